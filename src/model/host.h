@@ -1,0 +1,82 @@
+#pragma once
+// The host: everything the document shows to or asks of the user, and every request it makes of the
+// windows around it. The core never calls a window system; the Qt shell implements this interface,
+// kivo-cli answers from its options, and tests use a scripted fake that records what was shown.
+
+#include <string>
+
+namespace kivo {
+
+// Answers of a message box, with the values the document's callers compare against.
+enum MsgAnswer { IDOK = 1, IDCANCEL = 2, IDYES = 6, IDNO = 7 };
+
+enum class MsgButtons { Ok, YesNo, YesNoCancel };
+enum class MsgIcon { None, Information, Question, Exclamation, Stop };
+
+// The forms a document operation may run (the rest are opened by the shell itself).
+enum class FormId { Project, Parameter };
+
+enum class CursorKind { Arrow, HourGlass };
+
+// Geometry of one view window relative to the MDI client area, as stored in the project file.
+struct WindowLayout {
+    int x = 0, y = 0, width = 0, height = 0;
+    int showState = 2; // 1 minimised, 2 normal, 4 maximised
+};
+
+class kivoMDIClient;
+
+class Host {
+public:
+    virtual ~Host() = default;
+
+    // Message box; returns the button pressed (IDOK, IDCANCEL, IDYES, IDNO).
+    virtual int MessageBox(const std::string& text, const std::string& caption, MsgButtons buttons,
+                           MsgIcon icon) = 0;
+    // The text field of the status bar.
+    virtual void StatusText(const std::string& text) = 0;
+
+    // Redraw requests for the graphic views (no-ops without windows).
+    virtual void UpdateViews(bool /*bErase*/) {}
+    virtual void UpdateScrollBars() {}
+    virtual void CheckViewItems() {}
+    virtual void UpdateTextView() {}
+    // Grey (false) or enable (true) a menu item of the frame by command id.
+    virtual void EnableMenuItem(int /*id*/, bool /*enable*/) {}
+    virtual void SetFrameTitle(const std::string& /*title*/) {}
+
+    // File dialogs: return false on Cancel, otherwise the chosen path. `filter` is in the
+    // "Description (*.EXT)|*.EXT|" form.
+    virtual bool OpenFileDialog(const std::string& filter, std::string& path) = 0;
+    virtual bool SaveFileDialog(const std::string& filter, std::string& path) = 0;
+
+    // Run a modal form on the document; true when confirmed with OK.
+    virtual bool RunForm(FormId form, kivoMDIClient& doc) = 0;
+
+    // Cursor shown while the document computes.
+    virtual void SetCursor(CursorKind /*kind*/) {}
+
+    // Screen metrics for the scale factors: pixels and millimetres across and down.
+    virtual void ScreenMetrics(int& horzRes, int& vertRes, int& horzSize, int& vertSize);
+
+    // View windows of the open project.
+    virtual void CreateViews() {}
+    virtual void DestroyViews() {}
+    // The MDI client's inner size, for the default layout of new views.
+    virtual void ClientSize(int& width, int& height);
+    // Current geometry of view i (0-3) and which view is active (-1: none). False without windows.
+    virtual bool GetViewLayout(int /*i*/, WindowLayout& /*layout*/) { return false; }
+    virtual int ActiveView() { return -1; }
+};
+
+// A host that shows nothing and answers every question with the safe answer (No / Cancel).
+class NullHost : public Host {
+public:
+    int MessageBox(const std::string&, const std::string&, MsgButtons buttons, MsgIcon) override;
+    void StatusText(const std::string&) override {}
+    bool OpenFileDialog(const std::string&, std::string&) override { return false; }
+    bool SaveFileDialog(const std::string&, std::string&) override { return false; }
+    bool RunForm(FormId, kivoMDIClient&) override { return false; }
+};
+
+} // namespace kivo

@@ -1,0 +1,64 @@
+#include "support/test_support.h"
+
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <sstream>
+
+namespace kivo::test {
+
+TempDir::TempDir() {
+    std::random_device rd;
+    auto base = std::filesystem::temp_directory_path();
+    for (;;) {
+        auto candidate = base / ("kivo-test-" + std::to_string(rd()));
+        if (std::filesystem::create_directory(candidate)) {
+            path_ = candidate;
+            break;
+        }
+    }
+}
+
+TempDir::~TempDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+}
+
+std::vector<unsigned char> readBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void writeBytes(const std::string& path, const std::vector<unsigned char>& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string readText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void writeText(const std::string& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << text;
+}
+
+std::vector<std::string> splitLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::string cur;
+    for (char c : text) {
+        if (c == '\n') {
+            lines.push_back(cur);
+            cur.clear();
+        } else {
+            cur += c;
+        }
+    }
+    if (!cur.empty()) lines.push_back(cur);
+    return lines;
+}
+
+} // namespace kivo::test

@@ -1,0 +1,28 @@
+#pragma once
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace kivo::test {
+
+// A fresh temporary directory, removed when the object goes out of scope.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+    std::string file(const std::string& name) const { return (path_ / name).string(); }
+
+private:
+    std::filesystem::path path_;
+};
+
+std::vector<unsigned char> readBytes(const std::string& path);
+void writeBytes(const std::string& path, const std::vector<unsigned char>& bytes);
+std::string readText(const std::string& path);
+void writeText(const std::string& path, const std::string& text);
+std::vector<std::string> splitLines(const std::string& text);
+
+} // namespace kivo::test
