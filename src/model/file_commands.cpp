@@ -1,0 +1,184 @@
+// The file commands: New, Open, Save, Save As, Close, and the questions around them.
+
+#include <cctype>
+#include <cstdio>
+
+#include "model/kivoMDIClient.h"
+
+namespace kivo {
+
+namespace {
+
+std::size_t FileNameStart(const std::string& path) {
+    std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? 0 : slash + 1;
+}
+
+// Upper-cases the file name; the folders of the path stay as they are (they are case-sensitive here).
+std::string UpperFileName(const std::string& path) {
+    std::string out = path;
+    for (std::size_t i = FileNameStart(path); i < out.size(); ++i)
+        out[i] = static_cast<char>(std::toupper(static_cast<unsigned char>(out[i])));
+    return out;
+}
+
+} // namespace
+
+std::string ChangeFileExt(const std::string& name, const std::string& ext) {
+    std::size_t start = FileNameStart(name);
+    std::size_t dot = name.find('.', start);
+    return name.substr(0, dot == std::string::npos ? name.size() : dot) + ext;
+}
+
+void kivoMDIClient::ErrorBox(int code) {
+    char text[32];
+    std::snprintf(text, sizeof text, "Error # %d", code);
+    host_->MessageBox(text, "Error", MsgButtons::Ok, MsgIcon::Stop);
+}
+
+int kivoMDIClient::SaveChange() {
+    std::string text = "Save changes to " + OpenName + " ?";
+    int answer = host_->MessageBox(text, "KIVO", MsgButtons::YesNoCancel, MsgIcon::Question);
+    if (answer == IDCANCEL) return IDCANCEL;
+    if (answer == IDYES) {
+        CmSaveFile();
+        // A save that was cancelled in its dialog or failed keeps the project: closing it now
+        // would throw the changes away.
+        if (bFileDirty) return IDCANCEL;
+        return IDYES;
+    }
+    return IDNO;
+}
+
+bool kivoMDIClient::CloseProject() {
+    if (bFileDirty && SaveChange() == IDCANCEL) return false;
+    StatBarMessage("");
+    host_->DestroyViews();
+    DestroyMemory();
+    bFileOpen = false;
+    DiscardOutput();
+    return true;
+}
+
+void kivoMDIClient::CmFileNew() {
+    if (bFileOpen && !CloseProject()) return;
+    OpenName = "UNTITLED.SIM";
+
+    int clientWidth, clientHeight;
+    host_->ClientSize(clientWidth, clientHeight);
+    for (int i = 0; i < 3; ++i) {
+        mdiX[i] = mdiY[i] = 18 * i;
+        mdiWidth[i] = clientWidth - 40;
+        mdiHeight[i] = clientHeight - 40;
+        mdiFlags[i] = 1;
+    }
+
+    CopyField(Project, sizeof Project, "");
+    CopyField(Task, sizeof Task, "");
+    CopyField(Date, sizeof Date, "");
+    globalPos = 1;
+    globalTheo = 0;
+    globalPoint = 1;
+    globalSBar = 1;
+
+    SDTheoLocFix = SDTheoRotFix = SDPointLocFix = 12700.0;
+    SDTheoLocApx = SDTheoRotApx = SDPointLocApx = 0.1;
+    SDTheoLocUnk = SDTheoRotUnk = SDPointLocUnk = 1e-20;
+    SDSBarLength = 0.0001;
+    hSDAngle = vSDAngle = 0.0005;
+    SDDistance = 0.001;
+    SDHeight = 0.001;
+
+    nNumTheos = nMaxTheos = nNumPoints = nMaxPoints = nNumSBars = nMaxSBars = 0;
+    dataEntry = 0;
+
+    bIdeals = true;
+    bObject = true;
+    bName = true;
+    bAbbreviate = false;
+    bCollimate = bDirect = bDistance = bHeight = bEllipse = false;
+
+    magic = SIM_MAGIC_CURRENT;
+    CheckViewItems();
+
+    if (!host_->RunForm(FormId::Project, *this)) return;
+    GetDefParmData();
+    if (!host_->RunForm(FormId::Parameter, *this)) return;
+
+    GetDefDisplayData();
+    SetScaleFactors();
+    SetWindowParms();
+    CreateMemory();
+    bFileOpen = true;
+    bFileNamed = false;
+    bFileDirty = true;
+    host_->CreateViews();
+}
+
+void kivoMDIClient::OpenSIMFile(const std::string& name) {
+    OpenName = name;
+    CreateMemory();
+    if (!ReadSimFile()) return;
+    SetScaleFactors();
+    SetWindowParms();
+    ProcessSimData();
+    bFileOpen = true;
+    bFileNamed = true;
+    bFileDirty = false;
+    host_->CreateViews();
+    CheckViewItems();
+    bValFile = LoadOutput();
+}
+
+void kivoMDIClient::CmFileOpen() {
+    if (bFileOpen && !CloseProject()) return;
+    std::string path;
+    if (host_->OpenFileDialog(SIM_FILTER, path)) OpenSIMFile(path);
+}
+
+void kivoMDIClient::SaveAs(const std::string& path) {
+    const std::string previous = OpenName;
+    const bool wasNamed = bFileNamed;
+    OpenName = UpperFileName(path);
+    GetWindowLayout();
+    if (!WriteSimFile()) {
+        host_->MessageBox("The project could not be saved as " + OpenName + ".\nThe file on disk is unchanged.",
+                          "KIVO", MsgButtons::Ok, MsgIcon::Exclamation);
+        OpenName = previous;
+        bFileNamed = wasNamed;
+        return;
+    }
+    bFileNamed = true;
+    bFileDirty = false;
+    host_->SetFrameTitle(applTitle + " - " + OpenName);
+}
+
+void kivoMDIClient::CmSaveFile() {
+    if (bFileNamed) {
+        SaveAs(OpenName);
+        return;
+    }
+    std::string path;
+    if (!host_->SaveFileDialog(SIM_FILTER, path)) return;
+    SaveAs(path);
+}
+
+void kivoMDIClient::CmSaveAsFile() {
+    std::string path;
+    if (!host_->SaveFileDialog(SIM_FILTER, path)) return;
+    if (path.find('.', FileNameStart(path)) == std::string::npos) path += ".SIM";
+    SaveAs(path);
+}
+
+void kivoMDIClient::CmFileClose() { CloseProject(); }
+
+bool kivoMDIClient::CanClose() {
+    if (!bFileOpen) return true;
+    if (bFileDirty && SaveChange() == IDCANCEL) return false;
+    host_->DestroyViews();
+    DestroyMemory();
+    DiscardOutput();
+    return true;
+}
+
+} // namespace kivo

@@ -1,0 +1,333 @@
+#pragma once
+// The document: the whole state of the one open project (network tables, observation lists,
+// settings, view scaling, selection, file flags, loaded listing) and the operations on it.
+// The operations live in focused source files:
+//   document.cpp            construction, tables, adding elements, look-ups
+//   observation_lists.cpp   adding, testing and removing observations; cascading deletion; Cut
+//   settings.cpp            built-in defaults and the settings file
+//   project_file.cpp        reading and writing the project file
+//   file_commands.cpp       New, Open, Save, Save As, Close, SaveChange, CanClose
+//   view_geometry.cpp       scale factors, canvas, pixel positions
+//   simulation/*.cpp        angle rules, orientation, ideal and mean observations
+//   adjustment/*.cpp        input file, engine run, Simulate, Calculate, listing
+//   model/target_import.cpp target file import and input export
+// The document never calls a window system: it talks to the user through its Host.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "model/element_table.h"
+#include "model/host.h"
+#include "model/records.h"
+#include "model/theodolite.h"
+
+namespace kivo {
+
+class project;
+class Feedback;
+
+// Project file magic numbers.
+constexpr std::uint32_t SIM_MAGIC_CURRENT = 0xE8750110;
+constexpr std::uint32_t SIM_MAGIC_OLD = 0xE875B302;
+
+// Read error of the project file: the file is truncated or its counts cannot be right.
+// (The other codes are the numbers shown by ErrorBox: 10 .. 110.)
+constexpr int ERR_FILE_DAMAGED = 120;
+
+// Length units.
+enum Units { UNITS_METERS = 0, UNITS_MM = 1, UNITS_FEET = 2, UNITS_INCHES = 3 };
+
+// Selection kinds (selectType).
+enum SelectType {
+    SEL_NONE = 0,
+    SEL_THEO = 1,
+    SEL_POINT = 2,
+    SEL_SBAR = 3,
+    SEL_COLLIMATE = 4,
+    SEL_PTDIRECT = 5,
+    SEL_SBDIRECT = 6,
+    SEL_DISTANCE = 7,
+    SEL_PTDISTANCE = 8,
+    SEL_HEIGHT = 9,
+    SEL_PTHEIGHT = 10,
+};
+
+// Menu command ids the document refers to.
+enum CommandId {
+    CM_FILENEW = 105,
+    CM_FILEOPEN = 106,
+    CM_FILECLOSE = 107,
+    CM_FILESAVE = 108,
+    CM_FILESAVEAS = 109,
+    CM_IMPORTFILE = 110,
+    CM_EXPORTFILE = 111,
+    CM_EDITCUT = 121,
+    CM_ELLIPSE = 150,
+    CM_SIMULATE = 188,
+    CM_CALCULATE = 189,
+};
+
+// Something that can draw the line of a newly added observation in a view (the core stays
+// free of any window system; views pass one in, everything else passes nullptr).
+class LinePainter {
+public:
+    enum Pen { Green, Blue, Red, Yellow };
+    virtual ~LinePainter() = default;
+    virtual void Line(Pen pen, int x1, int y1, int x2, int y2) = 0;
+};
+
+class kivoMDIClient {
+public:
+    explicit kivoMDIClient(Host* host = nullptr);
+    ~kivoMDIClient();
+    kivoMDIClient(const kivoMDIClient&) = delete;
+    kivoMDIClient& operator=(const kivoMDIClient&) = delete;
+
+    Host& host() { return *host_; }
+    void SetHost(Host* host);
+
+    // ---- Network tables -------------------------------------------------------------------
+    int nNumTheos = 0, nMaxTheos = 0;
+    ElementTable<THEODOLITE> theoList;
+    int nNumPoints = 0, nMaxPoints = 0;
+    ElementTable<OBJECTPOINT> pointList;
+    int nNumSBars = 0, nMaxSBars = 0;
+    ElementTable<SCALEBAR> sbarList;
+    int nNumDists = 0, nMaxDists = 0;
+    GlobalList<CONNECT4> distList;
+    int nNumHeights = 0, nMaxHeights = 0;
+    GlobalList<CONNECT5> heightList;
+    bool bTablesCreated = false;
+
+    // Naming counters: next theodolite position/number, next point and scale-bar number.
+    int globalPos = 0, globalTheo = 0, globalPoint = 0, globalSBar = 1;
+
+    void CreateMemory();
+    void DestroyMemory();
+    void NewTheo(const char* newName, const char* newAbbrev, int pos, int theo, double xLogCoord,
+                 double yLogCoord, double zLogCoord, double xRotation, double yRotation, double zRotation,
+                 int coordStat);
+    void NewPoint(const char* newName, const char* newAbbrev, double xLogCoord, double yLogCoord,
+                  double zLogCoord, int coordStat);
+    void NewSBar(const char* newName, const char* newAbbrev, double xLogCoord, double yLogCoord,
+                 double zLogCoord, double length, int azimuth, int vertangle);
+    void NewCommon(COMMON& common, const char* newName, const char* newAbbrev, double xLogCoord,
+                   double yLogCoord, double zLogCoord);
+    int TheoCheck(const char* name) const { return theoList.Find(name); }
+    int PointCheck(const char* name) const { return pointList.Find(name); }
+    int SBarCheck(const char* name) const { return sbarList.Find(name); }
+    // Proposals for the next element placed with a mouse tool.
+    void GetNextTheoName(int* posPtr, int* theoPtr);
+    void GetNextPointName(int* pointNumber);
+    void GetNextSBarName(int* sbarNumber);
+    // Element access through the shared head, by kind (1 theodolite, 2 point, 3 scale bar).
+    COMMON& Common(int kind, int slot);
+    // The slot of the element last added by NewTheo/NewPoint/NewSBar (-1 if it could not be added).
+    int lastNewSlot = -1;
+
+    // ---- Observation lists ----------------------------------------------------------------
+    void NewCollimate(LinePainter* hdc, int view, int theo);
+    void NewPtDirect(LinePainter* hdc, int view, int point);
+    void NewSBDirect(LinePainter* hdc, int view, int sbar);
+    void NewDistance(LinePainter* hdc, int view, int point);
+    void NewHeight(LinePainter* hdc, int view, int point);
+    static bool CheckCollimate(const ObsList<CONNECT1>& list, int num, int theo);
+    static bool CheckPtDirect(const ObsList<CONNECT1>& list, int num, int point);
+    static bool CheckSBDirect(const ObsList<CONNECT2>& list, int num, int sbar);
+    static bool CheckDistance(const ObsList<CONNECT3>& list, int num, int point);
+    static bool CheckHeight(const ObsList<CONNECT6>& list, int num, int point);
+    bool CheckPtDistance(int source, int point) const;
+    bool CheckPtHeight(int source, int point) const;
+    static int DelCollimate(ObsList<CONNECT1>& list, int count, int theTarget, int whichCollimate);
+    static int DelPtDirect(ObsList<CONNECT1>& list, int count, int theTarget, int whichDirect);
+    static int DelSBDirect(ObsList<CONNECT2>& list, int count, int theTarget, int whichDirect);
+    static int DelDistance(ObsList<CONNECT3>& list, int count, int theTarget, int whichDistance);
+    static int DelHeight(ObsList<CONNECT6>& list, int count, int theTarget, int whichHeight);
+    void DelPtDistance(int theSource, int theTarget, int whichDistance);
+    void DelPtHeight(int theSource, int theTarget, int which);
+    // Adds a live entry to a global list (slot reuse and growth as for elements); returns its slot.
+    int AddPtDistance(const CONNECT4& entry);
+    int AddPtHeight(const CONNECT5& entry);
+    void DelTheo(int theo);
+    void DelPoint(int point);
+    void DelSBar(int sbar);
+    void CmCut();
+
+    // ---- Selection -------------------------------------------------------------------------
+    int selection = 0;
+    int selectType = SEL_NONE;
+    int station = 0, target = 0, stationA = 0, stationB = 0, targetA = 0, targetB = 0, index = 0;
+    bool SourcesMarked = false;
+    void ClearTheos();
+    void ClearPoints();
+    void ClearSBars();
+
+    // ---- Project settings (stored in the project file) -------------------------------------
+    std::uint32_t magic = SIM_MAGIC_CURRENT;
+    std::int32_t mdiX[4] = {}, mdiY[4] = {}, mdiWidth[4] = {}, mdiHeight[4] = {}, mdiFlags[4] = {};
+    char Project[80] = {}, Task[80] = {}, Date[80] = {};
+    bool bObject = true, bName = true, bAbbreviate = false, bCollimate = false, bDirect = false;
+    bool bDistance = false, bHeight = false, bEllipse = false, bValEllip = false;
+    bool bIdeals = true, bRecalc = false, bAutosave = false;
+    bool bBound = true, bHGrid = false, bVGrid = false;
+    int hBordSize = 16, vBordSize = 8;
+    double hInterval = 10, vInterval = 10;
+    int SDTabEntry = 0;
+    double SDTheoLocFix = 0, SDTheoLocApx = 0, SDTheoLocUnk = 0;
+    double SDTheoRotFix = 0, SDTheoRotApx = 0, SDTheoRotUnk = 0;
+    double SDPointLocFix = 0, SDPointLocApx = 0, SDPointLocUnk = 0;
+    double SDSBarLength = 0, hSDAngle = 0, vSDAngle = 0, SDDistance = 0, SDHeight = 0;
+    double xMin = 0, xMax = 500, xDef = 100, yMin = 0, yMax = 500, yDef = 100, zMin = 0, zMax = 500, zDef = 100;
+    double objScale1 = 10, objScale2 = 10, objScale3 = 10, ellScale = 0.001;
+    int orient = 0, axisType = 1, units = UNITS_METERS;
+    double defLength = 1.0;
+
+    // ---- Settings not stored in the project file --------------------------------------------
+    int dataEntry = 0;
+    bool bTools = true, bStatus = true, bSaveEnabled = false;
+    bool bDebug = false, bDump = false;
+    int iterLimit = 20;
+    int dimension = 3;
+    int gMode = 1;
+    char label[6] = {'X', 'Y', 'Z', 'Z', 'X', 'Y'};
+    double convTab[4][4] = {};
+    std::string lpHelpFile = "KIVO.HLP";
+    std::string applTitle = "KIVO";
+    std::string iniName = "kivo.ini";
+    const char* szViewNames[4] = {"Plan View", "Side View", "End View", "Text View"};
+
+    // The settings file this process reads: $KIVO_INI, else $XDG_CONFIG_HOME/kivo/kivo.ini,
+    // else ~/.config/kivo/kivo.ini.
+    static std::string SettingsPath();
+    void GetDefParmData();
+    void GetDefDisplayData();
+    void GetDefSetupData();
+    void GetDefAdjustData();
+
+    // ---- File state -----------------------------------------------------------------------
+    bool bFileOpen = false, bFileNamed = false, bFileDirty = false, bValFile = false;
+    std::string OpenName;
+    std::string ImportName;
+    std::string ExportName;
+    static constexpr const char* SIM_FILTER = "KIVO Projects (*.SIM)|*.SIM|";
+
+    bool ReadSimFile();
+    // Writes the project to OpenName through a temporary file; false when it could not be written
+    // (the previous file is then untouched).
+    bool WriteSimFile();
+    void GetWindowLayout();
+    void OpenSIMFile(const std::string& name);
+    int SaveChange();
+    void CmFileNew();
+    void CmFileOpen();
+    void CmSaveFile();
+    void CmSaveAsFile();
+    void CmFileClose();
+    bool CanClose();
+    void ErrorBox(int code);
+    // The shared close step of New, Open and Close; false when the user cancelled.
+    bool CloseProject();
+    // Saves under `path` (Save and Save As after their dialog).
+    void SaveAs(const std::string& path);
+
+    // ---- View geometry ---------------------------------------------------------------------
+    int hBordPix = 0, vBordPix = 0;
+    double hObjScale[3] = {}, vObjScale[3] = {};
+    double hEllScale = 0, vEllScale = 0;
+    double hBase[3] = {}, vBase[3] = {};
+    int hExtent[3] = {}, vExtent[3] = {};
+    void SetScaleFactors();
+    void SetWindowParms();
+    void CalcPixelPos(COMMON& theObject);
+    void ProcessSimData();
+    void UpdateViews(bool bErase) { host_->UpdateViews(bErase); }
+    void UpdateScrollBars() { host_->UpdateScrollBars(); }
+    void CheckViewItems() { host_->CheckViewItems(); }
+    void StatBarMessage(const std::string& text) { host_->StatusText(text); }
+
+    // ---- Angles and orientation -------------------------------------------------------------
+    double TrigTable[24] = {};
+    char str[255] = {};
+    void TrigInit();
+    void CalcAxisOrient();
+    void CalcTheoLocation();
+
+    // ---- Ideal observations ---------------------------------------------------------------
+    void CalcTheoAngle(int theo1, int theo2, double& horzAngle, double& vertAngle) const;
+    void CalcPointAngle(int theo, int point, double& horzAngle, double& vertAngle) const;
+    void CalcSBarAngle(int theo, int sbar, double sbarlen, double azimuth, double vertAngle, double& horzAngle1,
+                       double& vertAngle1, double& horzAngle2, double& vertAngle2) const;
+    void CalcDistance(int theo, int point, double& dist) const;
+    void CalcPtDistance(int source, int target, double& dist) const;
+    void CalcHeight(int theo, int point, double& height) const;
+    void CalcPtHeight(int source, int target, double& height) const;
+    void CalcAllTheoAngles();
+    void CalcAllPointAngles();
+    void CalcAllSBarAngles();
+    void CalcAllDistances();
+    void CalcAllHeights();
+
+    // ---- Mean observations ----------------------------------------------------------------
+    bool CalcMeanTheoAngle(int theo1, int theo2, double& horzAngle, double& vertAngle) const;
+    bool CalcMeanPointAngle(int theo, int point, double& horzAngle, double& vertAngle) const;
+    bool CalcMeanSBarAngle(int theo, int sbar, double& horzAngle1, double& vertAngle1, double& horzAngle2,
+                           double& vertAngle2) const;
+    bool CalcMeanDistance(int theo, int point, double& dist) const;
+    bool CalcMeanHeight(int theo, int point, double& height) const;
+    bool CalcMeanPtDistance(int source, int target, double& dist) const;
+    bool CalcMeanPtHeight(int source, int target, double& height) const;
+    void CalcAllMeanTheoAngles();
+    void CalcAllMeanPointAngles();
+    void CalcAllMeanSBarAngles();
+    void CalcAllMeanDistances();
+    void CalcAllMeanHeights();
+    // CalcAxisOrient, CalcTheoLocation and the ideal or mean computations, as every run does.
+    void RunSimulation();
+
+    // ---- Target import and input export ----------------------------------------------------
+    void CmImportFile();
+    bool ReadTargetFile();
+    bool CheckLimits(const char* name, double x, double y, double z);
+    static int CalcStat(const char* stat1, const char* stat2, const char* stat3, const char* stat4,
+                        const char* stat5, const char* stat6);
+    void CmExportFile();
+    void WriteInputFile();
+
+    // ---- Adjustment ------------------------------------------------------------------------
+    void CmSimulate();
+    void CmCalculate();
+    int wsimmavo();
+    void UpEllip(const char* name, double ha, double hb, double phi, int view);
+    bool LoadOutput();
+    void DiscardOutput();
+    project* pproject = nullptr;
+    Feedback* pfeedback = nullptr;
+    // The loaded listing, one entry per line.
+    std::vector<std::string> fileBuffer;
+    int maxLines = 0;
+    int winLines = 0;
+
+private:
+    void CloseCurrentTables();
+    template <class T>
+    int AddElementSlot(ElementTable<T>& table, int& nNum, int& nMax);
+    template <class T, class L>
+    int AddGlobal(L& list, int& nNum, int& nMax, const T& entry);
+
+    NullHost nullHost_;
+    Host* host_;
+};
+
+// Replaces the extension of the file name (not of a folder) by `ext`, which includes the dot:
+// cut at the first "." of the last path component, or append when it has none.
+std::string ChangeFileExt(const std::string& name, const std::string& ext);
+
+// Truncation toward zero, clamped to the int range (NaN gives 0).
+int TruncToInt(double v);
+
+// Copies text into a fixed field of n bytes (cut to n - 1 characters, zero-filled).
+void CopyField(char* field, std::size_t n, const std::string& text);
+
+} // namespace kivo
