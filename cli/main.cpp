@@ -1,2 +1,26 @@
+// kivo-cli: the document's own operations without a window, for batch work, scripts and tests.
+
 #include <cstdio>
-int main() { std::puts("kivo-cli"); return 0; }
+#include <cstring>
+
+#include "cli_host.h"
+#include "commands.h"
+
+using namespace kivo::cli;
+
+static void Usage() {
+    std::fprintf(stderr, "usage:\n");
+    for (const CommandEntry& c : Commands()) std::fprintf(stderr, "  kivo-cli %s\n", c.usage);
+}
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        Usage();
+        return EXIT_USAGE;
+    }
+    for (const CommandEntry& c : Commands())
+        if (std::strcmp(argv[1], c.name) == 0) return c.run(argc - 2, argv + 2);
+    std::fprintf(stderr, "kivo-cli: unknown command '%s'\n", argv[1]);
+    Usage();
+    return EXIT_USAGE;
+}

@@ -1,0 +1,64 @@
+#include "cli_host.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "model/kivoMDIClient.h"
+
+namespace kivo::cli {
+
+int CliHost::MessageBox(const std::string& text, const std::string& caption, MsgButtons buttons, MsgIcon) {
+    if (caption == "Error" && text.rfind("Error # ", 0) == 0) errorCode = std::atoi(text.c_str() + 8);
+    for (const auto& [prefix, answer] : answers_)
+        if (text.rfind(prefix, 0) == 0 && buttons != MsgButtons::Ok) return answer;
+    if (caption == "Error")
+        std::fprintf(stderr, "%s\n", text.c_str());
+    else
+        std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
+    switch (buttons) {
+    case MsgButtons::Ok: return IDOK;
+    case MsgButtons::YesNo: return IDNO;
+    case MsgButtons::YesNoCancel: return IDCANCEL;
+    }
+    return IDCANCEL;
+}
+
+void CliHost::StatusText(const std::string& text) { status = text; }
+
+bool CliHost::OpenFileDialog(const std::string&, std::string& path) {
+    path = dialogPath;
+    return !path.empty();
+}
+
+bool CliHost::SaveFileDialog(const std::string&, std::string& path) {
+    path = dialogPath;
+    return !path.empty();
+}
+
+bool OpenProject(kivoMDIClient& doc, CliHost& host, const std::string& path) {
+    host.errorCode = 0;
+    doc.OpenSIMFile(path);
+    if (doc.bFileOpen) return true;
+    if (host.errorCode == 0) std::fprintf(stderr, "Error # %d\n", 10);
+    return false;
+}
+
+void NewProject(kivoMDIClient& doc, const std::string& path) {
+    doc.CmFileNew();
+    // File > New leaves the project unnamed; the command line names it at once. The name is kept
+    // as given (no upper-casing), so that scripts find the file they asked for.
+    doc.OpenName = path;
+    doc.bFileNamed = true;
+}
+
+bool SaveProject(kivoMDIClient& doc) {
+    doc.GetWindowLayout();
+    if (!doc.WriteSimFile()) {
+        std::fprintf(stderr, "KIVO: the project could not be saved as %s\n", doc.OpenName.c_str());
+        return false;
+    }
+    doc.bFileDirty = false;
+    return true;
+}
+
+} // namespace kivo::cli

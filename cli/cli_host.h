@@ -1,0 +1,56 @@
+#pragma once
+// The host of kivo-cli: messages go to stderr, questions are answered from the command's options
+// (otherwise with the safe answer, No / Cancel), forms are accepted unchanged, and the screen is
+// taken as 96 dots per inch.
+
+#include <map>
+#include <string>
+
+#include "model/host.h"
+
+namespace kivo::cli {
+
+class CliHost : public Host {
+public:
+    int MessageBox(const std::string& text, const std::string& caption, MsgButtons buttons, MsgIcon icon) override;
+    void StatusText(const std::string& text) override;
+    bool OpenFileDialog(const std::string&, std::string& path) override;
+    bool SaveFileDialog(const std::string&, std::string& path) override;
+    bool RunForm(FormId, kivoMDIClient&) override { return true; }
+
+    // The answer to a question whose text starts with `prefix` (IDYES / IDNO).
+    void Answer(const std::string& prefix, int answer) { answers_[prefix] = answer; }
+    // The path the next file dialog returns (empty: the dialog is cancelled).
+    std::string dialogPath;
+    // The last status-bar text.
+    std::string status;
+    // Number of error boxes shown, and the last error code ("Error # N").
+    int errorCode = 0;
+
+private:
+    std::map<std::string, int> answers_;
+};
+
+// A command of kivo-cli: takes the arguments after the command name, returns the exit status.
+using Command = int (*)(int argc, char** argv);
+
+struct CommandEntry {
+    const char* name;
+    const char* usage;
+    Command run;
+};
+
+// Exit statuses.
+constexpr int EXIT_OK = 0;
+constexpr int EXIT_USAGE = 1;
+constexpr int EXIT_UNREADABLE = 2;
+constexpr int EXIT_ENGINE = 3;
+
+// Opens a project into `doc`; prints "Error # N" on stderr and returns false when it cannot be read.
+bool OpenProject(kivoMDIClient& doc, CliHost& host, const std::string& path);
+// Creates a new project as File > New with both forms accepted unchanged.
+void NewProject(kivoMDIClient& doc, const std::string& path);
+// Saves under the project's own name; false (with a message) when it cannot be written.
+bool SaveProject(kivoMDIClient& doc);
+
+} // namespace kivo::cli

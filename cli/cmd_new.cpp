@@ -1,0 +1,20 @@
+#include <cstdio>
+#include <string>
+
+#include "commands.h"
+#include "model/kivoMDIClient.h"
+
+namespace kivo::cli {
+
+int CmdNew(int argc, char** argv) {
+    if (argc != 1) {
+        std::fprintf(stderr, "usage: kivo-cli new PROJECT.SIM\n");
+        return EXIT_USAGE;
+    }
+    CliHost host;
+    kivoMDIClient doc(&host);
+    NewProject(doc, argv[0]);
+    return SaveProject(doc) ? EXIT_OK : EXIT_UNREADABLE;
+}
+
+} // namespace kivo::cli

@@ -1,0 +1,15 @@
+#include "commands.h"
+
+namespace kivo::cli {
+
+// Commands not built into this program answer with a usage error; each command's file
+// registers nothing itself, so the list stays in one place.
+const std::vector<CommandEntry>& Commands() {
+    static const std::vector<CommandEntry> commands = {
+        {"new", "new PROJECT.SIM", CmdNew},
+        {"info", "info PROJECT.SIM", CmdInfo},
+    };
+    return commands;
+}
+
+} // namespace kivo::cli

@@ -1,0 +1,19 @@
+#pragma once
+#include <vector>
+
+#include "cli_host.h"
+
+namespace kivo::cli {
+
+// Every command of kivo-cli, in the order the usage text lists them.
+const std::vector<CommandEntry>& Commands();
+
+int CmdNew(int argc, char** argv);
+int CmdInfo(int argc, char** argv);
+int CmdImport(int argc, char** argv);
+int CmdSimulate(int argc, char** argv);
+int CmdExport(int argc, char** argv);
+int CmdCalculate(int argc, char** argv);
+int CmdRender(int argc, char** argv);
+
+} // namespace kivo::cli
