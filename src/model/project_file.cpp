@@ -194,7 +194,14 @@ bool kivoMDIClient::WriteSimFile() {
     for (int i = 0; i < nMaxTheos; ++i) {
         theoList.Mark(i, false);
         THEODOLITE& t = theoList[i];
-        w.Raw(static_cast<const THEODOLITE_REC*>(&t), THEO_STORED_SIZE);
+        if (current) {
+            w.Raw(static_cast<const THEODOLITE_REC*>(&t), THEO_STORED_SIZE);
+        } else {
+            // The older format holds no height differences: its count is stored as 0.
+            THEODOLITE_REC rec = t;
+            rec.hdCount = 0;
+            w.Raw(&rec, THEO_STORED_SIZE);
+        }
         WriteList(w, t.thList);
         WriteList(w, t.ptList);
         WriteList(w, t.sbList);

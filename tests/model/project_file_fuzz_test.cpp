@@ -1,0 +1,112 @@
+// Mutated and truncated copies of a real project file must never crash the reader, never leave a
+// half-read project, and whatever is accepted must be safe to work on. Run under the sanitizers
+// with `make asan`.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <random>
+
+#include "model/kivoMDIClient.h"
+#include "support/fake_host.h"
+#include "support/scoped_ini.h"
+#include "support/test_support.h"
+
+using namespace kivo;
+
+namespace {
+
+std::vector<unsigned char> RealProject(const std::string& path, test::FakeHost& host) {
+    kivoMDIClient doc(&host);
+    doc.CmFileNew();
+    for (int i = 0; i < 4; ++i) doc.NewTheo(("T" + std::to_string(i)).c_str(), "", 1, i, 10.0 * i, 5, 2, 0, 0, 0, 0x2A);
+    for (int i = 0; i < 12; ++i) doc.NewPoint(("P" + std::to_string(i)).c_str(), "", i, 20, 3, 0);
+    doc.NewSBar("S", "", 5, 5, 5, 1, 0, 100);
+    for (int t = 0; t < 4; ++t) {
+        doc.ClearTheos();
+        doc.theoList.Mark(t, true);
+        for (int p = 0; p < 12; p += 2) {
+            doc.NewPtDirect(nullptr, 0, p);
+            doc.NewDistance(nullptr, 0, p);
+            doc.NewHeight(nullptr, 0, p);
+        }
+        doc.NewCollimate(nullptr, 0, (t + 1) % 4);
+        doc.NewSBDirect(nullptr, 0, 0);
+    }
+    doc.ClearTheos();
+    doc.pointList.Mark(1, true);
+    doc.NewDistance(nullptr, 0, 3);
+    doc.NewHeight(nullptr, 0, 5);
+    doc.DelPoint(7);
+    doc.OpenName = path;
+    EXPECT_TRUE(doc.WriteSimFile());
+    return test::readBytes(path);
+}
+
+// Works on an accepted project the way the program would: every loop, every deletion, a save.
+void Exercise(kivoMDIClient& doc, const std::string& out) {
+    doc.ProcessSimData();
+    for (int i = 0; i < doc.nMaxPoints; ++i)
+        if (doc.pointList[i].flags & ELEM_INUSE) doc.DelPoint(i);
+    for (int i = 0; i < doc.nMaxTheos; ++i)
+        if (doc.theoList[i].flags & ELEM_INUSE) doc.DelTheo(i);
+    doc.NewPoint("N", "", 0, 0, 0, 0);
+    doc.OpenName = out;
+    doc.WriteSimFile();
+}
+
+TEST(ProjectFileFuzz, MutatedAndTruncatedFilesNeverCrashTheReader) {
+    test::ScopedIni ini;
+    test::TempDir dir;
+    test::FakeHost host;
+    const auto original = RealProject(dir.file("REAL.SIM"), host);
+    ASSERT_GT(original.size(), 2000u);
+
+    std::mt19937 rng(20261208);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    int cases = 0, accepted = 0;
+    for (; cases < 4000 && std::chrono::steady_clock::now() < deadline; ++cases) {
+        auto bytes = original;
+        switch (cases % 5) {
+        case 0: // truncation
+            bytes.resize(std::uniform_int_distribution<std::size_t>(0, bytes.size())(rng));
+            break;
+        case 1: // random bytes
+            for (int k = std::uniform_int_distribution<int>(1, 8)(rng); k > 0; --k)
+                bytes[std::uniform_int_distribution<std::size_t>(0, bytes.size() - 1)(rng)] = static_cast<unsigned char>(rng());
+            break;
+        case 2: { // an int32 field set to an extreme
+            std::size_t at = std::uniform_int_distribution<std::size_t>(0, bytes.size() - 4)(rng);
+            const std::int32_t extremes[] = {-1, 0, 1, 0x7fffffff, (std::int32_t)0x80000000, 1000000, 3};
+            std::int32_t v = extremes[rng() % 7];
+            std::memcpy(bytes.data() + at, &v, 4);
+            break;
+        }
+        case 3: // bit flips in the header
+            for (int k = 0; k < 3; ++k) bytes[rng() % 655] ^= static_cast<unsigned char>(1u << (rng() % 8));
+            break;
+        case 4: // bytes inserted or removed in the body
+            if (rng() % 2)
+                bytes.insert(bytes.begin() + 655 + rng() % (bytes.size() - 655), static_cast<unsigned char>(rng()));
+            else
+                bytes.erase(bytes.begin() + 655 + rng() % (bytes.size() - 655));
+            break;
+        }
+        test::writeBytes(dir.file("M.SIM"), bytes);
+        kivoMDIClient doc(&host);
+        host.messages.clear();
+        doc.OpenSIMFile(dir.file("M.SIM"));
+        if (doc.bFileOpen) {
+            ++accepted;
+            EXPECT_TRUE(host.messages.empty());
+            Exercise(doc, dir.file("OUT.SIM"));
+        } else {
+            ASSERT_EQ(host.ErrorCodes().size(), 1u) << "case " << cases;
+        }
+    }
+    EXPECT_GT(cases, 500);
+    RecordProperty("cases", cases);
+    RecordProperty("accepted", accepted);
+}
+
+} // namespace
