@@ -33,16 +33,17 @@ void kivoMDIClient::SetScaleFactors() {
     vObjScale[2] = v / objScale3;
     hEllScale = h / ellScale;
     vEllScale = v / ellScale;
-    hBordPix = static_cast<int>(static_cast<long long>(horzRes) * hBordSize / horzSize);
-    vBordPix = static_cast<int>(static_cast<long long>(vertRes) * vBordSize / vertSize);
+    // Integer arithmetic, product first; a border from a damaged file cannot overflow.
+    hBordPix = TruncToInt(static_cast<double>(static_cast<long long>(horzRes) * hBordSize / horzSize));
+    vBordPix = TruncToInt(static_cast<double>(static_cast<long long>(vertRes) * vBordSize / vertSize));
 }
 
 void kivoMDIClient::SetWindowParms() {
     const double hMin[3] = {xMin, xMin, yMin}, hMax[3] = {xMax, xMax, yMax};
     const double vMin[3] = {yMin, zMin, zMin}, vMax[3] = {yMax, zMax, zMax};
     for (int k = 0; k < 3; ++k) {
-        hExtent[k] = TruncToInt((hMax[k] - hMin[k]) * hObjScale[k]) + 2 * hBordPix + 1;
-        vExtent[k] = TruncToInt((vMax[k] - vMin[k]) * vObjScale[k]) + 2 * vBordPix + 1;
+        hExtent[k] = TruncToInt(std::trunc((hMax[k] - hMin[k]) * hObjScale[k]) + 2.0 * hBordPix + 1);
+        vExtent[k] = TruncToInt(std::trunc((vMax[k] - vMin[k]) * vObjScale[k]) + 2.0 * vBordPix + 1);
         hBase[k] = hMin[k] - hBordPix / hObjScale[k];
         vBase[k] = vMax[k] + vBordPix / vObjScale[k];
     }
