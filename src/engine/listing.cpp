@@ -1,0 +1,133 @@
+#include "engine/listing.h"
+
+#include <cmath>
+#include <cstdarg>
+#include <cstdio>
+#include <fstream>
+
+namespace kivo::eng {
+
+namespace {
+
+class Lines {
+public:
+    void add(const char* fmt, ...) __attribute__((format(printf, 2, 3))) {
+        char buf[512];
+        va_list ap;
+        va_start(ap, fmt);
+        std::vsnprintf(buf, sizeof buf, fmt, ap);
+        va_end(ap);
+        text_ += buf;
+        text_ += "\r\n";
+    }
+    void blank() { text_ += "\r\n"; }
+    std::string take() { return std::move(text_); }
+
+private:
+    std::string text_;
+};
+
+void warnings(Lines& out, const Summary& s) {
+    if (s.duplicates.empty() && s.invalid.empty() && s.undetermined.empty()) return;
+    out.add("WARNINGS");
+    for (const auto& d : s.duplicates) out.add("  Name not unique (ignoring case): %s", d.c_str());
+    for (const auto& d : s.invalid) out.add("  Invalid observation, left out: %s", d.c_str());
+    for (const auto& d : s.undetermined)
+        out.add("  Not determined, left out with its observations (zero ellipses): %s", d.c_str());
+    out.blank();
+}
+
+} // namespace
+
+std::string formatListing(const std::string& projectFile, const Network& net, const Summary& s) {
+    Lines out;
+    out.add("LEAST-SQUARES ADJUSTMENT");
+    out.add("Project: %s", projectFile.c_str());
+    out.blank();
+    out.add("SUMMARY");
+    out.add("  Dimension                    %d", net.dim);
+    out.add("  Stations                     %d", s.stations);
+    out.add("  Targets                      %d", s.targets);
+    out.add("  Distances                    %d", s.count[0]);
+    out.add("  Height differences           %d", s.count[1]);
+    out.add("  Horizontal directions        %d", s.count[2]);
+    out.add("  Zenith angles                %d", s.count[3]);
+    out.add("  Pseudo-observations          %d", s.pseudo);
+    out.add("  Invalid observations         %zu", s.invalid.size());
+    out.add("  Elements not determined      %zu", s.undetermined.size());
+    out.add("  Unknowns                     %d", s.unknowns);
+    out.add("  Datum defect                 %d", s.defect);
+    out.add("  Datum                        %s", s.datum.c_str());
+    out.add("  Redundancy                   %d", s.redundancy);
+    out.add("  Iterations                   %d%s", s.iterations, s.converged ? " (converged)" : "");
+    out.blank();
+    if (!s.failure.empty()) {
+        out.add("ADJUSTMENT FAILED: %s", s.failure.c_str());
+        out.add("No results were computed.");
+        out.blank();
+        warnings(out, s);
+        return out.take();
+    }
+    warnings(out, s);
+
+    static const char* comp[6] = {"x", "y", "z", "rx", "ry", "rz"};
+    out.add("ADJUSTED COORDINATES (length unit; rotations in gon; sd 0 = fixed)");
+    out.add("  %-16s %-3s %18s %12s", "Name", "", "Value", "Std dev");
+    for (std::size_t i = 0; i < net.el.size(); ++i) {
+        const Element& e = net.el[i];
+        const ElementResult& r = s.elements[i];
+        for (int k = 0; k < e.ncomp; ++k) {
+            if (!r.determined)
+                out.add("  %-16s %-3s %18.5f %12s", k == 0 ? e.name.c_str() : "", comp[k], r.value[k],
+                        "not determ.");
+            else
+                out.add("  %-16s %-3s %18.5f %12.5f", k == 0 ? e.name.c_str() : "", comp[k], r.value[k], r.sd[k]);
+        }
+    }
+    out.blank();
+    out.add("ERROR ELLIPSES (1 sigma; A, B semi-axes in the length unit, phi in gon from the first axis)");
+    out.add("  %-16s %10s %10s %9s %10s %10s %9s %10s %10s %9s   %10s %10s %10s", "Name", "A xy", "B xy", "phi xy",
+            "A xz", "B xz", "phi xz", "A yz", "B yz", "phi yz", "Ellipsoid a", "b", "c");
+    for (std::size_t i = 0; i < net.el.size(); ++i) {
+        const ElementResult& r = s.elements[i];
+        double phi[3];
+        for (int k = 0; k < 3; ++k) phi[k] = radToGon(r.phi[k]);
+        out.add("  %-16s %10.5f %10.5f %9.4f %10.5f %10.5f %9.4f %10.5f %10.5f %9.4f   %10.5f %10.5f %10.5f",
+                net.el[i].name.c_str(), r.major[0], r.minor[0], phi[0], r.major[1], r.minor[1], phi[1], r.major[2],
+                r.minor[2], phi[2], r.axes[0], r.axes[1], r.axes[2]);
+    }
+    out.blank();
+    out.add("OBSERVATIONS (residual = adjusted - observed; r redundancy number; MDB minimal detectable bias,");
+    out.add("  alpha 0.1 %%, power 80 %%; w normalised residual)");
+    out.add("  %-44s %16s %12s %10s %7s %12s %8s", "Observation", "Observed", "Residual", "Std dev", "r", "MDB", "w");
+    for (const ObservationResult& o : s.observations) {
+        if (o.redundancy > 1e-6)
+            out.add("  %-44s %16.6f %12.6f %10.6f %7.4f %12.6f %8.2f", o.what.c_str(), o.observed, o.residual, o.sigma,
+                    o.redundancy, o.mdb, o.normalized);
+        else
+            out.add("  %-44s %16.6f %12.6f %10.6f %7.4f %12s %8s", o.what.c_str(), o.observed, o.residual, o.sigma,
+                    o.redundancy, "uncontrolled", "-");
+    }
+    out.blank();
+    out.add("VARIANCE FACTOR");
+    out.add("  Sum of weighted squared residuals  %.6f", s.vtpv);
+    out.add("  Redundancy                         %d", s.redundancy);
+    if (s.redundancy > 0) {
+        out.add("  A-posteriori variance factor       %.6f (a priori 1)", s.varianceFactor);
+        out.add("  Global test (95 %%, two-sided)      %.4f < %.6f < %.4f: %s", s.chiLow, s.varianceFactor, s.chiHigh,
+                s.globalTestPassed ? "passed" : "FAILED");
+    } else {
+        out.add("  No redundancy: no variance factor, no global test");
+    }
+    return out.take();
+}
+
+bool writeListing(const std::string& path, const std::string& text) {
+    if (path.empty()) return true;
+    std::ofstream f(path, std::ios::binary | std::ios::trunc);
+    if (!f) return false;
+    f.write(text.data(), static_cast<std::streamsize>(text.size()));
+    return static_cast<bool>(f);
+}
+
+} // namespace kivo::eng
