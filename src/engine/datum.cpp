@@ -30,7 +30,7 @@ ScaledJacobian scaledJacobian(const Network& net) {
     return s;
 }
 
-std::vector<std::string> removeUndetermined(Network& net) {
+std::vector<std::string> removeUndetermined(Network& net, ScaledJacobian* last) {
     std::vector<std::string> names;
     const int nel = static_cast<int>(net.el.size());
     std::vector<std::vector<int>> touching(nel);
@@ -41,8 +41,9 @@ std::vector<std::string> removeUndetermined(Network& net) {
     }
     for (;;) {
         net.numberUnknowns();
-        const ScaledJacobian sj = scaledJacobian(net);
+        ScaledJacobian sj = scaledJacobian(net);
         std::vector<int> found;
+        std::vector<Eigen::Matrix<double, Eigen::Dynamic, 1, 0, 6, 1>> lr;
         for (int e = 0; e < nel; ++e) {
             const Element& el = net.el[e];
             if (!el.determined) continue;
@@ -59,30 +60,35 @@ std::vector<std::string> removeUndetermined(Network& net) {
                 continue;
             }
             // Local rows restricted to the element's unknowns, in the scaled measure.
-            std::vector<Eigen::VectorXd> lr;
-            Eigen::MatrixXd gram = Eigen::MatrixXd::Zero(np, np);
+            using Vec = Eigen::Matrix<double, Eigen::Dynamic, 1, 0, 6, 1>;
+            using Mat = Eigen::Matrix<double, Eigen::Dynamic, Eigen::Dynamic, 0, 6, 6>;
+            lr.clear();
+            Mat gram = Mat::Zero(np, np);
             for (int oi : touching[e]) {
                 const Row& r = sj.rows[oi];
                 if (r.n == 0 || !(sj.rowNorm[oi] > 0.0)) continue;
-                Eigen::VectorXd v = Eigen::VectorXd::Zero(np);
+                Vec v = Vec::Zero(np);
                 for (int k = 0; k < r.n; ++k)
                     for (int l = 0; l < np; ++l)
                         if (r.idx[k] == local[l]) v(l) += r.a[k] / (sj.colNorm[r.idx[k]] * sj.rowNorm[oi]);
                 gram += v * v.transpose();
                 lr.push_back(std::move(v));
             }
-            Eigen::SelfAdjointEigenSolver<Eigen::MatrixXd> eig(gram);
+            Eigen::SelfAdjointEigenSolver<Mat> eig(gram);
             bool null = false;
             for (int k = 0; k < np && !null; ++k) {
                 if (eig.eigenvalues()(k) > 1e-8) break;
-                const Eigen::VectorXd u = eig.eigenvectors().col(k);
+                const Vec u = eig.eigenvectors().col(k);
                 double worst = 0.0;
                 for (const auto& v : lr) worst = std::max(worst, std::fabs(v.dot(u)));
                 null = worst <= kNullTolerance;
             }
             if (null) found.push_back(e);
         }
-        if (found.empty()) break;
+        if (found.empty()) {
+            if (last) *last = std::move(sj);
+            break;
+        }
         for (int e : found) {
             net.el[e].determined = false;
             names.push_back(net.el[e].name);
@@ -97,12 +103,14 @@ Eigen::VectorXd Datum::toDatum(const Eigen::VectorXd& x) const {
     return x - G * (T * x);
 }
 
-Datum analyseDatum(const Network& net) {
+Datum analyseDatum(const Network& net, const ScaledJacobian* given) {
     Datum d;
     const int np = net.nparam;
     d.excluded.assign(np, 0);
     if (np == 0) return d;
-    const ScaledJacobian sj = scaledJacobian(net);
+    ScaledJacobian own;
+    if (!given) own = scaledJacobian(net);
+    const ScaledJacobian& sj = given ? *given : own;
 
     // Candidate motions of the whole network: translations, rotations about the centroid (which
     // also turn every station's frame), scale about the centroid.

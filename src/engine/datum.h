@@ -17,7 +17,9 @@ constexpr double kNullTolerance = 1e-6;
 // Configuration defects: elements that cannot be determined by their observations even with every
 // other element held. They are marked not determined, their observations inactive, and the check
 // repeats until nothing changes. Returns the names in the order found. Numbers the unknowns.
-std::vector<std::string> removeUndetermined(Network& net);
+// last (optional) receives the scaled Jacobian of the final numbering.
+struct ScaledJacobian;
+std::vector<std::string> removeUndetermined(Network& net, ScaledJacobian* last = nullptr);
 
 struct Datum {
     int defect = 0;
@@ -32,7 +34,7 @@ struct Datum {
 };
 
 // Datum defect of the network in its current numbering (after removeUndetermined).
-Datum analyseDatum(const Network& net);
+Datum analyseDatum(const Network& net, const ScaledJacobian* given = nullptr);
 
 // Scaled Jacobian pieces shared by both analyses.
 struct ScaledJacobian {

@@ -21,6 +21,44 @@ public:
         text_ += "\r\n";
     }
     void blank() { text_ += "\r\n"; }
+    // Fast paths for the long tables: a name left-aligned in width, a number right-aligned in
+    // fixed notation, the line end.
+    void name(const std::string& n, int width) {
+        text_ += n;
+        for (int i = static_cast<int>(n.size()); i < width; ++i) text_ += ' ';
+    }
+    void fixed(double v, int width, int prec) {
+        char buf[64];
+        int len = 0;
+        static const double pow10[] = {1, 10, 100, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
+        const double scaled = std::fabs(v) * pow10[prec];
+        if (!std::isfinite(v) || scaled > 9e17) {
+            len = std::snprintf(buf, sizeof buf, "%*.*f", width, prec, v);
+        } else {
+            unsigned long long n = static_cast<unsigned long long>(std::llround(scaled));
+            char digits[32];
+            int nd = 0;
+            for (int i = 0; i < prec; ++i) {
+                digits[nd++] = static_cast<char>('0' + n % 10);
+                n /= 10;
+            }
+            if (prec > 0) digits[nd++] = '.';
+            do {
+                digits[nd++] = static_cast<char>('0' + n % 10);
+                n /= 10;
+            } while (n > 0);
+            bool zero = true; // "-0.000" prints as "0.000"
+            for (int i = 0; i < nd; ++i)
+                if (digits[i] > '0') zero = false;
+            if (v < 0 && !zero) digits[nd++] = '-';
+            for (int i = nd; i < width; ++i) buf[len++] = ' ';
+            while (nd > 0) buf[len++] = digits[--nd];
+        }
+        text_.append(buf, static_cast<std::size_t>(len));
+    }
+    void text(const char* t) { text_ += t; }
+    void end() { text_ += "\r\n"; }
+    void reserve(std::size_t n) { text_.reserve(n); }
     std::string take() { return std::move(text_); }
 
 private:
@@ -41,6 +79,7 @@ void warnings(Lines& out, const Summary& s) {
 
 std::string formatListing(const std::string& projectFile, const Network& net, const Summary& s) {
     Lines out;
+    out.reserve(4096 + 100 * net.el.size() * 4 + 130 * s.observations.size());
     out.add("LEAST-SQUARES ADJUSTMENT");
     out.add("Project: %s", projectFile.c_str());
     out.blank();
@@ -77,11 +116,17 @@ std::string formatListing(const std::string& projectFile, const Network& net, co
         const Element& e = net.el[i];
         const ElementResult& r = s.elements[i];
         for (int k = 0; k < e.ncomp; ++k) {
+            out.text("  ");
+            out.name(k == 0 ? e.name : std::string(), 17);
+            out.name(comp[k], 4);
+            out.fixed(r.value[k], 18, 5);
             if (!r.determined)
-                out.add("  %-16s %-3s %18.5f %12s", k == 0 ? e.name.c_str() : "", comp[k], r.value[k],
-                        "not determ.");
+                out.text("  not determ.");
+            else if (!r.estimated[k])
+                out.text("        fixed");
             else
-                out.add("  %-16s %-3s %18.5f %12.5f", k == 0 ? e.name.c_str() : "", comp[k], r.value[k], r.sd[k]);
+                out.fixed(r.sd[k], 13, 5);
+            out.end();
         }
     }
     out.blank();
@@ -92,21 +137,35 @@ std::string formatListing(const std::string& projectFile, const Network& net, co
         const ElementResult& r = s.elements[i];
         double phi[3];
         for (int k = 0; k < 3; ++k) phi[k] = radToGon(r.phi[k]);
-        out.add("  %-16s %10.5f %10.5f %9.4f %10.5f %10.5f %9.4f %10.5f %10.5f %9.4f   %10.5f %10.5f %10.5f",
-                net.el[i].name.c_str(), r.major[0], r.minor[0], phi[0], r.major[1], r.minor[1], phi[1], r.major[2],
-                r.minor[2], phi[2], r.axes[0], r.axes[1], r.axes[2]);
+        out.text("  ");
+        out.name(net.el[i].name, 16);
+        for (int k = 0; k < 3; ++k) {
+            out.fixed(r.major[k], 11, 5);
+            out.fixed(r.minor[k], 11, 5);
+            out.fixed(phi[k], 10, 4);
+        }
+        out.text("  ");
+        for (int k = 0; k < 3; ++k) out.fixed(r.axes[k], 11, 5);
+        out.end();
     }
     out.blank();
     out.add("OBSERVATIONS (residual = adjusted - observed; r redundancy number; MDB minimal detectable bias,");
     out.add("  alpha 0.1 %%, power 80 %%; w normalised residual)");
     out.add("  %-44s %16s %12s %10s %7s %12s %8s", "Observation", "Observed", "Residual", "Std dev", "r", "MDB", "w");
     for (const ObservationResult& o : s.observations) {
-        if (o.redundancy > 1e-6)
-            out.add("  %-44s %16.6f %12.6f %10.6f %7.4f %12.6f %8.2f", o.what.c_str(), o.observed, o.residual, o.sigma,
-                    o.redundancy, o.mdb, o.normalized);
-        else
-            out.add("  %-44s %16.6f %12.6f %10.6f %7.4f %12s %8s", o.what.c_str(), o.observed, o.residual, o.sigma,
-                    o.redundancy, "uncontrolled", "-");
+        out.text("  ");
+        out.name(o.what, 44);
+        out.fixed(o.observed, 17, 6);
+        out.fixed(o.residual, 13, 6);
+        out.fixed(o.sigma, 11, 6);
+        out.fixed(o.redundancy, 8, 4);
+        if (o.redundancy > 1e-6) {
+            out.fixed(o.mdb, 13, 6);
+            out.fixed(o.normalized, 9, 2);
+        } else {
+            out.text("  uncontrolled        -");
+        }
+        out.end();
     }
     out.blank();
     out.add("VARIANCE FACTOR");

@@ -64,7 +64,7 @@ int mavo::mavostart() {
     Network& net = r.net;
     auto fail = [&](int code, const std::string& why) {
         s.failure = why;
-        writeListing(p_->listingName(), formatListing(p_->listingName(), net, s));
+        writeListing(p_->listingName(), formatListing(p_->fileName(), net, s));
         p_->istat = code;
         return code;
     };
@@ -80,7 +80,8 @@ int mavo::mavostart() {
     s.invalid = net.invalid;
     r.phase("read tables");
 
-    s.undetermined = removeUndetermined(net);
+    ScaledJacobian sj;
+    s.undetermined = removeUndetermined(net, &sj);
     for (const Observation& o : net.obs) {
         if (!o.active) continue;
         if (o.kind == Kind::Pseudo)
@@ -91,7 +92,7 @@ int mavo::mavostart() {
     s.unknowns = net.nparam;
     r.phase("configuration defects");
 
-    r.datum = analyseDatum(net);
+    r.datum = analyseDatum(net, &sj);
     const Datum& d = r.datum;
     s.defect = d.defect;
     if (d.defect == 0) {
@@ -152,7 +153,6 @@ int mavo::mavoL2err() {
     Summary& s = r.sum;
     Network& net = r.net;
     const Datum& d = r.datum;
-    const int np = net.nparam;
     r.mark = std::chrono::steady_clock::now();
 
     r.normals.selectedInverse();
@@ -160,8 +160,7 @@ int mavo::mavoL2err() {
     // held unknowns; Q_pq = Qf_pq - G_p U_q - U_p G_q + G_p V G_q^T, U = T Qf, V = U T^T.
     Eigen::MatrixXd u, v;
     if (d.defect > 0) {
-        u.resize(d.defect, np);
-        for (int k = 0; k < d.defect; ++k) u.row(k) = r.normals.solve(d.T.row(k).transpose()).transpose();
+        u = r.normals.solve(d.T.transpose()).transpose();
         v = u * d.T.transpose();
     }
     auto q = [&](int a, int b) {
@@ -238,7 +237,7 @@ int mavo::mavoL2err() {
     }
     r.phase("redundancy numbers");
 
-    const bool written = writeListing(p_->listingName(), formatListing(p_->listingName(), net, s));
+    const bool written = writeListing(p_->listingName(), formatListing(p_->fileName(), net, s));
     r.phase("listing");
     if (!written) {
         p_->istat = kListingFailed;

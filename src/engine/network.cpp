@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <unordered_map>
 
 #include "engine/project.h"
 
@@ -65,11 +66,20 @@ bool Network::read(const project& p) {
     }
 
     // Names link observations to elements: they must be unique ignoring case.
-    std::map<std::string, std::vector<int>> byName;
-    for (int i = 0; i < static_cast<int>(el.size()); ++i) byName[upper(el[i].name)].push_back(i);
+    std::unordered_map<std::string, int> byName;
+    byName.reserve(el.size() * 2);
+    std::map<std::string, std::vector<int>> clashes; // sorted for the listing
+    for (int i = 0; i < static_cast<int>(el.size()); ++i) {
+        std::string key = upper(el[i].name);
+        auto [it, fresh] = byName.emplace(key, i);
+        if (!fresh) {
+            auto& list = clashes[key];
+            if (list.empty()) list.push_back(it->second);
+            list.push_back(i);
+        }
+    }
     duplicates.clear();
-    for (const auto& [key, list] : byName) {
-        if (list.size() < 2) continue;
+    for (const auto& [key, list] : clashes) {
         std::string text;
         for (int i : list) {
             if (!text.empty()) text += ", ";
@@ -81,7 +91,7 @@ bool Network::read(const project& p) {
 
     auto find = [&](const char* nam) {
         auto it = byName.find(upper(fieldName(nam)));
-        return it == byName.end() ? -1 : it->second.front();
+        return it == byName.end() ? -1 : it->second;
     };
 
     obs.clear();
@@ -106,9 +116,6 @@ bool Network::read(const project& p) {
             o.e2 = find(m.nam2);
             o.value = m.val;
             o.sigma = m.sval;
-            char head[96];
-            std::snprintf(head, sizeof head, "%s %d (%s -> %s): ", kindName(o.kind), r + 1,
-                          fieldName(m.nam1).c_str(), fieldName(m.nam2).c_str());
             const char* why = nullptr;
             if (o.e1 < 0 || o.e2 < 0)
                 why = "unknown name";
@@ -131,6 +138,9 @@ bool Network::read(const project& p) {
                                                    : "sighting along the instrument's vertical";
             }
             if (why) {
+                char head[96];
+                std::snprintf(head, sizeof head, "%s %d (%s -> %s): ", kindName(o.kind), r + 1,
+                              fieldName(m.nam1).c_str(), fieldName(m.nam2).c_str());
                 invalid.push_back(head + std::string(why));
                 continue;
             }

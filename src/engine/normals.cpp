@@ -181,27 +181,30 @@ bool Normals::factor(std::string& why, const Network& net) {
     return true;
 }
 
-Eigen::VectorXd Normals::solve(const Eigen::VectorXd& rhs) const {
-    Eigen::VectorXd x = Eigen::VectorXd::Zero(np_);
-    Eigen::VectorXd ba(na_);
-    for (int i = 0; i < na_; ++i) ba(i) = rhs(coreParam_[i]);
-    std::vector<Eigen::VectorXd> yc(cl_.size());
+Eigen::MatrixXd Normals::solve(const Eigen::MatrixXd& rhs) const {
+    const Eigen::Index m = rhs.cols();
+    Eigen::MatrixXd x = Eigen::MatrixXd::Zero(np_, m);
+    Eigen::MatrixXd ba(na_, m);
+    for (int i = 0; i < na_; ++i) ba.row(i) = rhs.row(coreParam_[i]);
+    std::vector<Eigen::MatrixXd> yc(cl_.size());
+    Eigen::MatrixXd b;
     for (std::size_t ci = 0; ci < cl_.size(); ++ci) {
         const Cluster& c = cl_[ci];
-        Eigen::VectorXd b(c.params.size());
-        for (std::size_t l = 0; l < c.params.size(); ++l) b(l) = rhs(c.params[l]);
+        b.resize(static_cast<Eigen::Index>(c.params.size()), m);
+        for (std::size_t l = 0; l < c.params.size(); ++l) b.row(l) = rhs.row(c.params[l]);
         yc[ci] = c.llt.solve(b);
-        const Eigen::VectorXd by = c.B * yc[ci];
-        for (std::size_t r = 0; r < c.rows.size(); ++r) ba(c.rows[r]) -= by(r);
+        const Eigen::MatrixXd by = c.B * yc[ci];
+        for (std::size_t r = 0; r < c.rows.size(); ++r) ba.row(c.rows[r]) -= by.row(r);
     }
-    Eigen::VectorXd xa = na_ > 0 ? Eigen::VectorXd(S_.solve(ba)) : Eigen::VectorXd();
-    for (int i = 0; i < na_; ++i) x(coreParam_[i]) = xa(i);
+    const Eigen::MatrixXd xa = na_ > 0 ? Eigen::MatrixXd(S_.solve(ba)) : Eigen::MatrixXd(0, m);
+    for (int i = 0; i < na_; ++i) x.row(coreParam_[i]) = xa.row(i);
+    Eigen::MatrixXd xr;
     for (std::size_t ci = 0; ci < cl_.size(); ++ci) {
         const Cluster& c = cl_[ci];
-        Eigen::VectorXd xr(c.rows.size());
-        for (std::size_t r = 0; r < c.rows.size(); ++r) xr(r) = xa(c.rows[r]);
-        const Eigen::VectorXd xc = yc[ci] - c.X * xr;
-        for (std::size_t l = 0; l < c.params.size(); ++l) x(c.params[l]) = xc(l);
+        xr.resize(static_cast<Eigen::Index>(c.rows.size()), m);
+        for (std::size_t r = 0; r < c.rows.size(); ++r) xr.row(r) = xa.row(c.rows[r]);
+        const Eigen::MatrixXd xc = yc[ci] - c.X * xr;
+        for (std::size_t l = 0; l < c.params.size(); ++l) x.row(c.params[l]) = xc.row(l);
     }
     return x;
 }
@@ -211,7 +214,7 @@ Eigen::VectorXd Normals::solveAssembled() const {
     for (int i = 0; i < na_; ++i) rhs(coreParam_[i]) = ba_(i);
     for (const Cluster& c : cl_)
         for (std::size_t l = 0; l < c.params.size(); ++l) rhs(c.params[l]) = c.b(l);
-    return solve(rhs);
+    return solve(Eigen::MatrixXd(rhs)).col(0);
 }
 
 void Normals::selectedInverse() {

@@ -29,7 +29,7 @@ public:
     bool factor(std::string& why, const Network& net);
 
     // Solves N x = rhs (full length, per unknown; excluded unknowns get 0). Needs factor().
-    Eigen::VectorXd solve(const Eigen::VectorXd& rhs) const;
+    Eigen::MatrixXd solve(const Eigen::MatrixXd& rhs) const; // several right-hand sides at once
     Eigen::VectorXd solveAssembled() const; // with the assembled right-hand side
 
     // Covariance blocks of the factored system (a generalised inverse of N when unknowns were

@@ -12,7 +12,7 @@ std::string project::listingNameFor(const std::string& projectFile) {
 }
 
 project::project(Feedback* pfb, const char* filename)
-    : pfeedback(pfb), listing_(listingNameFor(filename ? filename : "")) {
+    : pfeedback(pfb), file_(filename ? filename : ""), listing_(listingNameFor(file_)) {
     runresults = &results_;
 }
 

@@ -82,11 +82,13 @@ public:
     // The listing file: the project file name with its extension replaced by ".OUT" (only the last
     // path component is looked at); empty when the project has no file name.
     const std::string& listingName() const { return listing_; }
+    const std::string& fileName() const { return file_; }
 
     // Same rule as a free function, for the program and the tests.
     static std::string listingNameFor(const std::string& projectFile);
 
 private:
+    std::string file_;
     std::string listing_;
     std::vector<edit_sta> staStore_;
     std::vector<edit_tar> tarStore_;
