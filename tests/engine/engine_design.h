@@ -77,10 +77,12 @@ public:
     double ideal(const DObs& o) const {
         const double* p1 = pos(o.from);
         const double* p2 = pos(o.to);
+        if (!p1 || !p2) return 0.0; // an unknown name: the engine must leave it out
         const double d[3] = {p2[0] - p1[0], p2[1] - p1[1], p2[2] - p1[2]};
         if (o.sel == 1) return std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
         if (o.sel == 3) return p1[2] - p2[2];
         const DStation* s = findStation(o.from);
+        if (!s) return 0.0; // not from a station: the engine must leave it out
         const double x = gon2rad(s->rotGon[0]), y = gon2rad(s->rotGon[1]), z = gon2rad(s->rotGon[2]);
         const double mx[3][3] = {{1, 0, 0}, {0, std::cos(x), std::sin(x)}, {0, -std::sin(x), std::cos(x)}};
         const double my[3][3] = {{std::cos(y), 0, -std::sin(y)}, {0, 1, 0}, {std::sin(y), 0, std::cos(y)}};
@@ -110,8 +112,7 @@ public:
         p->dim = dim;
         int n[6] = {};
         for (const auto& o : obs) ++n[o.sel];
-        const int ndir = std::max(n[4], n[5]);
-        p->projectalloc(static_cast<int>(sta.size()), static_cast<int>(tar.size()), n[1], n[3], ndir, ndir, 0, 0);
+        p->projectalloc(static_cast<int>(sta.size()), static_cast<int>(tar.size()), n[1], n[3], n[4], n[5], 0, 0);
         for (std::size_t i = 0; i < sta.size(); ++i) {
             edit_sta& e = p->sta[i];
             std::strncpy(e.nam, sta[i].name.c_str(), 15);
