@@ -1,0 +1,16 @@
+#pragma once
+// The listing file: plain text, lines ending in CR LF so the text view can split them at CR.
+
+#include <string>
+
+#include "engine/network.h"
+#include "engine/summary.h"
+
+namespace kivo::eng {
+
+std::string formatListing(const std::string& projectFile, const Network& net, const Summary& s);
+
+// Writes text to path; false when the file cannot be written (nothing is written for an empty path).
+bool writeListing(const std::string& path, const std::string& text);
+
+} // namespace kivo::eng

@@ -1,0 +1,250 @@
+#include "engine/mavo.h"
+
+#include <chrono>
+#include <cmath>
+
+#include "engine/datum.h"
+#include "engine/ellipse.h"
+#include "engine/listing.h"
+#include "engine/network.h"
+#include "engine/normals.h"
+
+namespace kivo {
+
+namespace eng {
+
+struct Run {
+    Network net;
+    Datum datum;
+    Normals normals;
+    std::vector<Row> rows;
+    Summary sum;
+    std::vector<std::pair<std::string, double>> times;
+    bool solved = false;
+
+    std::chrono::steady_clock::time_point mark = std::chrono::steady_clock::now();
+    void phase(const char* name) {
+        const auto now = std::chrono::steady_clock::now();
+        times.emplace_back(name, std::chrono::duration<double>(now - mark).count());
+        mark = now;
+    }
+};
+
+namespace {
+
+// Linearises every active observation; false (with the observation) when one has no value.
+bool linearizeAll(const Network& net, std::vector<Row>& rows, std::string& why) {
+    rows.resize(net.obs.size());
+    for (std::size_t i = 0; i < net.obs.size(); ++i) {
+        rows[i].n = 0;
+        if (!net.obs[i].active) continue;
+        if (!net.linearize(static_cast<int>(i), rows[i])) {
+            why = "observation without a defined value at the current coordinates: " +
+                  net.describe(static_cast<int>(i));
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+} // namespace eng
+
+mavo::mavo(project* p) : p_(p), run_(std::make_unique<eng::Run>()) {}
+mavo::~mavo() = default;
+
+const std::vector<std::pair<std::string, double>>& mavo::timings() const { return run_->times; }
+const eng::Summary& mavo::summary() const { return run_->sum; }
+
+int mavo::mavostart() {
+    using namespace eng;
+    run_ = std::make_unique<Run>();
+    Run& r = *run_;
+    Summary& s = r.sum;
+    Network& net = r.net;
+    auto fail = [&](int code, const std::string& why) {
+        s.failure = why;
+        writeListing(p_->listingName(), formatListing(p_->fileName(), net, s));
+        p_->istat = code;
+        return code;
+    };
+    if (!p_ || p_->maxsta + p_->maxtar <= 0 || (p_->maxsta > 0 && !p_->sta) || (p_->maxtar > 0 && !p_->tar)) {
+        if (!p_) return kNoData;
+        return fail(kNoData, "no stations or targets to adjust");
+    }
+    const bool unique = net.read(*p_);
+    s.stations = net.nsta;
+    s.targets = net.ntar;
+    s.duplicates = net.duplicates;
+    if (!unique) return fail(kNamesNotUnique, "names not unique (ignoring case) across stations and targets");
+    s.invalid = net.invalid;
+    r.phase("read tables");
+
+    ScaledJacobian sj;
+    s.undetermined = removeUndetermined(net, &sj);
+    for (const Observation& o : net.obs) {
+        if (!o.active) continue;
+        if (o.kind == Kind::Pseudo)
+            ++s.pseudo;
+        else
+            ++s.count[o.table];
+    }
+    s.unknowns = net.nparam;
+    r.phase("configuration defects");
+
+    r.datum = analyseDatum(net, &sj);
+    const Datum& d = r.datum;
+    s.defect = d.defect;
+    if (d.defect == 0) {
+        s.datum = "defined by the fixed and pseudo-observed components";
+    } else {
+        static const char* comp[6] = {"x", "y", "z", "rx", "ry", "rz"};
+        std::string held;
+        for (int p : d.held) {
+            if (!held.empty()) held += ", ";
+            held += net.el[net.paramElement[p]].name + " " + comp[net.paramComp[p]];
+        }
+        s.datum = std::string(d.minimumTrace ? "minimum trace over the position coordinates"
+                                             : "minimum norm over all unknowns") +
+                  " (free: " + d.description + "; solved holding " + held + ", then transformed)";
+    }
+    const int observations = s.count[0] + s.count[1] + s.count[2] + s.count[3] + s.pseudo;
+    s.redundancy = observations - (s.unknowns - s.defect);
+    r.normals.layout(net, d.excluded);
+    r.phase("datum");
+
+    std::string why;
+    for (int it = 1; it <= itermax; ++it) {
+        if (!linearizeAll(net, r.rows, why)) return fail(kSingular, why);
+        r.normals.assemble(r.rows);
+        if (!r.normals.factor(why, net)) return fail(kSingular, why);
+        const Eigen::VectorXd dx = d.toDatum(r.normals.solveAssembled());
+        double worst = 0.0;
+        for (int p = 0; p < net.nparam; ++p) {
+            Element& e = net.el[net.paramElement[p]];
+            e.x[net.paramComp[p]] += dx(p);
+            worst = std::max(worst, std::fabs(dx(p)) * std::sqrt(r.normals.diagonal(p)));
+        }
+        s.iterations = it;
+        if (!std::isfinite(worst)) return fail(kNoConvergence, "the iterations diverged");
+        if (worst < valstop) {
+            s.converged = true;
+            break;
+        }
+    }
+    if (!s.converged)
+        return fail(kNoConvergence, "no convergence after " + std::to_string(itermax) +
+                                        " iterations (inconsistent observations or poor approximate values)");
+    if (!linearizeAll(net, r.rows, why)) return fail(kSingular, why);
+    r.phase("iterations");
+    r.solved = true;
+    p_->istat = 0;
+    return 0;
+}
+
+int mavo::mavoL2err() {
+    using namespace eng;
+    Run& r = *run_;
+    if (!r.solved) {
+        if (r.sum.failure.empty()) r.sum.failure = "no solution: the adjustment was not run or failed";
+        p_->istat = kNoData;
+        return kNoData;
+    }
+    Summary& s = r.sum;
+    Network& net = r.net;
+    const Datum& d = r.datum;
+    r.mark = std::chrono::steady_clock::now();
+
+    r.normals.selectedInverse();
+    // Datum transformation of the covariance: Q = S Qf S^T with S = I - G T, Qf the inverse with the
+    // held unknowns; Q_pq = Qf_pq - G_p U_q - U_p G_q + G_p V G_q^T, U = T Qf, V = U T^T.
+    Eigen::MatrixXd u, v;
+    if (d.defect > 0) {
+        u = r.normals.solve(d.T.transpose()).transpose();
+        v = u * d.T.transpose();
+    }
+    auto q = [&](int a, int b) {
+        if (a < 0 || b < 0) return 0.0;
+        double val = r.normals.q(a, b);
+        if (d.defect > 0)
+            val += -d.G.row(a).dot(u.col(b)) - u.col(a).dot(d.G.row(b)) + d.G.row(a) * v * d.G.row(b).transpose();
+        return val;
+    };
+    r.phase("covariance blocks");
+
+    result& res = *p_->runresults;
+    const std::size_t nel = net.el.size();
+    s.elements.assign(nel, ElementResult{});
+    for (std::size_t i = 0; i < nel; ++i) {
+        const Element& e = net.el[i];
+        ElementResult& er = s.elements[i];
+        er.determined = e.determined;
+        for (int k = 0; k < e.ncomp; ++k) {
+            er.value[k] = k < 3 ? e.x[k] : radToGon(e.x[k]);
+            er.estimated[k] = e.param[k] >= 0;
+            const double var = std::max(q(e.param[k], e.param[k]), 0.0);
+            er.sd[k] = k < 3 ? std::sqrt(var) : radToGon(std::sqrt(var));
+        }
+        Eigen::Matrix3d c;
+        for (int a = 0; a < 3; ++a)
+            for (int b = 0; b <= a; ++b) c(a, b) = c(b, a) = q(e.param[a], e.param[b]);
+        const Ellipse planes[3] = {planeEllipse(c(0, 0), c(1, 1), c(0, 1)), planeEllipse(c(0, 0), c(2, 2), c(0, 2)),
+                                   planeEllipse(c(1, 1), c(2, 2), c(1, 2))};
+        for (int k = 0; k < 3; ++k) {
+            er.major[k] = planes[k].major;
+            er.minor[k] = planes[k].minor;
+            er.phi[k] = planes[k].phi;
+        }
+        const Eigen::Vector3d ax = ellipsoidAxes(c);
+        for (int k = 0; k < 3; ++k) er.axes[k] = ax(k);
+        if (i < res.major12.size()) {
+            res.major12[i] = er.major[0], res.minor12[i] = er.minor[0], res.phi12[i] = er.phi[0];
+            res.major13[i] = er.major[1], res.minor13[i] = er.minor[1], res.phi13[i] = er.phi[1];
+            res.major23[i] = er.major[2], res.minor23[i] = er.minor[2], res.phi23[i] = er.phi[2];
+        }
+    }
+    r.phase("ellipses");
+
+    // Residuals, redundancy numbers r_i = 1 - w_i a_i^T Q a_i (any generalised inverse gives the same
+    // value, so the one with the held unknowns serves), minimal detectable biases.
+    s.observations.clear();
+    s.observations.reserve(net.obs.size());
+    s.vtpv = 0.0;
+    for (std::size_t i = 0; i < net.obs.size(); ++i) {
+        const Observation& o = net.obs[i];
+        if (!o.active) continue;
+        const Row& row = r.rows[i];
+        ObservationResult orr;
+        orr.what = net.describe(static_cast<int>(i));
+        orr.table = o.table;
+        orr.row = o.row;
+        orr.observed = o.value;
+        orr.sigma = o.sigma;
+        orr.residual = -row.misclosure;
+        orr.redundancy = std::clamp(1.0 - row.w * r.normals.quadratic(row), 0.0, 1.0);
+        if (orr.redundancy > 1e-6) {
+            orr.mdb = o.sigma * kMdbDelta0 / std::sqrt(orr.redundancy);
+            orr.normalized = orr.residual / (o.sigma * std::sqrt(orr.redundancy));
+        }
+        s.vtpv += row.w * orr.residual * orr.residual;
+        s.observations.push_back(std::move(orr));
+    }
+    if (s.redundancy > 0) {
+        s.varianceFactor = s.vtpv / s.redundancy;
+        s.chiLow = chiSquareQuantile(0.025, s.redundancy) / s.redundancy;
+        s.chiHigh = chiSquareQuantile(0.975, s.redundancy) / s.redundancy;
+        s.globalTestPassed = s.varianceFactor >= s.chiLow && s.varianceFactor <= s.chiHigh;
+    }
+    r.phase("redundancy numbers");
+
+    const bool written = writeListing(p_->listingName(), formatListing(p_->fileName(), net, s));
+    r.phase("listing");
+    if (!written) {
+        p_->istat = kListingFailed;
+        return kListingFailed;
+    }
+    p_->istat = 0;
+    return 0;
+}
+
+} // namespace kivo

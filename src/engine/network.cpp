@@ -1,0 +1,246 @@
+#include "engine/network.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <unordered_map>
+
+#include "engine/project.h"
+
+namespace kivo::eng {
+
+namespace {
+
+std::string fieldName(const char* s) { return std::string(s, strnlen(s, 16)); }
+
+std::string upper(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return s;
+}
+
+bool estimated(int status) { return status == kStatusUnknown || status == kStatusPseudo; }
+
+} // namespace
+
+const char* kindName(Kind k) {
+    switch (k) {
+    case Kind::Distance: return "distance";
+    case Kind::HeightDiff: return "height difference";
+    case Kind::Direction: return "direction";
+    case Kind::Zenith: return "zenith angle";
+    case Kind::Pseudo: return "pseudo-observation";
+    }
+    return "?";
+}
+
+bool Network::read(const project& p) {
+    dim = p.dim;
+    nsta = std::max(p.maxsta, 0);
+    ntar = std::max(p.maxtar, 0);
+    el.assign(nsta + ntar, Element{});
+    for (int i = 0; i < nsta; ++i) {
+        Element& e = el[i];
+        const edit_sta& s = p.sta[i];
+        e.name = fieldName(s.nam);
+        e.station = true;
+        e.index = i;
+        e.ncomp = 6;
+        for (int k = 0; k < 6; ++k) {
+            e.x[k] = e.x0[k] = s.x[k];
+            e.status[k] = s.d[k];
+        }
+    }
+    for (int j = 0; j < ntar; ++j) {
+        Element& e = el[nsta + j];
+        const edit_tar& t = p.tar[j];
+        e.name = fieldName(t.nam);
+        e.index = j;
+        e.ncomp = 3;
+        for (int k = 0; k < 3; ++k) {
+            e.x[k] = e.x0[k] = t.x[k];
+            e.status[k] = t.d[k];
+        }
+    }
+
+    // Names link observations to elements: they must be unique ignoring case.
+    std::unordered_map<std::string, int> byName;
+    byName.reserve(el.size() * 2);
+    std::map<std::string, std::vector<int>> clashes; // sorted for the listing
+    for (int i = 0; i < static_cast<int>(el.size()); ++i) {
+        std::string key = upper(el[i].name);
+        auto [it, fresh] = byName.emplace(key, i);
+        if (!fresh) {
+            auto& list = clashes[key];
+            if (list.empty()) list.push_back(it->second);
+            list.push_back(i);
+        }
+    }
+    duplicates.clear();
+    for (const auto& [key, list] : clashes) {
+        std::string text;
+        for (int i : list) {
+            if (!text.empty()) text += ", ";
+            text += (el[i].station ? "station " : "target ") + el[i].name;
+        }
+        duplicates.push_back(text);
+    }
+    if (!duplicates.empty()) return false;
+
+    auto find = [&](const char* nam) {
+        auto it = byName.find(upper(fieldName(nam)));
+        return it == byName.end() ? -1 : it->second;
+    };
+
+    obs.clear();
+    invalid.clear();
+    struct Table {
+        const edit_mes* rows;
+        int count;
+        Kind kind;
+    };
+    const Table tables[4] = {{p.alldist, p.maxdist, Kind::Distance},
+                             {p.alldifh, p.maxdifh, Kind::HeightDiff},
+                             {p.alldir1, p.maxdir1, Kind::Direction},
+                             {p.alldir2, p.maxdir2, Kind::Zenith}};
+    for (int t = 0; t < 4; ++t) {
+        for (int r = 0; r < tables[t].count; ++r) {
+            const edit_mes& m = tables[t].rows[r];
+            Observation o;
+            o.kind = tables[t].kind;
+            o.table = t;
+            o.row = r;
+            o.e1 = find(m.nam1);
+            o.e2 = find(m.nam2);
+            o.value = m.val;
+            o.sigma = m.sval;
+            const char* why = nullptr;
+            if (o.e1 < 0 || o.e2 < 0)
+                why = "unknown name";
+            else if (o.e1 == o.e2)
+                why = "from an element to itself";
+            else if ((o.kind == Kind::Direction || o.kind == Kind::Zenith) && !el[o.e1].station)
+                why = "not observed from a station";
+            else if (!(m.sval > 0.0) || !std::isfinite(m.sval))
+                why = "standard deviation not positive";
+            else if (!std::isfinite(m.val))
+                why = "value not a number";
+            else if (o.kind == Kind::Distance && !(m.val > 0.0))
+                why = "zero-length distance";
+            else {
+                double v, d1[6], d2[3];
+                double p1[6];
+                for (int k = 0; k < 6; ++k) p1[k] = k < el[o.e1].ncomp ? el[o.e1].x[k] : 0.0;
+                if (!evaluate(o.kind, p1, el[o.e2].x, v, d1, d2))
+                    why = o.kind == Kind::Distance ? "zero-length distance"
+                                                   : "sighting along the instrument's vertical";
+            }
+            if (why) {
+                char head[96];
+                std::snprintf(head, sizeof head, "%s %d (%s -> %s): ", kindName(o.kind), r + 1,
+                              fieldName(m.nam1).c_str(), fieldName(m.nam2).c_str());
+                invalid.push_back(head + std::string(why));
+                continue;
+            }
+            obs.push_back(o);
+        }
+    }
+    // Pseudo-observations of status-3 components with a positive standard deviation.
+    for (int i = 0; i < static_cast<int>(el.size()); ++i) {
+        const Element& e = el[i];
+        for (int k = 0; k < e.ncomp; ++k) {
+            if (e.status[k] != kStatusPseudo) continue;
+            double sx = e.station ? p.sta[e.index].sx[k] : p.tar[e.index].sx[k];
+            if (!(sx > 0.0) || !std::isfinite(sx)) continue;
+            if (k >= 3) sx = gonToRad(sx); // rotation std devs are given in gon
+            Observation o;
+            o.kind = Kind::Pseudo;
+            o.e1 = i;
+            o.comp = k;
+            o.value = e.x0[k];
+            o.sigma = sx;
+            obs.push_back(o);
+        }
+    }
+    return true;
+}
+
+void Network::numberUnknowns() {
+    nparam = 0;
+    paramElement.clear();
+    paramComp.clear();
+    for (int i = 0; i < static_cast<int>(el.size()); ++i) {
+        Element& e = el[i];
+        for (int k = 0; k < 6; ++k) e.param[k] = -1;
+        if (!e.determined) continue;
+        for (int k = 0; k < e.ncomp; ++k) {
+            if (!estimated(e.status[k])) continue;
+            e.param[k] = nparam++;
+            paramElement.push_back(i);
+            paramComp.push_back(k);
+        }
+    }
+}
+
+bool Network::computed(int i, double& value) const {
+    const Observation& o = obs[i];
+    if (o.kind == Kind::Pseudo) {
+        value = el[o.e1].x[o.comp];
+        return true;
+    }
+    const Element& a = el[o.e1];
+    double p1[6] = {};
+    for (int k = 0; k < a.ncomp; ++k) p1[k] = a.x[k];
+    double d1[6], d2[3];
+    return evaluate(o.kind, p1, el[o.e2].x, value, d1, d2);
+}
+
+bool Network::linearize(int i, Row& row) const {
+    const Observation& o = obs[i];
+    row.n = 0;
+    row.w = 1.0 / (o.sigma * o.sigma);
+    if (o.kind == Kind::Pseudo) {
+        const Element& e = el[o.e1];
+        row.misclosure = o.value - e.x[o.comp];
+        if (e.param[o.comp] >= 0) {
+            row.idx[0] = e.param[o.comp];
+            row.a[0] = 1.0;
+            row.n = 1;
+        }
+        return true;
+    }
+    const Element& a = el[o.e1];
+    const Element& b = el[o.e2];
+    double p1[6] = {};
+    for (int k = 0; k < a.ncomp; ++k) p1[k] = a.x[k];
+    double v, d1[6], d2[3];
+    if (!evaluate(o.kind, p1, b.x, v, d1, d2)) return false;
+    double mis = o.value - v;
+    if (o.kind == Kind::Direction) mis = reduceGon(mis);
+    row.misclosure = mis;
+    const int n1 = o.kind == Kind::Direction || o.kind == Kind::Zenith ? a.ncomp : 3;
+    for (int k = 0; k < n1; ++k)
+        if (a.param[k] >= 0 && d1[k] != 0.0) {
+            row.idx[row.n] = a.param[k];
+            row.a[row.n++] = d1[k];
+        }
+    for (int k = 0; k < 3; ++k)
+        if (b.param[k] >= 0 && d2[k] != 0.0) {
+            row.idx[row.n] = b.param[k];
+            row.a[row.n++] = d2[k];
+        }
+    return true;
+}
+
+std::string Network::describe(int i) const {
+    const Observation& o = obs[i];
+    if (o.kind == Kind::Pseudo) {
+        static const char* comp[6] = {"x", "y", "z", "rx", "ry", "rz"};
+        return std::string("pseudo-observation ") + el[o.e1].name + " " + comp[o.comp];
+    }
+    return std::string(kindName(o.kind)) + " " + el[o.e1].name + " -> " + el[o.e2].name;
+}
+
+} // namespace kivo::eng

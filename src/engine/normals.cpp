@@ -1,0 +1,298 @@
+#include "engine/normals.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <numeric>
+
+namespace kivo::eng {
+
+namespace {
+
+int findRoot(std::vector<int>& parent, int i) {
+    while (parent[i] != i) {
+        parent[i] = parent[parent[i]];
+        i = parent[i];
+    }
+    return i;
+}
+
+// Smallest pivot of a Cholesky factor relative to the matrix diagonal: near 0 when the matrix is
+// singular in some direction (independent of the units of the unknowns).
+double pivotRatio(const Eigen::LLT<Eigen::MatrixXd>& llt, const Eigen::MatrixXd& m, int& where) {
+    double worst = std::numeric_limits<double>::infinity();
+    where = -1;
+    const Eigen::MatrixXd& l = llt.matrixLLT();
+    for (int i = 0; i < m.rows(); ++i) {
+        const double r = m(i, i) > 0.0 ? l(i, i) * l(i, i) / m(i, i) : 0.0;
+        if (r < worst) {
+            worst = r;
+            where = i;
+        }
+    }
+    return worst;
+}
+
+constexpr double kSingular = 1e-12;
+
+} // namespace
+
+void Normals::layout(const Network& net, const std::vector<char>& excluded) {
+    np_ = net.nparam;
+    core_.assign(np_, -1);
+    cluster_.assign(np_, -1);
+    local_.assign(np_, -1);
+    coreParam_.clear();
+    cl_.clear();
+    coreObs_.clear();
+
+    const int nel = static_cast<int>(net.el.size());
+    // Targets tied by an observation between two targets share a cluster.
+    std::vector<int> parent(nel);
+    std::iota(parent.begin(), parent.end(), 0);
+    for (const Observation& o : net.obs) {
+        if (!o.active || o.kind == Kind::Pseudo) continue;
+        if (net.el[o.e1].station || net.el[o.e2].station) continue;
+        const int a = findRoot(parent, o.e1), b = findRoot(parent, o.e2);
+        if (a != b) parent[a] = b;
+    }
+    std::vector<int> clusterOfElement(nel, -1), clusterOfRoot(nel, -1);
+    for (int i = 0; i < nel; ++i) {
+        const Element& e = net.el[i];
+        for (int k = 0; k < e.ncomp; ++k) {
+            const int p = e.param[k];
+            if (p < 0 || excluded[p]) continue;
+            if (e.station) {
+                core_[p] = static_cast<int>(coreParam_.size());
+                coreParam_.push_back(p);
+                continue;
+            }
+            const int root = findRoot(parent, i);
+            if (clusterOfRoot[root] < 0) {
+                clusterOfRoot[root] = static_cast<int>(cl_.size());
+                cl_.emplace_back();
+            }
+            const int c = clusterOfRoot[root];
+            clusterOfElement[i] = c;
+            cluster_[p] = c;
+            local_[p] = static_cast<int>(cl_[c].params.size());
+            cl_[c].params.push_back(p);
+        }
+    }
+    na_ = static_cast<int>(coreParam_.size());
+
+    auto addStationRows = [&](Cluster& c, const Element& e) {
+        for (int k = 0; k < e.ncomp; ++k)
+            if (e.param[k] >= 0 && core_[e.param[k]] >= 0) c.rows.push_back(core_[e.param[k]]);
+    };
+    for (int i = 0; i < static_cast<int>(net.obs.size()); ++i) {
+        const Observation& o = net.obs[i];
+        if (!o.active) continue;
+        int c = clusterOfElement[o.e1];
+        if (c < 0 && o.kind != Kind::Pseudo) c = clusterOfElement[o.e2];
+        if (c < 0) {
+            coreObs_.push_back(i);
+            continue;
+        }
+        cl_[c].obs.push_back(i);
+        if (o.kind == Kind::Pseudo) continue;
+        if (net.el[o.e1].station) addStationRows(cl_[c], net.el[o.e1]);
+        if (net.el[o.e2].station) addStationRows(cl_[c], net.el[o.e2]);
+    }
+    for (Cluster& c : cl_) {
+        std::sort(c.rows.begin(), c.rows.end());
+        c.rows.erase(std::unique(c.rows.begin(), c.rows.end()), c.rows.end());
+    }
+    pos_.assign(na_, -1);
+}
+
+void Normals::assemble(const std::vector<Row>& rows) {
+    A_.setZero(na_, na_);
+    ba_.setZero(na_);
+    auto addCore = [&](const Row& r) {
+        for (int i = 0; i < r.n; ++i) {
+            const int ci = core_[r.idx[i]];
+            if (ci < 0) continue;
+            const double wa = r.w * r.a[i];
+            ba_(ci) += wa * r.misclosure;
+            for (int j = 0; j < r.n; ++j) {
+                const int cj = core_[r.idx[j]];
+                if (cj >= 0) A_(ci, cj) += wa * r.a[j];
+            }
+        }
+    };
+    for (int i : coreObs_) addCore(rows[i]);
+    for (Cluster& c : cl_) {
+        const int k = static_cast<int>(c.params.size());
+        const int nr = static_cast<int>(c.rows.size());
+        c.C.setZero(k, k);
+        c.B.setZero(nr, k);
+        c.b.setZero(k);
+        for (int r = 0; r < nr; ++r) pos_[c.rows[r]] = r;
+        for (int oi : c.obs) {
+            const Row& r = rows[oi];
+            addCore(r);
+            for (int i = 0; i < r.n; ++i) {
+                const int p = r.idx[i];
+                const int li = local_[p];
+                if (li < 0) continue;
+                const double wa = r.w * r.a[i];
+                c.b(li) += wa * r.misclosure;
+                for (int j = 0; j < r.n; ++j) {
+                    const int q = r.idx[j];
+                    if (local_[q] >= 0)
+                        c.C(li, local_[q]) += wa * r.a[j];
+                    else if (core_[q] >= 0)
+                        c.B(pos_[core_[q]], li) += wa * r.a[j];
+                }
+            }
+        }
+        for (int r = 0; r < nr; ++r) pos_[c.rows[r]] = -1;
+    }
+}
+
+bool Normals::factor(std::string& why, const Network& net) {
+    auto nameOf = [&](int p) {
+        static const char* comp[6] = {"x", "y", "z", "rx", "ry", "rz"};
+        return net.el[net.paramElement[p]].name + " " + comp[net.paramComp[p]];
+    };
+    Eigen::MatrixXd S = A_;
+    for (Cluster& c : cl_) {
+        c.llt.compute(c.C);
+        int where = -1;
+        if (c.llt.info() != Eigen::Success || pivotRatio(c.llt, c.C, where) < kSingular) {
+            why = "normal equations singular at unknown " + nameOf(c.params[std::max(where, 0)]);
+            return false;
+        }
+        c.X = c.llt.solve(c.B.transpose());
+        const Eigen::MatrixXd upd = c.B * c.X;
+        const int nr = static_cast<int>(c.rows.size());
+        for (int j = 0; j < nr; ++j)
+            for (int i = 0; i < nr; ++i) S(c.rows[i], c.rows[j]) -= upd(i, j);
+    }
+    if (na_ > 0) {
+        S_.compute(S);
+        int where = -1;
+        if (S_.info() != Eigen::Success || pivotRatio(S_, S, where) < kSingular) {
+            why = "normal equations singular at unknown " + nameOf(coreParam_[std::max(where, 0)]);
+            return false;
+        }
+    }
+    return true;
+}
+
+Eigen::MatrixXd Normals::solve(const Eigen::MatrixXd& rhs) const {
+    const Eigen::Index m = rhs.cols();
+    Eigen::MatrixXd x = Eigen::MatrixXd::Zero(np_, m);
+    Eigen::MatrixXd ba(na_, m);
+    for (int i = 0; i < na_; ++i) ba.row(i) = rhs.row(coreParam_[i]);
+    std::vector<Eigen::MatrixXd> yc(cl_.size());
+    Eigen::MatrixXd b;
+    for (std::size_t ci = 0; ci < cl_.size(); ++ci) {
+        const Cluster& c = cl_[ci];
+        b.resize(static_cast<Eigen::Index>(c.params.size()), m);
+        for (std::size_t l = 0; l < c.params.size(); ++l) b.row(l) = rhs.row(c.params[l]);
+        yc[ci] = c.llt.solve(b);
+        const Eigen::MatrixXd by = c.B * yc[ci];
+        for (std::size_t r = 0; r < c.rows.size(); ++r) ba.row(c.rows[r]) -= by.row(r);
+    }
+    const Eigen::MatrixXd xa = na_ > 0 ? Eigen::MatrixXd(S_.solve(ba)) : Eigen::MatrixXd(0, m);
+    for (int i = 0; i < na_; ++i) x.row(coreParam_[i]) = xa.row(i);
+    Eigen::MatrixXd xr;
+    for (std::size_t ci = 0; ci < cl_.size(); ++ci) {
+        const Cluster& c = cl_[ci];
+        xr.resize(static_cast<Eigen::Index>(c.rows.size()), m);
+        for (std::size_t r = 0; r < c.rows.size(); ++r) xr.row(r) = xa.row(c.rows[r]);
+        const Eigen::MatrixXd xc = yc[ci] - c.X * xr;
+        for (std::size_t l = 0; l < c.params.size(); ++l) x.row(c.params[l]) = xc.row(l);
+    }
+    return x;
+}
+
+Eigen::VectorXd Normals::solveAssembled() const {
+    Eigen::VectorXd rhs = Eigen::VectorXd::Zero(np_);
+    for (int i = 0; i < na_; ++i) rhs(coreParam_[i]) = ba_(i);
+    for (const Cluster& c : cl_)
+        for (std::size_t l = 0; l < c.params.size(); ++l) rhs(c.params[l]) = c.b(l);
+    return solve(Eigen::MatrixXd(rhs)).col(0);
+}
+
+void Normals::selectedInverse() {
+    Qaa_ = na_ > 0 ? Eigen::MatrixXd(S_.solve(Eigen::MatrixXd::Identity(na_, na_))) : Eigen::MatrixXd();
+    for (Cluster& c : cl_) {
+        const int nr = static_cast<int>(c.rows.size());
+        const int k = static_cast<int>(c.params.size());
+        Eigen::MatrixXd qrr(nr, nr);
+        for (int j = 0; j < nr; ++j)
+            for (int i = 0; i < nr; ++i) qrr(i, j) = Qaa_(c.rows[i], c.rows[j]);
+        c.Qcr = -c.X * qrr;
+        c.Qcc = c.llt.solve(Eigen::MatrixXd::Identity(k, k)) - c.Qcr * c.X.transpose();
+    }
+}
+
+double Normals::q(int i, int j) const {
+    if (i < 0 || j < 0) return 0.0;
+    const int ci = core_[i], cj = core_[j];
+    if (ci >= 0 && cj >= 0) return Qaa_(ci, cj);
+    if (ci < 0 && cluster_[i] < 0) return 0.0; // excluded unknown
+    if (cj < 0 && cluster_[j] < 0) return 0.0;
+    if (ci >= 0) return q(j, i);
+    const Cluster& c = cl_[cluster_[i]];
+    if (cj < 0) {
+        if (cluster_[j] != cluster_[i]) return std::numeric_limits<double>::quiet_NaN(); // off the pattern
+        return c.Qcc(local_[i], local_[j]);
+    }
+    const auto it = std::lower_bound(c.rows.begin(), c.rows.end(), cj);
+    if (it == c.rows.end() || *it != cj) return std::numeric_limits<double>::quiet_NaN();
+    return c.Qcr(local_[i], static_cast<int>(it - c.rows.begin()));
+}
+
+double Normals::quadratic(const Row& r) const {
+    int kind[9], at[9];
+    int c = -1;
+    for (int i = 0; i < r.n; ++i) {
+        const int p = r.idx[i];
+        if (core_[p] >= 0) {
+            kind[i] = 0;
+            at[i] = core_[p];
+        } else if (cluster_[p] >= 0) {
+            kind[i] = 1;
+            at[i] = local_[p];
+            c = cluster_[p];
+        } else {
+            kind[i] = -1;
+        }
+    }
+    int rowAt[9];
+    if (c >= 0) {
+        const std::vector<int>& rows = cl_[c].rows;
+        for (int i = 0; i < r.n; ++i)
+            if (kind[i] == 0) rowAt[i] = static_cast<int>(std::lower_bound(rows.begin(), rows.end(), at[i]) - rows.begin());
+    }
+    double sum = 0.0;
+    for (int i = 0; i < r.n; ++i) {
+        if (kind[i] < 0) continue;
+        for (int j = 0; j < r.n; ++j) {
+            if (kind[j] < 0) continue;
+            double qij;
+            if (kind[i] == 0 && kind[j] == 0)
+                qij = Qaa_(at[i], at[j]);
+            else if (kind[i] == 1 && kind[j] == 1)
+                qij = cl_[c].Qcc(at[i], at[j]);
+            else if (kind[i] == 1)
+                qij = cl_[c].Qcr(at[i], rowAt[j]);
+            else
+                qij = cl_[c].Qcr(at[j], rowAt[i]);
+            sum += r.a[i] * r.a[j] * qij;
+        }
+    }
+    return sum;
+}
+
+double Normals::diagonal(int i) const {
+    if (core_[i] >= 0) return A_(core_[i], core_[i]);
+    if (cluster_[i] >= 0) return cl_[cluster_[i]].C(local_[i], local_[i]);
+    return 0.0;
+}
+
+} // namespace kivo::eng

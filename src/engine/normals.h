@@ -1,0 +1,71 @@
+#pragma once
+// Sparse normal equations in the block form the networks have: the station unknowns form a small
+// dense "core"; targets form clusters (usually one target, a scale bar's two ends, or points tied by
+// point-to-point observations), each coupled only to the core and to itself. Eliminating every
+// cluster first leaves the reduced core system S = A - sum B C^-1 B^T. Factoring is then linear in
+// the number of targets, and the covariance blocks on the pattern of N (core x core, cluster x
+// cluster, cluster x touched core) follow from the same pieces: this is the selected inversion
+// of N for this elimination order, and no dense inverse of N is ever formed.
+
+#include <string>
+#include <vector>
+
+#include <Eigen/Dense>
+
+#include "engine/network.h"
+
+namespace kivo::eng {
+
+class Normals {
+public:
+    // Lays out the blocks. excluded: unknowns held at zero (datum-fixing choice), per unknown.
+    // rowsOfObs: observations whose rows are assembled.
+    void layout(const Network& net, const std::vector<char>& excluded);
+
+    // Accumulates N and n from linearised rows (one per observation, inactive ones with n = 0).
+    void assemble(const std::vector<Row>& rows);
+
+    // Factors; false with a reason when N (with the excluded unknowns removed) is not positive definite.
+    bool factor(std::string& why, const Network& net);
+
+    // Solves N x = rhs (full length, per unknown; excluded unknowns get 0). Needs factor().
+    Eigen::MatrixXd solve(const Eigen::MatrixXd& rhs) const; // several right-hand sides at once
+    Eigen::VectorXd solveAssembled() const; // with the assembled right-hand side
+
+    // Covariance blocks of the factored system (a generalised inverse of N when unknowns were
+    // excluded). After selectedInverse(), q(i, j) is available for every pair on the pattern of N.
+    void selectedInverse();
+    double q(int i, int j) const;
+    // a^T Q a for one linearised row (its unknowns always lie on the pattern).
+    double quadratic(const Row& r) const;
+
+    double diagonal(int i) const; // N(i, i)
+    int coreSize() const { return na_; }
+    int clusterCount() const { return static_cast<int>(cl_.size()); }
+
+private:
+    struct Cluster {
+        std::vector<int> params;    // unknowns, local order
+        std::vector<int> rows;      // touched core indices, ascending
+        std::vector<int> obs;       // observations touching the cluster
+        Eigen::MatrixXd C, B;       // C: k x k; B: rows x k (core x cluster)
+        Eigen::VectorXd b;
+        Eigen::LLT<Eigen::MatrixXd> llt;
+        Eigen::MatrixXd X;          // C^-1 B^T (k x rows)
+        Eigen::VectorXd y;          // C^-1 b
+        Eigen::MatrixXd Qcc, Qcr;   // covariance blocks: cluster x cluster, cluster x rows
+    };
+    int np_ = 0, na_ = 0;
+    std::vector<int> core_;                 // unknown -> core index or -1
+    std::vector<int> cluster_, local_;      // unknown -> cluster, local index (or -1)
+    std::vector<int> coreParam_;            // core index -> unknown
+    std::vector<Cluster> cl_;
+    std::vector<int> coreObs_;              // observations touching no cluster
+    Eigen::MatrixXd A_;                     // core block
+    Eigen::VectorXd ba_;
+    Eigen::LLT<Eigen::MatrixXd> S_;
+    Eigen::MatrixXd Qaa_;
+    std::vector<int> pos_;                  // scratch: core index -> position in a cluster's rows
+};
+
+} // namespace kivo::eng

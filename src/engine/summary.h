@@ -1,0 +1,42 @@
+#pragma once
+// What one engine run found, for the listing, the program and the tests.
+
+#include <string>
+#include <vector>
+
+namespace kivo::eng {
+
+struct ObservationResult {
+    std::string what;        // "direction 3_1 -> P7"
+    int table = -1, row = -1; // 0 distances, 1 height differences, 2 directions, 3 zenith angles, -1 pseudo
+    double observed = 0.0, sigma = 0.0;
+    double residual = 0.0;   // adjusted minus observed (gon for angles, radians for rotations)
+    double redundancy = 0.0; // r_i = 1 - w_i a_i^T Q a_i
+    double mdb = 0.0;        // minimal detectable bias (0 when r_i is about 0: not controlled)
+    double normalized = 0.0; // v / (sigma sqrt(r_i))
+};
+
+struct ElementResult {
+    bool determined = true;
+    double value[6] = {};    // adjusted values (rotations in gon)
+    double sd[6] = {};       // standard deviations (0 for fixed; rotations in gon)
+    bool estimated[6] = {};
+    double major[3] = {}, minor[3] = {}, phi[3] = {}; // planes 12, 13, 23
+    double axes[3] = {};     // 1-sigma ellipsoid semi-axes, largest first
+};
+
+struct Summary {
+    int stations = 0, targets = 0;
+    int count[4] = {};       // valid observations: distances, height differences, directions, zenith angles
+    int pseudo = 0, unknowns = 0, defect = 0, redundancy = 0, iterations = 0;
+    bool converged = false;
+    std::string datum;       // how the datum defect was removed
+    std::vector<std::string> invalid, undetermined, duplicates;
+    double vtpv = 0.0, varianceFactor = 0.0, chiLow = 0.0, chiHigh = 0.0;
+    bool globalTestPassed = true;
+    std::vector<ObservationResult> observations;
+    std::vector<ElementResult> elements; // stations, then targets
+    std::string failure;     // why a run failed (empty on success)
+};
+
+} // namespace kivo::eng

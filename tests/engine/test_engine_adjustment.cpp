@@ -1,0 +1,155 @@
+// Whole runs with results derived by hand or by a closed form.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "engine_design.h"
+#include "support/test_support.h"
+
+using namespace kivo;
+using namespace kivo::test;
+
+namespace {
+constexpr double kRho = 200.0 * 0.31830988148145367; // gon per radian with pi = 3.1415927
+}
+
+TEST(EngineClosedForm, IntersectionFromTwoOrientedStationsWithDirectionsOnly) {
+    // Two fixed stations with fixed orientation, one point (height fixed) intersected by two
+    // horizontal directions: two observations, two unknowns. By hand: the direction's derivative by
+    // the point is rho (dy, -dx) / s^2; N = A^T A / sigma^2 and Q = N^-1.
+    TempDir dir;
+    Design d;
+    d.station("A", 0, 0, 0, 0, 0, 0, 4);
+    d.station("B", 100, 0, 0, 0, 0, 30, 4);
+    d.target("P", 30, 60, 0);
+    d.tar[0].d[2] = 4;
+    const double sd = 0.001;
+    d.obs.push_back({4, "A", "P", sd});
+    d.obs.push_back({4, "B", "P", sd});
+    auto p = d.build(dir.file("X.SIM"));
+    mavo m(p.get());
+    ASSERT_EQ(runEngine(m), 0) << m.summary().failure;
+
+    double a[2][2];
+    const double from[2][2] = {{0, 0}, {100, 0}};
+    for (int i = 0; i < 2; ++i) {
+        const double dx = 30 - from[i][0], dy = 60 - from[i][1], s2 = dx * dx + dy * dy;
+        a[i][0] = kRho * dy / s2;
+        a[i][1] = -kRho * dx / s2;
+    }
+    const double n11 = (a[0][0] * a[0][0] + a[1][0] * a[1][0]) / (sd * sd);
+    const double n22 = (a[0][1] * a[0][1] + a[1][1] * a[1][1]) / (sd * sd);
+    const double n12 = (a[0][0] * a[0][1] + a[1][0] * a[1][1]) / (sd * sd);
+    const double det = n11 * n22 - n12 * n12;
+    const double qxx = n22 / det, qyy = n11 / det, qxy = -n12 / det;
+    const double mean = 0.5 * (qxx + qyy), root = std::sqrt(0.25 * (qxx - qyy) * (qxx - qyy) + qxy * qxy);
+    const int k = p->maxsta + 0;
+    const result& r = *p->runresults;
+    EXPECT_NEAR(r.major12[k], std::sqrt(mean + root), 1e-9 * std::sqrt(mean + root));
+    EXPECT_NEAR(r.minor12[k], std::sqrt(mean - root), 1e-9 * std::sqrt(mean + root));
+    EXPECT_NEAR(r.phi12[k], 0.5 * std::atan2(2 * qxy, qxx - qyy), 1e-9);
+    // Height fixed: in the x-z plane only the x variance remains.
+    EXPECT_NEAR(r.major13[k], std::sqrt(qxx), 1e-9 * std::sqrt(qxx));
+    EXPECT_NEAR(r.minor13[k], 0.0, 1e-12);
+    // Fixed stations have no ellipse; no redundancy: every redundancy number is 0.
+    EXPECT_EQ(r.major12[0], 0.0);
+    EXPECT_EQ(m.summary().redundancy, 0);
+    for (const auto& o : m.summary().observations) EXPECT_NEAR(o.redundancy, 0.0, 1e-9);
+}
+
+TEST(EngineClosedForm, LevellingLineBetweenTwoBenchmarks) {
+    // Dimension 1: a line of n = 4 equal height differences from benchmark A to benchmark B.
+    // Closed form: var(point k) = sigma^2 k (n - k) / n; every redundancy number is 1/n.
+    TempDir dir;
+    Design d;
+    d.dim = 1;
+    const double z[5] = {10.0, 11.2, 10.7, 12.9, 12.0};
+    for (int i = 0; i < 5; ++i) {
+        d.target("H" + std::to_string(i), 100.0 * i, 0, z[i], 4);
+        if (i > 0 && i < 4) d.tar.back().d[2] = 1;
+    }
+    const double sd = 0.002;
+    for (int i = 0; i < 4; ++i) d.heightDiff("H" + std::to_string(i), "H" + std::to_string(i + 1), sd);
+    d.obs[2].value = d.ideal(d.obs[2]) + 0.004; // a misclosure of 4 mm, spread evenly
+    auto p = d.build(dir.file("LEV.SIM"));
+    mavo m(p.get());
+    ASSERT_EQ(runEngine(m), 0) << m.summary().failure;
+    const auto& s = m.summary();
+    EXPECT_EQ(s.defect, 0);
+    EXPECT_EQ(s.redundancy, 1);
+    for (int k = 1; k < 4; ++k) {
+        const double expected = sd * std::sqrt(k * (4.0 - k) / 4.0);
+        EXPECT_NEAR(s.elements[k].sd[2], expected, 1e-12) << k;
+        // Only z is estimated: the x-z ellipse is a line along z (phi = pi/2), the x-y one vanishes.
+        EXPECT_NEAR(p->runresults->major13[k], expected, 1e-12);
+        EXPECT_NEAR(p->runresults->phi13[k], M_PI / 2, 1e-12);
+        EXPECT_EQ(p->runresults->major12[k], 0.0);
+    }
+    for (const auto& o : s.observations) {
+        EXPECT_NEAR(o.redundancy, 0.25, 1e-12);
+        EXPECT_NEAR(o.residual, -0.001, 1e-9) << o.what; // the misclosure spread evenly over the n legs
+    }
+    EXPECT_NEAR(s.vtpv, 0.004 * 0.004 / (4 * sd * sd), 1e-9);
+}
+
+TEST(EngineRun, IdealObservationsConvergeInOneIterationWithZeroResiduals) {
+    TempDir dir;
+    Design d = plantNetwork();
+    d.distance("1_1", "P3", 0.0002); // shares the scale with the scale bar: both are controlled
+    auto p = d.build(dir.file("NET.SIM"));
+    mavo m(p.get());
+    ASSERT_EQ(runEngine(m), 0) << m.summary().failure;
+    const auto& s = m.summary();
+    EXPECT_EQ(s.iterations, 1);
+    EXPECT_TRUE(s.converged);
+    EXPECT_EQ(s.observations.size(), 82u);
+    for (const auto& o : s.observations) {
+        EXPECT_NEAR(o.residual, 0.0, 1e-9) << o.what;
+        EXPECT_GT(o.redundancy, 0.0) << o.what;
+        EXPECT_LT(o.redundancy, 1.0);
+    }
+    double sum = 0;
+    for (const auto& o : s.observations) sum += o.redundancy;
+    EXPECT_NEAR(sum, s.redundancy, 1e-8); // the redundancy numbers add up to the redundancy
+    EXPECT_LT(s.varianceFactor, 1e-12);
+}
+
+TEST(EngineRun, ListingLinesEndInCrLfAndCarryTheSections) {
+    TempDir dir;
+    Design d = plantNetwork();
+    d.obs.push_back({4, "P1", "P2", 0.001}); // invalid: not from a station
+    auto p = d.build(dir.file("NET.V1.SIM"));
+    mavo m(p.get());
+    ASSERT_EQ(runEngine(m), 0);
+    const std::string text = readText(dir.file("NET.OUT"));
+    ASSERT_FALSE(text.empty());
+    std::size_t lines = 0;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (text[i] == '\n') {
+            ++lines;
+            ASSERT_TRUE(i > 0 && text[i - 1] == '\r') << "line " << lines << " ends without CR";
+        }
+    EXPECT_GT(lines, 100u);
+    for (const char* section : {"SUMMARY", "WARNINGS", "ADJUSTED COORDINATES", "ERROR ELLIPSES", "OBSERVATIONS",
+                                "VARIANCE FACTOR", "Datum defect                 6", "not observed from a station",
+                                "P1 -> P2"})
+        EXPECT_NE(text.find(section), std::string::npos) << section;
+}
+
+TEST(EngineRun, FailuresReturnNegativeAndTheListingSaysWhy) {
+    TempDir dir;
+    Design d = plantNetwork();
+    // Wildly inconsistent values: a distance of 5 km inside a 20 m plant.
+    d.obs.push_back({1, "P1", "P5", 0.0001, 5000.0});
+    auto p = d.build(dir.file("BAD.SIM"));
+    mavo m(p.get());
+    m.itermax = 5;
+    const int rc = runEngine(m);
+    EXPECT_LT(rc, 0);
+    EXPECT_EQ(p->istat, rc);
+    const std::string text = readText(dir.file("BAD.OUT"));
+    EXPECT_NE(text.find("ADJUSTMENT FAILED"), std::string::npos) << text.substr(0, 2000);
+    // mavoL2err after a failed mavostart fails too.
+    EXPECT_LT(m.mavoL2err(), 0);
+}
