@@ -23,7 +23,9 @@ constexpr double SD_UNKNOWN = 9.99999;
 constexpr std::int32_t WRITTEN = OBS_IDEAL | OBS_VALID;
 constexpr std::int32_t WRITTEN_GLOBAL = OBS_INUSE | OBS_IDEAL | OBS_VALID;
 
-std::string Text(const char* field, std::size_t n) { return std::string(field, strnlen(field, n)); }
+std::string Text(const char* field, std::size_t n) {
+    return std::string(field, strnlen(field, n));
+}
 
 // Station label: pos and theo, "%1d %1d     " (8 characters for one-digit numbers).
 std::string StationLabel(const THEODOLITE& t) {
@@ -32,7 +34,9 @@ std::string StationLabel(const THEODOLITE& t) {
     return buf;
 }
 
-std::string Name(const COMMON& e) { return Text(e.name, sizeof e.name); }
+std::string Name(const COMMON& e) {
+    return Text(e.name, sizeof e.name);
+}
 
 class InputWriter {
 public:
@@ -60,8 +64,9 @@ public:
         for (int i = 0; i < d.nMaxTheos; ++i) {
             const THEODOLITE& t = d.theoList[i];
             if (!(t.flags & ELEM_INUSE)) continue;
-            std::fprintf(f, "%1d %1d     %14.5lf%14.5lf%14.5lf   %9.5lf%9.5lf%9.5lf\n", t.pos, t.theo, t.xReal, t.yReal,
-                         t.zReal, GonToRad(t.xRotation), GonToRad(t.yRotation), GonToRad(t.zRotation));
+            std::fprintf(f, "%1d %1d     %14.5lf%14.5lf%14.5lf   %9.5lf%9.5lf%9.5lf\n", t.pos, t.theo,
+                         t.xReal, t.yReal, t.zReal, GonToRad(t.xRotation), GonToRad(t.yRotation),
+                         GonToRad(t.zRotation));
             std::fputs("               1.00E+04      1.00E+04      1.00E+04", f);
             std::fputs("    1.0E-01  1.0E-01  1.0E-01\n", f);
         }
@@ -135,7 +140,8 @@ public:
             if (!(t.flags & ELEM_INUSE) || t.hdCount <= 0) continue;
             const std::string label = StationLabel(t);
             for (const CONNECT6& e : t.hdList.items())
-                if ((e.flags & WRITTEN) == WRITTEN) PairLine(label, Name(d.pointList[e.target]), e.height, d.SDHeight);
+                if ((e.flags & WRITTEN) == WRITTEN)
+                    PairLine(label, Name(d.pointList[e.target]), e.height, d.SDHeight);
         }
         std::fputs("END\n", f);
     }
@@ -180,9 +186,12 @@ public:
     static double DatumSD(std::int32_t coordStat, int k, double apx) {
         switch (CoordStatOf(coordStat, k)) {
         case COORD_FIX:
-        case COORD_FIX | COORD_APX: return 0.0;
-        case COORD_APX: return apx;
-        default: return SD_UNKNOWN;
+        case COORD_FIX | COORD_APX:
+            return 0.0;
+        case COORD_APX:
+            return apx;
+        default:
+            return SD_UNKNOWN;
         }
     }
 
@@ -196,27 +205,30 @@ public:
             const THEODOLITE& t = d.theoList[i];
             if (!(t.flags & ELEM_INUSE)) continue;
             double sd[6];
-            for (int k = 0; k < 6; ++k) sd[k] = DatumSD(t.coordStat, k, k < 3 ? d.SDTheoLocApx : d.SDTheoRotApx);
+            for (int k = 0; k < 6; ++k)
+                sd[k] = DatumSD(t.coordStat, k, k < 3 ? d.SDTheoLocApx : d.SDTheoRotApx);
             if (d.dimension == 1) sd[0] = sd[1] = sd[3] = sd[4] = sd[5] = 0.0;
             if (d.dimension == 2) sd[2] = sd[3] = sd[4] = 0.0;
             bool any = false;
-            for (double v : sd) any = any || v != SD_UNKNOWN;
+            for (double v : sd)
+                any = any || v != SD_UNKNOWN;
             if (!any) continue;
-            std::fprintf(f, "%1d %1d      %11.5lf %11.5lf %11.5lf %7.5lf %7.5lf %7.5lf\n", t.pos, t.theo, t.xReal,
-                         t.yReal, t.zReal, sd[0], sd[1], sd[2]);
-            std::fprintf(f, "%1d %1d      %11.5lf %11.5lf %11.5lf %7.5lf %7.5lf %7.5lf\n", t.pos, t.theo, t.xRotation,
-                         t.yRotation, t.zRotation, sd[3], sd[4], sd[5]);
+            std::fprintf(f, "%1d %1d      %11.5lf %11.5lf %11.5lf %7.5lf %7.5lf %7.5lf\n", t.pos, t.theo,
+                         t.xReal, t.yReal, t.zReal, sd[0], sd[1], sd[2]);
+            std::fprintf(f, "%1d %1d      %11.5lf %11.5lf %11.5lf %7.5lf %7.5lf %7.5lf\n", t.pos, t.theo,
+                         t.xRotation, t.yRotation, t.zRotation, sd[3], sd[4], sd[5]);
         }
         for (int i = 0; i < d.nMaxPoints; ++i) {
             const OBJECTPOINT& p = d.pointList[i];
             if (!(p.flags & ELEM_INUSE)) continue;
             double sd[3];
-            for (int k = 0; k < 3; ++k) sd[k] = DatumSD(p.coordStat, k, d.SDPointLocApx);
+            for (int k = 0; k < 3; ++k)
+                sd[k] = DatumSD(p.coordStat, k, d.SDPointLocApx);
             if (d.dimension == 1) sd[0] = sd[1] = 0.0;
             if (d.dimension == 2) sd[2] = 0.0;
             if (sd[0] == SD_UNKNOWN && sd[1] == SD_UNKNOWN && sd[2] == SD_UNKNOWN) continue;
-            std::fprintf(f, "%-8s %11.5lf %11.5lf %11.5lf %7.5lf %7.5lf %7.5lf\n", Name(p).c_str(), p.xReal, p.yReal,
-                         p.zReal, sd[0], sd[1], sd[2]);
+            std::fprintf(f, "%-8s %11.5lf %11.5lf %11.5lf %7.5lf %7.5lf %7.5lf\n", Name(p).c_str(), p.xReal,
+                         p.yReal, p.zReal, sd[0], sd[1], sd[2]);
         }
         std::fputs("END\n", f);
         std::fputs("Relative error point pairs\n", f);

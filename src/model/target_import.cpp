@@ -35,7 +35,9 @@ namespace {
 constexpr std::size_t LINE_CHARS = 255; // characters a line holds before the rest becomes the next line
 constexpr const char* TRG_FILTER = "Target Files (*.TRG)|*.TRG|";
 
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+bool IsSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
 
 // Reads lines from the whole file's bytes: up to a line feed (dropped) or 255 characters.
 // A piece not ended by a line feed or by the 255-character cut is the end of the file: it is not
@@ -85,10 +87,10 @@ Keyword KeywordOf(const std::string& kw) {
     static const struct {
         const char* text;
         Keyword k;
-    } table[] = {{"THEO", Keyword::Theo},     {"POINT", Keyword::Point},   {"SCALE", Keyword::Scale},
-                 {"COLL", Keyword::Coll},     {"PDIR", Keyword::PDir},     {"SDIR", Keyword::SDir},
-                 {"DIST", Keyword::Dist},     {"PTDST", Keyword::PtDist},  {"PTDIST", Keyword::PtDist},
-                 {"HDIF", Keyword::HDif},     {"PTHDIF", Keyword::PtHDif}};
+    } table[] = {{"THEO", Keyword::Theo}, {"POINT", Keyword::Point},  {"SCALE", Keyword::Scale},
+                 {"COLL", Keyword::Coll}, {"PDIR", Keyword::PDir},    {"SDIR", Keyword::SDir},
+                 {"DIST", Keyword::Dist}, {"PTDST", Keyword::PtDist}, {"PTDIST", Keyword::PtDist},
+                 {"HDIF", Keyword::HDif}, {"PTHDIF", Keyword::PtHDif}};
     for (const auto& e : table)
         if (kw == e.text) return e.k;
     return Keyword::Unknown;
@@ -110,7 +112,9 @@ bool ParseInt(std::string_view tok, int& out) {
     return ec == std::errc() && end == tok.data() + tok.size();
 }
 
-std::string Quoted(std::string_view s) { return "\"" + std::string(s) + "\""; }
+std::string Quoted(std::string_view s) {
+    return "\"" + std::string(s) + "\"";
+}
 
 // The fields of one line, with the reason of the first field that failed.
 class Fields {
@@ -118,9 +122,11 @@ public:
     explicit Fields(std::string_view text) {
         std::size_t i = 0;
         while (i < text.size()) {
-            while (i < text.size() && IsSpace(text[i])) ++i;
+            while (i < text.size() && IsSpace(text[i]))
+                ++i;
             std::size_t j = i;
-            while (j < text.size() && !IsSpace(text[j])) ++j;
+            while (j < text.size() && !IsSpace(text[j]))
+                ++j;
             if (j > i) tokens_.push_back(text.substr(i, j - i));
             i = j;
         }
@@ -164,7 +170,8 @@ bool ReadWhole(const std::string& path, std::string& out) {
     if (!f) return false;
     char buf[1 << 16];
     std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
+        out.append(buf, n);
     std::fclose(f);
     return true;
 }
@@ -217,7 +224,8 @@ bool kivoMDIClient::ReadTargetFile() {
 
         // The keyword: the first word, at most 6 characters, upper-cased.
         std::size_t k = 0;
-        while (k < line.size() && IsSpace(line[k])) ++k;
+        while (k < line.size() && IsSpace(line[k]))
+            ++k;
         if (k == line.size()) continue; // blank line
         std::string kw;
         while (k < line.size() && !IsSpace(line[k]) && kw.size() < 6)

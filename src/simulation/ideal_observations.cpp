@@ -12,14 +12,17 @@ namespace kivo {
 
 namespace {
 
-StationFrame FrameOf(const THEODOLITE& t) { return StationFrame(t.xRotation, t.yRotation, t.zRotation); }
+StationFrame FrameOf(const THEODOLITE& t) {
+    return StationFrame(t.xRotation, t.yRotation, t.zRotation);
+}
 
-void FrameAngles(const StationFrame& f, const COMMON& s, double tx, double ty, double tz, double& h, double& v) {
+void FrameAngles(const StationFrame& f, const COMMON& s, double tx, double ty, double tz, double& h,
+                 double& v) {
     f.Angles(tx - s.xReal, ty - s.yReal, tz - s.zReal, h, v);
 }
 
-void FrameSBarAngles(const StationFrame& f, const THEODOLITE& s, const SCALEBAR& bar, double sbarlen, double azimuth,
-                     double vertAngle, double& h1, double& v1, double& h2, double& v2) {
+void FrameSBarAngles(const StationFrame& f, const THEODOLITE& s, const SCALEBAR& bar, double sbarlen,
+                     double azimuth, double vertAngle, double& h1, double& v1, double& h2, double& v2) {
     const Vec3 d = ScaleBarEndOffset(sbarlen, azimuth, vertAngle);
     FrameAngles(f, s, bar.xReal + d.x, bar.yReal + d.y, bar.zReal + d.z, h1, v1);
     FrameAngles(f, s, bar.xReal - d.x, bar.yReal - d.y, bar.zReal - d.z, h2, v2);
@@ -49,8 +52,8 @@ void kivoMDIClient::CalcSBarAngle(int theo, int sbar, double sbarlen, double azi
                                   double& horzAngle1, double& vertAngle1, double& horzAngle2,
                                   double& vertAngle2) const {
     const THEODOLITE& s = theoList[theo];
-    FrameSBarAngles(FrameOf(s), s, sbarList[sbar], sbarlen, azimuth, vertAngle, horzAngle1, vertAngle1, horzAngle2,
-                    vertAngle2);
+    FrameSBarAngles(FrameOf(s), s, sbarList[sbar], sbarlen, azimuth, vertAngle, horzAngle1, vertAngle1,
+                    horzAngle2, vertAngle2);
 }
 
 void kivoMDIClient::CalcDistance(int theo, int point, double& dist) const {

@@ -48,7 +48,9 @@ double FaceOneHorizontal(double h, bool direct) {
     return h < 200 ? h + 200 : h - 200;
 }
 
-double FaceOneZenith(double v, bool direct) { return direct ? v : 400 - v; }
+double FaceOneZenith(double v, bool direct) {
+    return direct ? v : 400 - v;
+}
 
 // Means of collimation or point-direction readings.
 struct DirectionMean {
@@ -104,23 +106,37 @@ struct ValueMean {
     }
 };
 
-double ValueOf(const CONNECT3& e) { return e.distance; }
-double ValueOf(const CONNECT6& e) { return e.height; }
-double ValueOf(const CONNECT4& e) { return e.distance; }
-double ValueOf(const CONNECT5& e) { return e.height; }
-double& ValueOf(CONNECT4& e) { return e.distance; }
-double& ValueOf(CONNECT5& e) { return e.height; }
+double ValueOf(const CONNECT3& e) {
+    return e.distance;
+}
+double ValueOf(const CONNECT6& e) {
+    return e.height;
+}
+double ValueOf(const CONNECT4& e) {
+    return e.distance;
+}
+double ValueOf(const CONNECT5& e) {
+    return e.height;
+}
+double& ValueOf(CONNECT4& e) {
+    return e.distance;
+}
+double& ValueOf(CONNECT5& e) {
+    return e.height;
+}
 
-void Feed(DirectionMean& m, const CONNECT1& e) { m.Add(e); }
-void Feed(SBarMean& m, const CONNECT2& e) { m.Add(e); }
-template <class T>
-void Feed(ValueMean& m, const T& e) {
+void Feed(DirectionMean& m, const CONNECT1& e) {
+    m.Add(e);
+}
+void Feed(SBarMean& m, const CONNECT2& e) {
+    m.Add(e);
+}
+template <class T> void Feed(ValueMean& m, const T& e) {
     m.Add(ValueOf(e));
 }
 
 // The mean over the readings of `list` with this target, in list order.
-template <class Mean, class T>
-Mean MeanOver(const ObsList<T>& list, int target) {
+template <class Mean, class T> Mean MeanOver(const ObsList<T>& list, int target) {
     Mean m;
     for (int k = 0; k < list.size(); ++k) {
         const T& e = list[k];
@@ -133,8 +149,7 @@ Mean MeanOver(const ObsList<T>& list, int target) {
 // The readings are grouped by target once (in list order), so a list of n entries costs O(n)
 // instead of a walk of the whole list per declared entry; the sums are formed in the same order
 // as MeanOver forms them.
-template <class Mean, class T, class Store>
-void ForEachDeclared(ObsList<T>& list, Store store) {
+template <class Mean, class T, class Store> void ForEachDeclared(ObsList<T>& list, Store store) {
     std::unordered_map<std::int32_t, std::vector<int>> readings;
     for (int k = 0; k < list.size(); ++k)
         if (!(list[k].flags & OBS_IDEAL)) readings[list[k].target].push_back(k);
@@ -145,7 +160,8 @@ void ForEachDeclared(ObsList<T>& list, Store store) {
         if (!readings.empty()) {
             auto it = readings.find(e.target);
             if (it != readings.end())
-                for (int r : it->second) Feed(m, list[r]);
+                for (int r : it->second)
+                    Feed(m, list[r]);
         }
         if (store(e, m))
             e.flags |= OBS_VALID;
@@ -156,8 +172,7 @@ void ForEachDeclared(ObsList<T>& list, Store store) {
 
 // The same over a global point-to-point list: readings are live, not ideal and have the same
 // source and target (in that order).
-template <class T>
-void ForEachDeclaredGlobal(GlobalList<T>& list, int nMax) {
+template <class T> void ForEachDeclaredGlobal(GlobalList<T>& list, int nMax) {
     auto key = [](const T& e) {
         return (std::uint64_t(std::uint32_t(e.source)) << 32) | std::uint32_t(e.target);
     };
@@ -172,7 +187,8 @@ void ForEachDeclaredGlobal(GlobalList<T>& list, int nMax) {
         ValueMean m;
         auto it = readings.find(key(e));
         if (it != readings.end())
-            for (int r : it->second) m.Add(ValueOf(list[r]));
+            for (int r : it->second)
+                m.Add(ValueOf(list[r]));
         if (m.Result(ValueOf(e)))
             e.flags |= OBS_VALID;
         else
@@ -180,8 +196,7 @@ void ForEachDeclaredGlobal(GlobalList<T>& list, int nMax) {
     }
 }
 
-template <class T>
-bool GlobalMean(const GlobalList<T>& list, int nMax, int source, int target, double& out) {
+template <class T> bool GlobalMean(const GlobalList<T>& list, int nMax, int source, int target, double& out) {
     ValueMean m;
     for (int i = 0; i < nMax; ++i) {
         const T& e = list[i];
@@ -201,9 +216,10 @@ bool kivoMDIClient::CalcMeanPointAngle(int theo, int point, double& horzAngle, d
     return MeanOver<DirectionMean>(theoList[theo].ptList, point).Result(horzAngle, vertAngle);
 }
 
-bool kivoMDIClient::CalcMeanSBarAngle(int theo, int sbar, double& horzAngle1, double& vertAngle1, double& horzAngle2,
-                                      double& vertAngle2) const {
-    return MeanOver<SBarMean>(theoList[theo].sbList, sbar).Result(horzAngle1, vertAngle1, horzAngle2, vertAngle2);
+bool kivoMDIClient::CalcMeanSBarAngle(int theo, int sbar, double& horzAngle1, double& vertAngle1,
+                                      double& horzAngle2, double& vertAngle2) const {
+    return MeanOver<SBarMean>(theoList[theo].sbList, sbar)
+        .Result(horzAngle1, vertAngle1, horzAngle2, vertAngle2);
 }
 
 bool kivoMDIClient::CalcMeanDistance(int theo, int point, double& dist) const {
@@ -254,7 +270,8 @@ void kivoMDIClient::CalcAllMeanDistances() {
     for (int i = 0; i < nMaxTheos; ++i) {
         THEODOLITE& t = theoList[i];
         if (!(t.flags & ELEM_INUSE) || t.dsCount <= 0) continue;
-        ForEachDeclared<ValueMean>(t.dsList, [](CONNECT3& e, const ValueMean& m) { return m.Result(e.distance); });
+        ForEachDeclared<ValueMean>(t.dsList,
+                                   [](CONNECT3& e, const ValueMean& m) { return m.Result(e.distance); });
     }
     ForEachDeclaredGlobal(distList, nMaxDists);
 }
@@ -263,7 +280,8 @@ void kivoMDIClient::CalcAllMeanHeights() {
     for (int i = 0; i < nMaxTheos; ++i) {
         THEODOLITE& t = theoList[i];
         if (!(t.flags & ELEM_INUSE) || t.hdCount <= 0) continue;
-        ForEachDeclared<ValueMean>(t.hdList, [](CONNECT6& e, const ValueMean& m) { return m.Result(e.height); });
+        ForEachDeclared<ValueMean>(t.hdList,
+                                   [](CONNECT6& e, const ValueMean& m) { return m.Result(e.height); });
     }
     ForEachDeclaredGlobal(heightList, nMaxHeights);
 }

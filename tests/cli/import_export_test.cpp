@@ -47,7 +47,8 @@ std::string TargetFile() {
     t += "POINT BROKEN 1 UNK one UNK 1 UNK\n"; // line 19
     t += "COLL T1 T2\nCOLL T2 T3\ncoll t3 t1\nSDIR T1 BAR1\nSDIR T2 BAR1\n";
     for (int i = 0; i < 12; ++i)
-        for (const char* st : {"T1", "T2", "T3"}) t += std::string("PDIR ") + st + " P" + std::to_string(i) + "\n";
+        for (const char* st : {"T1", "T2", "T3"})
+            t += std::string("PDIR ") + st + " P" + std::to_string(i) + "\n";
     t += "DIST T1 P4\nDIST T2 P5\nHDIF T3 P6\nPTDIST P1 P2\nPTHDIF P2 P3\nPTHDIF P3 NOSUCH\n";
     return t;
 }
@@ -57,7 +58,8 @@ void ExpectInputFileFormats(const std::string& text) {
     const std::map<std::string, std::vector<std::regex>> formats = {
         {"Theodolite Stations",
          {std::regex(R"(\d \d     [-0-9. ]{14}[-0-9. ]{14}[-0-9. ]{14}   [-0-9. ]{9}[-0-9. ]{9}[-0-9. ]{9})"),
-          std::regex(R"(               1\.00E\+04      1\.00E\+04      1\.00E\+04    1\.0E-01  1\.0E-01  1\.0E-01)")}},
+          std::regex(
+              R"(               1\.00E\+04      1\.00E\+04      1\.00E\+04    1\.0E-01  1\.0E-01  1\.0E-01)")}},
         {"Object Points",
          {std::regex(R"(\S.{7}[-0-9. ]{15}[-0-9. ]{15}[-0-9. ]{15})"),
           std::regex(R"(                1\.00E\+03       1\.00E\+03       1\.00E\+03)")}},
@@ -65,7 +67,8 @@ void ExpectInputFileFormats(const std::string& text) {
         {"Height Differences", {std::regex(R"(.{8}  .{8} *-?\d+\.\d{5} +\d+\.\d{5})")}},
         {"Observations", {std::regex(R"(\d \d       .{8} *\d+\.\d{5} *\d+\.\d{5} *\d+\.\d{4} *\d+\.\d{4})")}},
         {"Fixed Coordinates",
-         {std::regex(R"((\d \d     |\S.{7}) *-?\d+\.\d{5} +-?\d+\.\d{5} +-?\d+\.\d{5} \d\.\d{5} \d\.\d{5} \d\.\d{5})")}},
+         {std::regex(
+             R"((\d \d     |\S.{7}) *-?\d+\.\d{5} +-?\d+\.\d{5} +-?\d+\.\d{5} \d\.\d{5} \d\.\d{5} \d\.\d{5})")}},
     };
     std::vector<std::string> lines = splitLines(text);
     ASSERT_GE(lines.size(), 8u);
@@ -85,7 +88,8 @@ void ExpectInputFileFormats(const std::string& text) {
         }
         ASSERT_TRUE(formats.count(section)) << "line " << i + 1 << " in section " << section << ": " << l;
         bool ok = false;
-        for (const std::regex& r : formats.at(section)) ok = ok || std::regex_match(l, r);
+        for (const std::regex& r : formats.at(section))
+            ok = ok || std::regex_match(l, r);
         EXPECT_TRUE(ok) << "line " << i + 1 << " (" << section << "): '" << l << "'";
     }
     EXPECT_TRUE(text.size() > 0 && text.back() == '\n');
@@ -104,7 +108,8 @@ TEST_F(CliImportExport, ImportSimulateExport) {
     Result r = Cli(dir, "import " + dir.file("HALL.SIM") + " " + dir.file("HALL.TRG"));
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "Imported 62 lines, skipped 3\n");
-    EXPECT_NE(r.err.find("Import Error: HIGH is outside limits, expand limits ?\n"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("Import Error: HIGH is outside limits, expand limits ?\n"), std::string::npos)
+        << r.err;
     EXPECT_NE(r.err.find("line 18: outside limits\n"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("line 19: field 4 is not a number: \"one\"\n"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("line 66: unknown point \"NOSUCH\"\n"), std::string::npos) << r.err;

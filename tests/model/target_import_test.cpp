@@ -28,7 +28,8 @@ protected:
     }
     std::vector<int> SkippedLineNumbers() const {
         std::vector<int> out;
-        for (const auto& [n, why] : doc.lastImport.skippedLines) out.push_back(n);
+        for (const auto& [n, why] : doc.lastImport.skippedLines)
+            out.push_back(n);
         return out;
     }
 
@@ -37,13 +38,12 @@ protected:
     kivoMDIClient doc;
 };
 
-const char* kNetwork =
-    "# two stations, two points, a bar\n"
-    "THEO T1 1 0 10 FIX 10 FIX 5 FIX 0 APX 0 APX 0 UNK\n"
-    "theo T2 2 0 60 apx 10 Apx 5 fix 0 unk 0 unk 50 unk\n"
-    "POINT P1 30 FIX 40 FIX 2 FIX\n"
-    "Point P2 35 UNK 45 UNK 3 UNK\n"
-    "SCALE S1 30 30 3 2 50 80\n";
+const char* kNetwork = "# two stations, two points, a bar\n"
+                       "THEO T1 1 0 10 FIX 10 FIX 5 FIX 0 APX 0 APX 0 UNK\n"
+                       "theo T2 2 0 60 apx 10 Apx 5 fix 0 unk 0 unk 50 unk\n"
+                       "POINT P1 30 FIX 40 FIX 2 FIX\n"
+                       "Point P2 35 UNK 45 UNK 3 UNK\n"
+                       "SCALE S1 30 30 3 2 50 80\n";
 
 } // namespace
 
@@ -54,15 +54,14 @@ TEST(CalcStat, WordsInAnyCase) {
 }
 
 TEST_F(Import, EveryKeywordInAnyCase) {
-    Run(std::string(kNetwork) +
-        "coll t1 t2\n"
-        "PDIR T1 P1\n"
-        "sdir t2 s1\n"
-        "DIST T1 P1\n"
-        "PTDST P1 P2\n"
-        "ptdist P2 P1\n"
-        "HDIF T2 P2\n"
-        "PTHDIF p1 p2\n");
+    Run(std::string(kNetwork) + "coll t1 t2\n"
+                                "PDIR T1 P1\n"
+                                "sdir t2 s1\n"
+                                "DIST T1 P1\n"
+                                "PTDST P1 P2\n"
+                                "ptdist P2 P1\n"
+                                "HDIF T2 P2\n"
+                                "PTHDIF p1 p2\n");
     EXPECT_EQ(doc.nNumTheos, 2);
     EXPECT_EQ(doc.nNumPoints, 2);
     EXPECT_EQ(doc.nNumSBars, 1);
@@ -111,13 +110,12 @@ TEST_F(Import, DuplicatesAreNotAddedAndMarkedElementsTakePart) {
 }
 
 TEST_F(Import, UnknownNamesAndKeywordsAddNothing) {
-    Run(std::string(kNetwork) +
-        "COLL T9 T1\n"     // line 7
-        "COLL T1 T9\n"     // 8
-        "SDIR T1 P1\n"     // 9: P1 is no scale bar
-        "PTDST T1 P1\n"    // 10: T1 is no point
-        "STATION X 1 2\n"  // 11
-        "#COLL T1 T2\n");
+    Run(std::string(kNetwork) + "COLL T9 T1\n"    // line 7
+                                "COLL T1 T9\n"    // 8
+                                "SDIR T1 P1\n"    // 9: P1 is no scale bar
+                                "PTDST T1 P1\n"   // 10: T1 is no point
+                                "STATION X 1 2\n" // 11
+                                "#COLL T1 T2\n");
     EXPECT_EQ(doc.theoList[0].thCount, 0);
     EXPECT_EQ(doc.theoList[0].sbCount, 0);
     EXPECT_EQ(doc.nNumDists, 0);

@@ -58,16 +58,19 @@ TEST(StationFrame, IsTheProductOfTheThreeRotations) {
     double yx[3][3] = {}, m[3][3] = {};
     for (int i = 0; i < 3; ++i)
         for (int j = 0; j < 3; ++j)
-            for (int k = 0; k < 3; ++k) yx[i][j] += My[i][k] * Mx[k][j];
+            for (int k = 0; k < 3; ++k)
+                yx[i][j] += My[i][k] * Mx[k][j];
     for (int i = 0; i < 3; ++i)
         for (int j = 0; j < 3; ++j)
-            for (int k = 0; k < 3; ++k) m[i][j] += Mz[i][k] * yx[k][j];
+            for (int k = 0; k < 3; ++k)
+                m[i][j] += Mz[i][k] * yx[k][j];
     StationFrame f(xg, yg, zg);
     for (int i = 0; i < 3; ++i)
         for (int j = 0; j < 3; ++j) {
             EXPECT_NEAR(f.m[i][j], m[i][j], 1e-15) << i << j;
             double dot = 0;
-            for (int k = 0; k < 3; ++k) dot += f.m[i][k] * f.m[j][k];
+            for (int k = 0; k < 3; ++k)
+                dot += f.m[i][k] * f.m[j][k];
             EXPECT_NEAR(dot, i == j ? 1.0 : 0.0, 1e-15);
         }
 }

@@ -93,11 +93,13 @@ TEST_F(Network, TableWideValuesEqualPerObservationValues) {
         T(t).yRotation = u(rng) - 50;
         T(t).zRotation = 4 * u(rng);
     }
-    for (int i = 0; i < 20; ++i) Point(("P" + std::to_string(i)).c_str(), u(rng), u(rng), u(rng));
+    for (int i = 0; i < 20; ++i)
+        Point(("P" + std::to_string(i)).c_str(), u(rng), u(rng), u(rng));
     doc.NewSBar("S1", "", 50, 50, 50, 3, 37, 61);
     for (int t = 0; t < 4; ++t) {
         doc.theoList.Mark(t, true);
-        for (int p = 0; p < 20; ++p) doc.NewPtDirect(nullptr, 0, p);
+        for (int p = 0; p < 20; ++p)
+            doc.NewPtDirect(nullptr, 0, p);
         doc.NewSBDirect(nullptr, 0, 0);
         doc.NewCollimate(nullptr, 0, (t + 1) % 4);
         doc.theoList.Mark(t, false);
@@ -209,11 +211,12 @@ TEST_F(Network, MeansOfDistancesAndHeights) {
     int t = Theo("T1", 0, 0, 0);
     int p = Point("P1", 10, 0, 0), q = Point("P2", 0, 10, 0);
     T(t).dsList.Append(CONNECT3{p, OBS_IDEAL, 0, 0});
-    for (double d : {10.001, 10.002, 10.003}) T(t).dsList.Append(CONNECT3{p, 0, 0, d});
+    for (double d : {10.001, 10.002, 10.003})
+        T(t).dsList.Append(CONNECT3{p, 0, 0, d});
     T(t).SyncCounts();
     doc.AddPtHeight(CONNECT5{p, q, OBS_INUSE | OBS_IDEAL, 0, 0});
     doc.AddPtHeight(CONNECT5{p, q, OBS_INUSE, 0, 1.5});
-    doc.AddPtHeight(CONNECT5{q, p, OBS_INUSE, 0, 9.0});  // the other direction is another observation
+    doc.AddPtHeight(CONNECT5{q, p, OBS_INUSE, 0, 9.0}); // the other direction is another observation
     int dead = doc.AddPtHeight(CONNECT5{p, q, OBS_INUSE, 0, 99.0});
     doc.DelPtHeight(0, 0, dead); // a reading in a free slot is ignored
     doc.bIdeals = false;
@@ -229,9 +232,12 @@ TEST_F(Network, TableWideMeansEqualPerObservationMeans) {
     std::mt19937 rng(3);
     std::uniform_real_distribution<double> u(0, 400);
     int t = Theo("T1", 0, 0, 0);
-    for (int i = 0; i < 10; ++i) Point(("P" + std::to_string(i)).c_str(), i, 1, 1);
-    for (int i = 0; i < 10; ++i) Declared(t, i);
-    for (int k = 0; k < 60; ++k) Reading(t, static_cast<int>(u(rng)) % 7, u(rng), u(rng) / 2, k % 3 != 0);
+    for (int i = 0; i < 10; ++i)
+        Point(("P" + std::to_string(i)).c_str(), i, 1, 1);
+    for (int i = 0; i < 10; ++i)
+        Declared(t, i);
+    for (int k = 0; k < 60; ++k)
+        Reading(t, static_cast<int>(u(rng)) % 7, u(rng), u(rng) / 2, k % 3 != 0);
     doc.bIdeals = false;
     doc.CmSimulate();
     for (int k = 0; k < 10; ++k) {

@@ -20,7 +20,8 @@ public:
         MsgIcon icon;
     };
 
-    int MessageBox(const std::string& text, const std::string& caption, MsgButtons buttons, MsgIcon icon) override {
+    int MessageBox(const std::string& text, const std::string& caption, MsgButtons buttons,
+                   MsgIcon icon) override {
         messages.push_back({text, caption, buttons, icon});
         if (buttons == MsgButtons::Ok) return IDOK;
         if (!answers.empty()) {
@@ -32,8 +33,12 @@ public:
     }
     void StatusText(const std::string& text) override { statusTexts.push_back(text); }
     void UpdateViews(bool) override { ++updateViews; }
-    bool OpenFileDialog(const std::string& filter, std::string& path) override { return Dialog(filter, path); }
-    bool SaveFileDialog(const std::string& filter, std::string& path) override { return Dialog(filter, path); }
+    bool OpenFileDialog(const std::string& filter, std::string& path) override {
+        return Dialog(filter, path);
+    }
+    bool SaveFileDialog(const std::string& filter, std::string& path) override {
+        return Dialog(filter, path);
+    }
     bool RunForm(FormId, kivoMDIClient&) override {
         if (formAnswers.empty()) return true;
         bool ok = formAnswers.front();
@@ -65,6 +70,8 @@ private:
 
 // Points the settings file at a file that does not exist, so that the user's settings do not
 // leak into a test (built-in defaults apply).
-inline void UseBuiltInSettings() { ::setenv("KIVO_INI", "/nonexistent-kivo-test-dir/kivo.ini", 1); }
+inline void UseBuiltInSettings() {
+    ::setenv("KIVO_INI", "/nonexistent-kivo-test-dir/kivo.ini", 1);
+}
 
 } // namespace kivo::test
