@@ -74,7 +74,8 @@ void kivoMDIClient::CalcPtHeight(int source, int target, double& height) const {
 }
 
 // The table-wide operations form each station's frame once and apply it to every entry; the
-// per-observation operations above give the same values bit for bit.
+// per-observation operations above give the same values bit for bit. Results go through locals:
+// the records are packed, so their fields are never bound to references.
 
 void kivoMDIClient::CalcAllTheoAngles() {
     for (int i = 0; i < nMaxTheos; ++i) {
@@ -85,7 +86,10 @@ void kivoMDIClient::CalcAllTheoAngles() {
             CONNECT1& e = s.thList[k];
             if (!(e.flags & OBS_IDEAL)) continue;
             const THEODOLITE& t = theoList[e.target];
-            FrameAngles(f, s, t.xReal, t.yReal, t.zReal, e.hAngle, e.vAngle);
+            double h, v;
+            FrameAngles(f, s, t.xReal, t.yReal, t.zReal, h, v);
+            e.hAngle = h;
+            e.vAngle = v;
             e.flags |= OBS_VALID;
         }
     }
@@ -100,7 +104,10 @@ void kivoMDIClient::CalcAllPointAngles() {
             CONNECT1& e = s.ptList[k];
             if (!(e.flags & OBS_IDEAL)) continue;
             const OBJECTPOINT& p = pointList[e.target];
-            FrameAngles(f, s, p.xReal, p.yReal, p.zReal, e.hAngle, e.vAngle);
+            double h, v;
+            FrameAngles(f, s, p.xReal, p.yReal, p.zReal, h, v);
+            e.hAngle = h;
+            e.vAngle = v;
             e.flags |= OBS_VALID;
         }
     }
@@ -115,8 +122,12 @@ void kivoMDIClient::CalcAllSBarAngles() {
             CONNECT2& e = s.sbList[k];
             if (!(e.flags & OBS_IDEAL)) continue;
             const SCALEBAR& bar = sbarList[e.target];
-            FrameSBarAngles(f, s, bar, 0.5 * bar.length, bar.azimuth, bar.vertAngle, e.hLAngle, e.vLAngle,
-                            e.hRAngle, e.vRAngle);
+            double h1, v1, h2, v2;
+            FrameSBarAngles(f, s, bar, 0.5 * bar.length, bar.azimuth, bar.vertAngle, h1, v1, h2, v2);
+            e.hLAngle = h1;
+            e.vLAngle = v1;
+            e.hRAngle = h2;
+            e.vRAngle = v2;
             e.flags |= OBS_VALID;
         }
     }
@@ -129,14 +140,18 @@ void kivoMDIClient::CalcAllDistances() {
         for (int k = 0; k < s.dsList.size(); ++k) {
             CONNECT3& e = s.dsList[k];
             if (!(e.flags & OBS_IDEAL)) continue;
-            CalcDistance(i, e.target, e.distance);
+            double d;
+            CalcDistance(i, e.target, d);
+            e.distance = d;
             e.flags |= OBS_VALID;
         }
     }
     for (int i = 0; i < nMaxDists; ++i) {
         CONNECT4& e = distList[i];
         if (!(e.flags & OBS_INUSE) || !(e.flags & OBS_IDEAL)) continue;
-        CalcPtDistance(e.source, e.target, e.distance);
+        double d;
+        CalcPtDistance(e.source, e.target, d);
+        e.distance = d;
         e.flags |= OBS_VALID;
     }
 }
@@ -148,14 +163,18 @@ void kivoMDIClient::CalcAllHeights() {
         for (int k = 0; k < s.hdList.size(); ++k) {
             CONNECT6& e = s.hdList[k];
             if (!(e.flags & OBS_IDEAL)) continue;
-            CalcHeight(i, e.target, e.height);
+            double d;
+            CalcHeight(i, e.target, d);
+            e.height = d;
             e.flags |= OBS_VALID;
         }
     }
     for (int i = 0; i < nMaxHeights; ++i) {
         CONNECT5& e = heightList[i];
         if (!(e.flags & OBS_INUSE) || !(e.flags & OBS_IDEAL)) continue;
-        CalcPtHeight(e.source, e.target, e.height);
+        double d;
+        CalcPtHeight(e.source, e.target, d);
+        e.height = d;
         e.flags |= OBS_VALID;
     }
 }

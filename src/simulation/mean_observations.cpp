@@ -118,11 +118,12 @@ double ValueOf(const CONNECT4& e) {
 double ValueOf(const CONNECT5& e) {
     return e.height;
 }
-double& ValueOf(CONNECT4& e) {
-    return e.distance;
+// The records are packed: their fields are written by value, never through a reference.
+void SetValue(CONNECT4& e, double v) {
+    e.distance = v;
 }
-double& ValueOf(CONNECT5& e) {
-    return e.height;
+void SetValue(CONNECT5& e, double v) {
+    e.height = v;
 }
 
 void Feed(DirectionMean& m, const CONNECT1& e) {
@@ -189,7 +190,10 @@ template <class T> void ForEachDeclaredGlobal(GlobalList<T>& list, int nMax) {
         if (it != readings.end())
             for (int r : it->second)
                 m.Add(ValueOf(list[r]));
-        if (m.Result(ValueOf(e)))
+        double value;
+        const bool found = m.Result(value);
+        SetValue(e, value);
+        if (found)
             e.flags |= OBS_VALID;
         else
             e.flags &= ~OBS_VALID;
@@ -242,8 +246,13 @@ void kivoMDIClient::CalcAllMeanTheoAngles() {
     for (int i = 0; i < nMaxTheos; ++i) {
         THEODOLITE& t = theoList[i];
         if (!(t.flags & ELEM_INUSE) || t.thCount <= 0) continue;
-        ForEachDeclared<DirectionMean>(
-            t.thList, [](CONNECT1& e, const DirectionMean& m) { return m.Result(e.hAngle, e.vAngle); });
+        ForEachDeclared<DirectionMean>(t.thList, [](CONNECT1& e, const DirectionMean& m) {
+            double h, v;
+            const bool found = m.Result(h, v);
+            e.hAngle = h;
+            e.vAngle = v;
+            return found;
+        });
     }
 }
 
@@ -251,8 +260,13 @@ void kivoMDIClient::CalcAllMeanPointAngles() {
     for (int i = 0; i < nMaxTheos; ++i) {
         THEODOLITE& t = theoList[i];
         if (!(t.flags & ELEM_INUSE) || t.ptCount <= 0) continue;
-        ForEachDeclared<DirectionMean>(
-            t.ptList, [](CONNECT1& e, const DirectionMean& m) { return m.Result(e.hAngle, e.vAngle); });
+        ForEachDeclared<DirectionMean>(t.ptList, [](CONNECT1& e, const DirectionMean& m) {
+            double h, v;
+            const bool found = m.Result(h, v);
+            e.hAngle = h;
+            e.vAngle = v;
+            return found;
+        });
     }
 }
 
@@ -261,7 +275,13 @@ void kivoMDIClient::CalcAllMeanSBarAngles() {
         THEODOLITE& t = theoList[i];
         if (!(t.flags & ELEM_INUSE) || t.sbCount <= 0) continue;
         ForEachDeclared<SBarMean>(t.sbList, [](CONNECT2& e, const SBarMean& m) {
-            return m.Result(e.hLAngle, e.vLAngle, e.hRAngle, e.vRAngle);
+            double h1, v1, h2, v2;
+            const bool found = m.Result(h1, v1, h2, v2);
+            e.hLAngle = h1;
+            e.vLAngle = v1;
+            e.hRAngle = h2;
+            e.vRAngle = v2;
+            return found;
         });
     }
 }
@@ -270,8 +290,12 @@ void kivoMDIClient::CalcAllMeanDistances() {
     for (int i = 0; i < nMaxTheos; ++i) {
         THEODOLITE& t = theoList[i];
         if (!(t.flags & ELEM_INUSE) || t.dsCount <= 0) continue;
-        ForEachDeclared<ValueMean>(t.dsList,
-                                   [](CONNECT3& e, const ValueMean& m) { return m.Result(e.distance); });
+        ForEachDeclared<ValueMean>(t.dsList, [](CONNECT3& e, const ValueMean& m) {
+            double d;
+            const bool found = m.Result(d);
+            e.distance = d;
+            return found;
+        });
     }
     ForEachDeclaredGlobal(distList, nMaxDists);
 }
@@ -280,8 +304,12 @@ void kivoMDIClient::CalcAllMeanHeights() {
     for (int i = 0; i < nMaxTheos; ++i) {
         THEODOLITE& t = theoList[i];
         if (!(t.flags & ELEM_INUSE) || t.hdCount <= 0) continue;
-        ForEachDeclared<ValueMean>(t.hdList,
-                                   [](CONNECT6& e, const ValueMean& m) { return m.Result(e.height); });
+        ForEachDeclared<ValueMean>(t.hdList, [](CONNECT6& e, const ValueMean& m) {
+            double d;
+            const bool found = m.Result(d);
+            e.height = d;
+            return found;
+        });
     }
     ForEachDeclaredGlobal(heightList, nMaxHeights);
 }

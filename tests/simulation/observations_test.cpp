@@ -6,10 +6,12 @@
 #include <gtest/gtest.h>
 
 #include "model/kivoMDIClient.h"
+#include "support/packed_value.h"
 #include "support/scripted_host.h"
 
 using namespace kivo;
 using kivo::test::ScriptedHost;
+using kivo::test::Val;
 
 namespace {
 
@@ -109,18 +111,18 @@ TEST_F(Network, TableWideValuesEqualPerObservationValues) {
         for (const CONNECT1& e : T(t).ptList.items()) {
             double h, v;
             doc.CalcPointAngle(t, e.target, h, v);
-            EXPECT_EQ(e.hAngle, h);
-            EXPECT_EQ(e.vAngle, v);
+            EXPECT_EQ(Val(e.hAngle), h);
+            EXPECT_EQ(Val(e.vAngle), v);
             EXPECT_TRUE(e.flags & OBS_VALID);
         }
         const CONNECT2& s = T(t).sbList[0];
         double h1, v1, h2, v2;
         doc.CalcSBarAngle(t, 0, 1.5, 37, 61, h1, v1, h2, v2);
-        EXPECT_EQ(s.hLAngle, h1);
-        EXPECT_EQ(s.vRAngle, v2);
+        EXPECT_EQ(Val(s.hLAngle), h1);
+        EXPECT_EQ(Val(s.vRAngle), v2);
         const CONNECT1& c = T(t).thList[0];
         doc.CalcTheoAngle(t, c.target, h1, v1);
-        EXPECT_EQ(c.hAngle, h1);
+        EXPECT_EQ(Val(c.hAngle), h1);
     }
     EXPECT_EQ(host.cursors.size(), 2u); // hourglass, then back
 }
@@ -138,21 +140,21 @@ TEST_F(Network, ValidFlagTransitions) {
 
     doc.CmSimulate(); // ideal: values and OBS_VALID
     EXPECT_TRUE(T(t).ptList[0].flags & OBS_VALID);
-    EXPECT_EQ(T(t).ptList[1].flags, OBS_DIRECT);
-    EXPECT_EQ(T(t).ptList[1].hAngle, 123.0);
+    EXPECT_EQ(Val(T(t).ptList[1].flags), OBS_DIRECT);
+    EXPECT_EQ(Val(T(t).ptList[1].hAngle), 123.0);
     EXPECT_TRUE(doc.distList[0].flags & OBS_VALID);
     EXPECT_FALSE(doc.distList[freed].flags & OBS_VALID); // a free slot is skipped
 
     doc.bIdeals = false; // means: no reading of P1, so the declared entry loses its value
     doc.CmSimulate();
     EXPECT_FALSE(T(t).ptList[0].flags & OBS_VALID);
-    EXPECT_EQ(T(t).ptList[0].hAngle, 0.0);
+    EXPECT_EQ(Val(T(t).ptList[0].hAngle), 0.0);
     EXPECT_FALSE(doc.distList[0].flags & OBS_VALID);
 
     Reading(t, p, 10.0, 100.0, true);
     doc.CmSimulate();
     EXPECT_TRUE(T(t).ptList[0].flags & OBS_VALID);
-    EXPECT_EQ(T(t).ptList[0].hAngle, 10.0);
+    EXPECT_EQ(Val(T(t).ptList[0].hAngle), 10.0);
 }
 
 // Face two is reduced to face one before averaging: 300.0002 / 301.0002 -> 100.0002 / 98.9998.
@@ -223,7 +225,7 @@ TEST_F(Network, MeansOfDistancesAndHeights) {
     doc.CmSimulate();
     EXPECT_NEAR(T(t).dsList[0].distance, 10.002, 1e-12);
     EXPECT_TRUE(T(t).dsList[0].flags & OBS_VALID);
-    EXPECT_EQ(doc.heightList[0].height, 1.5);
+    EXPECT_EQ(Val(doc.heightList[0].height), 1.5);
     EXPECT_TRUE(doc.heightList[0].flags & OBS_VALID);
 }
 
@@ -245,22 +247,22 @@ TEST_F(Network, TableWideMeansEqualPerObservationMeans) {
         double h, v;
         bool found = doc.CalcMeanPointAngle(t, e.target, h, v);
         EXPECT_EQ(found, (e.flags & OBS_VALID) != 0);
-        EXPECT_EQ(e.hAngle, h);
-        EXPECT_EQ(e.vAngle, v);
+        EXPECT_EQ(Val(e.hAngle), h);
+        EXPECT_EQ(Val(e.vAngle), v);
     }
 }
 
 TEST_F(Network, InitialSightingInBothModes) {
     int a = Theo("A", 10, 10, 0);
     doc.CalcTheoLocation();
-    EXPECT_EQ(T(a).initTarget, 0);
-    EXPECT_EQ(T(a).initHAngle, 0.0);
-    EXPECT_EQ(T(a).initVAngle, 100.0);
-    EXPECT_EQ(T(a).initDistance, 0.0);
+    EXPECT_EQ(Val(T(a).initTarget), 0);
+    EXPECT_EQ(Val(T(a).initHAngle), 0.0);
+    EXPECT_EQ(Val(T(a).initVAngle), 100.0);
+    EXPECT_EQ(Val(T(a).initDistance), 0.0);
     int b = Theo("B", 10, 0, 0);
     doc.CalcTheoLocation(); // station minus reference: (0, -10, 0) gives 100
     EXPECT_NEAR(T(b).initHAngle, 99.9999985, 5e-8);
-    EXPECT_EQ(T(b).initDistance, 10.0);
+    EXPECT_EQ(Val(T(b).initDistance), 10.0);
 
     doc.orient = 1;
     int partly = Point("P1", 20, 10, 0, 0x0A); // x and z fixed only
@@ -271,7 +273,7 @@ TEST_F(Network, InitialSightingInBothModes) {
     T(a).initHAngle = 42;
     doc.CalcTheoLocation();
     EXPECT_EQ(host.LastStatus(), "Warning : A\nNo direction to a fixed point");
-    EXPECT_EQ(T(a).initHAngle, 42.0);
+    EXPECT_EQ(Val(T(a).initHAngle), 42.0);
 
     host.statusTexts.clear();
     doc.theoList.Mark(a, true);
