@@ -66,24 +66,6 @@ TEST_F(Network, IdealAnglesDistanceAndHeightSigns) {
     EXPECT_EQ(d, -3.0);
 }
 
-// Bar 2 long, level, along +x from a station on its axis extension: the ends are seen at the same
-// direction, at distances 4 and 6.
-TEST_F(Network, ScaleBarDirectionsToBothEnds) {
-    int t = Theo("T1", 0, 0, 0);
-    doc.NewSBar("S1", "", 5, 0, 0, 2, 100, 100);
-    double h1, v1, h2, v2;
-    doc.CalcSBarAngle(t, doc.lastNewSlot, 1.0, 100, 100, h1, v1, h2, v2);
-    // cos(100 gon) is -3.3e-9 with pi taken as 3.1415927: the ends sit that far off the axis.
-    EXPECT_NEAR(std::min(h1, 400 - h1), 0, 1e-6);
-    EXPECT_NEAR(std::min(h2, 400 - h2), 0, 1e-6);
-    EXPECT_NEAR(v1, 100, 1e-6);
-    // A vertical bar above the station's horizon: L end up, R end down.
-    doc.NewSBar("S2", "", 10, 0, 0, 2, 0, 0);
-    doc.CalcSBarAngle(t, doc.lastNewSlot, 1.0, 0, 0, h1, v1, h2, v2);
-    EXPECT_NEAR(v1, 100 - std::atan2(1, 10) * 200 / 3.1415927, 1e-9);
-    EXPECT_NEAR(v2, 100 + std::atan2(1, 10) * 200 / 3.1415927, 1e-9);
-}
-
 // The table-wide operations cache each station's frame: they must give the per-observation values
 // exactly, on rotated stations.
 TEST_F(Network, TableWideValuesEqualPerObservationValues) {
