@@ -8,6 +8,9 @@ const std::vector<CommandEntry>& Commands() {
     static const std::vector<CommandEntry> commands = {
         {"new", "new PROJECT.SIM", CmdNew},
         {"info", "info PROJECT.SIM", CmdInfo},
+        {"import", "import PROJECT.SIM TARGETS.TRG [--expand-limits]", CmdImport},
+        {"simulate", "simulate PROJECT.SIM", CmdSimulate},
+        {"export", "export PROJECT.SIM", CmdExport},
     };
     return commands;
 }

@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "model/element_table.h"
@@ -289,6 +290,12 @@ public:
     // ---- Target import and input export ----------------------------------------------------
     void CmImportFile();
     bool ReadTargetFile();
+    // What the last ReadTargetFile did: lines taken, lines skipped, and for each skipped line its
+    // number in the file (from 1) and the reason. Comments and blank lines are neither.
+    struct ImportReport {
+        int imported = 0, skipped = 0;
+        std::vector<std::pair<int, std::string>> skippedLines;
+    } lastImport;
     bool CheckLimits(const char* name, double x, double y, double z);
     static int CalcStat(const char* stat1, const char* stat2, const char* stat3, const char* stat4,
                         const char* stat5, const char* stat6);

@@ -1,0 +1,31 @@
+#include <cstdio>
+#include <filesystem>
+
+#include "commands.h"
+#include "model/kivoMDIClient.h"
+
+namespace kivo::cli {
+
+// export PROJECT.SIM: File > Export .INP File; prints the name of the written file. The project
+// itself is not saved (the export does not change it).
+int CmdExport(int argc, char** argv) {
+    if (argc != 1) {
+        std::fprintf(stderr, "usage: kivo-cli export PROJECT.SIM\n");
+        return EXIT_USAGE;
+    }
+    CliHost host;
+    kivoMDIClient doc(&host);
+    if (!OpenProject(doc, host, argv[0])) return EXIT_UNREADABLE;
+    std::error_code ec;
+    std::filesystem::remove(ChangeFileExt(doc.OpenName, ".INP"), ec);
+    doc.CmExportFile();
+    if (!host.status.empty()) std::fprintf(stderr, "%s\n", host.status.c_str());
+    if (!std::filesystem::exists(doc.ExportName, ec)) {
+        std::fprintf(stderr, "KIVO: the input file could not be written: %s\n", doc.ExportName.c_str());
+        return EXIT_UNREADABLE;
+    }
+    std::printf("%s\n", doc.ExportName.c_str());
+    return EXIT_OK;
+}
+
+} // namespace kivo::cli

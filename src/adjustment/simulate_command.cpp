@@ -1,0 +1,14 @@
+// Measure > Update Measurements: every observation value recomputed from the coordinates.
+
+#include "model/kivoMDIClient.h"
+
+namespace kivo {
+
+// Nothing is redrawn and no flag changes: the values are there for the next export or run.
+void kivoMDIClient::CmSimulate() {
+    host_->SetCursor(CursorKind::HourGlass);
+    RunSimulation();
+    host_->SetCursor(CursorKind::Arrow);
+}
+
+} // namespace kivo

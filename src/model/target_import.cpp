@@ -1,0 +1,404 @@
+// File > Import of a target file (".TRG") and File > Export of the adjustment input (".INP").
+//
+// Target file: one record per line, lines ended by a line feed (a carriage return before it is
+// white space). "#" in column 1 starts a comment. Otherwise the first word (at most 6 characters,
+// any case) is the keyword, and the fields, separated by white space, are read from the column
+// after the keyword and one separator. Lines are read at most 255 characters at a time; the rest of
+// a longer line is read as the next line.
+//
+//   THEO   name pos theo x sx y sy z sz rx srx ry sry rz srz   theodolite, rotations in gon
+//   POINT  name x sx y sy z sz                                 object point
+//   SCALE  name x y z length azimuth vertangle                 scale bar, whole-gon angles
+//   COLL   theo theo      PDIR theo point     SDIR theo sbar    directions
+//   DIST   theo point     PTDST/PTDIST point point              distances
+//   HDIF   theo point     PTHDIF point point                    height differences
+//
+// s.. are status words: APX approximate, FIX fixed, anything else unknown.
+// A line is taken whole or not at all: a field that does not parse, a missing field or a name
+// longer than 8 characters skips the line, and every skipped line is reported with its reason.
+
+#include <cctype>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "model/kivoMDIClient.h"
+
+namespace kivo {
+
+namespace {
+
+constexpr std::size_t LINE_CHARS = 255; // characters a line holds before the rest becomes the next line
+constexpr const char* TRG_FILTER = "Target Files (*.TRG)|*.TRG|";
+
+bool IsSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+// Reads lines from the whole file's bytes: up to a line feed (dropped) or 255 characters.
+// A piece not ended by a line feed or by the 255-character cut is the end of the file: it is not
+// returned, but remembered so that it can be reported.
+class LineReader {
+public:
+    explicit LineReader(std::string bytes) : data_(std::move(bytes)) {}
+
+    bool GetLine(std::string_view& line, int& lineNo) {
+        const std::size_t start = pos_;
+        std::size_t stored = 0;
+        lineNo = physical_;
+        while (pos_ < data_.size()) {
+            const char c = data_[pos_++];
+            if (c == '\n') {
+                line = Cut(start, stored);
+                ++physical_;
+                return true;
+            }
+            if (++stored == LINE_CHARS) {
+                line = Cut(start, stored);
+                return true;
+            }
+        }
+        unterminated = stored > 0;
+        return false;
+    }
+
+    bool unterminated = false;
+
+private:
+    // The line as a C string would hold it: up to its first NUL byte.
+    std::string_view Cut(std::size_t start, std::size_t n) const {
+        std::string_view v(data_.data() + start, n);
+        std::size_t nul = v.find('\0');
+        return nul == std::string_view::npos ? v : v.substr(0, nul);
+    }
+
+    std::string data_;
+    std::size_t pos_ = 0;
+    int physical_ = 1;
+};
+
+enum class Keyword { Theo, Point, Scale, Coll, PDir, SDir, Dist, PtDist, HDif, PtHDif, Unknown };
+
+Keyword KeywordOf(const std::string& kw) {
+    static const struct {
+        const char* text;
+        Keyword k;
+    } table[] = {{"THEO", Keyword::Theo}, {"POINT", Keyword::Point},  {"SCALE", Keyword::Scale},
+                 {"COLL", Keyword::Coll}, {"PDIR", Keyword::PDir},    {"SDIR", Keyword::SDir},
+                 {"DIST", Keyword::Dist}, {"PTDST", Keyword::PtDist}, {"PTDIST", Keyword::PtDist},
+                 {"HDIF", Keyword::HDif}, {"PTHDIF", Keyword::PtHDif}};
+    for (const auto& e : table)
+        if (kw == e.text) return e.k;
+    return Keyword::Unknown;
+}
+
+// A real as "%lf" reads it, but only when the whole field is the number and it is finite.
+bool ParseReal(std::string_view tok, double& out) {
+    if (!tok.empty() && tok[0] == '+') tok.remove_prefix(1);
+    if (tok.empty() || tok[0] == '+') return false;
+    auto [end, ec] = std::from_chars(tok.data(), tok.data() + tok.size(), out);
+    return ec == std::errc() && end == tok.data() + tok.size() && std::isfinite(out);
+}
+
+// An integer as "%d" reads it, but only when the whole field is the number.
+bool ParseInt(std::string_view tok, int& out) {
+    if (!tok.empty() && tok[0] == '+') tok.remove_prefix(1);
+    if (tok.empty() || tok[0] == '+') return false;
+    auto [end, ec] = std::from_chars(tok.data(), tok.data() + tok.size(), out);
+    return ec == std::errc() && end == tok.data() + tok.size();
+}
+
+std::string Quoted(std::string_view s) {
+    return "\"" + std::string(s) + "\"";
+}
+
+// The fields of one line, with the reason of the first field that failed.
+class Fields {
+public:
+    explicit Fields(std::string_view text) {
+        std::size_t i = 0;
+        while (i < text.size()) {
+            while (i < text.size() && IsSpace(text[i]))
+                ++i;
+            std::size_t j = i;
+            while (j < text.size() && !IsSpace(text[j]))
+                ++j;
+            if (j > i) tokens_.push_back(text.substr(i, j - i));
+            i = j;
+        }
+    }
+    bool Need(std::size_t n) {
+        if (tokens_.size() >= n) return true;
+        if (error.empty()) error = "too few fields";
+        return false;
+    }
+    std::string_view Word(std::size_t i) const { return tokens_[i]; }
+    // A name field: at most 8 characters.
+    bool Name(std::size_t i, std::string& out) {
+        if (tokens_[i].size() > static_cast<std::size_t>(NAME_LEN)) {
+            Fail("name longer than 8 characters: " + Quoted(tokens_[i]));
+            return false;
+        }
+        out = std::string(tokens_[i]);
+        return true;
+    }
+    bool Real(std::size_t i, double& out) {
+        if (ParseReal(tokens_[i], out)) return true;
+        Fail("field " + std::to_string(i + 1) + " is not a number: " + Quoted(tokens_[i]));
+        return false;
+    }
+    bool Int(std::size_t i, int& out) {
+        if (ParseInt(tokens_[i], out)) return true;
+        Fail("field " + std::to_string(i + 1) + " is not a whole number: " + Quoted(tokens_[i]));
+        return false;
+    }
+    std::string error;
+
+private:
+    void Fail(const std::string& why) {
+        if (error.empty()) error = why;
+    }
+    std::vector<std::string_view> tokens_;
+};
+
+bool ReadWhole(const std::string& path, std::string& out) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return false;
+    char buf[1 << 16];
+    std::size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
+        out.append(buf, n);
+    std::fclose(f);
+    return true;
+}
+
+} // namespace
+
+int kivoMDIClient::CalcStat(const char* stat1, const char* stat2, const char* stat3, const char* stat4,
+                            const char* stat5, const char* stat6) {
+    const char* stat[6] = {stat1, stat2, stat3, stat4, stat5, stat6};
+    int word = 0;
+    for (int k = 0; k < 6; ++k) {
+        const std::string s = UpperName(stat[k] ? stat[k] : "");
+        if (s == "APX")
+            word |= COORD_APX << (2 * k);
+        else if (s == "FIX")
+            word |= COORD_FIX << (2 * k);
+    }
+    return word;
+}
+
+bool kivoMDIClient::CheckLimits(const char* name, double x, double y, double z) {
+    if (xMin <= x && x <= xMax && yMin <= y && y <= yMax && zMin <= z && z <= zMax) return true;
+    std::snprintf(str, sizeof str, "%s is outside limits, expand limits ?", name);
+    if (host_->MessageBox(str, "Import Error", MsgButtons::YesNo, MsgIcon::Question) != IDYES) return false;
+    if (x < xMin) xMin = x;
+    if (x > xMax) xMax = x;
+    if (y < yMin) yMin = y;
+    if (y > yMax) yMax = y;
+    if (z < zMin) zMin = z;
+    if (z > zMax) zMax = z;
+    return true;
+}
+
+bool kivoMDIClient::ReadTargetFile() {
+    lastImport = ImportReport{};
+    std::string bytes;
+    if (!ReadWhole(ImportName, bytes)) return false;
+    const double limits[6] = {xMin, xMax, yMin, yMax, zMin, zMax};
+
+    LineReader reader(std::move(bytes));
+    std::string_view line;
+    int lineNo = 0;
+    auto skip = [&](const std::string& why) {
+        ++lastImport.skipped;
+        lastImport.skippedLines.emplace_back(lineNo, why);
+    };
+
+    while (reader.GetLine(line, lineNo)) {
+        if (!line.empty() && line[0] == '#') continue;
+
+        // The keyword: the first word, at most 6 characters, upper-cased.
+        std::size_t k = 0;
+        while (k < line.size() && IsSpace(line[k]))
+            ++k;
+        if (k == line.size()) continue; // blank line
+        std::string kw;
+        while (k < line.size() && !IsSpace(line[k]) && kw.size() < 6)
+            kw += static_cast<char>(std::toupper(static_cast<unsigned char>(line[k++])));
+        const Keyword key = KeywordOf(kw);
+        if (key == Keyword::Unknown) {
+            skip("unknown keyword " + Quoted(kw));
+            continue;
+        }
+        // Fields start one separator after the keyword (column 6 for THEO, 7 for POINT).
+        const std::size_t first = kw.size() + 1;
+        if (line.size() <= first) {
+            skip("line too short");
+            continue;
+        }
+        Fields fl(line.substr(first));
+
+        switch (key) {
+        case Keyword::Theo: {
+            std::string name;
+            int pos = 0, theo = 0;
+            double x = 0, y = 0, z = 0, rx = 0, ry = 0, rz = 0;
+            if (!(fl.Need(15) && fl.Name(0, name) && fl.Int(1, pos) && fl.Int(2, theo) && fl.Real(3, x) &&
+                  fl.Real(5, y) && fl.Real(7, z) && fl.Real(9, rx) && fl.Real(11, ry) && fl.Real(13, rz))) {
+                skip(fl.error);
+                continue;
+            }
+            const int stat = CalcStat(std::string(fl.Word(4)).c_str(), std::string(fl.Word(6)).c_str(),
+                                      std::string(fl.Word(8)).c_str(), std::string(fl.Word(10)).c_str(),
+                                      std::string(fl.Word(12)).c_str(), std::string(fl.Word(14)).c_str());
+            if (!CheckLimits(name.c_str(), x, y, z)) {
+                skip("outside limits");
+                continue;
+            }
+            NewTheo(name.c_str(), "", pos, theo, x, y, z, rx, ry, rz, stat);
+            break;
+        }
+        case Keyword::Point: {
+            std::string name;
+            double x = 0, y = 0, z = 0;
+            if (!(fl.Need(7) && fl.Name(0, name) && fl.Real(1, x) && fl.Real(3, y) && fl.Real(5, z))) {
+                skip(fl.error);
+                continue;
+            }
+            const int stat = CalcStat(std::string(fl.Word(2)).c_str(), std::string(fl.Word(4)).c_str(),
+                                      std::string(fl.Word(6)).c_str(), "UNK", "UNK", "UNK");
+            if (!CheckLimits(name.c_str(), x, y, z)) {
+                skip("outside limits");
+                continue;
+            }
+            NewPoint(name.c_str(), "", x, y, z, stat);
+            break;
+        }
+        case Keyword::Scale: {
+            std::string name;
+            double x = 0, y = 0, z = 0, length = 0;
+            int azimuth = 0, vertangle = 0;
+            if (!(fl.Need(7) && fl.Name(0, name) && fl.Real(1, x) && fl.Real(2, y) && fl.Real(3, z) &&
+                  fl.Real(4, length) && fl.Int(5, azimuth) && fl.Int(6, vertangle))) {
+                skip(fl.error);
+                continue;
+            }
+            if (!CheckLimits(name.c_str(), x, y, z)) {
+                skip("outside limits");
+                continue;
+            }
+            NewSBar(name.c_str(), "", x, y, z, length, azimuth, vertangle);
+            break;
+        }
+        default: {
+            // Observation: the first element is marked, so that the add operation (which adds from
+            // every marked element) includes it, and unmarked afterwards.
+            std::string a, b;
+            if (!(fl.Need(2) && fl.Name(0, a) && fl.Name(1, b))) {
+                skip(fl.error);
+                continue;
+            }
+            const bool fromPoint = key == Keyword::PtDist || key == Keyword::PtHDif;
+            const int source = fromPoint ? PointCheck(a.c_str()) : TheoCheck(a.c_str());
+            if (source < 0) {
+                skip((fromPoint ? "unknown point " : "unknown theodolite ") + Quoted(a));
+                continue;
+            }
+            auto mark = [&](bool on) {
+                if (fromPoint)
+                    pointList.Mark(source, on);
+                else
+                    theoList.Mark(source, on);
+            };
+            mark(true);
+            int target = -1;
+            const char* kind = "unknown point ";
+            switch (key) {
+            case Keyword::Coll:
+                kind = "unknown theodolite ";
+                target = TheoCheck(b.c_str());
+                if (target >= 0) {
+                    NewCollimate(nullptr, 0, target);
+                    bCollimate = true;
+                }
+                break;
+            case Keyword::PDir:
+                target = PointCheck(b.c_str());
+                if (target >= 0) {
+                    NewPtDirect(nullptr, 0, target);
+                    bDirect = true;
+                }
+                break;
+            case Keyword::SDir:
+                kind = "unknown scale bar ";
+                target = SBarCheck(b.c_str());
+                if (target >= 0) {
+                    NewSBDirect(nullptr, 0, target);
+                    bDirect = true;
+                }
+                break;
+            case Keyword::Dist:
+            case Keyword::PtDist:
+                target = PointCheck(b.c_str());
+                if (target >= 0) {
+                    NewDistance(nullptr, 0, target);
+                    bDistance = true;
+                }
+                break;
+            default: // HDIF, PTHDIF
+                target = PointCheck(b.c_str());
+                if (target >= 0) {
+                    NewHeight(nullptr, 0, target);
+                    bHeight = true;
+                }
+                break;
+            }
+            mark(false);
+            if (target < 0) {
+                skip(kind + Quoted(b));
+                continue;
+            }
+            break;
+        }
+        }
+        ++lastImport.imported;
+    }
+    if (reader.unterminated) skip("no line feed at the end of the file"); // lineNo: the last line
+
+    SetWindowParms();
+    CheckViewItems();
+    // Widened limits move the canvas origin: the cached pixel positions follow it.
+    const double now[6] = {xMin, xMax, yMin, yMax, zMin, zMax};
+    if (std::memcmp(limits, now, sizeof now) != 0) ProcessSimData();
+
+    std::snprintf(str, sizeof str, "Imported %d lines, skipped %d", lastImport.imported, lastImport.skipped);
+    StatBarMessage(str);
+    return true;
+}
+
+void kivoMDIClient::CmImportFile() {
+    std::string path;
+    if (!host_->OpenFileDialog(TRG_FILTER, path)) return;
+    ImportName = path;
+    if (!ReadTargetFile())
+        host_->MessageBox("Cannot open " + ImportName, "Import Error", MsgButtons::Ok, MsgIcon::Exclamation);
+    UpdateViews(true);
+    bFileDirty = true;
+}
+
+// The adjustment input beside the project: every observation computed (ideal or mean, as the
+// project is set), then written to the project's name with ".INP". No message, no dirty flag.
+void kivoMDIClient::CmExportFile() {
+    ExportName = ChangeFileExt(OpenName, ".INP");
+    host_->SetCursor(CursorKind::HourGlass);
+    RunSimulation();
+    WriteInputFile();
+    host_->SetCursor(CursorKind::Arrow);
+}
+
+} // namespace kivo

@@ -1,0 +1,191 @@
+// Target file import: keywords, status words, limits question, rejected lines and the report.
+
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "model/kivoMDIClient.h"
+#include "support/packed_value.h"
+#include "support/scripted_host.h"
+#include "support/test_support.h"
+
+using namespace kivo;
+using kivo::test::ScriptedHost;
+using kivo::test::Val;
+
+namespace {
+
+class Import : public ::testing::Test {
+protected:
+    Import() : doc(&host) {
+        kivo::test::UseBuiltInSettings();
+        doc.CreateMemory();
+    }
+    // Imports `text` through File > Import.
+    void Run(const std::string& text) {
+        const std::string path = dir.file("T.TRG");
+        kivo::test::writeText(path, text);
+        host.dialogPaths.push_back(path);
+        doc.CmImportFile();
+    }
+    std::vector<int> SkippedLineNumbers() const {
+        std::vector<int> out;
+        for (const auto& [n, why] : doc.lastImport.skippedLines)
+            out.push_back(n);
+        return out;
+    }
+
+    kivo::test::TempDir dir;
+    ScriptedHost host;
+    kivoMDIClient doc;
+};
+
+const char* kNetwork = "# two stations, two points, a bar\n"
+                       "THEO T1 1 0 10 FIX 10 FIX 5 FIX 0 APX 0 APX 0 UNK\n"
+                       "theo T2 2 0 60 apx 10 Apx 5 fix 0 unk 0 unk 50 unk\n"
+                       "POINT P1 30 FIX 40 FIX 2 FIX\n"
+                       "Point P2 35 UNK 45 UNK 3 UNK\n"
+                       "SCALE S1 30 30 3 2 50 80\n";
+
+} // namespace
+
+TEST(CalcStat, WordsInAnyCase) {
+    EXPECT_EQ(kivoMDIClient::CalcStat("fix", "Apx", "", "unk", "FIX", "APX"), 0x606);
+    EXPECT_EQ(kivoMDIClient::CalcStat("FIX", "FIX", "FIX", "APX", "APX", "UNK"), 0x16A);
+    EXPECT_EQ(kivoMDIClient::CalcStat("FIXED", "AP", "x", "UNK", "UNK", "UNK"), 0);
+}
+
+TEST_F(Import, EveryKeywordInAnyCase) {
+    Run(std::string(kNetwork) + "coll t1 t2\n"
+                                "PDIR T1 P1\n"
+                                "sdir t2 s1\n"
+                                "DIST T1 P1\n"
+                                "PTDST P1 P2\n"
+                                "ptdist P2 P1\n"
+                                "HDIF T2 P2\n"
+                                "PTHDIF p1 p2\n");
+    EXPECT_EQ(doc.nNumTheos, 2);
+    EXPECT_EQ(doc.nNumPoints, 2);
+    EXPECT_EQ(doc.nNumSBars, 1);
+    const THEODOLITE& t1 = doc.theoList[0];
+    EXPECT_STREQ(t1.name, "T1");
+    EXPECT_EQ(Val(t1.pos), 1);
+    EXPECT_EQ(Val(t1.coordStat), 0x16A);
+    EXPECT_STREQ(t1.abbrev, "");
+    EXPECT_EQ(Val(doc.theoList[1].zRotation), 50.0);
+    EXPECT_EQ(Val(doc.pointList[0].coordStat), 0x2A);
+    EXPECT_EQ(Val(doc.sbarList[0].azimuth), 50);
+    EXPECT_EQ(Val(doc.sbarList[0].vertAngle), 80);
+    EXPECT_EQ(Val(doc.sbarList[0].length), 2.0);
+
+    ASSERT_EQ(Val(t1.thCount), 1);
+    EXPECT_EQ(Val(t1.thList[0].target), 1);
+    EXPECT_EQ(Val(t1.thList[0].flags), OBS_IDEAL);
+    EXPECT_EQ(Val(t1.ptCount), 1);
+    EXPECT_EQ(Val(t1.dsCount), 1);
+    EXPECT_EQ(Val(doc.theoList[1].sbCount), 1);
+    EXPECT_EQ(Val(doc.theoList[1].hdCount), 1);
+    EXPECT_EQ(doc.nNumDists, 1); // P2-P1 joins the same points as P1-P2: not added again
+    EXPECT_EQ(doc.nNumHeights, 1);
+    EXPECT_TRUE(doc.bCollimate && doc.bDirect && doc.bDistance && doc.bHeight);
+    // Nothing stays marked, and the indexes agree with the flags.
+    EXPECT_TRUE(doc.theoList.Marked().empty());
+    EXPECT_TRUE(doc.pointList.Marked().empty());
+    EXPECT_TRUE(doc.theoList.IndexesConsistent(doc.nMaxTheos));
+    EXPECT_EQ(doc.lastImport.imported, 13);
+    EXPECT_EQ(doc.lastImport.skipped, 0);
+    EXPECT_EQ(host.LastStatus(), "Imported 13 lines, skipped 0");
+    EXPECT_EQ(host.dialogFilters.at(0), "Target Files (*.TRG)|*.TRG|");
+    EXPECT_TRUE(doc.bFileDirty);
+    EXPECT_GE(host.updateViews, 1);
+}
+
+TEST_F(Import, DuplicatesAreNotAddedAndMarkedElementsTakePart) {
+    Run(std::string(kNetwork) + "PDIR T1 P1\nPDIR T1 P1\n");
+    EXPECT_EQ(Val(doc.theoList[0].ptCount), 1);
+    // A theodolite the user had marked adds along with the line's station.
+    doc.theoList.Mark(1, true);
+    Run("PDIR T1 P2\n");
+    EXPECT_EQ(Val(doc.theoList[0].ptCount), 2);
+    EXPECT_EQ(Val(doc.theoList[1].ptCount), 1);
+    EXPECT_TRUE(doc.theoList.IsMarked(1));
+}
+
+TEST_F(Import, UnknownNamesAndKeywordsAddNothing) {
+    Run(std::string(kNetwork) + "COLL T9 T1\n"    // line 7
+                                "COLL T1 T9\n"    // 8
+                                "SDIR T1 P1\n"    // 9: P1 is no scale bar
+                                "PTDST T1 P1\n"   // 10: T1 is no point
+                                "STATION X 1 2\n" // 11
+                                "#COLL T1 T2\n");
+    EXPECT_EQ(Val(doc.theoList[0].thCount), 0);
+    EXPECT_EQ(Val(doc.theoList[0].sbCount), 0);
+    EXPECT_EQ(doc.nNumDists, 0);
+    EXPECT_FALSE(doc.bCollimate);
+    EXPECT_TRUE(doc.theoList.Marked().empty());
+    EXPECT_EQ(SkippedLineNumbers(), (std::vector<int>{7, 8, 9, 10, 11}));
+    EXPECT_EQ(doc.lastImport.skippedLines[0].second, "unknown theodolite \"T9\"");
+    EXPECT_EQ(doc.lastImport.skippedLines[2].second, "unknown scale bar \"P1\"");
+    EXPECT_EQ(doc.lastImport.skippedLines[4].second, "unknown keyword \"STATIO\"");
+    EXPECT_EQ(host.LastStatus(), "Imported 5 lines, skipped 5");
+}
+
+TEST_F(Import, LimitsQuestionYesAndNo) {
+    host.answers = {IDYES, IDNO};
+    Run("POINT HIGH 10 UNK 10 UNK 600 UNK\n"
+        "POINT LOW 10 UNK -5 UNK 10 UNK\n");
+    ASSERT_EQ(host.messages.size(), 2u);
+    EXPECT_EQ(host.messages[0].text, "HIGH is outside limits, expand limits ?");
+    EXPECT_EQ(host.messages[0].caption, "Import Error");
+    EXPECT_EQ(host.messages[0].buttons, MsgButtons::YesNo);
+    EXPECT_EQ(doc.zMax, 600.0);
+    EXPECT_EQ(doc.yMin, 0.0); // No: the limits stay and LOW is not added
+    EXPECT_EQ(doc.nNumPoints, 1);
+    EXPECT_EQ(SkippedLineNumbers(), (std::vector<int>{2}));
+    // The canvas grew with the limits, and the point's pixel position follows the new origin.
+    COMMON copy = doc.pointList[0];
+    doc.CalcPixelPos(copy);
+    EXPECT_EQ(Val(copy.vcoord[1]), Val(doc.pointList[0].vcoord[1]));
+}
+
+TEST_F(Import, MalformedLinesAreSkippedWholeAndReported) {
+    Run("POINT NINECHARS 1 UNK 1 UNK 1 UNK\n"         // 1 name too long
+        "POINT P1 1 UNK 1x UNK 1 UNK\n"               // 2 bad real
+        "POINT P2 1 UNK 1 UNK 1\n"                    // 3 a field missing
+        "SCALE S1 1 1 1 2 100.5 100\n"                // 4 azimuth not whole
+        "THEO T1 1 0 1 FIX 1 FIX 1 FIX 0 UNK 0 UNK\n" // 5 too few fields
+        "\n"                                          // 6 blank: neither taken nor skipped
+        "   \r\n"                                     // 7 blank
+        "COLL\n"                                      // 8 too short to reach its fields
+        "POINT\n"                                     // 9
+        "POINT P3 1 UNK 1 UNK 1 UNK\r\n"              // 10 taken (carriage return is white space)
+        "POINT P4 2 UNK 2 UNK 2 UNK");                // 11 no line feed: not taken, reported
+    EXPECT_EQ(doc.nNumPoints, 1);
+    EXPECT_STREQ(doc.pointList[0].name, "P3");
+    EXPECT_EQ(doc.nNumSBars, 0);
+    EXPECT_EQ(doc.nNumTheos, 0);
+    EXPECT_EQ(SkippedLineNumbers(), (std::vector<int>{1, 2, 3, 4, 5, 8, 9, 11}));
+    EXPECT_EQ(doc.lastImport.skippedLines[0].second, "name longer than 8 characters: \"NINECHARS\"");
+    EXPECT_EQ(doc.lastImport.skippedLines[1].second, "field 4 is not a number: \"1x\"");
+    EXPECT_EQ(doc.lastImport.skippedLines.back().second, "no line feed at the end of the file");
+    EXPECT_EQ(host.LastStatus(), "Imported 1 lines, skipped 8");
+}
+
+// A line is read 255 characters at a time: the rest of a longer line is read as a line of its own.
+TEST_F(Import, LongLineIsCutAfter255Characters) {
+    std::string filler(255 - 26, ' ');
+    Run("POINT P1 1 UNK 1 UNK 1 UNK" + filler + "POINT P2 2 UNK 2 UNK 2 UNK\n");
+    EXPECT_EQ(doc.nNumPoints, 2);
+}
+
+TEST_F(Import, FileThatCannotBeOpenedIsReported) {
+    host.dialogPaths.push_back(dir.file("missing.TRG"));
+    doc.CmImportFile();
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].caption, "Import Error");
+    EXPECT_NE(host.messages[0].text.find("missing.TRG"), std::string::npos);
+    // Cancelled dialog: nothing happens.
+    doc.bFileDirty = false;
+    doc.CmImportFile();
+    EXPECT_FALSE(doc.bFileDirty);
+}
