@@ -48,7 +48,7 @@ template <class T>
 struct PairCopy {
     std::vector<T> entries;
     int nNum = 0;     // live entries
-    int nMax = 0;     // entries
+    int nMax = 0;     // slots
     int newSlot = -1; // slot of the entry added last
 
     void Load(const GlobalList<T>& list, int num, int max) {
