@@ -11,7 +11,18 @@
 #include "model/form_values.h"
 #include "model/kivoMDIClient.h"
 
+// The help pages are compiled into this static library; registering them here makes sure the
+// linker keeps them.
+static void InitFormsResources() {
+    static bool done = false;
+    if (done) return;
+    done = true;
+    Q_INIT_RESOURCE(forms);
+}
+
 namespace kivo::forms {
+
+void EnsureHelpPages() { InitFormsResources(); }
 
 namespace {
 std::function<void(int)>& HelpHandler() {
@@ -49,6 +60,7 @@ void NumberEdit::Check() {
 TForm::TForm(QWidget* parent, kivoMDIClient& doc, const char* caption, int templateId, int helpContext,
              bool withCancel)
     : QDialog(parent), doc_(doc), templateId_(templateId), helpContext_(helpContext) {
+    InitFormsResources();
     setWindowTitle(QString::fromLatin1(caption));
     setObjectName(QStringLiteral("form%1").arg(templateId));
     setModal(true);

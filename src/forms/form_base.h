@@ -20,6 +20,9 @@ class kivoMDIClient;
 
 namespace kivo::forms {
 
+// Registers the help pages (":/forms_help/ctx_<N>.html") with the resource system.
+void EnsureHelpPages();
+
 // Object name of the control with id `id`.
 QString CtlName(int id);
 

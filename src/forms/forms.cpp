@@ -26,7 +26,10 @@ void Redraw(kivoMDIClient& doc) {
 
 } // namespace
 
-const char* HelpPagePrefix() { return ":/forms_help/ctx_"; }
+const char* HelpPagePrefix() {
+    EnsureHelpPages();
+    return ":/forms_help/ctx_";
+}
 
 bool RunForm(FormId id, kivoMDIClient& doc, QWidget* parent) {
     switch (id) {

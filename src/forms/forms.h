@@ -23,7 +23,8 @@ bool RunForm(FormId id, kivoMDIClient& doc, QWidget* parent);
 // Installs what a Help button does: open the help page of the given context number (the pages are
 // the resources ":/forms_help/ctx_<N>.html"). Without a handler Help does nothing.
 void SetHelpHandler(std::function<void(int contextId)> handler);
-// The resource path of the help page of a context number.
+// The start of the resource path of a help page (append the context number and ".html"); calling it
+// also makes sure the pages are registered.
 const char* HelpPagePrefix(); // ":/forms_help/ctx_"
 
 // ---- Element and observation forms ---------------------------------------------------------
