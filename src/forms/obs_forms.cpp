@@ -448,7 +448,7 @@ TPtDirectForm::TPtDirectForm(QWidget* parent, kivoMDIClient& doc, int theo, int 
 
 TSBDirectForm::TSBDirectForm(QWidget* parent, kivoMDIClient& doc, int theo, int sbar)
     : TObsListForm(parent, doc, "Scale Bar Sightings", 22016, 225,
-                   {"Theodolite", "Scale Bar", "Type   Horz Left     Vert Left       Horz Right      Vert Right"},
+                   {"Theodolite", "Scale Bar", "Type  Horz Left   Vert Left    Horz Right    Vert Right"},
                    doc.theoList[theo].name, doc.sbarList[sbar].name) {
     using Side = TheoSide<CONNECT2>;
     const Side::Setup setup{&THEODOLITE::sbList, true, true, kSBDirectLines, &kSBDirectAdd, &kSBDirectMod};

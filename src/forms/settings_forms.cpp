@@ -159,13 +159,14 @@ TDisplayForm::TDisplayForm(QWidget* parent, kivoMDIClient& doc) : TForm(parent, 
     auto* scaleBox = new QGroupBox(tr("Scale"), this);
     auto* grid = new QGridLayout(scaleBox);
     for (int k = 0; k < 3; ++k) {
-        grid->addWidget(MakeStatic(481 + k), k, 0);
-        grid->addWidget(MakeNumber(484 + k), k, 1);
-        grid->addWidget(MakeStatic(487 + k), k, 2);
+        grid->addWidget(MakeStatic(481 + k), k, 1);
+        grid->addWidget(MakeNumber(484 + k), k, 2);
+        grid->addWidget(MakeStatic(487 + k), k, 3);
     }
-    grid->addWidget(MakeStatic(490), 3, 0);
-    grid->addWidget(MakeNumber(491), 3, 1);
-    grid->addWidget(MakeStatic(492), 3, 2);
+    grid->addWidget(MakeStatic(-1, tr("Ellipse")), 3, 0);
+    grid->addWidget(MakeStatic(490), 3, 1);
+    grid->addWidget(MakeNumber(491), 3, 2);
+    grid->addWidget(MakeStatic(492), 3, 3);
     Body()->addWidget(scaleBox);
 
     auto* optionsBox = new QGroupBox(tr("Options"), this);
