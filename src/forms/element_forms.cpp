@@ -25,13 +25,20 @@ constexpr RowIds kRotRows[3] = {{503, 506, 697}, {504, 507, 700}, {505, 508, 703
 
 const char* CaptionOf(int kind) {
     switch (kind) {
-    case SEL_THEO: return "Theodolite Info";
-    case SEL_POINT: return "Point Info";
-    default: return "Scale Bar Info";
+    case SEL_THEO:
+        return "Theodolite Info";
+    case SEL_POINT:
+        return "Point Info";
+    default:
+        return "Scale Bar Info";
     }
 }
-int TemplateOf(int kind) { return kind == SEL_THEO ? 22011 : kind == SEL_POINT ? 22012 : 22013; }
-int HelpOf(int kind) { return kind == SEL_THEO ? 246 : kind == SEL_POINT ? 247 : 248; }
+int TemplateOf(int kind) {
+    return kind == SEL_THEO ? 22011 : kind == SEL_POINT ? 22012 : 22013;
+}
+int HelpOf(int kind) {
+    return kind == SEL_THEO ? 246 : kind == SEL_POINT ? 247 : 248;
+}
 
 } // namespace
 
@@ -64,13 +71,16 @@ TElementForm::TElementForm(QWidget* parent, kivoMDIClient& doc, int kind, int sl
         grid->addWidget(MakeNumber(ids.edit), row, 1);
         if (hasStatus) {
             AddStatusGroup(k, ids.fix);
-            for (int j = 0; j < 3; ++j) grid->addWidget(Item(ids.fix + j), row, 2 + j);
+            for (int j = 0; j < 3; ++j)
+                grid->addWidget(Item(ids.fix + j), row, 2 + j);
         }
         ++row;
     };
-    for (int i = 0; i < 3; ++i) addRow(kCoordRows[i], i);
+    for (int i = 0; i < 3; ++i)
+        addRow(kCoordRows[i], i);
     if (theo)
-        for (int i = 0; i < 3; ++i) addRow(kRotRows[i], 3 + i);
+        for (int i = 0; i < 3; ++i)
+            addRow(kRotRows[i], 3 + i);
     if (kind == SEL_SBAR) {
         grid->addWidget(MakeStatic(-1, tr("Length")), row, 0);
         grid->addWidget(MakeNumber(521), row++, 1);
@@ -93,19 +103,22 @@ TElementForm::TElementForm(QWidget* parent, kivoMDIClient& doc, int kind, int sl
     // SetupWindow.
     for (int i = 0; i < 3; ++i) {
         SetItemText(kCoordRows[i].caption, Format("%c value", AxisLetter(doc.label, doc.axisType, i)));
-        if (theo) SetItemText(kRotRows[i].caption, Format("%c rotate", AxisLetter(doc.label, doc.axisType, i)));
+        if (theo)
+            SetItemText(kRotRows[i].caption, Format("%c rotate", AxisLetter(doc.label, doc.axisType, i)));
     }
     SetItemText(681, e.name);
     SetItemText(101, e.abbrev);
     const double coords[3] = {e.xReal, e.yReal, e.zReal};
-    for (int i = 0; i < 3; ++i) SetItemText(kCoordRows[i].edit, Format("%-10.3lf", coords[i]));
+    for (int i = 0; i < 3; ++i)
+        SetItemText(kCoordRows[i].edit, Format("%-10.3lf", coords[i]));
     std::int32_t coordStat = 0;
     if (theo) {
         const THEODOLITE& t = doc.theoList[slot];
         SetItemText(501, Format("%1d", t.pos));
         SetItemText(502, Format("%1d", t.theo));
         const double rot[3] = {t.xRotation, t.yRotation, t.zRotation};
-        for (int i = 0; i < 3; ++i) SetItemText(kRotRows[i].edit, Format("%-10.3lf", rot[i]));
+        for (int i = 0; i < 3; ++i)
+            SetItemText(kRotRows[i].edit, Format("%-10.3lf", rot[i]));
         coordStat = t.coordStat;
     } else if (kind == SEL_POINT) {
         coordStat = doc.pointList[slot].coordStat;
@@ -130,15 +143,22 @@ void TElementForm::AddStatusGroup(int k, int firstId) {
     static const char* texts[3] = {"Fix", "Apx", "Unk"};
     status_[k] = new QButtonGroup(this);
     status_[k]->setExclusive(true);
-    for (int j = 0; j < 3; ++j) status_[k]->addButton(MakeRadio(firstId + j, tr(texts[j])), firstId + j);
+    for (int j = 0; j < 3; ++j)
+        status_[k]->addButton(MakeRadio(firstId + j, tr(texts[j])), firstId + j);
 }
 
 bool TElementForm::CanClose() {
     COMMON& e = doc_.Common(kind_, index_);
     switch (kind_) {
-    case SEL_THEO: doc_.theoList.Rename(index_, ItemText(681).c_str()); break;
-    case SEL_POINT: doc_.pointList.Rename(index_, ItemText(681).c_str()); break;
-    default: doc_.sbarList.Rename(index_, ItemText(681).c_str()); break;
+    case SEL_THEO:
+        doc_.theoList.Rename(index_, ItemText(681).c_str());
+        break;
+    case SEL_POINT:
+        doc_.pointList.Rename(index_, ItemText(681).c_str());
+        break;
+    default:
+        doc_.sbarList.Rename(index_, ItemText(681).c_str());
+        break;
     }
     CopyField(e.abbrev, sizeof e.abbrev, ItemText(101));
 
@@ -154,14 +174,19 @@ bool TElementForm::CanClose() {
     for (int i = 0; i < 3; ++i) {
         double v;
         if (ScanItem(kCoordRows[i].edit, v)) *coord[i] = ClampToLimits(v, lo[i], hi[i]);
-        if (status_[i]) choice[i] = IsChecked(kCoordRows[i].fix) ? COORD_FIX : IsChecked(kCoordRows[i].fix + 1) ? COORD_APX : COORD_UNK;
+        if (status_[i])
+            choice[i] = IsChecked(kCoordRows[i].fix)       ? COORD_FIX
+                        : IsChecked(kCoordRows[i].fix + 1) ? COORD_APX
+                                                           : COORD_UNK;
     }
     if (kind_ == SEL_THEO) {
         THEODOLITE& t = doc_.theoList[index_];
         double* rot[3] = {&t.xRotation, &t.yRotation, &t.zRotation};
         for (int i = 0; i < 3; ++i) {
             ScanItem(kRotRows[i].edit, *rot[i]); // gon, no range
-            choice[3 + i] = IsChecked(kRotRows[i].fix) ? COORD_FIX : IsChecked(kRotRows[i].fix + 1) ? COORD_APX : COORD_UNK;
+            choice[3 + i] = IsChecked(kRotRows[i].fix)       ? COORD_FIX
+                            : IsChecked(kRotRows[i].fix + 1) ? COORD_APX
+                                                             : COORD_UNK;
         }
         t.coordStat = CoordStatFrom(choice, 6);
     } else if (kind_ == SEL_POINT) {
@@ -180,9 +205,12 @@ void TElementForm::TEllipse() {
     f.exec();
 }
 
-TTheoForm::TTheoForm(QWidget* parent, kivoMDIClient& doc, int slot) : TElementForm(parent, doc, SEL_THEO, slot) {}
-TPointForm::TPointForm(QWidget* parent, kivoMDIClient& doc, int slot) : TElementForm(parent, doc, SEL_POINT, slot) {}
-TSBarForm::TSBarForm(QWidget* parent, kivoMDIClient& doc, int slot) : TElementForm(parent, doc, SEL_SBAR, slot) {}
+TTheoForm::TTheoForm(QWidget* parent, kivoMDIClient& doc, int slot)
+    : TElementForm(parent, doc, SEL_THEO, slot) {}
+TPointForm::TPointForm(QWidget* parent, kivoMDIClient& doc, int slot)
+    : TElementForm(parent, doc, SEL_POINT, slot) {}
+TSBarForm::TSBarForm(QWidget* parent, kivoMDIClient& doc, int slot)
+    : TElementForm(parent, doc, SEL_SBAR, slot) {}
 
 TEllipseForm::TEllipseForm(QWidget* parent, kivoMDIClient& doc, int kind, int slot)
     : TForm(parent, doc, "Ellipse Data", 22021, 0, false) {
@@ -203,8 +231,9 @@ TEllipseForm::TEllipseForm(QWidget* parent, kivoMDIClient& doc, int kind, int sl
     QFont mono(QStringLiteral("monospace"));
     mono.setStyleHint(QFont::TypeWriter);
     for (int p = 0; p < 3; ++p) {
-        grid->addWidget(MakeStatic(541 + p, QString::fromStdString(Format("%c-%c Plane", planes[p][0], planes[p][1]))),
-                        1 + p, 0);
+        grid->addWidget(
+            MakeStatic(541 + p, QString::fromStdString(Format("%c-%c Plane", planes[p][0], planes[p][1]))),
+            1 + p, 0);
         for (int c = 0; c < 3; ++c) {
             QLabel* v = MakeStatic(544 + 3 * p + c);
             v->setFont(mono);

@@ -22,7 +22,9 @@ static void InitFormsResources() {
 
 namespace kivo::forms {
 
-void EnsureHelpPages() { InitFormsResources(); }
+void EnsureHelpPages() {
+    InitFormsResources();
+}
 
 namespace {
 std::function<void(int)>& HelpHandler() {
@@ -31,9 +33,13 @@ std::function<void(int)>& HelpHandler() {
 }
 } // namespace
 
-void SetHelpHandler(std::function<void(int contextId)> handler) { HelpHandler() = std::move(handler); }
+void SetHelpHandler(std::function<void(int contextId)> handler) {
+    HelpHandler() = std::move(handler);
+}
 
-QString CtlName(int id) { return QStringLiteral("ctl%1").arg(id); }
+QString CtlName(int id) {
+    return QStringLiteral("ctl%1").arg(id);
+}
 
 NumberEdit::NumberEdit(bool integer, QWidget* parent) : QLineEdit(parent), integer_(integer) {
     connect(this, &QLineEdit::textChanged, this, &NumberEdit::Check);
@@ -93,7 +99,9 @@ bool TForm::THelp() {
     return true;
 }
 
-QWidget* TForm::Item(int id) const { return findChild<QWidget*>(CtlName(id)); }
+QWidget* TForm::Item(int id) const {
+    return findChild<QWidget*>(CtlName(id));
+}
 
 QLineEdit* TForm::MakeEdit(int id, int maxLength) {
     auto* e = new QLineEdit(this);
@@ -143,11 +151,17 @@ static std::string ItemTextOf(QWidget* w) {
     return {};
 }
 
-std::string TForm::ItemText(int id) const { return ItemTextOf(Item(id)); }
+std::string TForm::ItemText(int id) const {
+    return ItemTextOf(Item(id));
+}
 
-bool TForm::ScanItem(int id, double& field) const { return ScanReal(ItemText(id), field); }
+bool TForm::ScanItem(int id, double& field) const {
+    return ScanReal(ItemText(id), field);
+}
 
-bool TForm::ScanItem(int id, int& field) const { return ScanInt(ItemText(id), field); }
+bool TForm::ScanItem(int id, int& field) const {
+    return ScanInt(ItemText(id), field);
+}
 
 bool TForm::IsChecked(int id) const {
     auto* b = ItemAs<QAbstractButton>(id);

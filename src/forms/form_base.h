@@ -61,10 +61,7 @@ public:
 
     // The control with id `id` (nullptr if the form has none).
     QWidget* Item(int id) const;
-    template <class W>
-    W* ItemAs(int id) const {
-        return qobject_cast<W*>(Item(id));
-    }
+    template <class W> W* ItemAs(int id) const { return qobject_cast<W*>(Item(id)); }
 
 protected:
     virtual bool CanClose() { return true; }

@@ -9,8 +9,7 @@ namespace kivo::forms {
 
 namespace {
 
-template <class Form, class... Args>
-bool Run(QWidget* parent, kivoMDIClient& doc, Args... args) {
+template <class Form, class... Args> bool Run(QWidget* parent, kivoMDIClient& doc, Args... args) {
     Form f(parent, doc, args...);
     return f.exec() == QDialog::Accepted;
 }
@@ -33,15 +32,23 @@ const char* HelpPagePrefix() {
 
 bool RunForm(FormId id, kivoMDIClient& doc, QWidget* parent) {
     switch (id) {
-    case FormId::Project: return Run<TProjectForm>(parent, doc);
-    case FormId::Parameter: return Run<TParameterForm>(parent, doc);
+    case FormId::Project:
+        return Run<TProjectForm>(parent, doc);
+    case FormId::Parameter:
+        return Run<TParameterForm>(parent, doc);
     }
     return false;
 }
 
-bool RunTheoForm(QWidget* parent, kivoMDIClient& doc, int slot) { return Run<TTheoForm>(parent, doc, slot); }
-bool RunPointForm(QWidget* parent, kivoMDIClient& doc, int slot) { return Run<TPointForm>(parent, doc, slot); }
-bool RunSBarForm(QWidget* parent, kivoMDIClient& doc, int slot) { return Run<TSBarForm>(parent, doc, slot); }
+bool RunTheoForm(QWidget* parent, kivoMDIClient& doc, int slot) {
+    return Run<TTheoForm>(parent, doc, slot);
+}
+bool RunPointForm(QWidget* parent, kivoMDIClient& doc, int slot) {
+    return Run<TPointForm>(parent, doc, slot);
+}
+bool RunSBarForm(QWidget* parent, kivoMDIClient& doc, int slot) {
+    return Run<TSBarForm>(parent, doc, slot);
+}
 void RunEllipseForm(QWidget* parent, kivoMDIClient& doc, int kind, int slot) {
     Run<TEllipseForm>(parent, doc, kind, slot);
 }
@@ -71,17 +78,38 @@ bool RunSelectionForm(QWidget* parent, kivoMDIClient& doc) {
     const int slot = doc.selection & 0xFFFF;
     bool ok = false;
     switch (doc.selectType) {
-    case SEL_THEO: ok = RunTheoForm(parent, doc, slot); break;
-    case SEL_POINT: ok = RunPointForm(parent, doc, slot); break;
-    case SEL_SBAR: ok = RunSBarForm(parent, doc, slot); break;
-    case SEL_COLLIMATE: ok = RunCollimateForm(parent, doc, doc.stationA, doc.stationB); break;
-    case SEL_PTDIRECT: ok = RunPtDirectForm(parent, doc, doc.station, doc.target); break;
-    case SEL_SBDIRECT: ok = RunSBDirectForm(parent, doc, doc.station, doc.target); break;
-    case SEL_DISTANCE: ok = RunDistanceForm(parent, doc, doc.station, doc.target); break;
-    case SEL_PTDISTANCE: ok = RunPointDistForm(parent, doc, doc.targetA, doc.targetB); break;
-    case SEL_HEIGHT: ok = RunHeightForm(parent, doc, doc.station, doc.target); break;
-    case SEL_PTHEIGHT: ok = RunPointHeightForm(parent, doc, doc.targetA, doc.targetB); break;
-    default: return false;
+    case SEL_THEO:
+        ok = RunTheoForm(parent, doc, slot);
+        break;
+    case SEL_POINT:
+        ok = RunPointForm(parent, doc, slot);
+        break;
+    case SEL_SBAR:
+        ok = RunSBarForm(parent, doc, slot);
+        break;
+    case SEL_COLLIMATE:
+        ok = RunCollimateForm(parent, doc, doc.stationA, doc.stationB);
+        break;
+    case SEL_PTDIRECT:
+        ok = RunPtDirectForm(parent, doc, doc.station, doc.target);
+        break;
+    case SEL_SBDIRECT:
+        ok = RunSBDirectForm(parent, doc, doc.station, doc.target);
+        break;
+    case SEL_DISTANCE:
+        ok = RunDistanceForm(parent, doc, doc.station, doc.target);
+        break;
+    case SEL_PTDISTANCE:
+        ok = RunPointDistForm(parent, doc, doc.targetA, doc.targetB);
+        break;
+    case SEL_HEIGHT:
+        ok = RunHeightForm(parent, doc, doc.station, doc.target);
+        break;
+    case SEL_PTHEIGHT:
+        ok = RunPointHeightForm(parent, doc, doc.targetA, doc.targetB);
+        break;
+    default:
+        return false;
     }
     if (ok) {
         doc.ProcessSimData();

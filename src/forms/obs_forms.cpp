@@ -19,28 +19,53 @@ namespace kivo::forms {
 namespace {
 
 // ---- Values of the observation records, in the order the forms read them ------------------------
-std::vector<double> GetValues(const CONNECT1& r) { return {r.hAngle, r.vAngle}; }
-std::vector<double> GetValues(const CONNECT2& r) { return {r.hLAngle, r.vLAngle, r.hRAngle, r.vRAngle}; }
-std::vector<double> GetValues(const CONNECT3& r) { return {r.distance}; }
-std::vector<double> GetValues(const CONNECT4& r) { return {r.distance}; }
-std::vector<double> GetValues(const CONNECT5& r) { return {r.height}; }
-std::vector<double> GetValues(const CONNECT6& r) { return {r.height}; }
-void SetValues(CONNECT1& r, const std::vector<double>& v) { r.hAngle = v[0], r.vAngle = v[1]; }
+std::vector<double> GetValues(const CONNECT1& r) {
+    return {r.hAngle, r.vAngle};
+}
+std::vector<double> GetValues(const CONNECT2& r) {
+    return {r.hLAngle, r.vLAngle, r.hRAngle, r.vRAngle};
+}
+std::vector<double> GetValues(const CONNECT3& r) {
+    return {r.distance};
+}
+std::vector<double> GetValues(const CONNECT4& r) {
+    return {r.distance};
+}
+std::vector<double> GetValues(const CONNECT5& r) {
+    return {r.height};
+}
+std::vector<double> GetValues(const CONNECT6& r) {
+    return {r.height};
+}
+void SetValues(CONNECT1& r, const std::vector<double>& v) {
+    r.hAngle = v[0], r.vAngle = v[1];
+}
 void SetValues(CONNECT2& r, const std::vector<double>& v) {
     r.hLAngle = v[0], r.vLAngle = v[1], r.hRAngle = v[2], r.vRAngle = v[3];
 }
-void SetValues(CONNECT3& r, const std::vector<double>& v) { r.distance = v[0]; }
-void SetValues(CONNECT4& r, const std::vector<double>& v) { r.distance = v[0]; }
-void SetValues(CONNECT5& r, const std::vector<double>& v) { r.height = v[0]; }
-void SetValues(CONNECT6& r, const std::vector<double>& v) { r.height = v[0]; }
+void SetValues(CONNECT3& r, const std::vector<double>& v) {
+    r.distance = v[0];
+}
+void SetValues(CONNECT4& r, const std::vector<double>& v) {
+    r.distance = v[0];
+}
+void SetValues(CONNECT5& r, const std::vector<double>& v) {
+    r.height = v[0];
+}
+void SetValues(CONNECT6& r, const std::vector<double>& v) {
+    r.height = v[0];
+}
 
 std::string FormatLine(const char* fmt, const char* type, const std::vector<double>& v) {
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wformat-nonliteral"
     switch (v.size()) {
-    case 1: return Format(fmt, type, v[0]);
-    case 2: return Format(fmt, type, v[0], v[1]);
-    default: return Format(fmt, type, v[0], v[1], v[2], v[3]);
+    case 1:
+        return Format(fmt, type, v[0]);
+    case 2:
+        return Format(fmt, type, v[0], v[1]);
+    default:
+        return Format(fmt, type, v[0], v[1], v[2], v[3]);
     }
 #pragma GCC diagnostic pop
 }
@@ -52,8 +77,10 @@ struct LineFormats {
     const char* modify;
 };
 
-const LineFormats kCollimateLines = {"%-5s  %10.4lf  %10.4lf", "%-5s  %10.4lf  %10.4lf", "%3s  %10.4lf  %10.4lf"};
-const LineFormats kPtDirectLines = {"%-5s  %10.4lf  %10.4lf", "%-5s  %10.4lf  %10.4lf", "%-5s  %10.4lf  %10.4lf"};
+const LineFormats kCollimateLines = {"%-5s  %10.4lf  %10.4lf", "%-5s  %10.4lf  %10.4lf",
+                                     "%3s  %10.4lf  %10.4lf"};
+const LineFormats kPtDirectLines = {"%-5s  %10.4lf  %10.4lf", "%-5s  %10.4lf  %10.4lf",
+                                    "%-5s  %10.4lf  %10.4lf"};
 const LineFormats kSBDirectLines = {"%3s  %10.4lf  %10.4lf    %10.4lf    %10.4lf",
                                     "%-5s  %10.4lf  %10.4lf    %10.4lf    %10.4lf",
                                     "%-5s  %10.4lf  %10.4lf    %10.4lf    %10.4lf"};
@@ -79,20 +106,20 @@ const EntrySpec kPtHeightAdd = {"Add Point to Point Height Data", 22030, 238, fa
 const EntrySpec kPtHeightMod = {"Modify Point to Point Height", 22031, 239, false, {{624, "Delta Height"}}};
 
 // A theodolite's list (collimations, point or scale-bar directions, distances, heights) to one target.
-template <class T>
-class TheoSide : public ObsSide {
+template <class T> class TheoSide : public ObsSide {
 public:
     struct Setup {
         ObsList<T> THEODOLITE::*list;
-        bool hasReverse;    // direction readings may be reverse face
-        bool addNeedsCopy;  // "Add..." only when the list had records on opening
+        bool hasReverse;   // direction readings may be reverse face
+        bool addNeedsCopy; // "Add..." only when the list had records on opening
         LineFormats lines;
         const EntrySpec* add;
         const EntrySpec* modify;
     };
     TheoSide(kivoMDIClient& doc, int owner, int target, const char* targetName, const Setup& setup,
              std::function<void(T&)> ideal)
-        : doc_(doc), owner_(owner), target_(target), targetName_(targetName), s_(setup), ideal_(std::move(ideal)) {}
+        : doc_(doc), owner_(owner), target_(target), targetName_(targetName), s_(setup),
+          ideal_(std::move(ideal)) {}
 
     std::vector<std::string> OpenLines() override {
         const ObsList<T>& list = doc_.theoList[owner_].*s_.list;
@@ -171,8 +198,7 @@ private:
 };
 
 // A global point-to-point list (distances or heights) from one point to another.
-template <class T>
-class PairSide : public ObsSide {
+template <class T> class PairSide : public ObsSide {
 public:
     struct Setup {
         GlobalList<T> kivoMDIClient::*list;
@@ -191,7 +217,8 @@ public:
         for (int slot : copy_.Listed(source_, target_, ideal)) {
             T& r = copy_.entries[static_cast<std::size_t>(slot)];
             if (ideal) ideal_(r);
-            lines.push_back(FormatLine(kValueLines.open, work::TypeText(r.flags, ideal, false), GetValues(r)));
+            lines.push_back(
+                FormatLine(kValueLines.open, work::TypeText(r.flags, ideal, false), GetValues(r)));
         }
         return lines;
     }
@@ -233,7 +260,8 @@ private:
     const char* Name(int point) const { return doc_.pointList[point].name; }
     int Slot(int line) const {
         std::vector<int> found = copy_.Listed(source_, target_, false);
-        return line >= 0 && line < static_cast<int>(found.size()) ? found[static_cast<std::size_t>(line)] : -1;
+        return line >= 0 && line < static_cast<int>(found.size()) ? found[static_cast<std::size_t>(line)]
+                                                                  : -1;
     }
 
     kivoMDIClient& doc_;
@@ -296,14 +324,16 @@ TObsEntryForm::TObsEntryForm(QWidget* parent, kivoMDIClient& doc, const EntrySpe
     values.assign(spec.values.size(), 0.0);
     if (current) {
         values = *current;
-        for (std::size_t k = 0; k < spec.values.size(); ++k) SetItemText(spec.values[k].first, Format("%lf", values[k]));
+        for (std::size_t k = 0; k < spec.values.size(); ++k)
+            SetItemText(spec.values[k].first, Format("%lf", values[k]));
     }
     Item(spec.values.front().first)->setFocus();
 }
 
 bool TObsEntryForm::CanClose() {
     if (spec_.hasType) flags = ItemAs<QComboBox>(583)->currentIndex() == 0 ? OBS_DIRECT : OBS_REVERSE;
-    for (std::size_t k = 0; k < spec_.values.size(); ++k) ScanItem(spec_.values[k].first, values[k]);
+    for (std::size_t k = 0; k < spec_.values.size(); ++k)
+        ScanItem(spec_.values[k].first, values[k]);
     return true;
 }
 
@@ -324,9 +354,12 @@ TObsListForm::TObsListForm(QWidget* parent, kivoMDIClient& doc, const char* capt
     Body()->addWidget(columns);
 }
 
-QListWidget* TObsListForm::List(int side) const { return sides_[static_cast<std::size_t>(side)].list; }
+QListWidget* TObsListForm::List(int side) const {
+    return sides_[static_cast<std::size_t>(side)].list;
+}
 
-void TObsListForm::AddSide(std::unique_ptr<ObsSide> side, const SideIds& ids, const char* caption, bool enabled) {
+void TObsListForm::AddSide(std::unique_ptr<ObsSide> side, const SideIds& ids, const char* caption,
+                           bool enabled) {
     const int s = static_cast<int>(sides_.size());
     auto* row = new QHBoxLayout;
     auto* left = new QVBoxLayout;
@@ -343,7 +376,8 @@ void TObsListForm::AddSide(std::unique_ptr<ObsSide> side, const SideIds& ids, co
     if (caption) buttons->addSpacing(20);
     QPushButton* add = MakeButton(ids.add, tr("Add..."));
     QPushButton* modify = MakeButton(ids.modify, tr("Modify..."));
-    QPushButton* remove = MakeButton(ids.remove, ids.remove == 596 || ids.remove == 601 ? tr("Delete") : tr("Delete..."));
+    QPushButton* remove =
+        MakeButton(ids.remove, ids.remove == 596 || ids.remove == 601 ? tr("Delete") : tr("Delete..."));
     buttons->addWidget(add);
     buttons->addWidget(modify);
     buttons->addWidget(remove);
@@ -352,7 +386,8 @@ void TObsListForm::AddSide(std::unique_ptr<ObsSide> side, const SideIds& ids, co
     Body()->addLayout(row);
 
     // SetupWindow for this side: every button starts disabled.
-    for (const std::string& line : side->OpenLines()) list->addItem(QString::fromLatin1(line.c_str()));
+    for (const std::string& line : side->OpenLines())
+        list->addItem(QString::fromLatin1(line.c_str()));
     add->setEnabled(false);
     modify->setEnabled(false);
     remove->setEnabled(false);
@@ -396,7 +431,8 @@ void TObsListForm::TModify(int s) {
     Side& side = sides_[static_cast<std::size_t>(s)];
     const int line = side.list->selectedItems().isEmpty() ? -1 : side.list->currentRow();
     std::string text;
-    if (line >= 0 && side.side->Modify(this, line, text)) side.list->item(line)->setText(QString::fromLatin1(text.c_str()));
+    if (line >= 0 && side.side->Modify(this, line, text))
+        side.list->item(line)->setText(QString::fromLatin1(text.c_str()));
     AfterEdit(s);
 }
 
@@ -413,7 +449,8 @@ void TObsListForm::TDelete(int s) {
 bool TObsListForm::CanClose() {
     // In ideal mode the copies only carried computed values: nothing is stored.
     if (!doc_.bIdeals)
-        for (Side& side : sides_) side.side->Commit();
+        for (Side& side : sides_)
+            side.side->Commit();
     return true;
 }
 
@@ -421,8 +458,8 @@ bool TObsListForm::CanClose() {
 
 TCollimateForm::TCollimateForm(QWidget* parent, kivoMDIClient& doc, int theoA, int theoB)
     : TObsListForm(parent, doc, "Theodolite Collimations", 22014, 240,
-                   {"Theodolite A", "Theodolite B", "Type   Horizontal    Vertical"}, doc.theoList[theoA].name,
-                   doc.theoList[theoB].name) {
+                   {"Theodolite A", "Theodolite B", "Type   Horizontal    Vertical"},
+                   doc.theoList[theoA].name, doc.theoList[theoB].name) {
     using Side = TheoSide<CONNECT1>;
     const Side::Setup setup{&THEODOLITE::thList, true, true, kCollimateLines, &kCollimateAdd, &kCollimateMod};
     auto idealAB = [&doc, theoA, theoB](CONNECT1& r) { doc.CalcTheoAngle(theoA, theoB, r.hAngle, r.vAngle); };
@@ -442,8 +479,8 @@ TPtDirectForm::TPtDirectForm(QWidget* parent, kivoMDIClient& doc, int theo, int 
     using Side = TheoSide<CONNECT1>;
     const Side::Setup setup{&THEODOLITE::ptList, true, true, kPtDirectLines, &kPtDirectAdd, &kPtDirectMod};
     auto ideal = [&doc, theo, point](CONNECT1& r) { doc.CalcPointAngle(theo, point, r.hAngle, r.vAngle); };
-    AddSide(std::make_unique<Side>(doc, theo, point, doc.pointList[point].name, setup, ideal), {0, 588, 589, 590, 591},
-            nullptr, true);
+    AddSide(std::make_unique<Side>(doc, theo, point, doc.pointList[point].name, setup, ideal),
+            {0, 588, 589, 590, 591}, nullptr, true);
 }
 
 TSBDirectForm::TSBDirectForm(QWidget* parent, kivoMDIClient& doc, int theo, int sbar)
@@ -454,10 +491,11 @@ TSBDirectForm::TSBDirectForm(QWidget* parent, kivoMDIClient& doc, int theo, int 
     const Side::Setup setup{&THEODOLITE::sbList, true, true, kSBDirectLines, &kSBDirectAdd, &kSBDirectMod};
     auto ideal = [&doc, theo, sbar](CONNECT2& r) {
         const SCALEBAR& s = doc.sbarList[sbar];
-        doc.CalcSBarAngle(theo, sbar, s.length, s.azimuth, s.vertAngle, r.hLAngle, r.vLAngle, r.hRAngle, r.vRAngle);
+        doc.CalcSBarAngle(theo, sbar, s.length, s.azimuth, s.vertAngle, r.hLAngle, r.vLAngle, r.hRAngle,
+                          r.vRAngle);
     };
-    AddSide(std::make_unique<Side>(doc, theo, sbar, doc.sbarList[sbar].name, setup, ideal), {0, 588, 589, 590, 591},
-            nullptr, true);
+    AddSide(std::make_unique<Side>(doc, theo, sbar, doc.sbarList[sbar].name, setup, ideal),
+            {0, 588, 589, 590, 591}, nullptr, true);
 }
 
 TDistanceForm::TDistanceForm(QWidget* parent, kivoMDIClient& doc, int theo, int point)
@@ -466,8 +504,8 @@ TDistanceForm::TDistanceForm(QWidget* parent, kivoMDIClient& doc, int theo, int 
     using Side = TheoSide<CONNECT3>;
     const Side::Setup setup{&THEODOLITE::dsList, false, false, kValueLines, &kDistanceAdd, &kDistanceMod};
     auto ideal = [&doc, theo, point](CONNECT3& r) { doc.CalcDistance(theo, point, r.distance); };
-    AddSide(std::make_unique<Side>(doc, theo, point, doc.pointList[point].name, setup, ideal), {0, 588, 589, 590, 591},
-            nullptr, true);
+    AddSide(std::make_unique<Side>(doc, theo, point, doc.pointList[point].name, setup, ideal),
+            {0, 588, 589, 590, 591}, nullptr, true);
 }
 
 THeightForm::THeightForm(QWidget* parent, kivoMDIClient& doc, int theo, int point)
@@ -476,28 +514,32 @@ THeightForm::THeightForm(QWidget* parent, kivoMDIClient& doc, int theo, int poin
     using Side = TheoSide<CONNECT6>;
     const Side::Setup setup{&THEODOLITE::hdList, false, false, kValueLines, &kHeightAdd, &kHeightMod};
     auto ideal = [&doc, theo, point](CONNECT6& r) { doc.CalcHeight(theo, point, r.height); };
-    AddSide(std::make_unique<Side>(doc, theo, point, doc.pointList[point].name, setup, ideal), {0, 588, 589, 590, 591},
-            nullptr, true);
+    AddSide(std::make_unique<Side>(doc, theo, point, doc.pointList[point].name, setup, ideal),
+            {0, 588, 589, 590, 591}, nullptr, true);
 }
 
 TPointDistForm::TPointDistForm(QWidget* parent, kivoMDIClient& doc, int point1, int point2)
-    : TObsListForm(parent, doc, "Point to Point Distances", 22018, 231, {"Point 1", "Point 2", "Type    Distance"},
-                   doc.pointList[point1].name, doc.pointList[point2].name) {
+    : TObsListForm(parent, doc, "Point to Point Distances", 22018, 231,
+                   {"Point 1", "Point 2", "Type    Distance"}, doc.pointList[point1].name,
+                   doc.pointList[point2].name) {
     using Side = PairSide<CONNECT4>;
     const Side::Setup setup{&kivoMDIClient::distList, &kivoMDIClient::nNumDists, &kivoMDIClient::nMaxDists,
                             &kPtDistAdd, &kPtDistMod};
     auto ideal = [&doc, point1, point2](CONNECT4& r) { doc.CalcPtDistance(point1, point2, r.distance); };
-    AddSide(std::make_unique<Side>(doc, point1, point2, setup, ideal), {0, 588, 589, 590, 591}, nullptr, true);
+    AddSide(std::make_unique<Side>(doc, point1, point2, setup, ideal), {0, 588, 589, 590, 591}, nullptr,
+            true);
 }
 
 TPointHeightForm::TPointHeightForm(QWidget* parent, kivoMDIClient& doc, int point1, int point2)
     : TObsListForm(parent, doc, "Point to Point Height Differences", 22020, 237,
-                   {"Point 1", "Point 2", "Type    Height"}, doc.pointList[point1].name, doc.pointList[point2].name) {
+                   {"Point 1", "Point 2", "Type    Height"}, doc.pointList[point1].name,
+                   doc.pointList[point2].name) {
     using Side = PairSide<CONNECT5>;
-    const Side::Setup setup{&kivoMDIClient::heightList, &kivoMDIClient::nNumHeights, &kivoMDIClient::nMaxHeights,
-                            &kPtHeightAdd, &kPtHeightMod};
+    const Side::Setup setup{&kivoMDIClient::heightList, &kivoMDIClient::nNumHeights,
+                            &kivoMDIClient::nMaxHeights, &kPtHeightAdd, &kPtHeightMod};
     auto ideal = [&doc, point1, point2](CONNECT5& r) { doc.CalcPtHeight(point1, point2, r.height); };
-    AddSide(std::make_unique<Side>(doc, point1, point2, setup, ideal), {0, 588, 589, 590, 591}, nullptr, true);
+    AddSide(std::make_unique<Side>(doc, point1, point2, setup, ideal), {0, 588, 589, 590, 591}, nullptr,
+            true);
 }
 
 } // namespace kivo::forms

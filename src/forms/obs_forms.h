@@ -68,8 +68,8 @@ public:
         int caption, list, add, modify, remove;
     };
     struct Labels {
-        const char* first;  // label of 581
-        const char* second; // label of 582
+        const char* first;   // label of 581
+        const char* second;  // label of 582
         const char* columns; // column header above the lists
     };
     TObsListForm(QWidget* parent, kivoMDIClient& doc, const char* caption, int templateId, int help,

@@ -33,7 +33,8 @@ QFont ListFont() {
 
 // ---- Project ------------------------------------------------------------------------------
 
-TProjectForm::TProjectForm(QWidget* parent, kivoMDIClient& doc) : TForm(parent, doc, "Project Info", 22005, 141) {
+TProjectForm::TProjectForm(QWidget* parent, kivoMDIClient& doc)
+    : TForm(parent, doc, "Project Info", 22005, 141) {
     auto* grid = new QGridLayout;
     const char* labels[3] = {"Project", "Task", "Date"};
     const char* fields[3] = {doc.Project, doc.Task, doc.Date};
@@ -89,10 +90,12 @@ TParameterForm::TParameterForm(QWidget* parent, kivoMDIClient& doc)
 
     auto* limitsBox = new QGroupBox(tr("Limits"), this);
     auto* grid = new QGridLayout(limitsBox);
-    for (int c = 0; c < 3; ++c) grid->addWidget(MakeStatic(-1, tr(kLimitNames[c])), 0, 1 + c, Qt::AlignHCenter);
+    for (int c = 0; c < 3; ++c)
+        grid->addWidget(MakeStatic(-1, tr(kLimitNames[c])), 0, 1 + c, Qt::AlignHCenter);
     for (int r = 0; r < 3; ++r) {
         grid->addWidget(MakeStatic(kRowCaption[r]), 1 + r, 0);
-        for (int c = 0; c < 3; ++c) grid->addWidget(MakeNumber(441 + 3 * r + c), 1 + r, 1 + c);
+        for (int c = 0; c < 3; ++c)
+            grid->addWidget(MakeNumber(441 + 3 * r + c), 1 + r, 1 + c);
     }
     Body()->addWidget(limitsBox);
 
@@ -102,7 +105,8 @@ TParameterForm::TParameterForm(QWidget* parent, kivoMDIClient& doc)
     SetChecked(453 + (doc.units >= 0 && doc.units <= 3 ? doc.units : 0), true);
     SetChecked(450 + (doc.axisType == 1 ? 1 : 0), true);
     WriteCaptions(tempAxisType);
-    const double values[9] = {doc.xMin, doc.xMax, doc.xDef, doc.yMin, doc.yMax, doc.yDef, doc.zMin, doc.zMax, doc.zDef};
+    const double values[9] = {doc.xMin, doc.xMax, doc.xDef, doc.yMin, doc.yMax,
+                              doc.yDef, doc.zMin, doc.zMax, doc.zDef};
     for (int k = 0; k < 9; ++k) {
         temp[k] = values[k];
         SetItemText(441 + k, Format("%-10.3lf", values[k]));
@@ -115,7 +119,8 @@ TParameterForm::TParameterForm(QWidget* parent, kivoMDIClient& doc)
 }
 
 void TParameterForm::WriteCaptions(int axisType) {
-    for (int r = 0; r < 3; ++r) SetItemText(kRowCaption[r], Format("%c", AxisLetter(doc_.label, axisType, r)));
+    for (int r = 0; r < 3; ++r)
+        SetItemText(kRowCaption[r], Format("%c", AxisLetter(doc_.label, axisType, r)));
 }
 
 void TParameterForm::TCoordinates() {
@@ -129,7 +134,8 @@ void TParameterForm::TUnits() {
     if (tempUnits == oldUnits) return;
     const double factor = doc_.convTab[oldUnits][tempUnits];
     // Writing an edit runs its change handler, so each temp value becomes the three-decimal text.
-    for (int k = 0; k < 9; ++k) SetItemText(441 + k, Format("%-10.3lf", temp[k] * factor));
+    for (int k = 0; k < 9; ++k)
+        SetItemText(441 + k, Format("%-10.3lf", temp[k] * factor));
 }
 
 bool TParameterForm::CanClose() {
@@ -143,7 +149,8 @@ bool TParameterForm::CanClose() {
     ConvertDocumentUnits(doc_, tempUnits);
     double* fields[9] = {&doc_.xMin, &doc_.xMax, &doc_.xDef, &doc_.yMin, &doc_.yMax,
                          &doc_.yDef, &doc_.zMin, &doc_.zMax, &doc_.zDef};
-    for (int k = 0; k < 9; ++k) *fields[k] = temp[k];
+    for (int k = 0; k < 9; ++k)
+        *fields[k] = temp[k];
     doc_.units = tempUnits;
     doc_.axisType = tempAxisType;
     return true;
@@ -155,7 +162,8 @@ namespace {
 constexpr int kDisplayEdits[6] = {484, 485, 486, 491, 495, 498};
 } // namespace
 
-TDisplayForm::TDisplayForm(QWidget* parent, kivoMDIClient& doc) : TForm(parent, doc, "Display Info", 22007, 143) {
+TDisplayForm::TDisplayForm(QWidget* parent, kivoMDIClient& doc)
+    : TForm(parent, doc, "Display Info", 22007, 143) {
     auto* scaleBox = new QGroupBox(tr("Scale"), this);
     auto* grid = new QGridLayout(scaleBox);
     for (int k = 0; k < 3; ++k) {
@@ -194,11 +202,16 @@ TDisplayForm::TDisplayForm(QWidget* parent, kivoMDIClient& doc) : TForm(parent, 
         SetItemText(481 + k, metric ? Format("%c:  1 cm =", AxisLetter(doc.label, doc.axisType, k))
                                     : Format("%c:  1 in =", "XYZ"[k]));
     SetItemText(490, metric ? " :  1 cm =" : " :  1 in =");
-    const char* unit = doc.units == UNITS_METERS ? "m" : doc.units == UNITS_MM ? "mm" : doc.units == UNITS_FEET ? "feet" : "in";
-    for (int id : {487, 488, 489, 496, 499}) SetItemText(id, unit);
+    const char* unit = doc.units == UNITS_METERS ? "m"
+                       : doc.units == UNITS_MM   ? "mm"
+                       : doc.units == UNITS_FEET ? "feet"
+                                                 : "in";
+    for (int id : {487, 488, 489, 496, 499})
+        SetItemText(id, unit);
     SetItemText(492, metric ? "mm" : "mils");
 
-    const double values[6] = {doc.objScale1, doc.objScale2, doc.objScale3, doc.ellScale, doc.hInterval, doc.vInterval};
+    const double values[6] = {doc.objScale1, doc.objScale2, doc.objScale3,
+                              doc.ellScale,  doc.hInterval, doc.vInterval};
     for (int k = 0; k < 6; ++k) {
         temp[k] = values[k];
         SetItemText(kDisplayEdits[k], Format(k == 3 ? "%-10.3lf" : "%-10.2lf", values[k]));
@@ -212,7 +225,8 @@ bool TDisplayForm::CanClose() {
     for (int k = 0; k < 4; ++k) {
         if (temp[k] > 0) continue;
         std::string caption = ItemText(k < 3 ? 481 + k : 490);
-        std::string what = k < 3 ? Format("The %c scale", caption.empty() ? '?' : caption[0]) : std::string("The Ellipse scale");
+        std::string what = k < 3 ? Format("The %c scale", caption.empty() ? '?' : caption[0])
+                                 : std::string("The Ellipse scale");
         Refuse(this, what + " must be greater than zero.");
         Item(kDisplayEdits[k])->setFocus();
         return false;
@@ -220,8 +234,10 @@ bool TDisplayForm::CanClose() {
     doc_.bBound = IsChecked(493);
     doc_.bHGrid = IsChecked(494);
     doc_.bVGrid = IsChecked(497);
-    double* fields[6] = {&doc_.objScale1, &doc_.objScale2, &doc_.objScale3, &doc_.ellScale, &doc_.hInterval, &doc_.vInterval};
-    for (int k = 0; k < 6; ++k) *fields[k] = temp[k];
+    double* fields[6] = {&doc_.objScale1, &doc_.objScale2, &doc_.objScale3,
+                         &doc_.ellScale,  &doc_.hInterval, &doc_.vInterval};
+    for (int k = 0; k < 6; ++k)
+        *fields[k] = temp[k];
     return true;
 }
 
@@ -230,7 +246,9 @@ bool TDisplayForm::CanClose() {
 namespace {
 constexpr int kDataRole = Qt::UserRole;
 
-std::uint32_t DataOf(const QListWidgetItem* item) { return item ? item->data(kDataRole).toUInt() : SETUP_NONE_DATA; }
+std::uint32_t DataOf(const QListWidgetItem* item) {
+    return item ? item->data(kDataRole).toUInt() : SETUP_NONE_DATA;
+}
 
 // The control line showing `name`: an exact match first (ignoring case), else the first line that
 // starts with it; 0 (the "none" line) when there is none.
@@ -244,7 +262,8 @@ int FindControlLine(const QListWidget* list, const char* name) {
 }
 } // namespace
 
-TSetupForm::TSetupForm(QWidget* parent, kivoMDIClient& doc) : TForm(parent, doc, "Theodolite Setup", 22008, 181) {
+TSetupForm::TSetupForm(QWidget* parent, kivoMDIClient& doc)
+    : TForm(parent, doc, "Theodolite Setup", 22008, 181) {
     auto* lists = new QHBoxLayout;
     auto* left = new QVBoxLayout;
     left->addWidget(MakeStatic(-1, tr("Theodolites")));
@@ -312,12 +331,14 @@ TSetupForm::TSetupForm(QWidget* parent, kivoMDIClient& doc) : TForm(parent, doc,
         if (!(t.flags & ELEM_INUSE)) continue;
         const char* targetName = nullptr;
         if (t.initTarget >= 0) {
-            if (doc.orient == 1 && t.initTarget < doc.nMaxPoints) targetName = doc.pointList[t.initTarget].name;
+            if (doc.orient == 1 && t.initTarget < doc.nMaxPoints)
+                targetName = doc.pointList[t.initTarget].name;
             if (doc.orient != 1 && t.initTarget < doc.nMaxTheos) targetName = doc.theoList[t.initTarget].name;
         }
         const int line = targetName ? FindControlLine(controls_, targetName) : 0;
         const bool on = t.flags & ELEM_ACTIVE;
-        auto* item = new QListWidgetItem(QString::fromLatin1(SetupTheoLine(t.pos, t.theo, t.name, on, targetName).c_str()), theos_);
+        auto* item = new QListWidgetItem(
+            QString::fromLatin1(SetupTheoLine(t.pos, t.theo, t.name, on, targetName).c_str()), theos_);
         item->setData(kDataRole, SetupTheoData(i, line, on));
     }
     // SetupWindow 3, 4.
@@ -351,7 +372,8 @@ void TSetupForm::RebuildLine(int row, int controlLine, bool active) {
     const int target = SetupControlSlot(DataOf(controls_->item(controlLine)));
     std::string name;
     if (target >= 0) name = controls_->item(controlLine)->text().toLatin1().toStdString();
-    item->setText(QString::fromLatin1(SetupTheoLine(t.pos, t.theo, t.name, active, target >= 0 ? name.c_str() : nullptr).c_str()));
+    item->setText(QString::fromLatin1(
+        SetupTheoLine(t.pos, t.theo, t.name, active, target >= 0 ? name.c_str() : nullptr).c_str()));
     item->setData(kDataRole, SetupTheoData(slot, controlLine, active));
 }
 
@@ -376,7 +398,8 @@ bool TSetupForm::CanClose() {
         std::uint8_t flags = doc_.theoList[slot].flags;
         flags = (data & SETUP_ACTIVE_BIT) ? (flags | ELEM_ACTIVE) : (flags & ~ELEM_ACTIVE);
         doc_.theoList.SetFlags(slot, flags);
-        doc_.theoList[slot].initTarget = SetupControlSlot(DataOf(controls_->item(static_cast<int>(data & 0x7FFF))));
+        doc_.theoList[slot].initTarget =
+            SetupControlSlot(DataOf(controls_->item(static_cast<int>(data & 0x7FFF))));
     }
     doc_.dataEntry = IsChecked(724) ? 0 : 1;
     return true;
@@ -397,9 +420,17 @@ TStdDevForm::TStdDevForm(QWidget* parent, kivoMDIClient& doc)
         const char* format;
     };
     const std::vector<Group> groups = {
-        {"Theo Location Weights", {{561, "Fix", &doc.SDTheoLocFix}, {562, "Apx", &doc.SDTheoLocApx}, {563, "Unk", &doc.SDTheoLocUnk}}, "%-8.2le"},
-        {"Point Location Weights", {{567, "Fix", &doc.SDPointLocFix}, {568, "Apx", &doc.SDPointLocApx}, {569, "Unk", &doc.SDPointLocUnk}}, "%-8.2le"},
-        {"Theo Rotation Weights", {{564, "Fix", &doc.SDTheoRotFix}, {565, "Apx", &doc.SDTheoRotApx}, {566, "Unk", &doc.SDTheoRotUnk}}, "%-8.2le"},
+        {"Theo Location Weights",
+         {{561, "Fix", &doc.SDTheoLocFix}, {562, "Apx", &doc.SDTheoLocApx}, {563, "Unk", &doc.SDTheoLocUnk}},
+         "%-8.2le"},
+        {"Point Location Weights",
+         {{567, "Fix", &doc.SDPointLocFix},
+          {568, "Apx", &doc.SDPointLocApx},
+          {569, "Unk", &doc.SDPointLocUnk}},
+         "%-8.2le"},
+        {"Theo Rotation Weights",
+         {{564, "Fix", &doc.SDTheoRotFix}, {565, "Apx", &doc.SDTheoRotApx}, {566, "Unk", &doc.SDTheoRotUnk}},
+         "%-8.2le"},
         {"Scale Bar Std Devs", {{570, "", &doc.SDSBarLength}}, "%-10.6lf"},
         {"Distance Std Devs", {{573, "", &doc.SDDistance}}, "%-10.6lf"},
         {"Angle Std Devs", {{571, "Horz", &doc.hSDAngle}, {572, "Vert", &doc.vSDAngle}}, "%-10.6lf"},
@@ -428,17 +459,19 @@ TStdDevForm::TStdDevForm(QWidget* parent, kivoMDIClient& doc)
 }
 
 bool TStdDevForm::CanClose() {
-    double* fields[14] = {&doc_.SDTheoLocFix, &doc_.SDTheoLocApx, &doc_.SDTheoLocUnk, &doc_.SDTheoRotFix,
-                          &doc_.SDTheoRotApx, &doc_.SDTheoRotUnk, &doc_.SDPointLocFix, &doc_.SDPointLocApx,
-                          &doc_.SDPointLocUnk, &doc_.SDSBarLength, &doc_.hSDAngle, &doc_.vSDAngle,
-                          &doc_.SDDistance, &doc_.SDHeight};
-    for (int k = 0; k < 14; ++k) ScanItem(561 + k, *fields[k]);
+    double* fields[14] = {&doc_.SDTheoLocFix,  &doc_.SDTheoLocApx, &doc_.SDTheoLocUnk,  &doc_.SDTheoRotFix,
+                          &doc_.SDTheoRotApx,  &doc_.SDTheoRotUnk, &doc_.SDPointLocFix, &doc_.SDPointLocApx,
+                          &doc_.SDPointLocUnk, &doc_.SDSBarLength, &doc_.hSDAngle,      &doc_.vSDAngle,
+                          &doc_.SDDistance,    &doc_.SDHeight};
+    for (int k = 0; k < 14; ++k)
+        ScanItem(561 + k, *fields[k]);
     return true;
 }
 
 // ---- Adjustment ---------------------------------------------------------------------------
 
-TAdjustForm::TAdjustForm(QWidget* parent, kivoMDIClient& doc) : TForm(parent, doc, "Adjustment Info", 22009, 187) {
+TAdjustForm::TAdjustForm(QWidget* parent, kivoMDIClient& doc)
+    : TForm(parent, doc, "Adjustment Info", 22009, 187) {
     const char* checks[3] = {"Ideal Measurements", "Auto Recalculation", "Autosave Changes"};
     const bool values[3] = {doc.bIdeals, doc.bRecalc, doc.bAutosave};
     for (int k = 0; k < 3; ++k) {

@@ -55,10 +55,13 @@ std::int32_t CoordStatFrom(const int* choice, int components) {
     return stat;
 }
 
-int ClampDimension(int dimension) { return (dimension < 1 || dimension > 3) ? 3 : dimension; }
+int ClampDimension(int dimension) {
+    return (dimension < 1 || dimension > 3) ? 3 : dimension;
+}
 
 std::string SetupTheoLine(int pos, int theo, const char* name, bool active, const char* targetName) {
-    std::string line = Format(active ? " %2d  %2d   %-8s  active  " : " %2d  %2d   %-8s  inactive", pos, theo, name);
+    std::string line =
+        Format(active ? " %2d  %2d   %-8s  active  " : " %2d  %2d   %-8s  inactive", pos, theo, name);
     // A longer number or name pushes the status on; the target still starts at its own column
     // whenever the head fits.
     if (line.size() < SETUP_TARGET_COLUMN) line.resize(SETUP_TARGET_COLUMN, ' ');

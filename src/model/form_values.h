@@ -40,7 +40,8 @@ std::string SetupTheoLine(int pos, int theo, const char* name, bool active, cons
 // Item data of a theodolite line: low 15 bits the control line, bit 15 active, high word the slot.
 constexpr std::uint32_t SETUP_ACTIVE_BIT = 0x8000;
 inline std::uint32_t SetupTheoData(int theoSlot, int controlLine, bool active) {
-    return (std::uint32_t(theoSlot) << 16) | (active ? SETUP_ACTIVE_BIT : 0u) | (std::uint32_t(controlLine) & 0x7FFF);
+    return (std::uint32_t(theoSlot) << 16) | (active ? SETUP_ACTIVE_BIT : 0u) |
+           (std::uint32_t(controlLine) & 0x7FFF);
 }
 // Item data of a control line: high word the element slot, 0xFFFF for the "none" line.
 constexpr std::uint32_t SETUP_NONE_DATA = 0xFFFF0000u;

@@ -20,7 +20,8 @@ void ConvertDocumentUnits(kivoMDIClient& doc, int newUnits) {
 
     // A-priori standard deviations with a length unit. The Apx entries are standard deviations;
     // the Fix and Unk entries are weights and have no unit.
-    for (double* v : {&doc.SDDistance, &doc.SDHeight, &doc.SDTheoLocApx, &doc.SDPointLocApx, &doc.SDSBarLength})
+    for (double* v :
+         {&doc.SDDistance, &doc.SDHeight, &doc.SDTheoLocApx, &doc.SDPointLocApx, &doc.SDSBarLength})
         *v *= f;
     // Default scale-bar length, drawing scales (length units per cm) and grid intervals.
     for (double* v : {&doc.defLength, &doc.objScale1, &doc.objScale2, &doc.objScale3, &doc.ellScale,
@@ -33,8 +34,10 @@ void ConvertDocumentUnits(kivoMDIClient& doc, int newUnits) {
         if (!(t.flags & ELEM_INUSE)) continue;
         ScaleCoords(t, f);
         t.initDistance *= f;
-        for (int k = 0; k < t.dsList.size(); ++k) t.dsList[k].distance *= f;
-        for (int k = 0; k < t.hdList.size(); ++k) t.hdList[k].height *= f;
+        for (int k = 0; k < t.dsList.size(); ++k)
+            t.dsList[k].distance *= f;
+        for (int k = 0; k < t.hdList.size(); ++k)
+            t.hdList[k].height *= f;
     }
     for (int i = 0; i < doc.nMaxPoints && i < doc.pointList.storage(); ++i)
         if (doc.pointList[i].flags & ELEM_INUSE) ScaleCoords(doc.pointList[i], f);

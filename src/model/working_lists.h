@@ -27,7 +27,8 @@ inline const char* TypeText(std::int32_t flags, bool ideal, bool reverse = true)
 // The records of a theodolite list shown for `target`, in list order: entry i is the record
 // that line i of the list box stands for.
 template <class T>
-std::vector<int> ListedRecords(const std::vector<T>& items, std::int32_t target, bool ideal, bool reverse = true) {
+std::vector<int> ListedRecords(const std::vector<T>& items, std::int32_t target, bool ideal,
+                               bool reverse = true) {
     std::vector<int> out;
     for (int i = 0; i < static_cast<int>(items.size()); ++i)
         if (items[static_cast<std::size_t>(i)].target == target &&
@@ -37,15 +38,13 @@ std::vector<int> ListedRecords(const std::vector<T>& items, std::int32_t target,
 }
 
 // Removes record `which` of a theodolite working copy; returns the new count.
-template <class T>
-int RemoveRecord(std::vector<T>& items, int which) {
+template <class T> int RemoveRecord(std::vector<T>& items, int which) {
     if (which >= 0 && which < static_cast<int>(items.size())) items.erase(items.begin() + which);
     return static_cast<int>(items.size());
 }
 
 // A working copy of a global point-to-point list (CONNECT4 or CONNECT5).
-template <class T>
-struct PairCopy {
+template <class T> struct PairCopy {
     std::vector<T> entries;
     int nNum = 0;     // live entries
     int nMax = 0;     // slots
@@ -55,7 +54,8 @@ struct PairCopy {
         nNum = num;
         nMax = max;
         entries.assign(static_cast<std::size_t>(max), T{});
-        for (int i = 0; i < max && i < list.storage(); ++i) entries[static_cast<std::size_t>(i)] = list[i];
+        for (int i = 0; i < max && i < list.storage(); ++i)
+            entries[static_cast<std::size_t>(i)] = list[i];
         newSlot = -1;
     }
 
@@ -64,7 +64,8 @@ struct PairCopy {
         std::vector<int> out;
         for (int i = 0; i < nMax; ++i) {
             const T& e = entries[static_cast<std::size_t>(i)];
-            if ((e.flags & OBS_INUSE) && e.source == source && e.target == target && TypeText(e.flags, ideal, false))
+            if ((e.flags & OBS_INUSE) && e.source == source && e.target == target &&
+                TypeText(e.flags, ideal, false))
                 out.push_back(i);
         }
         return out;
@@ -111,7 +112,8 @@ struct PairCopy {
     void CommitTo(GlobalList<T>& list, int& num, int& max) const {
         list.Clear();
         list.Grow(nMax > 0 ? nMax : 1);
-        for (int i = 0; i < nMax; ++i) list[i] = entries[static_cast<std::size_t>(i)];
+        for (int i = 0; i < nMax; ++i)
+            list[i] = entries[static_cast<std::size_t>(i)];
         list.Reindex(nMax);
         num = nNum;
         max = nMax;

@@ -28,4 +28,6 @@ inline void WhenModal(std::function<void(QWidget*)> answer) {
 // Readable QStrings in test failures.
 #include <QString>
 #include <ostream>
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}

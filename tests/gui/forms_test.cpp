@@ -29,13 +29,14 @@ namespace {
 
 using test::WhenModal;
 
-template <class W = QWidget>
-W* Ctl(QWidget* form, int id) {
+template <class W = QWidget> W* Ctl(QWidget* form, int id) {
     W* w = form->findChild<W*>(CtlName(id));
     EXPECT_NE(w, nullptr) << "control " << id << " of " << form->windowTitle().toStdString();
     return w;
 }
-void Type(QWidget* form, int id, const QString& text) { Ctl<QLineEdit>(form, id)->setText(text); }
+void Type(QWidget* form, int id, const QString& text) {
+    Ctl<QLineEdit>(form, id)->setText(text);
+}
 QString Text(QWidget* form, int id) {
     QWidget* w = Ctl(form, id);
     if (auto* e = qobject_cast<QLineEdit*>(w)) return e->text();
@@ -45,7 +46,8 @@ QString Text(QWidget* form, int id) {
 QStringList Lines(QWidget* form, int listId) {
     QStringList out;
     auto* list = Ctl<QListWidget>(form, listId);
-    for (int i = 0; i < list->count(); ++i) out << list->item(i)->text();
+    for (int i = 0; i < list->count(); ++i)
+        out << list->item(i)->text();
     return out;
 }
 void SelectLine(QWidget* form, int listId, int row) {
@@ -59,11 +61,14 @@ void AnswerEntry(int type, std::vector<std::pair<int, QString>> values, QString*
         ASSERT_NE(w, nullptr);
         if (seenNames) *seenNames = Text(w, 581) + ">" + Text(w, 582);
         if (type >= 0) Ctl<QComboBox>(w, 583)->setCurrentIndex(type);
-        for (const auto& [id, text] : values) Type(w, id, text);
+        for (const auto& [id, text] : values)
+            Type(w, id, text);
         static_cast<QDialog*>(w)->accept();
     });
 }
-QString Q(const std::string& s) { return QString::fromStdString(s); }
+QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
 
 class FormsTest : public ::testing::Test {
 protected:
@@ -206,7 +211,8 @@ TEST_F(FormsTest, CollimationObservedFromOneSideOnly) {
     EXPECT_EQ(Text(&f, 582), "Theo1_1");
     EXPECT_EQ(Lines(&f, 593), QStringList{"Dir        1.0000     99.5000"});
     EXPECT_TRUE(Ctl(&f, 594)->isEnabled());
-    for (int id : {595, 596, 597, 598, 599, 600, 601}) EXPECT_FALSE(Ctl(&f, id)->isEnabled()) << id;
+    for (int id : {595, 596, 597, 598, 599, 600, 601})
+        EXPECT_FALSE(Ctl(&f, id)->isEnabled()) << id;
     SelectLine(&f, 593, 0);
     EXPECT_TRUE(Ctl(&f, 595)->isEnabled());
     EXPECT_TRUE(Ctl(&f, 596)->isEnabled());
@@ -288,10 +294,12 @@ TEST_F(FormsTest, ScaleBarSightingsReadFourAnglesInOrder) {
     Theo(0).sbList.Append(CONNECT2{0, OBS_REVERSE, 0, 1, 2, 3, 4});
     Theo(0).SyncCounts();
     TSBDirectForm f(nullptr, *doc, 0, 0);
-    EXPECT_EQ(Lines(&f, 588), QStringList{Q(Format("%3s  %10.4lf  %10.4lf    %10.4lf    %10.4lf", "Rev", 1.0, 2.0, 3.0, 4.0))});
+    EXPECT_EQ(Lines(&f, 588), QStringList{Q(Format("%3s  %10.4lf  %10.4lf    %10.4lf    %10.4lf", "Rev", 1.0,
+                                                   2.0, 3.0, 4.0))});
     AnswerEntry(0, {{584, "11"}, {586, "12"}, {585, "13"}, {587, "14"}});
     Ctl<QPushButton>(&f, 589)->click();
-    EXPECT_EQ(Lines(&f, 588).at(1), Q(Format("%-5s  %10.4lf  %10.4lf    %10.4lf    %10.4lf", "Dir", 11.0, 12.0, 13.0, 14.0)));
+    EXPECT_EQ(Lines(&f, 588).at(1),
+              Q(Format("%-5s  %10.4lf  %10.4lf    %10.4lf    %10.4lf", "Dir", 11.0, 12.0, 13.0, 14.0)));
     f.accept();
     const CONNECT2& r = Theo(0).sbList[1];
     EXPECT_EQ(r.flags, OBS_DIRECT);
@@ -538,7 +546,7 @@ TEST_F(FormsTest, SetupFormChoosesTargetsAndActiveState) {
     TSetupForm f(nullptr, *doc);
     Ctl<QListWidget>(&f, 721)->setCurrentRow(1);
     Ctl<QListWidget>(&f, 582)->setCurrentRow(0); // "none"
-    Ctl<QRadioButton>(&f, 723)->click();          // Inactive
+    Ctl<QRadioButton>(&f, 723)->click();         // Inactive
     EXPECT_TRUE(Lines(&f, 721)[1].endsWith("  none"));
     EXPECT_EQ(Lines(&f, 721)[1].mid(SETUP_STATUS_COLUMN, 8), "inactive");
     Ctl<QListWidget>(&f, 721)->setCurrentRow(2);
@@ -600,7 +608,8 @@ TEST_F(FormsTest, TheSelectionOpensItsFormAndOkMarksTheProject) {
                           {SEL_PTDISTANCE, "Point to Point Distances"},
                           {SEL_HEIGHT, "Height Differences"},
                           {SEL_PTHEIGHT, "Point to Point Height Differences"}};
-    doc->stationA = 0, doc->stationB = 1, doc->station = 0, doc->target = 0, doc->targetA = 0, doc->targetB = 1;
+    doc->stationA = 0, doc->stationB = 1, doc->station = 0, doc->target = 0, doc->targetA = 0,
+    doc->targetB = 1;
     for (const Case& c : cases) {
         doc->selectType = c.kind;
         doc->selection = (c.kind << 16) | 0;
@@ -641,14 +650,17 @@ TEST_F(FormsTest, HelpButtonsOpenTheirOwnPage) {
     forms.emplace_back(new TSetupForm(nullptr, *doc));
     forms.emplace_back(new TStdDevForm(nullptr, *doc));
     forms.emplace_back(new TAdjustForm(nullptr, *doc));
-    const std::vector<int> expected = {246, 247, 248, 240, 243, 225, 228, 231, 234, 237, 141, 142, 143, 181, 186, 187};
-    for (auto& f : forms) QTest::mouseClick(Ctl<QPushButton>(f.get(), ID_HELP), Qt::LeftButton);
+    const std::vector<int> expected = {246, 247, 248, 240, 243, 225, 228, 231,
+                                       234, 237, 141, 142, 143, 181, 186, 187};
+    for (auto& f : forms)
+        QTest::mouseClick(Ctl<QPushButton>(f.get(), ID_HELP), Qt::LeftButton);
     EXPECT_EQ(opened, expected);
     SetHelpHandler(nullptr);
 
     // Every context number of the forms, the Add and Modify forms included, has its page.
     std::vector<int> all = expected;
-    for (int c : {241, 242, 244, 245, 226, 227, 229, 230, 232, 233, 235, 236, 238, 239}) all.push_back(c);
+    for (int c : {241, 242, 244, 245, 226, 227, 229, 230, 232, 233, 235, 236, 238, 239})
+        all.push_back(c);
     for (int c : all) {
         QFile page(QString("%1%2.html").arg(HelpPagePrefix()).arg(c));
         EXPECT_TRUE(page.open(QIODevice::ReadOnly)) << c;

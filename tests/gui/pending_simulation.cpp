@@ -20,8 +20,8 @@ __attribute__((weak)) void kivoMDIClient::CalcTheoAngle(int a, int b, double& h,
 __attribute__((weak)) void kivoMDIClient::CalcPointAngle(int t, int p, double& h, double& v) const {
     h = 2 + t, v = 100 + p;
 }
-__attribute__((weak)) void kivoMDIClient::CalcSBarAngle(int t, int s, double, double, double, double& h1, double& v1,
-                                                          double& h2, double& v2) const {
+__attribute__((weak)) void kivoMDIClient::CalcSBarAngle(int t, int s, double, double, double, double& h1,
+                                                        double& v1, double& h2, double& v2) const {
     h1 = 3 + t, v1 = 100 + s, h2 = 4 + t, v2 = 101 + s;
 }
 __attribute__((weak)) void kivoMDIClient::CalcDistance(int t, int p, double& d) const {

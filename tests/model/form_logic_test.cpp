@@ -185,9 +185,11 @@ TEST(WorkingLists, TypeTextByModeAndFlags) {
 }
 
 TEST(WorkingLists, ListedRecordsMapLinesToRecordsOfOneTarget) {
-    std::vector<CONNECT1> items = {
-        {2, OBS_DIRECT, 0, 1, 1}, {3, OBS_DIRECT, 0, 2, 2}, {2, OBS_IDEAL, 0, 3, 3},
-        {2, OBS_REVERSE, 0, 4, 4}, {2, OBS_DIRECT, 0, 5, 5}};
+    std::vector<CONNECT1> items = {{2, OBS_DIRECT, 0, 1, 1},
+                                   {3, OBS_DIRECT, 0, 2, 2},
+                                   {2, OBS_IDEAL, 0, 3, 3},
+                                   {2, OBS_REVERSE, 0, 4, 4},
+                                   {2, OBS_DIRECT, 0, 5, 5}};
     EXPECT_EQ(work::ListedRecords(items, 2, false), (std::vector<int>{0, 3, 4}));
     EXPECT_EQ(work::ListedRecords(items, 2, true), (std::vector<int>{2}));
     EXPECT_EQ(work::RemoveRecord(items, 3), 4);
