@@ -90,20 +90,21 @@ const std::vector<std::pair<int, const char*>> kAngles = {{584, "Horizontal"}, {
 const std::vector<std::pair<int, const char*>> kBarAngles = {
     {584, "Horizontal"}, {586, "Vertical"}, {585, "Horizontal"}, {587, "Vertical"}};
 
-const EntrySpec kCollimateAdd = {"Add Collimation Data", 22022, 241, true, kAngles};
-const EntrySpec kCollimateMod = {"Modify Collimation Data", 22023, 242, true, kAngles};
-const EntrySpec kPtDirectAdd = {"Add Point Sighting Data", 22032, 244, true, kAngles};
-const EntrySpec kPtDirectMod = {"Modify Point Sighting", 22033, 245, true, kAngles};
-const EntrySpec kSBDirectAdd = {"Add Scale Bar Sighting Data", 22034, 226, true, kBarAngles};
-const EntrySpec kSBDirectMod = {"Modify Scale Bar Sighting", 22035, 227, true, kBarAngles};
-const EntrySpec kDistanceAdd = {"Add Distance Data", 22024, 229, false, {{624, "Distance"}}};
-const EntrySpec kDistanceMod = {"Modify Distance", 22025, 230, false, {{624, "Distance"}}};
-const EntrySpec kHeightAdd = {"Add Height Difference", 22026, 235, false, {{624, "Height Diff"}}};
-const EntrySpec kHeightMod = {"Modify Height Difference", 22027, 236, false, {{624, "Height Diff"}}};
-const EntrySpec kPtDistAdd = {"Add Point to Point Distance Data", 22028, 232, false, {{624, "Distance"}}};
-const EntrySpec kPtDistMod = {"Modify Point to Point Distance", 22029, 233, false, {{624, "Distance"}}};
-const EntrySpec kPtHeightAdd = {"Add Point to Point Height Data", 22030, 238, false, {{624, "Delta Height"}}};
-const EntrySpec kPtHeightMod = {"Modify Point to Point Height", 22031, 239, false, {{624, "Delta Height"}}};
+const EntryShape kCollimateAdd = {"Add Collimation Data", 22022, 241, true, kAngles};
+const EntryShape kCollimateMod = {"Modify Collimation Data", 22023, 242, true, kAngles};
+const EntryShape kPtDirectAdd = {"Add Point Sighting Data", 22032, 244, true, kAngles};
+const EntryShape kPtDirectMod = {"Modify Point Sighting", 22033, 245, true, kAngles};
+const EntryShape kSBDirectAdd = {"Add Scale Bar Sighting Data", 22034, 226, true, kBarAngles};
+const EntryShape kSBDirectMod = {"Modify Scale Bar Sighting", 22035, 227, true, kBarAngles};
+const EntryShape kDistanceAdd = {"Add Distance Data", 22024, 229, false, {{624, "Distance"}}};
+const EntryShape kDistanceMod = {"Modify Distance", 22025, 230, false, {{624, "Distance"}}};
+const EntryShape kHeightAdd = {"Add Height Difference", 22026, 235, false, {{624, "Height Diff"}}};
+const EntryShape kHeightMod = {"Modify Height Difference", 22027, 236, false, {{624, "Height Diff"}}};
+const EntryShape kPtDistAdd = {"Add Point to Point Distance Data", 22028, 232, false, {{624, "Distance"}}};
+const EntryShape kPtDistMod = {"Modify Point to Point Distance", 22029, 233, false, {{624, "Distance"}}};
+const EntryShape kPtHeightAdd = {
+    "Add Point to Point Height Data", 22030, 238, false, {{624, "Delta Height"}}};
+const EntryShape kPtHeightMod = {"Modify Point to Point Height", 22031, 239, false, {{624, "Delta Height"}}};
 
 // A theodolite's list (collimations, point or scale-bar directions, distances, heights) to one target.
 template <class T> class TheoSide : public ObsSide {
@@ -113,8 +114,8 @@ public:
         bool hasReverse;   // direction readings may be reverse face
         bool addNeedsCopy; // "Add..." only when the list had records on opening
         LineFormats lines;
-        const EntrySpec* add;
-        const EntrySpec* modify;
+        const EntryShape* add;
+        const EntryShape* modify;
     };
     TheoSide(kivoMDIClient& doc, int owner, int target, const char* targetName, const Setup& setup,
              std::function<void(T&)> ideal)
@@ -204,8 +205,8 @@ public:
         GlobalList<T> kivoMDIClient::*list;
         int kivoMDIClient::*num;
         int kivoMDIClient::*max;
-        const EntrySpec* add;
-        const EntrySpec* modify;
+        const EntryShape* add;
+        const EntryShape* modify;
     };
     PairSide(kivoMDIClient& doc, int source, int target, const Setup& setup, std::function<void(T&)> ideal)
         : doc_(doc), source_(source), target_(target), s_(setup), ideal_(std::move(ideal)) {}
@@ -281,9 +282,9 @@ QFont ListFont() {
 
 // ---- Add and Modify forms -------------------------------------------------------------------
 
-TObsEntryForm::TObsEntryForm(QWidget* parent, kivoMDIClient& doc, const EntrySpec& spec, const char* nameA,
+TObsEntryForm::TObsEntryForm(QWidget* parent, kivoMDIClient& doc, const EntryShape& shape, const char* nameA,
                              const char* nameB, const std::vector<double>* current, int currentFlags)
-    : TForm(parent, doc, spec.caption, spec.templateId, spec.help), spec_(spec) {
+    : TForm(parent, doc, shape.caption, shape.templateId, shape.help), shape_(shape) {
     auto* names = new QGridLayout;
     names->addWidget(MakeStatic(-1, tr("From :")), 0, 0);
     names->addWidget(MakeStatic(581, QString::fromLatin1(nameA)), 0, 1);
@@ -294,7 +295,7 @@ TObsEntryForm::TObsEntryForm(QWidget* parent, kivoMDIClient& doc, const EntrySpe
 
     auto* grid = new QGridLayout;
     int row = 0;
-    if (spec.hasType) {
+    if (shape.hasType) {
         auto* type = new QComboBox(this);
         type->setObjectName(CtlName(583));
         type->addItem(tr("Direct"));
@@ -304,36 +305,36 @@ TObsEntryForm::TObsEntryForm(QWidget* parent, kivoMDIClient& doc, const EntrySpe
         grid->addWidget(MakeStatic(-1, tr("Type")), row, 0);
         grid->addWidget(type, row++, 1);
     }
-    if (spec.values.size() == 4) {
+    if (shape.values.size() == 4) {
         // Scale-bar sightings: the first (left) end and the second (right) end side by side.
         grid->addWidget(MakeStatic(-1, tr("Left End")), row, 1);
         grid->addWidget(MakeStatic(-1, tr("Right End")), row++, 2);
         for (int r = 0; r < 2; ++r) {
-            grid->addWidget(MakeStatic(-1, tr(spec.values[static_cast<std::size_t>(r)].second)), row, 0);
-            grid->addWidget(MakeNumber(spec.values[static_cast<std::size_t>(r)].first), row, 1);
-            grid->addWidget(MakeNumber(spec.values[static_cast<std::size_t>(r + 2)].first), row++, 2);
+            grid->addWidget(MakeStatic(-1, tr(shape.values[static_cast<std::size_t>(r)].second)), row, 0);
+            grid->addWidget(MakeNumber(shape.values[static_cast<std::size_t>(r)].first), row, 1);
+            grid->addWidget(MakeNumber(shape.values[static_cast<std::size_t>(r + 2)].first), row++, 2);
         }
     } else {
-        for (const auto& [id, label] : spec.values) {
+        for (const auto& [id, label] : shape.values) {
             grid->addWidget(MakeStatic(-1, tr(label)), row, 0);
             grid->addWidget(MakeNumber(id), row++, 1);
         }
     }
     Body()->addLayout(grid);
 
-    values.assign(spec.values.size(), 0.0);
+    values.assign(shape.values.size(), 0.0);
     if (current) {
         values = *current;
-        for (std::size_t k = 0; k < spec.values.size(); ++k)
-            SetItemText(spec.values[k].first, Format("%lf", values[k]));
+        for (std::size_t k = 0; k < shape.values.size(); ++k)
+            SetItemText(shape.values[k].first, Format("%lf", values[k]));
     }
-    Item(spec.values.front().first)->setFocus();
+    Item(shape.values.front().first)->setFocus();
 }
 
 bool TObsEntryForm::CanClose() {
-    if (spec_.hasType) flags = ItemAs<QComboBox>(583)->currentIndex() == 0 ? OBS_DIRECT : OBS_REVERSE;
-    for (std::size_t k = 0; k < spec_.values.size(); ++k)
-        ScanItem(spec_.values[k].first, values[k]);
+    if (shape_.hasType) flags = ItemAs<QComboBox>(583)->currentIndex() == 0 ? OBS_DIRECT : OBS_REVERSE;
+    for (std::size_t k = 0; k < shape_.values.size(); ++k)
+        ScanItem(shape_.values[k].first, values[k]);
     return true;
 }
 

@@ -17,7 +17,7 @@ namespace kivo::forms {
 
 // What an Add or Modify form shows: caption, template, help, whether it has the "Type" drop-down
 // (583: "Direct", "Reverse") and the value edits in reading order with their labels.
-struct EntrySpec {
+struct EntryShape {
     const char* caption;
     int templateId;
     int help;
@@ -31,7 +31,7 @@ struct EntrySpec {
 class TObsEntryForm : public TForm {
     Q_OBJECT
 public:
-    TObsEntryForm(QWidget* parent, kivoMDIClient& doc, const EntrySpec& spec, const char* nameA,
+    TObsEntryForm(QWidget* parent, kivoMDIClient& doc, const EntryShape& shape, const char* nameA,
                   const char* nameB, const std::vector<double>* current, int currentFlags);
     int flags = 1;
     std::vector<double> values;
@@ -40,7 +40,7 @@ protected:
     bool CanClose() override;
 
 private:
-    const EntrySpec& spec_;
+    const EntryShape& shape_;
 };
 
 // One list of observations between two elements, as a list form edits it (a working copy).
