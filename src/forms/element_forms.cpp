@@ -1,0 +1,253 @@
+#include "forms/element_forms.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "forms/forms.h"
+#include "model/form_values.h"
+#include "model/kivoMDIClient.h"
+
+namespace kivo::forms {
+
+namespace {
+
+// Control ids of the coordinate rows: caption, edit, first radio (Fix; Apx and Unk follow).
+struct RowIds {
+    int caption, edit, fix;
+};
+constexpr RowIds kCoordRows[3] = {{685, 682, 686}, {689, 683, 690}, {693, 684, 694}};
+constexpr RowIds kRotRows[3] = {{503, 506, 697}, {504, 507, 700}, {505, 508, 703}};
+
+const char* CaptionOf(int kind) {
+    switch (kind) {
+    case SEL_THEO:
+        return "Theodolite Info";
+    case SEL_POINT:
+        return "Point Info";
+    default:
+        return "Scale Bar Info";
+    }
+}
+int TemplateOf(int kind) {
+    return kind == SEL_THEO ? 22011 : kind == SEL_POINT ? 22012 : 22013;
+}
+int HelpOf(int kind) {
+    return kind == SEL_THEO ? 246 : kind == SEL_POINT ? 247 : 248;
+}
+
+} // namespace
+
+TElementForm::TElementForm(QWidget* parent, kivoMDIClient& doc, int kind, int slot)
+    : TForm(parent, doc, CaptionOf(kind), TemplateOf(kind), HelpOf(kind)), kind_(kind), index_(slot) {
+    const COMMON& e = doc.Common(kind, slot);
+    const bool theo = kind == SEL_THEO;
+    const bool hasStatus = kind != SEL_SBAR;
+
+    // Identification.
+    auto* ident = new QGridLayout;
+    ident->addWidget(MakeStatic(-1, tr("Name")), 0, 0);
+    ident->addWidget(MakeEdit(681, NAME_LEN), 0, 1);
+    ident->addWidget(MakeStatic(-1, tr("Abbreviation")), 0, 2);
+    ident->addWidget(MakeEdit(101, ABBREV_LEN), 0, 3);
+    if (theo) {
+        ident->addWidget(MakeStatic(-1, tr("Pos")), 1, 0);
+        ident->addWidget(MakeNumber(501, true), 1, 1);
+        ident->addWidget(MakeStatic(-1, tr("Theo")), 1, 2);
+        ident->addWidget(MakeNumber(502, true), 1, 3);
+    }
+    Body()->addLayout(ident);
+
+    // Coordinates (and rotations), each row: caption, value, Fix/Apx/Unk.
+    auto* coordBox = new QGroupBox(tr("Location"), this);
+    auto* grid = new QGridLayout(coordBox);
+    int row = 0;
+    auto addRow = [&](const RowIds& ids, int k) {
+        grid->addWidget(MakeStatic(ids.caption), row, 0);
+        grid->addWidget(MakeNumber(ids.edit), row, 1);
+        if (hasStatus) {
+            AddStatusGroup(k, ids.fix);
+            for (int j = 0; j < 3; ++j)
+                grid->addWidget(Item(ids.fix + j), row, 2 + j);
+        }
+        ++row;
+    };
+    for (int i = 0; i < 3; ++i)
+        addRow(kCoordRows[i], i);
+    if (theo)
+        for (int i = 0; i < 3; ++i)
+            addRow(kRotRows[i], 3 + i);
+    if (kind == SEL_SBAR) {
+        grid->addWidget(MakeStatic(-1, tr("Length")), row, 0);
+        grid->addWidget(MakeNumber(521), row++, 1);
+        grid->addWidget(MakeStatic(-1, tr("Azimuth")), row, 0);
+        grid->addWidget(MakeNumber(522, true), row++, 1);
+        grid->addWidget(MakeStatic(-1, tr("Vert Angle")), row, 0);
+        grid->addWidget(MakeNumber(523, true), row++, 1);
+    }
+    Body()->addWidget(coordBox);
+
+    auto* ellipseRow = new QHBoxLayout;
+    ellipseRow->addStretch();
+    QPushButton* ellipse = MakeButton(509, tr("Ellipse..."));
+    ellipseRow->addWidget(ellipse);
+    Body()->addLayout(ellipseRow);
+    // A scale bar has no ellipse values of its own: its button, like the others enabled only
+    // with valid ellipses, opens nothing.
+    if (kind != SEL_SBAR) connect(ellipse, &QPushButton::clicked, this, &TElementForm::TEllipse);
+
+    // SetupWindow.
+    for (int i = 0; i < 3; ++i) {
+        SetItemText(kCoordRows[i].caption, Format("%c value", AxisLetter(doc.label, doc.axisType, i)));
+        if (theo)
+            SetItemText(kRotRows[i].caption, Format("%c rotate", AxisLetter(doc.label, doc.axisType, i)));
+    }
+    SetItemText(681, e.name);
+    SetItemText(101, e.abbrev);
+    const double coords[3] = {e.xReal, e.yReal, e.zReal};
+    for (int i = 0; i < 3; ++i)
+        SetItemText(kCoordRows[i].edit, Format("%-10.3lf", coords[i]));
+    std::int32_t coordStat = 0;
+    if (theo) {
+        const THEODOLITE& t = doc.theoList[slot];
+        SetItemText(501, Format("%1d", t.pos));
+        SetItemText(502, Format("%1d", t.theo));
+        const double rot[3] = {t.xRotation, t.yRotation, t.zRotation};
+        for (int i = 0; i < 3; ++i)
+            SetItemText(kRotRows[i].edit, Format("%-10.3lf", rot[i]));
+        coordStat = t.coordStat;
+    } else if (kind == SEL_POINT) {
+        coordStat = doc.pointList[slot].coordStat;
+    } else {
+        const SCALEBAR& s = doc.sbarList[slot];
+        SetItemText(521, Format("%-10.3lf", s.length));
+        SetItemText(522, Format("%-d", s.azimuth));
+        SetItemText(523, Format("%-d", s.vertAngle));
+    }
+    if (hasStatus) {
+        for (int k = 0; k < (theo ? 6 : 3); ++k) {
+            int s = CoordStatOf(coordStat, k);
+            const int unkId = (k < 3 ? kCoordRows[k].fix : kRotRows[k - 3].fix) + 2;
+            // Fix 2, Apx 1, Unk 0: the checked button is Unk's id minus the field (3 counts as Unk).
+            SetChecked(s <= 2 ? unkId - s : unkId, true);
+        }
+    }
+    EnableItem(509, doc.bValEllip);
+}
+
+void TElementForm::AddStatusGroup(int k, int firstId) {
+    static const char* texts[3] = {"Fix", "Apx", "Unk"};
+    status_[k] = new QButtonGroup(this);
+    status_[k]->setExclusive(true);
+    for (int j = 0; j < 3; ++j)
+        status_[k]->addButton(MakeRadio(firstId + j, tr(texts[j])), firstId + j);
+}
+
+bool TElementForm::CanClose() {
+    COMMON& e = doc_.Common(kind_, index_);
+    switch (kind_) {
+    case SEL_THEO:
+        doc_.theoList.Rename(index_, ItemText(681).c_str());
+        break;
+    case SEL_POINT:
+        doc_.pointList.Rename(index_, ItemText(681).c_str());
+        break;
+    default:
+        doc_.sbarList.Rename(index_, ItemText(681).c_str());
+        break;
+    }
+    CopyField(e.abbrev, sizeof e.abbrev, ItemText(101));
+
+    if (kind_ == SEL_THEO) {
+        THEODOLITE& t = doc_.theoList[index_];
+        ScanItem(501, t.pos);
+        ScanItem(502, t.theo);
+    }
+    const double lo[3] = {doc_.xMin, doc_.yMin, doc_.zMin};
+    const double hi[3] = {doc_.xMax, doc_.yMax, doc_.zMax};
+    double* coord[3] = {&e.xReal, &e.yReal, &e.zReal};
+    int choice[6] = {};
+    for (int i = 0; i < 3; ++i) {
+        double v;
+        if (ScanItem(kCoordRows[i].edit, v)) *coord[i] = ClampToLimits(v, lo[i], hi[i]);
+        if (status_[i])
+            choice[i] = IsChecked(kCoordRows[i].fix)       ? COORD_FIX
+                        : IsChecked(kCoordRows[i].fix + 1) ? COORD_APX
+                                                           : COORD_UNK;
+    }
+    if (kind_ == SEL_THEO) {
+        THEODOLITE& t = doc_.theoList[index_];
+        double* rot[3] = {&t.xRotation, &t.yRotation, &t.zRotation};
+        for (int i = 0; i < 3; ++i) {
+            ScanItem(kRotRows[i].edit, *rot[i]); // gon, no range
+            choice[3 + i] = IsChecked(kRotRows[i].fix)       ? COORD_FIX
+                            : IsChecked(kRotRows[i].fix + 1) ? COORD_APX
+                                                             : COORD_UNK;
+        }
+        t.coordStat = CoordStatFrom(choice, 6);
+    } else if (kind_ == SEL_POINT) {
+        doc_.pointList[index_].coordStat = CoordStatFrom(choice, 3);
+    } else {
+        SCALEBAR& s = doc_.sbarList[index_];
+        ScanItem(521, s.length);
+        ScanItem(522, s.azimuth);
+        ScanItem(523, s.vertAngle);
+    }
+    return true;
+}
+
+void TElementForm::TEllipse() {
+    TEllipseForm f(this, doc_, kind_, index_);
+    f.exec();
+}
+
+TTheoForm::TTheoForm(QWidget* parent, kivoMDIClient& doc, int slot)
+    : TElementForm(parent, doc, SEL_THEO, slot) {}
+TPointForm::TPointForm(QWidget* parent, kivoMDIClient& doc, int slot)
+    : TElementForm(parent, doc, SEL_POINT, slot) {}
+TSBarForm::TSBarForm(QWidget* parent, kivoMDIClient& doc, int slot)
+    : TElementForm(parent, doc, SEL_SBAR, slot) {}
+
+TEllipseForm::TEllipseForm(QWidget* parent, kivoMDIClient& doc, int kind, int slot)
+    : TForm(parent, doc, "Ellipse Data", 22021, 0, false) {
+    auto* grid = new QGridLayout;
+    static const char* heads[3] = {"A", "B", "Phi"};
+    for (int c = 0; c < 3; ++c) {
+        QLabel* h = MakeStatic(-1, tr(heads[c]));
+        h->setAlignment(Qt::AlignRight);
+        grid->addWidget(h, 0, 1 + c);
+    }
+    const char L1 = AxisLetter(doc.label, doc.axisType, 0);
+    const char L2 = AxisLetter(doc.label, doc.axisType, 1);
+    const char L3 = AxisLetter(doc.label, doc.axisType, 2);
+    const char planes[3][2] = {{L1, L2}, {L1, L3}, {L2, L3}};
+    const COMMON* e = nullptr;
+    if (kind == SEL_THEO) e = &doc.theoList[slot];
+    if (kind == SEL_POINT) e = &doc.pointList[slot];
+    QFont mono(QStringLiteral("monospace"));
+    mono.setStyleHint(QFont::TypeWriter);
+    for (int p = 0; p < 3; ++p) {
+        grid->addWidget(
+            MakeStatic(541 + p, QString::fromStdString(Format("%c-%c Plane", planes[p][0], planes[p][1]))),
+            1 + p, 0);
+        for (int c = 0; c < 3; ++c) {
+            QLabel* v = MakeStatic(544 + 3 * p + c);
+            v->setFont(mono);
+            v->setAlignment(Qt::AlignRight);
+            v->setMinimumWidth(100);
+            grid->addWidget(v, 1 + p, 1 + c);
+        }
+        if (e) {
+            SetItemText(544 + 3 * p, Format("%10.6lf", e->A[p]));
+            SetItemText(545 + 3 * p, Format("%10.6lf", e->B[p]));
+            SetItemText(546 + 3 * p, Format("%8.2lf", e->phi[p]));
+        }
+    }
+    Body()->addLayout(grid);
+}
+
+} // namespace kivo::forms

@@ -1,0 +1,503 @@
+#include "forms/settings_forms.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "model/form_values.h"
+#include "model/kivoMDIClient.h"
+#include "model/unit_change.h"
+
+namespace kivo::forms {
+
+namespace {
+
+void Refuse(QWidget* parent, const std::string& text) {
+    QMessageBox::warning(parent, QStringLiteral("KIVO"), QString::fromStdString(text));
+}
+
+QFont ListFont() {
+    QFont f(QStringLiteral("monospace"));
+    f.setStyleHint(QFont::TypeWriter);
+    return f;
+}
+
+} // namespace
+
+// ---- Project ------------------------------------------------------------------------------
+
+TProjectForm::TProjectForm(QWidget* parent, kivoMDIClient& doc)
+    : TForm(parent, doc, "Project Info", 22005, 141) {
+    auto* grid = new QGridLayout;
+    const char* labels[3] = {"Project", "Task", "Date"};
+    const char* fields[3] = {doc.Project, doc.Task, doc.Date};
+    for (int i = 0; i < 3; ++i) {
+        grid->addWidget(MakeStatic(-1, tr(labels[i])), i, 0);
+        QLineEdit* e = MakeEdit(421 + i, 79);
+        e->setMinimumWidth(360);
+        grid->addWidget(e, i, 1);
+        SetItemText(421 + i, std::string(fields[i], strnlen(fields[i], 80)));
+    }
+    Body()->addLayout(grid);
+}
+
+bool TProjectForm::CanClose() {
+    CopyField(doc_.Project, sizeof doc_.Project, ItemText(421));
+    CopyField(doc_.Task, sizeof doc_.Task, ItemText(422));
+    CopyField(doc_.Date, sizeof doc_.Date, ItemText(423));
+    return true;
+}
+
+// ---- Parameters ---------------------------------------------------------------------------
+
+namespace {
+constexpr int kRowCaption[3] = {459, 461, 460}; // rows 1, 2, 3
+const char* const kLimitNames[3] = {"Min", "Max", "Default"};
+} // namespace
+
+TParameterForm::TParameterForm(QWidget* parent, kivoMDIClient& doc)
+    : TForm(parent, doc, "Parameter Info", 22006, 142) {
+    auto* top = new QHBoxLayout;
+    auto* unitsBox = new QGroupBox(tr("Units"), this);
+    auto* unitsLayout = new QVBoxLayout(unitsBox);
+    auto* unitsGroup = new QButtonGroup(this);
+    const char* unitNames[4] = {"meters", "mm", "feet", "inches"};
+    for (int u = 0; u < 4; ++u) {
+        QRadioButton* r = MakeRadio(453 + u, tr(unitNames[u]));
+        unitsGroup->addButton(r, 453 + u);
+        unitsLayout->addWidget(r);
+    }
+    top->addWidget(unitsBox);
+    auto* coordBox = new QGroupBox(tr("Coordinates"), this);
+    auto* coordLayout = new QVBoxLayout(coordBox);
+    auto* coordGroup = new QButtonGroup(this);
+    QRadioButton* xyz = MakeRadio(450, tr("xyz"));
+    QRadioButton* zxy = MakeRadio(451, tr("zxy"));
+    coordGroup->addButton(xyz, 450);
+    coordGroup->addButton(zxy, 451);
+    coordLayout->addWidget(xyz);
+    coordLayout->addWidget(zxy);
+    coordLayout->addStretch();
+    top->addWidget(coordBox);
+    Body()->addLayout(top);
+
+    auto* limitsBox = new QGroupBox(tr("Limits"), this);
+    auto* grid = new QGridLayout(limitsBox);
+    for (int c = 0; c < 3; ++c)
+        grid->addWidget(MakeStatic(-1, tr(kLimitNames[c])), 0, 1 + c, Qt::AlignHCenter);
+    for (int r = 0; r < 3; ++r) {
+        grid->addWidget(MakeStatic(kRowCaption[r]), 1 + r, 0);
+        for (int c = 0; c < 3; ++c)
+            grid->addWidget(MakeNumber(441 + 3 * r + c), 1 + r, 1 + c);
+    }
+    Body()->addWidget(limitsBox);
+
+    // SetupWindow.
+    oldUnits = tempUnits = doc.units;
+    tempAxisType = doc.axisType;
+    SetChecked(453 + (doc.units >= 0 && doc.units <= 3 ? doc.units : 0), true);
+    SetChecked(450 + (doc.axisType == 1 ? 1 : 0), true);
+    WriteCaptions(tempAxisType);
+    const double values[9] = {doc.xMin, doc.xMax, doc.xDef, doc.yMin, doc.yMax,
+                              doc.yDef, doc.zMin, doc.zMax, doc.zDef};
+    for (int k = 0; k < 9; ++k) {
+        temp[k] = values[k];
+        SetItemText(441 + k, Format("%-10.3lf", values[k]));
+        // TXMin .. TZDef: the temp value follows the edit while the user types.
+        connect(ItemAs<QLineEdit>(441 + k), &QLineEdit::textChanged, this,
+                [this, k](const QString& text) { ScanReal(text.toStdString(), temp[k]); });
+    }
+    connect(unitsGroup, &QButtonGroup::idClicked, this, [this] { TUnits(); });
+    connect(coordGroup, &QButtonGroup::idClicked, this, [this] { TCoordinates(); });
+}
+
+void TParameterForm::WriteCaptions(int axisType) {
+    for (int r = 0; r < 3; ++r)
+        SetItemText(kRowCaption[r], Format("%c", AxisLetter(doc_.label, axisType, r)));
+}
+
+void TParameterForm::TCoordinates() {
+    tempAxisType = IsChecked(450) ? 0 : 1;
+    WriteCaptions(tempAxisType);
+}
+
+void TParameterForm::TUnits() {
+    oldUnits = tempUnits;
+    tempUnits = IsChecked(453) ? 0 : IsChecked(454) ? 1 : IsChecked(455) ? 2 : 3;
+    if (tempUnits == oldUnits) return;
+    const double factor = doc_.convTab[oldUnits][tempUnits];
+    // Writing an edit runs its change handler, so each temp value becomes the three-decimal text.
+    for (int k = 0; k < 9; ++k)
+        SetItemText(441 + k, Format("%-10.3lf", temp[k] * factor));
+}
+
+bool TParameterForm::CanClose() {
+    for (int r = 0; r < 3; ++r) {
+        if (temp[3 * r] < temp[3 * r + 1]) continue;
+        const char axis = AxisLetter(doc_.label, tempAxisType, r);
+        Refuse(this, Format("The %c Min value must be below the %c Max value.", axis, axis));
+        Item(441 + 3 * r)->setFocus();
+        return false;
+    }
+    ConvertDocumentUnits(doc_, tempUnits);
+    double* fields[9] = {&doc_.xMin, &doc_.xMax, &doc_.xDef, &doc_.yMin, &doc_.yMax,
+                         &doc_.yDef, &doc_.zMin, &doc_.zMax, &doc_.zDef};
+    for (int k = 0; k < 9; ++k)
+        *fields[k] = temp[k];
+    doc_.units = tempUnits;
+    doc_.axisType = tempAxisType;
+    return true;
+}
+
+// ---- Display ------------------------------------------------------------------------------
+
+namespace {
+constexpr int kDisplayEdits[6] = {484, 485, 486, 491, 495, 498};
+} // namespace
+
+TDisplayForm::TDisplayForm(QWidget* parent, kivoMDIClient& doc)
+    : TForm(parent, doc, "Display Info", 22007, 143) {
+    auto* scaleBox = new QGroupBox(tr("Scale"), this);
+    auto* grid = new QGridLayout(scaleBox);
+    for (int k = 0; k < 3; ++k) {
+        grid->addWidget(MakeStatic(481 + k), k, 1);
+        grid->addWidget(MakeNumber(484 + k), k, 2);
+        grid->addWidget(MakeStatic(487 + k), k, 3);
+    }
+    grid->addWidget(MakeStatic(-1, tr("Ellipse")), 3, 0);
+    grid->addWidget(MakeStatic(490), 3, 1);
+    grid->addWidget(MakeNumber(491), 3, 2);
+    grid->addWidget(MakeStatic(492), 3, 3);
+    Body()->addWidget(scaleBox);
+
+    auto* optionsBox = new QGroupBox(tr("Options"), this);
+    auto* opt = new QGridLayout(optionsBox);
+    auto makeCheck = [this](int id, const char* text) {
+        auto* c = new QCheckBox(tr(text), this);
+        c->setObjectName(CtlName(id));
+        return c;
+    };
+    opt->addWidget(makeCheck(493, "Boundary"), 0, 0);
+    opt->addWidget(makeCheck(494, "Horz Grid every"), 1, 0);
+    opt->addWidget(MakeNumber(495), 1, 1);
+    opt->addWidget(MakeStatic(496), 1, 2);
+    opt->addWidget(makeCheck(497, "Vert Grid every"), 2, 0);
+    opt->addWidget(MakeNumber(498), 2, 1);
+    opt->addWidget(MakeStatic(499), 2, 2);
+    Body()->addWidget(optionsBox);
+
+    // SetupWindow.
+    SetChecked(493, doc.bBound);
+    SetChecked(494, doc.bHGrid);
+    SetChecked(497, doc.bVGrid);
+    const bool metric = doc.units == UNITS_METERS || doc.units == UNITS_MM;
+    for (int k = 0; k < 3; ++k)
+        SetItemText(481 + k, metric ? Format("%c:  1 cm =", AxisLetter(doc.label, doc.axisType, k))
+                                    : Format("%c:  1 in =", "XYZ"[k]));
+    SetItemText(490, metric ? " :  1 cm =" : " :  1 in =");
+    const char* unit = doc.units == UNITS_METERS ? "m"
+                       : doc.units == UNITS_MM   ? "mm"
+                       : doc.units == UNITS_FEET ? "feet"
+                                                 : "in";
+    for (int id : {487, 488, 489, 496, 499})
+        SetItemText(id, unit);
+    SetItemText(492, metric ? "mm" : "mils");
+
+    const double values[6] = {doc.objScale1, doc.objScale2, doc.objScale3,
+                              doc.ellScale,  doc.hInterval, doc.vInterval};
+    for (int k = 0; k < 6; ++k) {
+        temp[k] = values[k];
+        SetItemText(kDisplayEdits[k], Format(k == 3 ? "%-10.3lf" : "%-10.2lf", values[k]));
+        connect(ItemAs<QLineEdit>(kDisplayEdits[k]), &QLineEdit::textChanged, this,
+                [this, k](const QString& text) { ScanReal(text.toStdString(), temp[k]); });
+    }
+}
+
+bool TDisplayForm::CanClose() {
+    // A scale of zero or less has no drawing: refuse it and keep the form open.
+    for (int k = 0; k < 4; ++k) {
+        if (temp[k] > 0) continue;
+        std::string caption = ItemText(k < 3 ? 481 + k : 490);
+        std::string what = k < 3 ? Format("The %c scale", caption.empty() ? '?' : caption[0])
+                                 : std::string("The Ellipse scale");
+        Refuse(this, what + " must be greater than zero.");
+        Item(kDisplayEdits[k])->setFocus();
+        return false;
+    }
+    doc_.bBound = IsChecked(493);
+    doc_.bHGrid = IsChecked(494);
+    doc_.bVGrid = IsChecked(497);
+    double* fields[6] = {&doc_.objScale1, &doc_.objScale2, &doc_.objScale3,
+                         &doc_.ellScale,  &doc_.hInterval, &doc_.vInterval};
+    for (int k = 0; k < 6; ++k)
+        *fields[k] = temp[k];
+    return true;
+}
+
+// ---- Theodolite setup -----------------------------------------------------------------------
+
+namespace {
+constexpr int kDataRole = Qt::UserRole;
+
+std::uint32_t DataOf(const QListWidgetItem* item) {
+    return item ? item->data(kDataRole).toUInt() : SETUP_NONE_DATA;
+}
+
+// The control line showing `name`: an exact match first (ignoring case), else the first line that
+// starts with it; 0 (the "none" line) when there is none.
+int FindControlLine(const QListWidget* list, const char* name) {
+    const QString n = QString::fromLatin1(name);
+    for (int i = 0; i < list->count(); ++i)
+        if (list->item(i)->text().compare(n, Qt::CaseInsensitive) == 0) return i;
+    for (int i = 0; i < list->count(); ++i)
+        if (list->item(i)->text().startsWith(n, Qt::CaseInsensitive)) return i;
+    return 0;
+}
+} // namespace
+
+TSetupForm::TSetupForm(QWidget* parent, kivoMDIClient& doc)
+    : TForm(parent, doc, "Theodolite Setup", 22008, 181) {
+    auto* lists = new QHBoxLayout;
+    auto* left = new QVBoxLayout;
+    left->addWidget(MakeStatic(-1, tr("Theodolites")));
+    theos_ = new QListWidget(this);
+    theos_->setObjectName(CtlName(721));
+    theos_->setFont(ListFont());
+    theos_->setMinimumWidth(340);
+    left->addWidget(theos_);
+    lists->addLayout(left, 3);
+    auto* right = new QVBoxLayout;
+    right->addWidget(MakeStatic(-1, tr("Controls")));
+    controls_ = new QListWidget(this);
+    controls_->setObjectName(CtlName(582));
+    controls_->setFont(ListFont());
+    controls_->setMinimumWidth(120);
+    right->addWidget(controls_);
+    lists->addLayout(right, 1);
+    Body()->addLayout(lists);
+
+    auto* radios = new QHBoxLayout;
+    auto* statusBox = new QGroupBox(tr("Status"), this);
+    auto* statusLayout = new QVBoxLayout(statusBox);
+    auto* statusGroup = new QButtonGroup(this);
+    QRadioButton* active = MakeRadio(722, tr("Active"));
+    QRadioButton* inactive = MakeRadio(723, tr("Inactive"));
+    statusGroup->addButton(active, 722);
+    statusGroup->addButton(inactive, 723);
+    statusLayout->addWidget(active);
+    statusLayout->addWidget(inactive);
+    radios->addWidget(statusBox);
+    auto* entryBox = new QGroupBox(tr("Data Entry"), this);
+    auto* entryLayout = new QVBoxLayout(entryBox);
+    auto* entryGroup = new QButtonGroup(this);
+    QRadioButton* manual = MakeRadio(724, tr("Manual"));
+    QRadioButton* automatic = MakeRadio(725, tr("Auto"));
+    entryGroup->addButton(manual, 724);
+    entryGroup->addButton(automatic, 725);
+    entryLayout->addWidget(manual);
+    entryLayout->addWidget(automatic);
+    radios->addWidget(entryBox);
+    Body()->addLayout(radios);
+
+    // SetupWindow 1: the controls.
+    auto* none = new QListWidgetItem(QStringLiteral("none"), controls_);
+    none->setData(kDataRole, SETUP_NONE_DATA);
+    if (doc.orient == 1) {
+        for (int i = 0; i < doc.nMaxPoints; ++i) {
+            const OBJECTPOINT& p = doc.pointList[i];
+            if (!(p.flags & ELEM_INUSE) || (p.coordStat & 0x2A) != 0x2A) continue;
+            auto* item = new QListWidgetItem(QString::fromLatin1(p.name), controls_);
+            item->setData(kDataRole, std::uint32_t(i) << 16);
+        }
+    } else {
+        for (int i = 0; i < doc.nMaxTheos; ++i) {
+            const THEODOLITE& t = doc.theoList[i];
+            if (!(t.flags & ELEM_INUSE) || !(t.flags & ELEM_CONTROL)) continue;
+            auto* item = new QListWidgetItem(QString::fromLatin1(t.name), controls_);
+            item->setData(kDataRole, std::uint32_t(i) << 16);
+            break;
+        }
+    }
+    // SetupWindow 2: one line per theodolite.
+    for (int i = 0; i < doc.nMaxTheos; ++i) {
+        const THEODOLITE& t = doc.theoList[i];
+        if (!(t.flags & ELEM_INUSE)) continue;
+        const char* targetName = nullptr;
+        if (t.initTarget >= 0) {
+            if (doc.orient == 1 && t.initTarget < doc.nMaxPoints)
+                targetName = doc.pointList[t.initTarget].name;
+            if (doc.orient != 1 && t.initTarget < doc.nMaxTheos) targetName = doc.theoList[t.initTarget].name;
+        }
+        const int line = targetName ? FindControlLine(controls_, targetName) : 0;
+        const bool on = t.flags & ELEM_ACTIVE;
+        auto* item = new QListWidgetItem(
+            QString::fromLatin1(SetupTheoLine(t.pos, t.theo, t.name, on, targetName).c_str()), theos_);
+        item->setData(kDataRole, SetupTheoData(i, line, on));
+    }
+    // SetupWindow 3, 4.
+    if (theos_->count() > 0) {
+        theos_->setCurrentRow(0);
+        TTheolist();
+    }
+    SetChecked(doc.dataEntry == 1 ? 725 : 724, true);
+
+    connect(theos_, &QListWidget::currentRowChanged, this, [this] { TTheolist(); });
+    connect(controls_, &QListWidget::currentRowChanged, this, [this] { TTarget(); });
+    connect(statusGroup, &QButtonGroup::idClicked, this, [this](int id) { SetActive(id == 722); });
+}
+
+void TSetupForm::TTheolist() {
+    sIndex = theos_->currentRow();
+    if (sIndex < 0) return;
+    const std::uint32_t data = DataOf(theos_->item(sIndex));
+    controls_->blockSignals(true);
+    tIndex = static_cast<int>(data & 0x7FFF);
+    controls_->setCurrentRow(tIndex);
+    controls_->blockSignals(false);
+    SetChecked((data & SETUP_ACTIVE_BIT) ? 722 : 723, true);
+}
+
+void TSetupForm::RebuildLine(int row, int controlLine, bool active) {
+    QListWidgetItem* item = theos_->item(row);
+    if (!item) return;
+    const int slot = static_cast<int>(DataOf(item) >> 16);
+    const THEODOLITE& t = doc_.theoList[slot];
+    const int target = SetupControlSlot(DataOf(controls_->item(controlLine)));
+    std::string name;
+    if (target >= 0) name = controls_->item(controlLine)->text().toLatin1().toStdString();
+    item->setText(QString::fromLatin1(
+        SetupTheoLine(t.pos, t.theo, t.name, active, target >= 0 ? name.c_str() : nullptr).c_str()));
+    item->setData(kDataRole, SetupTheoData(slot, controlLine, active));
+}
+
+void TSetupForm::TTarget() {
+    tIndex = controls_->currentRow();
+    if (tIndex < 0 || sIndex < 0 || sIndex >= theos_->count()) return;
+    const bool active = DataOf(theos_->item(sIndex)) & SETUP_ACTIVE_BIT;
+    RebuildLine(sIndex, tIndex, active);
+}
+
+void TSetupForm::SetActive(bool active) {
+    if (sIndex < 0 || sIndex >= theos_->count()) return;
+    const std::uint32_t data = DataOf(theos_->item(sIndex));
+    RebuildLine(sIndex, static_cast<int>(data & 0x7FFF), active);
+    theos_->setCurrentRow(sIndex);
+}
+
+bool TSetupForm::CanClose() {
+    for (int row = 0; row < theos_->count(); ++row) {
+        const std::uint32_t data = DataOf(theos_->item(row));
+        const int slot = static_cast<int>(data >> 16);
+        std::uint8_t flags = doc_.theoList[slot].flags;
+        flags = (data & SETUP_ACTIVE_BIT) ? (flags | ELEM_ACTIVE) : (flags & ~ELEM_ACTIVE);
+        doc_.theoList.SetFlags(slot, flags);
+        doc_.theoList[slot].initTarget =
+            SetupControlSlot(DataOf(controls_->item(static_cast<int>(data & 0x7FFF))));
+    }
+    doc_.dataEntry = IsChecked(724) ? 0 : 1;
+    return true;
+}
+
+// ---- Standard deviations and weights --------------------------------------------------------
+
+TStdDevForm::TStdDevForm(QWidget* parent, kivoMDIClient& doc)
+    : TForm(parent, doc, "Standard Deviations & Weights", 22010, 186) {
+    struct Entry {
+        int id;
+        const char* label;
+        double* field;
+    };
+    struct Group {
+        const char* caption;
+        std::vector<Entry> entries;
+        const char* format;
+    };
+    const std::vector<Group> groups = {
+        {"Theo Location Weights",
+         {{561, "Fix", &doc.SDTheoLocFix}, {562, "Apx", &doc.SDTheoLocApx}, {563, "Unk", &doc.SDTheoLocUnk}},
+         "%-8.2le"},
+        {"Point Location Weights",
+         {{567, "Fix", &doc.SDPointLocFix},
+          {568, "Apx", &doc.SDPointLocApx},
+          {569, "Unk", &doc.SDPointLocUnk}},
+         "%-8.2le"},
+        {"Theo Rotation Weights",
+         {{564, "Fix", &doc.SDTheoRotFix}, {565, "Apx", &doc.SDTheoRotApx}, {566, "Unk", &doc.SDTheoRotUnk}},
+         "%-8.2le"},
+        {"Scale Bar Std Devs", {{570, "", &doc.SDSBarLength}}, "%-10.6lf"},
+        {"Distance Std Devs", {{573, "", &doc.SDDistance}}, "%-10.6lf"},
+        {"Angle Std Devs", {{571, "Horz", &doc.hSDAngle}, {572, "Vert", &doc.vSDAngle}}, "%-10.6lf"},
+        {"Height Diff Std Devs", {{574, "", &doc.SDHeight}}, "%-10.6lf"},
+    };
+    auto* grid = new QGridLayout;
+    int i = 0;
+    for (const Group& g : groups) {
+        auto* box = new QGroupBox(tr(g.caption), this);
+        auto* form = new QGridLayout(box);
+        int row = 0;
+        for (const Entry& e : g.entries) {
+            if (*e.label) form->addWidget(MakeStatic(-1, tr(e.label)), row, 0);
+            form->addWidget(MakeNumber(e.id), row++, 1);
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wformat-nonliteral"
+            SetItemText(e.id, Format(g.format, *e.field));
+#pragma GCC diagnostic pop
+        }
+        form->setRowStretch(row, 1);
+        // Weights in the first row, the standard deviations in the next two.
+        grid->addWidget(box, i < 3 ? 0 : 1 + (i - 3) / 2, i < 3 ? i : (i - 3) % 2);
+        ++i;
+    }
+    Body()->addLayout(grid);
+}
+
+bool TStdDevForm::CanClose() {
+    double* fields[14] = {&doc_.SDTheoLocFix,  &doc_.SDTheoLocApx, &doc_.SDTheoLocUnk,  &doc_.SDTheoRotFix,
+                          &doc_.SDTheoRotApx,  &doc_.SDTheoRotUnk, &doc_.SDPointLocFix, &doc_.SDPointLocApx,
+                          &doc_.SDPointLocUnk, &doc_.SDSBarLength, &doc_.hSDAngle,      &doc_.vSDAngle,
+                          &doc_.SDDistance,    &doc_.SDHeight};
+    for (int k = 0; k < 14; ++k)
+        ScanItem(561 + k, *fields[k]);
+    return true;
+}
+
+// ---- Adjustment ---------------------------------------------------------------------------
+
+TAdjustForm::TAdjustForm(QWidget* parent, kivoMDIClient& doc)
+    : TForm(parent, doc, "Adjustment Info", 22009, 187) {
+    const char* checks[3] = {"Ideal Measurements", "Auto Recalculation", "Autosave Changes"};
+    const bool values[3] = {doc.bIdeals, doc.bRecalc, doc.bAutosave};
+    for (int k = 0; k < 3; ++k) {
+        auto* c = new QCheckBox(tr(checks[k]), this);
+        c->setObjectName(CtlName(661 + k));
+        c->setChecked(values[k]);
+        Body()->addWidget(c);
+    }
+    auto* grid = new QGridLayout;
+    grid->addWidget(MakeStatic(-1, tr("Iteration Limit :")), 0, 0);
+    grid->addWidget(MakeNumber(664, true), 0, 1);
+    grid->addWidget(MakeStatic(-1, tr("Dimension :")), 1, 0);
+    grid->addWidget(MakeNumber(666, true), 1, 1);
+    Body()->addLayout(grid);
+    SetItemText(664, Format("%2d", doc.iterLimit));
+    SetItemText(666, Format("%2d", doc.dimension));
+}
+
+bool TAdjustForm::CanClose() {
+    doc_.bIdeals = IsChecked(661);
+    doc_.bRecalc = IsChecked(662);
+    doc_.bAutosave = IsChecked(663);
+    ScanItem(664, doc_.iterLimit);
+    ScanItem(666, doc_.dimension);
+    doc_.dimension = ClampDimension(doc_.dimension);
+    return true;
+}
+
+} // namespace kivo::forms

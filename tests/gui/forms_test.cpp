@@ -1,0 +1,672 @@
+// The forms: filled from the document, read back on OK in their order and format, nothing written
+// on Cancel, working copies of the observation lists committed only on OK.
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <cstdlib>
+#include <memory>
+
+#include "forms/element_forms.h"
+#include "forms/forms.h"
+#include "forms/obs_forms.h"
+#include "forms/settings_forms.h"
+#include "gui/forms_app.h"
+#include "model/form_values.h"
+#include "model/kivoMDIClient.h"
+
+namespace kivo::forms {
+namespace {
+
+using test::WhenModal;
+
+template <class W = QWidget> W* Ctl(QWidget* form, int id) {
+    W* w = form->findChild<W*>(CtlName(id));
+    EXPECT_NE(w, nullptr) << "control " << id << " of " << form->windowTitle().toStdString();
+    return w;
+}
+void Type(QWidget* form, int id, const QString& text) {
+    Ctl<QLineEdit>(form, id)->setText(text);
+}
+QString Text(QWidget* form, int id) {
+    QWidget* w = Ctl(form, id);
+    if (auto* e = qobject_cast<QLineEdit*>(w)) return e->text();
+    if (auto* l = qobject_cast<QLabel*>(w)) return l->text();
+    return {};
+}
+QStringList Lines(QWidget* form, int listId) {
+    QStringList out;
+    auto* list = Ctl<QListWidget>(form, listId);
+    for (int i = 0; i < list->count(); ++i)
+        out << list->item(i)->text();
+    return out;
+}
+void SelectLine(QWidget* form, int listId, int row) {
+    auto* list = Ctl<QListWidget>(form, listId);
+    list->setCurrentRow(row);
+    list->item(row)->setSelected(true);
+}
+// Answers the next Add/Modify form: type position (-1: leave), values in reading order.
+void AnswerEntry(int type, std::vector<std::pair<int, QString>> values, QString* seenNames = nullptr) {
+    WhenModal([type, values, seenNames](QWidget* w) {
+        ASSERT_NE(w, nullptr);
+        if (seenNames) *seenNames = Text(w, 581) + ">" + Text(w, 582);
+        if (type >= 0) Ctl<QComboBox>(w, 583)->setCurrentIndex(type);
+        for (const auto& [id, text] : values)
+            Type(w, id, text);
+        static_cast<QDialog*>(w)->accept();
+    });
+}
+QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+class FormsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setenv("KIVO_INI", "/nonexistent/kivo.ini", 1);
+        test::EnsureApp();
+        doc = std::make_unique<kivoMDIClient>();
+        doc->CreateMemory();
+        doc->units = UNITS_METERS;
+        doc->axisType = 0;
+        doc->xMin = doc->yMin = doc->zMin = 0;
+        doc->xMax = doc->yMax = doc->zMax = 500;
+        doc->bIdeals = false;
+        doc->NewTheo("Theo1_0", "T10", 1, 0, 10, 20, 30, 0, 0, 0, 0);
+        doc->NewTheo("Theo1_1", "T11", 1, 1, 40, 50, 60, 0, 0, 0, 0);
+        doc->NewTheo("Theo1_2", "T12", 1, 2, 70, 80, 90, 0, 0, 0, 0);
+        doc->NewPoint("Point1", "P1", 100, 100, 100, 0);
+        doc->NewPoint("Point2", "P2", 103, 104, 100, 0);
+        doc->NewSBar("SBar1", "S1", 200, 200, 200, 1.5, 100, 0);
+        doc->bFileDirty = false;
+    }
+    THEODOLITE& Theo(int i) { return doc->theoList[i]; }
+    std::unique_ptr<kivoMDIClient> doc;
+};
+
+// ---- Element forms ---------------------------------------------------------------------------
+
+TEST_F(FormsTest, TheoFormClampsCoordinatesAndBuildsTheStatusWord) {
+    TTheoForm f(nullptr, *doc, 0);
+    EXPECT_EQ(f.windowTitle(), "Theodolite Info");
+    EXPECT_EQ(Text(&f, 682), "10.000    ");
+    Type(&f, 681, "Station");
+    Type(&f, 682, "1000");
+    Type(&f, 683, "-5");
+    Type(&f, 501, "4");
+    Type(&f, 506, "12.5");
+    Ctl<QRadioButton>(&f, 686)->click(); // x Fix
+    Ctl<QRadioButton>(&f, 691)->click(); // y Apx
+    Ctl<QRadioButton>(&f, 696)->click(); // z Unk
+    f.accept();
+    EXPECT_EQ(f.result(), QDialog::Accepted);
+    EXPECT_STREQ(Theo(0).name, "Station");
+    EXPECT_EQ(doc->TheoCheck("station"), 0); // the name index follows
+    EXPECT_DOUBLE_EQ(Theo(0).xReal, 500);
+    EXPECT_DOUBLE_EQ(Theo(0).yReal, 0);
+    EXPECT_EQ(Theo(0).coordStat, 0x006);
+    EXPECT_EQ(Theo(0).pos, 4);
+    EXPECT_DOUBLE_EQ(Theo(0).xRotation, 12.5);
+
+    TTheoForm again(nullptr, *doc, 0);
+    EXPECT_EQ(Text(&again, 682), "500.000   ");
+    EXPECT_TRUE(Ctl<QRadioButton>(&again, 686)->isChecked());
+    EXPECT_TRUE(Ctl<QRadioButton>(&again, 691)->isChecked());
+    EXPECT_TRUE(Ctl<QRadioButton>(&again, 699)->isChecked()); // x rotation Unk
+}
+
+TEST_F(FormsTest, TextThatIsNotANumberIsMarkedAndKeepsTheValue) {
+    TPointForm f(nullptr, *doc, 0);
+    auto* y = Ctl<NumberEdit>(&f, 683);
+    EXPECT_FALSE(y->Marked());
+    Type(&f, 683, "abc");
+    EXPECT_TRUE(y->Marked());
+    EXPECT_FALSE(y->styleSheet().isEmpty());
+    Type(&f, 684, "");
+    f.accept();
+    EXPECT_DOUBLE_EQ(doc->pointList[0].yReal, 100);
+    EXPECT_DOUBLE_EQ(doc->pointList[0].zReal, 100);
+    Type(&f, 683, "42");
+    EXPECT_FALSE(y->Marked());
+}
+
+TEST_F(FormsTest, ElementFormsCaptionRowsByCoordinateOrderAndLimitNames) {
+    doc->axisType = 1;
+    TTheoForm f(nullptr, *doc, 1);
+    EXPECT_EQ(Text(&f, 685), "Z value");
+    EXPECT_EQ(Text(&f, 689), "X value");
+    EXPECT_EQ(Text(&f, 503), "Z rotate");
+    EXPECT_EQ(Text(&f, 682), "40.000    "); // row 1 still edits xReal
+    EXPECT_EQ(Ctl<QLineEdit>(&f, 681)->maxLength(), 8);
+    EXPECT_EQ(Ctl<QLineEdit>(&f, 101)->maxLength(), 4);
+    QTest::keyClicks(Ctl<QLineEdit>(&f, 101), "ABCDEF");
+    EXPECT_EQ(Text(&f, 101), "T11A");
+}
+
+TEST_F(FormsTest, EllipseButtonNeedsValidEllipses) {
+    for (bool valid : {false, true}) {
+        doc->bValEllip = valid;
+        TTheoForm t(nullptr, *doc, 0);
+        TPointForm p(nullptr, *doc, 0);
+        TSBarForm s(nullptr, *doc, 0);
+        for (QWidget* f : {static_cast<QWidget*>(&t), static_cast<QWidget*>(&p), static_cast<QWidget*>(&s)})
+            EXPECT_EQ(Ctl(f, 509)->isEnabled(), valid) << f->windowTitle().toStdString();
+    }
+    doc->pointList[0].A[1] = 0.5;
+    doc->pointList[0].phi[1] = 12.345;
+    TEllipseForm e(nullptr, *doc, SEL_POINT, 0);
+    EXPECT_EQ(Text(&e, 541), "X-Y Plane");
+    EXPECT_EQ(Text(&e, 542), "X-Z Plane");
+    EXPECT_EQ(Text(&e, 547), "  0.500000");
+    EXPECT_EQ(Text(&e, 549), "   12.35");
+    EXPECT_EQ(e.findChild<QWidget*>(CtlName(ID_HELP)), nullptr);
+}
+
+TEST_F(FormsTest, ScaleBarFormReadsLengthAndWholeAngles) {
+    TSBarForm f(nullptr, *doc, 0);
+    EXPECT_EQ(Text(&f, 521), "1.500     ");
+    EXPECT_EQ(Text(&f, 522), "100");
+    Type(&f, 521, "2.25");
+    Type(&f, 522, "50");
+    Type(&f, 523, "7.9");
+    Type(&f, 684, "900");
+    f.accept();
+    const SCALEBAR& s = doc->sbarList[0];
+    EXPECT_DOUBLE_EQ(s.length, 2.25);
+    EXPECT_EQ(s.azimuth, 50);
+    EXPECT_EQ(s.vertAngle, 7);
+    EXPECT_DOUBLE_EQ(s.zReal, 500);
+}
+
+TEST_F(FormsTest, CancelLeavesTheElementAndTheFileState) {
+    const THEODOLITE before = Theo(0);
+    TTheoForm f(nullptr, *doc, 0);
+    Type(&f, 681, "Changed");
+    Type(&f, 682, "1");
+    Ctl<QRadioButton>(&f, 686)->click();
+    f.reject();
+    EXPECT_STREQ(Theo(0).name, before.name);
+    EXPECT_DOUBLE_EQ(Theo(0).xReal, before.xReal);
+    EXPECT_EQ(Theo(0).coordStat, before.coordStat);
+    EXPECT_FALSE(doc->bFileDirty);
+}
+
+// ---- Direction observation forms ------------------------------------------------------------
+
+TEST_F(FormsTest, CollimationObservedFromOneSideOnly) {
+    Theo(0).thList.Append(CONNECT1{1, OBS_DIRECT, 0, 1.0, 99.5});
+    Theo(0).SyncCounts();
+    TCollimateForm f(nullptr, *doc, 0, 1);
+    EXPECT_EQ(Text(&f, 581), "Theo1_0");
+    EXPECT_EQ(Text(&f, 582), "Theo1_1");
+    EXPECT_EQ(Lines(&f, 593), QStringList{"Dir        1.0000     99.5000"});
+    EXPECT_TRUE(Ctl(&f, 594)->isEnabled());
+    for (int id : {595, 596, 597, 598, 599, 600, 601})
+        EXPECT_FALSE(Ctl(&f, id)->isEnabled()) << id;
+    SelectLine(&f, 593, 0);
+    EXPECT_TRUE(Ctl(&f, 595)->isEnabled());
+    EXPECT_TRUE(Ctl(&f, 596)->isEnabled());
+}
+
+TEST_F(FormsTest, CollimationsAddedOnBothSidesLandInTheirTheodolites) {
+    Theo(0).thList.Append(CONNECT1{1, OBS_DIRECT, 0, 1.0, 99.5});
+    Theo(1).thList.Append(CONNECT1{2, OBS_DIRECT, 0, 5.0, 100.0});
+    Theo(0).SyncCounts();
+    Theo(1).SyncCounts();
+    TCollimateForm f(nullptr, *doc, 0, 1);
+    EXPECT_TRUE(Lines(&f, 598).isEmpty());
+    EXPECT_TRUE(Ctl(&f, 599)->isEnabled());
+
+    QString names;
+    AnswerEntry(1, {{584, "10"}, {586, "90"}}, &names);
+    Ctl<QPushButton>(&f, 599)->click();
+    EXPECT_EQ(names, "Theo1_1>Theo1_0"); // B observes A
+    EXPECT_EQ(Lines(&f, 598), QStringList{"Rev       10.0000     90.0000"});
+    AnswerEntry(0, {{584, "20"}, {586, "80"}}, &names);
+    Ctl<QPushButton>(&f, 594)->click();
+    EXPECT_EQ(names, "Theo1_0>Theo1_1");
+    EXPECT_EQ(Lines(&f, 593).size(), 2);
+    // Nothing reaches the theodolites before OK.
+    EXPECT_EQ(Theo(0).thCount, 1);
+    EXPECT_EQ(Theo(1).thCount, 1);
+    f.accept();
+
+    ASSERT_EQ(Theo(0).thCount, 2);
+    EXPECT_EQ(Theo(0).thList[1].target, 1);
+    EXPECT_EQ(Theo(0).thList[1].flags, OBS_DIRECT);
+    EXPECT_DOUBLE_EQ(Theo(0).thList[1].hAngle, 20);
+    ASSERT_EQ(Theo(1).thCount, 2);
+    EXPECT_EQ(Theo(1).thList[1].target, 0);
+    EXPECT_EQ(Theo(1).thList[1].flags, OBS_REVERSE);
+    EXPECT_DOUBLE_EQ(Theo(1).thList[1].vAngle, 90);
+    EXPECT_EQ(Theo(1).thList.size(), Theo(1).thCount);
+}
+
+TEST_F(FormsTest, ModifyDirectToReverseStoresFlagsTwoAndANarrowerLine) {
+    Theo(0).thList.Append(CONNECT1{2, OBS_DIRECT, 0, 3.0, 4.0});
+    Theo(0).thList.Append(CONNECT1{1, OBS_DIRECT | OBS_VALID, 9, 1.0, 99.5});
+    Theo(0).SyncCounts();
+    TCollimateForm f(nullptr, *doc, 0, 1);
+    SelectLine(&f, 593, 0);
+    WhenModal([](QWidget* w) {
+        ASSERT_NE(w, nullptr);
+        EXPECT_EQ(w->windowTitle(), "Modify Collimation Data");
+        EXPECT_EQ(Ctl<QComboBox>(w, 583)->currentIndex(), 0);
+        EXPECT_EQ(Text(w, 584), "1.000000");
+        Ctl<QComboBox>(w, 583)->setCurrentIndex(1);
+        Type(w, 586, "98.25");
+        static_cast<QDialog*>(w)->accept();
+    });
+    Ctl<QPushButton>(&f, 595)->click();
+    EXPECT_EQ(Lines(&f, 593), QStringList{Q(Format("%3s  %10.4lf  %10.4lf", "Rev", 1.0, 98.25))});
+    EXPECT_FALSE(Ctl(&f, 595)->isEnabled());
+    f.accept();
+    EXPECT_EQ(Theo(0).thList[1].flags, 2);
+    EXPECT_EQ(Theo(0).thList[1].stddev, 9);
+    EXPECT_DOUBLE_EQ(Theo(0).thList[1].vAngle, 98.25);
+    EXPECT_DOUBLE_EQ(Theo(0).thList[0].hAngle, 3.0);
+}
+
+TEST_F(FormsTest, DeletingTheOnlySightingStoresAnEmptyList) {
+    Theo(0).ptList.Append(CONNECT1{0, OBS_DIRECT, 0, 1, 2});
+    Theo(0).SyncCounts();
+    TPtDirectForm f(nullptr, *doc, 0, 0);
+    SelectLine(&f, 588, 0);
+    Ctl<QPushButton>(&f, 591)->click();
+    EXPECT_TRUE(Lines(&f, 588).isEmpty());
+    EXPECT_EQ(Theo(0).ptCount, 1);
+    f.accept();
+    EXPECT_EQ(Theo(0).ptCount, 0);
+    EXPECT_TRUE(Theo(0).ptList.empty());
+}
+
+TEST_F(FormsTest, ScaleBarSightingsReadFourAnglesInOrder) {
+    Theo(0).sbList.Append(CONNECT2{0, OBS_REVERSE, 0, 1, 2, 3, 4});
+    Theo(0).SyncCounts();
+    TSBDirectForm f(nullptr, *doc, 0, 0);
+    EXPECT_EQ(Lines(&f, 588), QStringList{Q(Format("%3s  %10.4lf  %10.4lf    %10.4lf    %10.4lf", "Rev", 1.0,
+                                                   2.0, 3.0, 4.0))});
+    AnswerEntry(0, {{584, "11"}, {586, "12"}, {585, "13"}, {587, "14"}});
+    Ctl<QPushButton>(&f, 589)->click();
+    EXPECT_EQ(Lines(&f, 588).at(1),
+              Q(Format("%-5s  %10.4lf  %10.4lf    %10.4lf    %10.4lf", "Dir", 11.0, 12.0, 13.0, 14.0)));
+    f.accept();
+    const CONNECT2& r = Theo(0).sbList[1];
+    EXPECT_EQ(r.flags, OBS_DIRECT);
+    EXPECT_DOUBLE_EQ(r.hLAngle, 11);
+    EXPECT_DOUBLE_EQ(r.vLAngle, 12);
+    EXPECT_DOUBLE_EQ(r.hRAngle, 13);
+    EXPECT_DOUBLE_EQ(r.vRAngle, 14);
+}
+
+// ---- Distance and height forms --------------------------------------------------------------
+
+TEST_F(FormsTest, PointToPointListsKeepThePairOrderAndFlag0x81) {
+    doc->AddPtDistance(CONNECT4{0, 1, OBS_INUSE | OBS_DIRECT, 5, 4.5});
+    {
+        TPointDistForm reversed(nullptr, *doc, 1, 0);
+        EXPECT_TRUE(Lines(&reversed, 588).isEmpty());
+    }
+    TPointDistForm f(nullptr, *doc, 0, 1);
+    EXPECT_EQ(Lines(&f, 588), QStringList{"Dir       4.5000"});
+    AnswerEntry(-1, {{624, "-2.5"}});
+    Ctl<QPushButton>(&f, 589)->click();
+    EXPECT_EQ(Lines(&f, 588).at(1), "Dir      -2.5000");
+    SelectLine(&f, 588, 0);
+    AnswerEntry(-1, {{624, "4.75"}});
+    Ctl<QPushButton>(&f, 590)->click();
+    EXPECT_EQ(doc->nNumDists, 1);
+    f.accept();
+    ASSERT_EQ(doc->nNumDists, 2);
+    EXPECT_EQ(doc->distList[0].flags, OBS_INUSE | OBS_DIRECT); // Modify keeps flags and stddev
+    EXPECT_EQ(doc->distList[0].stddev, 5);
+    EXPECT_DOUBLE_EQ(doc->distList[0].distance, 4.75);
+    EXPECT_EQ(doc->distList[1].flags, 0x81);
+    EXPECT_DOUBLE_EQ(doc->distList[1].distance, -2.5); // no sign test
+    EXPECT_TRUE(doc->CheckPtDistance(0, 1));
+
+    TDistanceForm d(nullptr, *doc, 0, 0);
+    AnswerEntry(-1, {{624, "12"}});
+    Ctl<QPushButton>(&d, 589)->click();
+    d.accept();
+    ASSERT_EQ(Theo(0).dsCount, 1);
+    EXPECT_EQ(Theo(0).dsList[0].flags, 1);
+}
+
+TEST_F(FormsTest, CancelAfterEditsLeavesEveryFamilyUnchanged) {
+    Theo(0).thList.Append(CONNECT1{1, OBS_DIRECT, 0, 1, 2});
+    Theo(0).ptList.Append(CONNECT1{0, OBS_DIRECT, 0, 1, 2});
+    Theo(0).sbList.Append(CONNECT2{0, OBS_DIRECT, 0, 1, 2, 3, 4});
+    Theo(0).dsList.Append(CONNECT3{0, OBS_DIRECT, 0, 7});
+    Theo(0).hdList.Append(CONNECT6{0, OBS_DIRECT, 0, 1});
+    Theo(0).SyncCounts();
+    doc->AddPtDistance(CONNECT4{0, 1, OBS_INUSE | OBS_DIRECT, 0, 3});
+    doc->AddPtHeight(CONNECT5{0, 1, OBS_INUSE | OBS_DIRECT, 0, 1});
+
+    struct Family {
+        std::function<TObsListForm*()> make;
+        bool hasType;
+        std::vector<std::pair<int, QString>> values;
+        int addId, deleteId, listId;
+    };
+    const std::vector<std::pair<int, QString>> two = {{584, "1"}, {586, "2"}};
+    const std::vector<std::pair<int, QString>> four = {{584, "1"}, {586, "2"}, {585, "3"}, {587, "4"}};
+    const std::vector<std::pair<int, QString>> one = {{624, "9"}};
+    kivoMDIClient& d = *doc;
+    std::vector<Family> families = {
+        {[&] { return new TCollimateForm(nullptr, d, 0, 1); }, true, two, 594, 596, 593},
+        {[&] { return new TPtDirectForm(nullptr, d, 0, 0); }, true, two, 589, 591, 588},
+        {[&] { return new TSBDirectForm(nullptr, d, 0, 0); }, true, four, 589, 591, 588},
+        {[&] { return new TDistanceForm(nullptr, d, 0, 0); }, false, one, 589, 591, 588},
+        {[&] { return new THeightForm(nullptr, d, 0, 0); }, false, one, 589, 591, 588},
+        {[&] { return new TPointDistForm(nullptr, d, 0, 1); }, false, one, 589, 591, 588},
+        {[&] { return new TPointHeightForm(nullptr, d, 0, 1); }, false, one, 589, 591, 588},
+    };
+    for (Family& fam : families) {
+        std::unique_ptr<TObsListForm> f(fam.make());
+        SCOPED_TRACE(f->windowTitle().toStdString());
+        SelectLine(f.get(), fam.listId, 0);
+        Ctl<QPushButton>(f.get(), fam.deleteId)->click();
+        AnswerEntry(fam.hasType ? 1 : -1, fam.values);
+        Ctl<QPushButton>(f.get(), fam.addId)->click();
+        AnswerEntry(fam.hasType ? 1 : -1, fam.values);
+        Ctl<QPushButton>(f.get(), fam.addId)->click();
+        EXPECT_EQ(Lines(f.get(), fam.listId).size(), 2);
+        f->reject();
+    }
+    const THEODOLITE& t = Theo(0);
+    EXPECT_EQ(t.thCount, 1);
+    EXPECT_EQ(t.ptCount, 1);
+    EXPECT_EQ(t.sbCount, 1);
+    EXPECT_EQ(t.dsCount, 1);
+    EXPECT_EQ(t.hdCount, 1);
+    EXPECT_EQ(t.thList.size(), 1);
+    EXPECT_DOUBLE_EQ(t.dsList[0].distance, 7);
+    EXPECT_EQ(Theo(1).thCount, 0);
+    EXPECT_EQ(doc->nNumDists, 1);
+    EXPECT_EQ(doc->nMaxDists, 1);
+    EXPECT_TRUE(doc->distList[0].flags & OBS_INUSE);
+    EXPECT_EQ(doc->nNumHeights, 1);
+    EXPECT_EQ(doc->nMaxHeights, 1);
+}
+
+TEST_F(FormsTest, IdealModeShowsComputedValuesAndStoresNothing) {
+    doc->bIdeals = true;
+    Theo(0).dsList.Append(CONNECT3{0, OBS_IDEAL | OBS_VALID, 0, 0.0});
+    Theo(0).dsList.Append(CONNECT3{0, OBS_DIRECT, 0, 8.0});
+    Theo(0).SyncCounts();
+    double expected = 0;
+    doc->CalcDistance(0, 0, expected);
+    TDistanceForm f(nullptr, *doc, 0, 0);
+    EXPECT_EQ(Lines(&f, 588), QStringList{Q(Format("%-5s %10.4lf", "Ideal", expected))});
+    EXPECT_FALSE(Ctl(&f, 589)->isEnabled());
+    SelectLine(&f, 588, 0);
+    EXPECT_FALSE(Ctl(&f, 590)->isEnabled());
+    EXPECT_FALSE(Ctl(&f, 591)->isEnabled());
+    f.accept();
+    EXPECT_EQ(f.result(), QDialog::Accepted);
+    EXPECT_DOUBLE_EQ(Theo(0).dsList[0].distance, 0.0);
+    EXPECT_EQ(Theo(0).dsCount, 2);
+}
+
+// ---- Settings forms -------------------------------------------------------------------------
+
+TEST_F(FormsTest, ParameterFormConvertsLimitsAtOnceAndTheDocumentOnOk) {
+    doc->SDHeight = 0.1;
+    Theo(0).dsList.Append(CONNECT3{0, OBS_DIRECT, 0, 10.0});
+    Theo(0).SyncCounts();
+    TParameterForm f(nullptr, *doc);
+    EXPECT_TRUE(Ctl<QRadioButton>(&f, 453)->isChecked());
+    Ctl<QRadioButton>(&f, 454)->click();
+    EXPECT_EQ(Text(&f, 442), "500000.000");
+    EXPECT_DOUBLE_EQ(doc->xMax, 500); // nothing written before OK
+    f.accept();
+    EXPECT_EQ(doc->units, UNITS_MM);
+    EXPECT_DOUBLE_EQ(doc->xMax, 500000);
+    EXPECT_DOUBLE_EQ(Theo(0).xReal, 10000);
+    EXPECT_DOUBLE_EQ(doc->sbarList[0].length, 1500);
+    EXPECT_DOUBLE_EQ(doc->SDHeight, 100);
+    EXPECT_DOUBLE_EQ(Theo(0).dsList[0].distance, 10000);
+}
+
+TEST_F(FormsTest, ParameterUnitsThereAndBackKeepCoordinatesAndRoundLimits) {
+    doc->xMax = 1.23456;
+    TParameterForm f(nullptr, *doc);
+    Ctl<QRadioButton>(&f, 455)->click(); // feet
+    Ctl<QRadioButton>(&f, 453)->click(); // meters
+    Ctl<QRadioButton>(&f, 451)->click(); // zxy
+    EXPECT_EQ(Text(&f, 459), "Z");
+    EXPECT_EQ(Text(&f, 461), "X");
+    f.accept();
+    EXPECT_EQ(doc->units, UNITS_METERS);
+    EXPECT_EQ(doc->axisType, 1);
+    EXPECT_DOUBLE_EQ(Theo(1).xReal, 40);
+    // By hand: 1.23456 m x 3.2808 = 4.0504 ft, shown and kept as 4.050; x 0.3048 = 1.23444 m,
+    // kept as 1.234.
+    EXPECT_NEAR(doc->xMax, 1.234, 1e-9);
+}
+
+TEST_F(FormsTest, ParameterFormRefusesMinimumNotBelowMaximum) {
+    TParameterForm f(nullptr, *doc);
+    Type(&f, 444, "500"); // y Min = y Max
+    QString message;
+    WhenModal([&message](QWidget* w) {
+        auto* box = qobject_cast<QMessageBox*>(w);
+        ASSERT_NE(box, nullptr);
+        message = box->text();
+        box->accept();
+    });
+    f.accept();
+    EXPECT_NE(f.result(), QDialog::Accepted);
+    EXPECT_TRUE(message.contains("Y Min")) << message.toStdString();
+    EXPECT_DOUBLE_EQ(doc->yMin, 0);
+    Type(&f, 444, "499");
+    f.accept();
+    EXPECT_EQ(f.result(), QDialog::Accepted);
+    EXPECT_DOUBLE_EQ(doc->yMin, 499);
+}
+
+TEST_F(FormsTest, DisplayFormCaptionsByUnitAndRefusesScalesOfZero) {
+    doc->units = UNITS_FEET;
+    doc->axisType = 1;
+    TDisplayForm f(nullptr, *doc);
+    EXPECT_EQ(Text(&f, 481), "X:  1 in =");
+    EXPECT_EQ(Text(&f, 483), "Z:  1 in =");
+    EXPECT_EQ(Text(&f, 490), " :  1 in =");
+    EXPECT_EQ(Text(&f, 487), "feet");
+    EXPECT_EQ(Text(&f, 492), "mils");
+    Type(&f, 485, "0");
+    Ctl<QCheckBox>(&f, 494)->setChecked(true);
+    QString message;
+    WhenModal([&message](QWidget* w) {
+        auto* box = qobject_cast<QMessageBox*>(w);
+        ASSERT_NE(box, nullptr);
+        message = box->text();
+        box->accept();
+    });
+    f.accept();
+    EXPECT_NE(f.result(), QDialog::Accepted);
+    EXPECT_TRUE(message.contains("Y scale")) << message.toStdString();
+    EXPECT_FALSE(doc->bHGrid);
+    Type(&f, 485, "25");
+    f.accept();
+    EXPECT_DOUBLE_EQ(doc->objScale2, 25);
+    EXPECT_TRUE(doc->bHGrid);
+
+    doc->units = UNITS_METERS;
+    doc->axisType = 0;
+    TDisplayForm m(nullptr, *doc);
+    EXPECT_EQ(Text(&m, 482), "Y:  1 cm =");
+    EXPECT_EQ(Text(&m, 496), "m");
+    EXPECT_EQ(Text(&m, 492), "mm");
+}
+
+TEST_F(FormsTest, AdjustFormForcesDimensionIntoOneToThree) {
+    for (auto [typed, stored] : {std::pair{"0", 3}, {"7", 3}, {"2", 2}}) {
+        TAdjustForm f(nullptr, *doc);
+        Type(&f, 666, typed);
+        Type(&f, 664, "35");
+        Ctl<QCheckBox>(&f, 662)->setChecked(true);
+        f.accept();
+        EXPECT_EQ(doc->dimension, stored) << typed;
+    }
+    EXPECT_EQ(doc->iterLimit, 35);
+    EXPECT_TRUE(doc->bRecalc);
+    TAdjustForm f(nullptr, *doc);
+    EXPECT_EQ(Text(&f, 666), " 2");
+}
+
+TEST_F(FormsTest, SetupFormChoosesTargetsAndActiveState) {
+    doc->theoList.SetFlags(1, doc->theoList[1].flags | ELEM_ACTIVE);
+    Theo(1).initTarget = 0;
+    {
+        TSetupForm f(nullptr, *doc);
+        EXPECT_EQ(Lines(&f, 582), (QStringList{"none", "Theo1_0"}));
+        QStringList lines = Lines(&f, 721);
+        ASSERT_EQ(lines.size(), 3);
+        EXPECT_EQ(lines[1], Q(SetupTheoLine(1, 1, "Theo1_1", true, "Theo1_0")));
+        Ctl<QListWidget>(&f, 721)->setCurrentRow(1);
+        EXPECT_EQ(Ctl<QListWidget>(&f, 582)->currentRow(), 1);
+        EXPECT_TRUE(Ctl<QRadioButton>(&f, 722)->isChecked());
+        Ctl<QRadioButton>(&f, 723)->click();
+        f.reject();
+    }
+    EXPECT_TRUE(Theo(1).flags & ELEM_ACTIVE);
+
+    TSetupForm f(nullptr, *doc);
+    Ctl<QListWidget>(&f, 721)->setCurrentRow(1);
+    Ctl<QListWidget>(&f, 582)->setCurrentRow(0); // "none"
+    Ctl<QRadioButton>(&f, 723)->click();         // Inactive
+    EXPECT_TRUE(Lines(&f, 721)[1].endsWith("  none"));
+    EXPECT_EQ(Lines(&f, 721)[1].mid(SETUP_STATUS_COLUMN, 8), "inactive");
+    Ctl<QListWidget>(&f, 721)->setCurrentRow(2);
+    Ctl<QListWidget>(&f, 582)->setCurrentRow(1);
+    Ctl<QRadioButton>(&f, 725)->click();
+    f.accept();
+    EXPECT_FALSE(Theo(1).flags & ELEM_ACTIVE);
+    EXPECT_TRUE(Theo(1).flags & ELEM_INUSE);
+    EXPECT_EQ(Theo(1).initTarget, -1);
+    EXPECT_EQ(Theo(2).initTarget, 0);
+    EXPECT_EQ(doc->dataEntry, 1);
+}
+
+TEST_F(FormsTest, StdDevFormShowsWeightsAndDeviationsInTheirFormats) {
+    doc->SDTheoLocFix = 12700;
+    doc->SDDistance = 0.001;
+    TStdDevForm f(nullptr, *doc);
+    EXPECT_EQ(Text(&f, 561), "1.27e+04");
+    EXPECT_EQ(Text(&f, 573), "0.001000  ");
+    Type(&f, 574, "0.25");
+    Type(&f, 571, "x");
+    const double h = doc->hSDAngle;
+    f.accept();
+    EXPECT_DOUBLE_EQ(doc->SDHeight, 0.25);
+    EXPECT_DOUBLE_EQ(doc->hSDAngle, h);
+}
+
+TEST_F(FormsTest, NewProjectFormsRunThroughTheEntryPoint) {
+    WhenModal([](QWidget* w) {
+        ASSERT_NE(w, nullptr);
+        EXPECT_EQ(w->windowTitle(), "Project Info");
+        EXPECT_EQ(Ctl<QLineEdit>(w, 421)->maxLength(), 79);
+        Type(w, 421, "Hall 7");
+        Type(w, 423, "1 May");
+        static_cast<QDialog*>(w)->accept();
+    });
+    EXPECT_TRUE(RunForm(FormId::Project, *doc, nullptr));
+    EXPECT_STREQ(doc->Project, "Hall 7");
+    EXPECT_STREQ(doc->Date, "1 May");
+    WhenModal([](QWidget* w) { static_cast<QDialog*>(w)->reject(); });
+    EXPECT_FALSE(RunForm(FormId::Parameter, *doc, nullptr));
+}
+
+// ---- Opening and help ------------------------------------------------------------------------
+
+TEST_F(FormsTest, TheSelectionOpensItsFormAndOkMarksTheProject) {
+    doc->AddPtDistance(CONNECT4{0, 1, OBS_INUSE | OBS_DIRECT, 0, 3});
+    struct Case {
+        int kind;
+        const char* caption;
+    };
+    const Case cases[] = {{SEL_THEO, "Theodolite Info"},
+                          {SEL_POINT, "Point Info"},
+                          {SEL_SBAR, "Scale Bar Info"},
+                          {SEL_COLLIMATE, "Theodolite Collimations"},
+                          {SEL_PTDIRECT, "Object Point Sightings"},
+                          {SEL_SBDIRECT, "Scale Bar Sightings"},
+                          {SEL_DISTANCE, "Distances"},
+                          {SEL_PTDISTANCE, "Point to Point Distances"},
+                          {SEL_HEIGHT, "Height Differences"},
+                          {SEL_PTHEIGHT, "Point to Point Height Differences"}};
+    doc->stationA = 0, doc->stationB = 1, doc->station = 0, doc->target = 0, doc->targetA = 0,
+    doc->targetB = 1;
+    for (const Case& c : cases) {
+        doc->selectType = c.kind;
+        doc->selection = (c.kind << 16) | 0;
+        doc->bFileDirty = false;
+        QString seen;
+        WhenModal([&seen](QWidget* w) {
+            ASSERT_NE(w, nullptr);
+            seen = w->windowTitle();
+            static_cast<QDialog*>(w)->accept();
+        });
+        EXPECT_TRUE(RunSelectionForm(nullptr, *doc));
+        EXPECT_EQ(seen, c.caption);
+        EXPECT_TRUE(doc->bFileDirty);
+    }
+    doc->selectType = SEL_NONE;
+    EXPECT_FALSE(RunSelectionForm(nullptr, *doc));
+}
+
+TEST_F(FormsTest, HelpButtonsOpenTheirOwnPage) {
+    std::vector<int> opened;
+    SetHelpHandler([&opened](int context) { opened.push_back(context); });
+    Theo(0).thList.Append(CONNECT1{1, OBS_DIRECT, 0, 1, 2});
+    Theo(0).SyncCounts();
+    std::vector<std::unique_ptr<TForm>> forms;
+    forms.emplace_back(new TTheoForm(nullptr, *doc, 0));
+    forms.emplace_back(new TPointForm(nullptr, *doc, 0));
+    forms.emplace_back(new TSBarForm(nullptr, *doc, 0));
+    forms.emplace_back(new TCollimateForm(nullptr, *doc, 0, 1));
+    forms.emplace_back(new TPtDirectForm(nullptr, *doc, 0, 0));
+    forms.emplace_back(new TSBDirectForm(nullptr, *doc, 0, 0));
+    forms.emplace_back(new TDistanceForm(nullptr, *doc, 0, 0));
+    forms.emplace_back(new TPointDistForm(nullptr, *doc, 0, 1));
+    forms.emplace_back(new THeightForm(nullptr, *doc, 0, 0));
+    forms.emplace_back(new TPointHeightForm(nullptr, *doc, 0, 1));
+    forms.emplace_back(new TProjectForm(nullptr, *doc));
+    forms.emplace_back(new TParameterForm(nullptr, *doc));
+    forms.emplace_back(new TDisplayForm(nullptr, *doc));
+    forms.emplace_back(new TSetupForm(nullptr, *doc));
+    forms.emplace_back(new TStdDevForm(nullptr, *doc));
+    forms.emplace_back(new TAdjustForm(nullptr, *doc));
+    const std::vector<int> expected = {246, 247, 248, 240, 243, 225, 228, 231,
+                                       234, 237, 141, 142, 143, 181, 186, 187};
+    for (auto& f : forms)
+        QTest::mouseClick(Ctl<QPushButton>(f.get(), ID_HELP), Qt::LeftButton);
+    EXPECT_EQ(opened, expected);
+    SetHelpHandler(nullptr);
+
+    // Every context number of the forms, the Add and Modify forms included, has its page.
+    std::vector<int> all = expected;
+    for (int c : {241, 242, 244, 245, 226, 227, 229, 230, 232, 233, 235, 236, 238, 239})
+        all.push_back(c);
+    for (int c : all) {
+        QFile page(QString("%1%2.html").arg(HelpPagePrefix()).arg(c));
+        EXPECT_TRUE(page.open(QIODevice::ReadOnly)) << c;
+        EXPECT_GT(page.size(), 600) << c;
+    }
+}
+
+} // namespace
+} // namespace kivo::forms
