@@ -8,6 +8,7 @@ const std::vector<CommandEntry>& Commands() {
     static const std::vector<CommandEntry> commands = {
         {"new", "new PROJECT.SIM", CmdNew},
         {"info", "info PROJECT.SIM", CmdInfo},
+        {"render", "render PROJECT.SIM --view plan|side|end [--dpi N] -o FILE.png", CmdRender},
     };
     return commands;
 }
