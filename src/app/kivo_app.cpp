@@ -11,9 +11,13 @@
 #include "app/help_viewer.h"
 #include "app/main_frame.h"
 
+// The resources live in the static GUI library: register them before the first use.
+static void InitResources() { Q_INIT_RESOURCE(kivo); }
+
 namespace kivo::app {
 
 kivoApp::kivoApp() {
+    InitResources();
     QCoreApplication::setApplicationName(QStringLiteral("KIVO"));
     QCoreApplication::setApplicationVersion(QStringLiteral("2.0.0"));
     doc_ = std::make_unique<kivoMDIClient>(&host_);

@@ -280,15 +280,14 @@ void kivoDecoratedMDIFrame::CreateViews() {
             c->resize(mdi_->width() * 2 / 3, mdi_->height() * 2 / 3);
         c->show();
     }
-    for (int i = 0; i < 4; ++i) {
-        const int state = doc_.mdiFlags[i] & 0x0F;
-        if (state == 4)
-            child_[static_cast<std::size_t>(i)]->showMaximized();
-        else if (state == 2)
-            child_[static_cast<std::size_t>(i)]->showNormal();
-    }
+    // Normal states first, then the active child, then a maximised one: the MDI area maximises
+    // whichever child becomes active while another one is maximised.
+    for (int i = 0; i < 4; ++i)
+        if ((doc_.mdiFlags[i] & 0x0F) == 2) child_[static_cast<std::size_t>(i)]->showNormal();
     for (int i = 0; i < 4; ++i)
         if (doc_.mdiFlags[i] & 0x10) mdi_->setActiveSubWindow(child_[static_cast<std::size_t>(i)]);
+    for (int i = 0; i < 4; ++i)
+        if ((doc_.mdiFlags[i] & 0x0F) == 4) child_[static_cast<std::size_t>(i)]->showMaximized();
 
     setWindowTitle(QString::asprintf("%s - %s", doc_.applTitle.c_str(), doc_.OpenName.c_str()));
     SetMenu(cmd::MENU_PROJECT);

@@ -17,7 +17,8 @@ void kivoMDIChild::closeEvent(QCloseEvent* e) {
         return;
     }
     e->ignore();
-    showMinimized();
+    // Minimised once the close request has been refused and the area is done with it.
+    QMetaObject::invokeMethod(this, &QMdiSubWindow::showMinimized, Qt::QueuedConnection);
 }
 
 } // namespace kivo::app
