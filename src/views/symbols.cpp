@@ -103,7 +103,9 @@ QImage MakeStatus(int i) {
         const int x0 = (18 - s.width()) / 2, y0 = (16 - s.height()) / 2;
         for (int y = 0; y < s.height(); ++y)
             for (int x = 0; x < s.width(); ++x)
-                if (qAlpha(s.pixel(x, y))) img.setPixel(x0 + x, y0 + y, s.pixel(x, y));
+                // The 19-pixel scale bar loses its last column to the 18-pixel field.
+                if (qAlpha(s.pixel(x, y)) && img.rect().contains(x0 + x, y0 + y))
+                    img.setPixel(x0 + x, y0 + y, s.pixel(x, y));
     };
     static const QRgb bars[4] = {kGreen, kBlue, kRed, kYellow};
     switch (i) {
