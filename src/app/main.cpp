@@ -1,10 +1,17 @@
+// kivo [PROJECT.SIM]: the desktop program; a project named on the command line is opened after
+// the About box.
+
 #include <QApplication>
-#include <QMainWindow>
+
+#include "app/kivo_app.h"
+#include "app/main_frame.h"
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    QMainWindow w;
-    w.setWindowTitle("KIVO");
-    w.show();
-    return app.exec();
+    QApplication qapp(argc, argv);
+    kivo::app::kivoApp app;
+    app.InitMainWindow(true);
+    app.frame()->show();
+    const QStringList args = QApplication::arguments();
+    if (args.size() > 1) app.OpenProject(args[1]);
+    return QApplication::exec();
 }

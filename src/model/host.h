@@ -35,6 +35,13 @@ public:
                            MsgIcon icon) = 0;
     // The text field of the status bar.
     virtual void StatusText(const std::string& text) = 0;
+    // The image field of the status bar (0 theodolite, 1 point, 2 scale bar, 3 collimation,
+    // 4 direction, 5 distance, 6 height difference, 7 blank) and its pointer-coordinate field.
+    virtual void StatusImage(int /*image*/) {}
+    virtual void StatusCoords(const std::string& /*text*/) {}
+    // Shows (true) or removes (false) the highlighting of the document's current selection in every
+    // graphic view that is not minimised (the document's MarkSelect / ClearSelect).
+    virtual void ShowSelection(bool /*mark*/) {}
 
     // Redraw requests for the graphic views (no-ops without windows).
     virtual void UpdateViews(bool /*bErase*/) {}

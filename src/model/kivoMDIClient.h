@@ -79,6 +79,43 @@ public:
     virtual void Line(Pen pen, int x1, int y1, int x2, int y2) = 0;
 };
 
+// Canvas pixel geometry shared by hit testing and drawing (no window system involved).
+struct KPoint {
+    int x = 0, y = 0;
+};
+struct KRect {
+    int left = 0, top = 0, right = 0, bottom = 0;
+};
+struct KLine {
+    int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+};
+
+// The one-pixel shift (sx, sy) of an observation line of `kind` (SEL_COLLIMATE .. SEL_PTHEIGHT)
+// whose second end lies (dh, dv) from its first: kinds that would lie on top of each other move to
+// either side, the sign of dh * dv choosing the diagonal.
+void LineShift(int kind, int dh, int dv, int& sx, int& sy);
+
+// Integer line test: (x, y) hits the line (x1, y1)-(x2, y2) when it lies strictly inside the
+// bounding box widened by 4 and, unless the line is horizontal or vertical, its vertical or
+// horizontal distance from the line (quotients truncated toward zero) is below 4 pixels.
+bool LineHit(int x1, int y1, int x2, int y2, int x, int y);
+
+// Scroll ranges of a graphic view: the canvas extent against the client area taken as if both
+// scroll bars were shown (a hidden bar's room is subtracted), then the three cases in which a bar
+// is not needed. Results of 0 or less show no bar.
+struct ScrollRanges {
+    int maxH = 0, maxV = 0;
+};
+ScrollRanges CalcViewScrollRanges(int hExtent, int vExtent, int clientWidth, int clientHeight, bool vBarHidden,
+                                  bool hBarHidden, int vScrollWidth, int hScrollHeight);
+
+// Scroll ranges of the text view: horizontal in pixels (lineLength wide lines), vertical in lines.
+// The horizontal bar's height is compared and subtracted in lines of lineHeight pixels. winLines
+// is updated (the number of lines the window shows).
+ScrollRanges CalcTextScrollRanges(int lineLength, int maxLines, int lineHeight, int clientWidth, int clientHeight,
+                                  bool vBarHidden, bool hBarHidden, int vScrollWidth, int hScrollHeight,
+                                  int& winLines);
+
 class kivoMDIClient {
 public:
     explicit kivoMDIClient(Host* host = nullptr);
@@ -165,6 +202,26 @@ public:
     void ClearPoints();
     void ClearSBars();
 
+    // ---- Hit testing and selection display (hit_test.cpp) ------------------------------------
+    // The item under canvas pixel `curPoint` of view `view`: selectType in the high 16 bits, the
+    // item key in the low 16 bits, 0xFFFF when nothing is hit; sets the selection fields.
+    long HitTest(KPoint curPoint, int view);
+    static void CenterRect(KPoint testPoint, int halfWidth, int halfHeight, KRect* pointRectPtr);
+    // Clips lrect to rect in place.
+    static void CheckRect(const KRect* rect, KRect* lrect);
+    // Sets (true) or clears ELEM_SELECTED of a selected element (selectType 1 to 3); the views call
+    // this once per view they highlight in.
+    void SetSelectionMark(bool on);
+    void MarkSelect() { host_->ShowSelection(true); }
+    void ClearSelect() { host_->ShowSelection(false); }
+    // Status bar: the selection (status 1 while dragging: coordinates only), the pointer coordinates.
+    void StatBarSelect(int status);
+    void StatBarDebug(const std::string& text) { host_->StatusCoords(text); }
+    // The two ends (canvas pixels of `view`) of observation line `kind` (SEL_COLLIMATE ..
+    // SEL_PTHEIGHT) between elements `a` and `b`, with the one-pixel shift of its kind: what is
+    // drawn is exactly what is hit.
+    void ObsLineEnds(int kind, int view, int a, int b, KLine* line) const;
+
     // ---- Project settings (stored in the project file) -------------------------------------
     std::uint32_t magic = SIM_MAGIC_CURRENT;
     std::int32_t mdiX[4] = {}, mdiY[4] = {}, mdiWidth[4] = {}, mdiHeight[4] = {}, mdiFlags[4] = {};
@@ -246,7 +303,10 @@ public:
     void UpdateViews(bool bErase) { host_->UpdateViews(bErase); }
     void UpdateScrollBars() { host_->UpdateScrollBars(); }
     void CheckViewItems() { host_->CheckViewItems(); }
-    void StatBarMessage(const std::string& text) { host_->StatusText(text); }
+    void StatBarMessage(const std::string& text) {
+        host_->StatusText(text);
+        host_->StatusImage(7);
+    }
 
     // ---- Angles and orientation -------------------------------------------------------------
     double TrigTable[24] = {};

@@ -1,0 +1,58 @@
+#pragma once
+// kivoApp: the application. It owns the document, its host and the main frame, shows the About
+// box at start, and carries help: the help viewer and the context-help mode (Shift+F1, then a
+// command; F1 on a highlighted menu item).
+
+#include <QObject>
+#include <QPointer>
+#include <memory>
+
+#include "app/help_viewer.h"
+#include "app/qt_host.h"
+#include "model/kivoMDIClient.h"
+
+namespace kivo::app {
+
+class kivoDecoratedMDIFrame;
+class HelpViewer;
+
+class kivoApp : public QObject {
+    Q_OBJECT
+public:
+    kivoApp();
+    ~kivoApp() override;
+
+    // Builds the frame with the short menu and speed bar; shows the About box first when asked.
+    void InitMainWindow(bool showAbout = true);
+    // Opens a project named on the command line.
+    void OpenProject(const QString& path);
+
+    bool CanClose();
+    void CmHelpContents();
+    void CmHelpUsing();
+    void CmHelpAbout();
+    void CmHelpDisclaim();
+    // Help at a context number (a command id).
+    void OpenHelp(int context);
+    void EndContextHelp();
+
+    kivoMDIClient& doc() { return *doc_; }
+    QtHost& host() { return host_; }
+    kivoDecoratedMDIFrame* frame() const { return frame_.get(); }
+    HelpViewer* helpViewer() const { return help_; }
+
+    int HelpState = 0;   // non-zero once the help viewer was opened
+    int ContextHelp = 0; // context-help mode is on
+
+protected:
+    // ProcessAppMsg: F1, Shift+F1 and Esc before normal dispatch.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QtHost host_;
+    std::unique_ptr<kivoMDIClient> doc_;
+    std::unique_ptr<kivoDecoratedMDIFrame> frame_;
+    QPointer<HelpViewer> help_;
+};
+
+} // namespace kivo::app

@@ -1,0 +1,458 @@
+#include "app/main_frame.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QFile>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+
+#include "app/command_ids.h"
+#include "app/kivo_app.h"
+#include "app/mdi_child.h"
+#include "app/text_window.h"
+#include "forms/forms.h"
+#include "views/symbols.h"
+#include "views/view_window.h"
+
+namespace kivo::app {
+
+namespace {
+
+struct ActionDef {
+    int id;
+    const char* objectName;
+    const char* text;      // in the project menu (1011)
+    const char* shortText; // in the menu without a project (1010), if it is there
+    const char* shortcut;
+    const char* hint;
+    bool checkable;
+};
+
+// Every command of the frame, created once; the menus and the speed bar take them from here.
+const ActionDef kActions[] = {
+    {cmd::FileNew, "CmFileNew", "New...", "&New...", nullptr, "Creates a new project", false},
+    {cmd::FileOpen, "CmFileOpen", "Open...", "&Open...", nullptr, "Opens an existing project", false},
+    {cmd::FileClose, "CmFileClose", "Close", nullptr, nullptr, "Closes the project", false},
+    {cmd::FileSave, "CmSaveFile", "Save", nullptr, nullptr, "Saves the project", false},
+    {cmd::FileSaveAs, "CmSaveAsFile", "Save As...", nullptr, nullptr, "Saves the project under a new name", false},
+    {cmd::ImportFile, "CmImportFile", "Import Data File...", nullptr, nullptr, "Imports targets from a target file",
+     false},
+    {cmd::ExportFile, "CmExportFile", "Export .INP File", nullptr, nullptr, "Writes the adjustment input file", false},
+    {cmd::FilePrint, "CmFilePrint", "Print...", nullptr, nullptr, "Prints the active view", false},
+    {cmd::FilePrintPreview, "CmFilePrintPreview", "Print Preview", nullptr, nullptr,
+     "Shows the pages of the active view as they will print", false},
+    {cmd::Exit, "CmExit", "Exit", "E&xit", nullptr, "Quits KIVO", false},
+    {cmd::EditCut, "CmCut", "Cu&t\tShift+Del", nullptr, "Shift+Del",
+     "Deletes the selection with every observation that refers to it", false},
+    {cmd::Project, "CmProject", "&Project...", nullptr, nullptr, "Project name, task and date", false},
+    {cmd::Parameters, "CmParameters", "Para&meters...", nullptr, nullptr, "Units, limits and axis naming", false},
+    {cmd::Display, "CmDisplay", "&Display...", nullptr, nullptr, "Drawing scales, borders and grid", false},
+    {cmd::Object, "CmObject", "&Objects", nullptr, nullptr, "Shows elements as symbols or as dots", true},
+    {cmd::Name, "CmName", "&Names", nullptr, nullptr, "Shows or hides element names", true},
+    {cmd::Collimate, "CmCollimate", "&Collimations", nullptr, nullptr, "Shows or hides collimations", true},
+    {cmd::Direction, "CmDirection", "Di&rections", nullptr, nullptr, "Shows or hides directions", true},
+    {cmd::Distance, "CmDistance", "Di&stances", nullptr, nullptr, "Shows or hides distances", true},
+    {cmd::Height, "CmHeight", "&Height Differences", nullptr, nullptr, "Shows or hides height differences", true},
+    {cmd::Ellipse, "CmEllipse", "&Ellipses", nullptr, nullptr, "Shows or hides error ellipses", true},
+    {cmd::Abbreviate, "CmAbbreviate", "&Abbreviated Names", nullptr, nullptr,
+     "Shows abbreviations instead of names", true},
+    {cmd::TheoTool, "CmTheoTool", "&Theodolite", nullptr, nullptr, "Places theodolites", false},
+    {cmd::PointTool, "CmPointTool", "&Point", nullptr, nullptr, "Places object points", false},
+    {cmd::SBarTool, "CmSBarTool", "&Scale Bar", nullptr, nullptr, "Places scale bars", false},
+    {cmd::Setup, "CmSetup", "&Setup Theos...", nullptr, nullptr, "Active and control theodolites", false},
+    {cmd::DirTool, "CmDirTool", "&Direction", nullptr, nullptr, "Adds directions and collimations", false},
+    {cmd::DistTool, "CmDistTool", "Dis&tance", nullptr, nullptr, "Adds distances", false},
+    {cmd::HeightTool, "CmHeightTool", "&Height Differences", nullptr, nullptr, "Adds height differences", false},
+    {cmd::StdDev, "CmStdDev", "Std Dev && &Weights...", nullptr, nullptr, "A-priori standard deviations", false},
+    {cmd::Adjust, "CmAdjust", "&Adjustment...", nullptr, nullptr, "Adjustment settings", false},
+    {cmd::Simulate, "CmSimulate", "&Update Measurements", nullptr, nullptr,
+     "Computes every observation value from the coordinates", false},
+    {cmd::Calculate, "CmCalculate", "&Calculate", nullptr, nullptr,
+     "Runs the adjustment and draws the error ellipses", false},
+    {cmd::Tools, "CmTools", "&Tools", nullptr, nullptr, "Shows or hides the speed bar", true},
+    {cmd::Status, "CmStatus", "&Status", nullptr, nullptr, "Shows or hides the status bar", true},
+    {cmd::Cascade, "CmCascade", "&Cascade\tShift+F5", nullptr, "Shift+F5", "Arranges the views overlapping", false},
+    {cmd::Tile, "CmTile", "&Tile\tShift+F4", nullptr, "Shift+F4", "Arranges the views side by side", false},
+    {cmd::ArrangeIcons, "CmArrangeIcons", "Arrange &icons", nullptr, nullptr, "Arranges the minimised views",
+     false},
+    {cmd::HelpAbout, "CmHelpAbout", "&About KIVO...", "&About KIVO...", nullptr, "Version of the program", false},
+    {cmd::HelpDisclaim, "CmHelpDisclaim", "D&isclaimer...", "&Disclaimer...", nullptr, "Terms of use", false},
+    {cmd::HelpContents, "CmHelpContents", "&Contents", "&Contents", nullptr, "Opens the help contents", false},
+};
+
+struct MenuDef {
+    const char* title;
+    std::vector<int> ids; // 0 is a separator
+};
+
+const std::vector<MenuDef> kShortMenu = {
+    {"&File", {cmd::FileNew, cmd::FileOpen, 0, cmd::Exit}},
+    {"&Help", {cmd::HelpAbout, cmd::HelpDisclaim, cmd::HelpContents}},
+};
+
+const std::vector<MenuDef> kLongMenu = {
+    {"&File",
+     {cmd::FileNew, cmd::FileOpen, cmd::FileClose, cmd::FileSave, cmd::FileSaveAs, cmd::ImportFile, cmd::ExportFile,
+      cmd::FilePrint, cmd::FilePrintPreview, cmd::Exit}},
+    {"&Edit", {cmd::EditCut}},
+    {"&Layout",
+     {cmd::Project, cmd::Parameters, cmd::Display, cmd::Object, cmd::Name, cmd::Collimate, cmd::Direction,
+      cmd::Distance, cmd::Height, cmd::Ellipse, cmd::Abbreviate}},
+    {"&Objects", {cmd::TheoTool, cmd::PointTool, cmd::SBarTool}},
+    {"&Measure",
+     {cmd::Setup, cmd::DirTool, cmd::DistTool, cmd::HeightTool, cmd::StdDev, cmd::Adjust, cmd::Simulate,
+      cmd::Calculate}},
+    {"&Window", {cmd::Tools, cmd::Status, cmd::Cascade, cmd::Tile, cmd::ArrangeIcons}},
+    {"&Help", {cmd::HelpAbout, cmd::HelpDisclaim, cmd::HelpContents}},
+};
+
+const std::vector<int> kShortBar = {cmd::FileNew, cmd::FileOpen, cmd::Separator6, cmd::HelpContents,
+                                    cmd::Separator18};
+// The document's 22 gadgets: the first four go behind Open, the rest at the end of the bar.
+const std::vector<int> kDocGadgetsFront = {cmd::FileSave, cmd::FilePrint, cmd::Separator6, cmd::EditCut};
+const std::vector<int> kDocGadgetsBack = {
+    cmd::Object,   cmd::Name,      cmd::Abbreviate, cmd::Collimate,   cmd::Direction, cmd::Distance,
+    cmd::Height,   cmd::Ellipse,   cmd::Separator18, cmd::TheoTool,   cmd::PointTool, cmd::SBarTool,
+    cmd::Separator18, cmd::DirTool, cmd::DistTool,  cmd::HeightTool, cmd::Separator18, cmd::Calculate};
+
+} // namespace
+
+kivoDecoratedMDIFrame::kivoDecoratedMDIFrame(kivoApp& app, kivoMDIClient& doc)
+    : QMainWindow(nullptr), app_(app), doc_(doc) {
+    setObjectName(QStringLiteral("mainFrame"));
+    setWindowTitle(QString::fromStdString(doc_.applTitle));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/1003.png")));
+    mdi_ = new QMdiArea(this);
+    mdi_->setObjectName(QStringLiteral("mdiClient"));
+    setCentralWidget(mdi_);
+
+    CreateActions();
+
+    bar_ = new QToolBar(QStringLiteral("Speed Bar"), this);
+    bar_->setObjectName(QStringLiteral("speedBar"));
+    bar_->setMovable(false);
+    bar_->setIconSize(QSize(20, 20));
+    QFont hintFont = bar_->font();
+    hintFont.setPointSize(10);
+    bar_->setFont(hintFont);
+    addToolBar(Qt::TopToolBarArea, bar_);
+
+    // Status bar: the message field, the keyboard indicators, the coordinate field, the image.
+    QStatusBar* sb = statusBar();
+    sb->setObjectName(QStringLiteral("statusBar"));
+    message_ = new QLabel(this);
+    message_->setObjectName(QStringLiteral("statusText"));
+    message_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    message_->setFont(QFont(QStringLiteral("Monospace")));
+    sb->addWidget(message_, 1);
+    for (const char* key : {"CAP", "NUM", "SCRL", "OVR"}) {
+        auto* l = new QLabel(QString::fromLatin1(key), this);
+        l->setObjectName(QStringLiteral("indicator%1").arg(QString::fromLatin1(key)));
+        l->setEnabled(false);
+        l->setFrameShape(QFrame::Panel);
+        l->setFrameShadow(QFrame::Sunken);
+        sb->addPermanentWidget(l);
+    }
+    coords_ = new QLabel(this);
+    coords_->setObjectName(QStringLiteral("statusCoords"));
+    coords_->setMinimumWidth(coords_->fontMetrics().averageCharWidth() * 10 + 8);
+    coords_->setFrameShape(QFrame::Panel);
+    coords_->setFrameShadow(QFrame::Sunken);
+    sb->addPermanentWidget(coords_);
+    image_ = new QLabel(this);
+    image_->setObjectName(QStringLiteral("statusImage"));
+    image_->setFixedSize(22, 18);
+    image_->setAlignment(Qt::AlignCenter);
+    sb->addPermanentWidget(image_);
+    SetStatusImage(7);
+
+    SetMenu(cmd::MENU_NOPROJECT);
+    SetSpeedBar(false);
+    resize(1200, 860);
+}
+
+kivoDecoratedMDIFrame::~kivoDecoratedMDIFrame() = default;
+
+void kivoDecoratedMDIFrame::CreateActions() {
+    for (const ActionDef& d : kActions) {
+        auto* a = new QAction(QString::fromLatin1(d.text), this);
+        a->setObjectName(QString::fromLatin1(d.objectName));
+        a->setData(d.id);
+        a->setStatusTip(QString::fromLatin1(d.hint));
+        a->setToolTip(QString::fromLatin1(d.hint));
+        a->setCheckable(d.checkable);
+        if (d.shortcut) a->setShortcut(QKeySequence(QString::fromLatin1(d.shortcut)));
+        const QString icon = QStringLiteral(":/icons/%1.png").arg(d.id);
+        if (QFile::exists(icon)) a->setIcon(QIcon(icon));
+        connect(a, &QAction::triggered, this, [this, id = d.id] { Command(id); });
+        actions_[d.id] = a;
+    }
+    Action(cmd::Tools)->setChecked(true);
+    Action(cmd::Status)->setChecked(true);
+}
+
+QAction* kivoDecoratedMDIFrame::Action(int id) const {
+    auto it = actions_.find(id);
+    return it == actions_.end() ? nullptr : it->second;
+}
+
+void kivoDecoratedMDIFrame::SetMenu(int menuId) {
+    const bool project = menuId == cmd::MENU_PROJECT;
+    QMenuBar* mb = menuBar();
+    mb->clear();
+    for (const ActionDef& d : kActions)
+        actions_[d.id]->setText(QString::fromLatin1(project || !d.shortText ? d.text : d.shortText));
+    for (const MenuDef& m : project ? kLongMenu : kShortMenu) {
+        QMenu* menu = mb->addMenu(QString::fromLatin1(m.title));
+        menu->setObjectName(QStringLiteral("menu") + QString::fromLatin1(m.title).remove('&'));
+        for (int id : m.ids) {
+            if (id == 0)
+                menu->addSeparator();
+            else
+                menu->addAction(Action(id));
+        }
+    }
+    mb->setProperty("menuId", menuId);
+}
+
+void kivoDecoratedMDIFrame::SetSpeedBar(bool withDocument) {
+    bar_->clear();
+    for (QWidget* w : spacers_) delete w;
+    spacers_.clear();
+    barLayout_.clear();
+    std::vector<int> layout;
+    if (withDocument) {
+        layout = {cmd::FileNew, cmd::FileOpen};
+        layout.insert(layout.end(), kDocGadgetsFront.begin(), kDocGadgetsFront.end());
+        layout.insert(layout.end(), kShortBar.begin() + 2, kShortBar.end());
+        layout.insert(layout.end(), kDocGadgetsBack.begin(), kDocGadgetsBack.end());
+    } else {
+        layout = kShortBar;
+    }
+    for (int id : layout) {
+        if (id < 0) {
+            auto* gap = new QWidget(bar_);
+            gap->setFixedWidth(-id);
+            spacers_.push_back(gap);
+            bar_->addWidget(gap);
+        } else {
+            bar_->addAction(Action(id));
+        }
+    }
+    barLayout_ = layout;
+}
+
+int kivoDecoratedMDIFrame::ActiveViewIndex() const {
+    QMdiSubWindow* active = mdi_->activeSubWindow();
+    for (int i = 0; i < 4; ++i)
+        if (child_[static_cast<std::size_t>(i)] && child_[static_cast<std::size_t>(i)] == active) return i;
+    return -1;
+}
+
+void kivoDecoratedMDIFrame::CreateViews() {
+    // At most four children ever: a project still shown is taken down first.
+    if (child_[0]) DestroyViews();
+    for (int i = 0; i < 4; ++i) {
+        QWidget* client;
+        if (i < 3) {
+            views_[static_cast<std::size_t>(i)] = new views::TKIVOWindow(doc_, i);
+            client = views_[static_cast<std::size_t>(i)];
+        } else {
+            text_ = new TTextWindow(doc_);
+            client = text_;
+        }
+        auto* c = new kivoMDIChild(QString::fromLatin1(doc_.szViewNames[i]), client);
+        c->setObjectName(QStringLiteral("child%1").arg(i));
+        mdi_->addSubWindow(c);
+        child_[static_cast<std::size_t>(i)] = c;
+        // Stored positions of normal windows are applied when they fit the client area; otherwise
+        // the area places the window itself.
+        const QRect stored(doc_.mdiX[i], doc_.mdiY[i], doc_.mdiWidth[i], doc_.mdiHeight[i]);
+        if (stored.width() >= 100 && stored.height() >= 80 && stored.x() >= 0 && stored.y() >= 0)
+            c->setGeometry(stored);
+        else
+            c->resize(mdi_->width() * 2 / 3, mdi_->height() * 2 / 3);
+        c->show();
+    }
+    // Normal states first, then the active child, then a maximised one: the MDI area maximises
+    // whichever child becomes active while another one is maximised.
+    for (int i = 0; i < 4; ++i)
+        if ((doc_.mdiFlags[i] & 0x0F) == 2) child_[static_cast<std::size_t>(i)]->showNormal();
+    for (int i = 0; i < 4; ++i)
+        if (doc_.mdiFlags[i] & 0x10) mdi_->setActiveSubWindow(child_[static_cast<std::size_t>(i)]);
+    for (int i = 0; i < 4; ++i)
+        if ((doc_.mdiFlags[i] & 0x0F) == 4) child_[static_cast<std::size_t>(i)]->showMaximized();
+
+    setWindowTitle(QString::asprintf("%s - %s", doc_.applTitle.c_str(), doc_.OpenName.c_str()));
+    SetMenu(cmd::MENU_PROJECT);
+    SetSpeedBar(true);
+    CheckViewItems();
+    Action(cmd::EditCut)->setEnabled(false);
+    Action(cmd::Ellipse)->setEnabled(true);
+    // Sizes delivered while the windows settle are not changes by the user.
+    QTimer::singleShot(0, this, [this] {
+        for (auto* v : views_)
+            if (v) v->SetTrackSize(true);
+        if (text_) text_->SetTrackSize(true);
+    });
+}
+
+void kivoDecoratedMDIFrame::DestroyViews() {
+    if (!child_[0]) return;
+    mdi_->hide();
+    for (auto* c : child_)
+        if (c) c->hide();
+    const int active = ActiveViewIndex();
+    for (int i = 0; i < 4; ++i) {
+        if (i == active) continue;
+        child_[static_cast<std::size_t>(i)]->AllowClose();
+        delete child_[static_cast<std::size_t>(i)];
+    }
+    if (active >= 0) {
+        child_[static_cast<std::size_t>(active)]->AllowClose();
+        delete child_[static_cast<std::size_t>(active)];
+    }
+    child_.fill(nullptr);
+    views_.fill(nullptr);
+    text_ = nullptr;
+    mdi_->show();
+    setWindowTitle(QString::fromStdString(doc_.applTitle));
+    SetSpeedBar(false);
+    SetMenu(cmd::MENU_NOPROJECT);
+}
+
+void kivoDecoratedMDIFrame::SetStatusText(const QString& text) {
+    statusBar()->clearMessage(); // a menu hint gives way
+    message_->setText(text);
+    message_->repaint();
+}
+
+QString kivoDecoratedMDIFrame::statusText() const { return message_->text(); }
+
+void kivoDecoratedMDIFrame::SetStatusImage(int image) {
+    statusImage_ = image;
+    image_->setPixmap(QPixmap::fromImage(views::StatusImage(image)));
+}
+
+void kivoDecoratedMDIFrame::SetStatusCoords(const QString& text) {
+    coords_->setText(text);
+    coords_->repaint();
+}
+
+void kivoDecoratedMDIFrame::CheckViewItems() {
+    const std::pair<int, bool> items[] = {
+        {cmd::Object, doc_.bObject},       {cmd::Name, doc_.bName},         {cmd::Abbreviate, doc_.bAbbreviate},
+        {cmd::Collimate, doc_.bCollimate}, {cmd::Direction, doc_.bDirect}, {cmd::Distance, doc_.bDistance},
+        {cmd::Height, doc_.bHeight},       {cmd::Ellipse, doc_.bEllipse},  {cmd::Tools, doc_.bTools},
+        {cmd::Status, doc_.bStatus}};
+    for (auto [id, on] : items) Action(id)->setChecked(on);
+}
+
+void kivoDecoratedMDIFrame::Toggle(int, bool kivoMDIClient::*flag) {
+    doc_.*flag = !(doc_.*flag);
+    doc_.bFileDirty = true; // the toggles are stored in the project file
+    doc_.UpdateViews(true);
+}
+
+void kivoDecoratedMDIFrame::RunSettingsForm(int id) {
+    switch (id) {
+    case cmd::Project: forms::RunForm(FormId::Project, doc_, this); break;
+    case cmd::Parameters: forms::RunForm(FormId::Parameter, doc_, this); break;
+    default:
+        // The Display, Setup, Std Dev and Adjustment forms open here once they are built.
+        doc_.StatBarMessage("This form is not available yet");
+        break;
+    }
+}
+
+void kivoDecoratedMDIFrame::Command(int id) {
+    if (bHelpRequested || app_.ContextHelp) {
+        bHelpRequested = false;
+        app_.EndContextHelp();
+        if (cmd::HasHelpContext(id))
+            app_.OpenHelp(id);
+        else
+            QMessageBox::information(this, QStringLiteral("KIVO Information"),
+                                     QStringLiteral("Help not available for this Menu Item"));
+        CheckViewItems(); // a checkable item toggled itself when chosen
+        return;
+    }
+    switch (id) {
+    case cmd::FileNew: doc_.CmFileNew(); break;
+    case cmd::FileOpen: doc_.CmFileOpen(); break;
+    case cmd::FileClose: doc_.CmFileClose(); break;
+    case cmd::FileSave: doc_.CmSaveFile(); break;
+    case cmd::FileSaveAs: doc_.CmSaveAsFile(); break;
+    case cmd::Exit: close(); break;
+    case cmd::EditCut:
+        if (doc_.bFileOpen && doc_.selectType != SEL_NONE) {
+            doc_.ClearSelect();
+            doc_.CmCut();
+            doc_.selectType = SEL_NONE;
+        }
+        break;
+    case cmd::Object: Toggle(id, &kivoMDIClient::bObject); break;
+    case cmd::Name: Toggle(id, &kivoMDIClient::bName); break;
+    case cmd::Abbreviate: Toggle(id, &kivoMDIClient::bAbbreviate); break;
+    case cmd::Collimate: Toggle(id, &kivoMDIClient::bCollimate); break;
+    case cmd::Direction: Toggle(id, &kivoMDIClient::bDirect); break;
+    case cmd::Distance: Toggle(id, &kivoMDIClient::bDistance); break;
+    case cmd::Height: Toggle(id, &kivoMDIClient::bHeight); break;
+    case cmd::Ellipse: Toggle(id, &kivoMDIClient::bEllipse); break;
+    case cmd::Tools:
+        doc_.bTools = !doc_.bTools;
+        bar_->setVisible(doc_.bTools);
+        break;
+    case cmd::Status:
+        doc_.bStatus = !doc_.bStatus;
+        statusBar()->setVisible(doc_.bStatus);
+        break;
+    case cmd::Project:
+    case cmd::Parameters:
+    case cmd::Display:
+    case cmd::Setup:
+    case cmd::StdDev:
+    case cmd::Adjust: RunSettingsForm(id); break;
+    case cmd::Cascade: mdi_->cascadeSubWindows(); break;
+    case cmd::Tile: mdi_->tileSubWindows(); break;
+    case cmd::ArrangeIcons:
+        for (QMdiSubWindow* w : mdi_->subWindowList())
+            if (w->isMinimized()) w->showMinimized();
+        break;
+    case cmd::HelpContents: app_.CmHelpContents(); break;
+    case cmd::HelpUsing: app_.CmHelpUsing(); break;
+    case cmd::HelpAbout: app_.CmHelpAbout(); break;
+    case cmd::HelpDisclaim: app_.CmHelpDisclaim(); break;
+    case cmd::TheoTool:
+    case cmd::PointTool:
+    case cmd::SBarTool:
+    case cmd::DirTool:
+    case cmd::DistTool:
+    case cmd::HeightTool:
+        // Every tool command first takes down the selection; the tools themselves come with editing.
+        doc_.ClearSelect();
+        doc_.StatBarMessage("");
+        break;
+    default:
+        // Import, export, Update Measurements, Calculate, printing: their document operations are
+        // routed here as they are built.
+        doc_.StatBarMessage("This command is not available yet");
+        break;
+    }
+    CheckViewItems();
+}
+
+void kivoDecoratedMDIFrame::closeEvent(QCloseEvent* e) {
+    if (app_.CanClose())
+        e->accept();
+    else
+        e->ignore();
+}
+
+} // namespace kivo::app

@@ -1,0 +1,89 @@
+#pragma once
+// kivoDecoratedMDIFrame: the main window. Menus, speed bar and status bar, the MDI area with the
+// four view windows of the open project, and the command routing to the document.
+
+#include <QMainWindow>
+#include <array>
+#include <map>
+#include <vector>
+
+#include "model/kivoMDIClient.h"
+
+class QLabel;
+class QMdiArea;
+class QToolBar;
+
+namespace kivo::views {
+class TKIVOWindow;
+}
+
+namespace kivo::app {
+
+class kivoApp;
+class kivoMDIChild;
+class TTextWindow;
+
+class kivoDecoratedMDIFrame : public QMainWindow {
+    Q_OBJECT
+public:
+    kivoDecoratedMDIFrame(kivoApp& app, kivoMDIClient& doc);
+    ~kivoDecoratedMDIFrame() override;
+
+    // The command entry (the document's EvCommand): with a help request pending, help on the
+    // command instead of the command.
+    void Command(int id);
+
+    QAction* Action(int id) const;
+    QMdiArea* mdiArea() const { return mdi_; }
+    QToolBar* speedBar() const { return bar_; }
+    // Ids on the speed bar in order; separators as Separator6 / Separator18.
+    const std::vector<int>& SpeedBarLayout() const { return barLayout_; }
+
+    // View windows (Part of the document's life cycle: created with the project).
+    void CreateViews();
+    void DestroyViews();
+    kivoMDIChild* child(int i) const { return child_[static_cast<std::size_t>(i)]; }
+    views::TKIVOWindow* view(int i) const { return views_[static_cast<std::size_t>(i)]; }
+    TTextWindow* textWindow() const { return text_; }
+    int ActiveViewIndex() const;
+
+    // Status bar fields.
+    void SetStatusText(const QString& text);
+    void SetStatusImage(int image);
+    void SetStatusCoords(const QString& text);
+    QString statusText() const;
+    int statusImage() const { return statusImage_; }
+
+    // Menu check marks from the document's display flags.
+    void CheckViewItems();
+
+    // F1 was pressed while a menu item was highlighted: the next command gives help.
+    bool bHelpRequested = false;
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+
+private:
+    void CreateActions();
+    void SetMenu(int menuId);
+    void SetSpeedBar(bool withDocument);
+    void Toggle(int id, bool kivoMDIClient::*flag);
+    void RunSettingsForm(int id);
+
+    kivoApp& app_;
+    kivoMDIClient& doc_;
+    QMdiArea* mdi_;
+    QToolBar* bar_;
+    std::map<int, QAction*> actions_;
+    std::vector<int> barLayout_;
+    std::vector<QWidget*> spacers_;
+    std::array<kivoMDIChild*, 4> child_{};
+    std::array<views::TKIVOWindow*, 3> views_{};
+    TTextWindow* text_ = nullptr;
+    QLabel* message_;
+    QLabel* coords_;
+    QLabel* image_;
+    int statusImage_ = 7;
+};
+
+} // namespace kivo::app

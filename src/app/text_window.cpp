@@ -1,0 +1,104 @@
+#include "app/text_window.h"
+
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QStyle>
+
+#include "model/kivoMDIClient.h"
+
+namespace kivo::app {
+
+TTextWindow::TTextWindow(kivoMDIClient& doc, QWidget* parent) : QAbstractScrollArea(parent), doc_(doc) {
+    setObjectName(QStringLiteral("textView"));
+    setFrameShape(QFrame::NoFrame);
+    horizontalScrollBar()->setTracking(false);
+    verticalScrollBar()->setTracking(false);
+    horizontalScrollBar()->setSingleStep(20); // pixels
+    verticalScrollBar()->setSingleStep(1);    // lines
+    SetupWindow();
+}
+
+QFont TTextWindow::ListingFont() {
+    QFont f(QStringLiteral("Courier"));
+    f.setStyleHint(QFont::TypeWriter);
+    f.setFixedPitch(true);
+    f.setPixelSize(10);
+    f.setWeight(QFont::Normal);
+    return f;
+}
+
+void TTextWindow::SetupWindow() {
+    const QFontMetrics fm(viewport()->font());
+    lineHeight = std::max(1, fm.height() + fm.leading());
+    lineLength = doc_.maxLines != 0 ? 80 * fm.averageCharWidth() : 0;
+    CalcScrollBars();
+}
+
+void TTextWindow::Reload() {
+    thumbPos = 0;
+    verticalScrollBar()->setValue(0);
+    SetupWindow();
+    viewport()->update();
+}
+
+void TTextWindow::CalcScrollBars() {
+    QScrollBar* hb = horizontalScrollBar();
+    QScrollBar* vb = verticalScrollBar();
+    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+    const QSize client = viewport()->size();
+    thumbPos = vb->value();
+    horzOrigin = -hb->value();
+    int winLines = 0;
+    ScrollRanges r{0, 0};
+    if (doc_.bValFile)
+        r = CalcTextScrollRanges(lineLength, doc_.maxLines, lineHeight, client.width(), client.height(),
+                                 vb->maximum() == vb->minimum(), hb->maximum() == hb->minimum(), bar, bar, winLines);
+    else
+        winLines = client.height() / lineHeight;
+    doc_.winLines = winLines;
+    if (doc_.maxLines - thumbPos < winLines) thumbPos = std::max(0, r.maxV);
+    hb->setRange(0, std::max(0, r.maxH));
+    vb->setRange(0, std::max(0, r.maxV));
+    vb->setValue(thumbPos);
+    hb->setPageStep(std::max(1, client.width() * 7 / 10));
+    vb->setPageStep(std::max(1, winLines - 1)); // a page is one line less than a window
+    thumbPos = vb->value();
+    horzOrigin = -hb->value();
+}
+
+void TTextWindow::paintEvent(QPaintEvent* e) {
+    QPainter p(viewport());
+    p.fillRect(e->rect(), Qt::white);
+    p.setFont(ListingFont());
+    p.setPen(Qt::black);
+    const QFontMetrics fm = p.fontMetrics();
+    if (!doc_.bValFile) {
+        p.drawText(QPoint(10, 10 + fm.ascent()), QStringLiteral("No valid output file available"));
+        return;
+    }
+    thumbPos = verticalScrollBar()->value();
+    horzOrigin = -horizontalScrollBar()->value();
+    // Line spacing is the window font's line height, not the listing font's own.
+    const int first = std::max(0, e->rect().top() / lineHeight);
+    const int last = std::min(doc_.winLines, e->rect().bottom() / lineHeight + 1);
+    for (int i = first; i < last && thumbPos + i < doc_.maxLines; ++i) {
+        const std::string& line = doc_.fileBuffer[static_cast<std::size_t>(thumbPos + i)];
+        p.drawText(QPoint(horzOrigin + 2, i * lineHeight + fm.ascent()), QString::fromLatin1(line.c_str()));
+    }
+}
+
+void TTextWindow::resizeEvent(QResizeEvent* e) {
+    QAbstractScrollArea::resizeEvent(e);
+    CalcScrollBars();
+    viewport()->update();
+    if (trackSize_) doc_.bFileDirty = true;
+}
+
+void TTextWindow::scrollContentsBy(int, int) {
+    thumbPos = verticalScrollBar()->value();
+    horzOrigin = -horizontalScrollBar()->value();
+    viewport()->update();
+}
+
+} // namespace kivo::app

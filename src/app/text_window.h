@@ -1,0 +1,41 @@
+#pragma once
+// TTextWindow: the engine's listing, scrolled vertically by lines and horizontally by pixels.
+
+#include <QAbstractScrollArea>
+
+namespace kivo {
+class kivoMDIClient;
+}
+
+namespace kivo::app {
+
+class TTextWindow : public QAbstractScrollArea {
+    Q_OBJECT
+public:
+    explicit TTextWindow(kivoMDIClient& doc, QWidget* parent = nullptr);
+
+    void SetupWindow();
+    void CalcScrollBars();
+    // The listing was loaded or discarded: back to the first line, new ranges, repaint.
+    void Reload();
+    void SetTrackSize(bool on) { trackSize_ = on; }
+
+    int lineHeight = 0; // pixels per line: height and leading of the window's default font
+    int lineLength = 0; // 80 average character widths while a listing is loaded, else 0
+    int horzOrigin = 0;
+    int thumbPos = 0;
+
+    // The listing font: "Courier", 10 pixels high, normal weight.
+    static QFont ListingFont();
+
+protected:
+    void paintEvent(QPaintEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+    void scrollContentsBy(int dx, int dy) override;
+
+private:
+    kivoMDIClient& doc_;
+    bool trackSize_ = false;
+};
+
+} // namespace kivo::app

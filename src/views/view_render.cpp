@@ -1,0 +1,309 @@
+#include "views/view_render.h"
+
+#include <QPainter>
+#include <QVector>
+#include <cmath>
+
+#include "model/kivoMDIClient.h"
+#include "views/symbols.h"
+
+namespace kivo::views {
+
+namespace {
+
+const QColor kGreen(0, 255, 0), kBlue(0, 0, 255), kRed(255, 0, 0), kYellow(255, 255, 0), kMagenta(255, 0, 255);
+
+// All pens are one pixel wide; the end pixel of a line is left out, as a line to a point
+// conventionally stops short of it.
+QPen Pen(const QColor& c, Qt::PenStyle style = Qt::SolidLine) {
+    QPen pen(c, 1, style, Qt::FlatCap, Qt::MiterJoin);
+    pen.setCosmetic(true);
+    return pen;
+}
+
+struct Canvas {
+    QPainter& p;
+    const kivoMDIClient& doc;
+    int view;
+    QRect clip; // widened by a margin so that partly visible items are drawn
+
+    bool Near(int h, int v, int margin) const {
+        return h + margin >= clip.left() && h - margin <= clip.right() && v + margin >= clip.top() &&
+               v - margin <= clip.bottom();
+    }
+    bool LineVisible(const KLine& l) const {
+        return std::max(l.x1, l.x2) >= clip.left() && std::min(l.x1, l.x2) <= clip.right() &&
+               std::max(l.y1, l.y2) >= clip.top() && std::min(l.y1, l.y2) <= clip.bottom();
+    }
+    void AddLine(QVector<QLine>& lines, int kind, int a, int b) const {
+        KLine l;
+        doc.ObsLineEnds(kind, view, a, b, &l);
+        if (LineVisible(l)) lines.append(QLine(l.x1, l.y1, l.x2, l.y2));
+    }
+    void Flush(QVector<QLine>& lines, const QColor& c) {
+        if (lines.isEmpty()) return;
+        p.setPen(Pen(c));
+        p.drawLines(lines);
+        lines.clear();
+    }
+
+    void Boundary() {
+        const int left = doc.hBordPix, top = doc.vBordPix;
+        const int right = doc.hExtent[view] - doc.hBordPix, bottom = doc.vExtent[view] - doc.vBordPix;
+        p.setPen(Pen(Qt::black, Qt::DashDotDotLine));
+        p.setBrush(Qt::white);
+        // Right and bottom are exclusive: the outline runs over columns left .. right - 1.
+        p.drawRect(QRect(left, top, right - left - 1, bottom - top - 1));
+        p.setBrush(Qt::NoBrush);
+    }
+
+    void Grid() {
+        const double hMin[3] = {doc.xMin, doc.xMin, doc.yMin}, hMax[3] = {doc.xMax, doc.xMax, doc.yMax};
+        const double vMin[3] = {doc.yMin, doc.zMin, doc.zMin}, vMax[3] = {doc.yMax, doc.zMax, doc.zMax};
+        const QFontMetrics fm = p.fontMetrics();
+        const int hExt = doc.hExtent[view], vExt = doc.vExtent[view];
+        // A spacing too small to draw (or none) draws nothing rather than looping for ever.
+        constexpr int kMaxLines = 100000;
+        p.setPen(Pen(Qt::black, Qt::DotLine));
+        if (doc.bHGrid && doc.vInterval > 0) {
+            for (int i = 1; i <= kMaxLines; ++i) {
+                const double value = vMax[view] - i * doc.vInterval;
+                if (!(value > vMin[view])) break;
+                const int y = TruncToInt((doc.vBase[view] - value) * doc.vObjScale[view]);
+                p.drawLine(doc.hBordPix, y, hExt - doc.hBordPix, y);
+                const QString s = QString::asprintf("%3.1f", value);
+                p.drawText(QPoint(0, y), s);                                // left-aligned on the baseline
+                p.drawText(QPoint(hExt - fm.horizontalAdvance(s), y), s); // right-aligned
+            }
+        }
+        if (doc.bVGrid && doc.hInterval > 0) {
+            for (int i = 1; i <= kMaxLines; ++i) {
+                const double value = hMin[view] + i * doc.hInterval;
+                if (!(value < hMax[view])) break;
+                const int x = TruncToInt((value - doc.hBase[view]) * doc.hObjScale[view]);
+                p.drawLine(x, doc.vBordPix, x, doc.vExtent[view] - doc.vBordPix);
+                const QString s = QString::asprintf("%3.1f", value);
+                const int w = fm.horizontalAdvance(s);
+                p.drawText(QPoint(x - w / 2, fm.ascent()), s);         // top at row 0
+                p.drawText(QPoint(x - w / 2, vExt - fm.descent()), s); // bottom at the canvas end
+            }
+        }
+    }
+
+    template <class Member>
+    void StationLines(int kind, Member member, QVector<QLine>& lines) {
+        for (int i = 0; i < doc.nMaxTheos; ++i) {
+            const THEODOLITE& t = doc.theoList[i];
+            if (!(t.flags & ELEM_INUSE)) continue;
+            const auto& list = t.*member;
+            for (int k = 0; k < list.size(); ++k) AddLine(lines, kind, i, list[k].target);
+        }
+    }
+    template <class List>
+    void GlobalLines(int kind, const List& list, int nMax, QVector<QLine>& lines) {
+        for (int i = 0; i < nMax; ++i)
+            if (list[i].flags & OBS_INUSE) AddLine(lines, kind, list[i].source, list[i].target);
+    }
+
+    void Ellipse(const COMMON& e) {
+        const double A = e.A[view], B = e.B[view];
+        if (A == 0 && B == 0) return;
+        const double phi = e.phi[view] * 3.1415927 * 0.005; // gon to radians
+        const int h = e.hcoord[view], v = e.vcoord[view];
+        const double hs = doc.hEllScale, vs = doc.vEllScale;
+        const double reach = (std::fabs(A) + std::fabs(B)) * std::max(hs, vs);
+        if (!(reach < 1e9) || !Near(h, v, static_cast<int>(reach) + 2)) return;
+        auto pt = [&](double dx, double dy) { return QPoint(TruncToInt(h + dx), TruncToInt(v + dy)); };
+        p.drawLine(pt(B * std::sin(phi) * hs, B * std::cos(phi) * vs),
+                   pt(B * std::sin(phi + 3.1415927) * hs, B * std::cos(phi + 3.1415927) * vs));
+        const QPoint majorEnd = pt(A * std::sin(phi + 1.5707963) * hs, A * std::cos(phi + 1.5707963) * vs);
+        p.drawLine(pt(A * std::sin(phi + 4.712389) * hs, A * std::cos(phi + 4.712389) * vs), majorEnd);
+        QPolygon outline;
+        outline.reserve(26);
+        outline << majorEnd;
+        const double c = std::cos(phi), s = std::sin(phi);
+        for (int j = 0; j <= 24; ++j) {
+            const double t6 = doc.TrigTable[(j + 6) % 24], t0 = doc.TrigTable[j % 24];
+            outline << pt((A * c * t6 + B * s * t0) * hs, (-A * s * t6 + B * c * t0) * vs);
+        }
+        p.drawPolyline(outline);
+    }
+
+    void Names(int kind) {
+        const QFontMetrics fm = p.fontMetrics();
+        auto one = [&](const COMMON& e, int dx) {
+            const int h = e.hcoord[view], v = e.vcoord[view];
+            if (!Near(h + dx, v, 200)) return;
+            const char* text = doc.bAbbreviate ? e.abbrev : e.name;
+            if (!*text) return;
+            // Top-left corner of the text at (h + dx, v - 7); the cell is painted with the background.
+            p.drawText(QPoint(h + dx, v - 7 + fm.ascent()), QString::fromLatin1(text));
+        };
+        if (kind == SEL_THEO)
+            for (int i = 0; i < doc.nMaxTheos; ++i) {
+                if (doc.theoList[i].flags & ELEM_INUSE) one(doc.theoList[i], 7);
+            }
+        else if (kind == SEL_POINT)
+            for (int i = 0; i < doc.nMaxPoints; ++i) {
+                if (doc.pointList[i].flags & ELEM_INUSE) one(doc.pointList[i], 7);
+            }
+        else
+            for (int i = 0; i < doc.nMaxSBars; ++i)
+                if (doc.sbarList[i].flags & ELEM_INUSE) one(doc.sbarList[i], 12);
+    }
+    void AllNames() {
+        p.setPen(Qt::black);
+        p.setBackgroundMode(Qt::OpaqueMode);
+        p.setBackground(Qt::white);
+        Names(SEL_THEO);
+        Names(SEL_POINT);
+        Names(SEL_SBAR);
+        p.setBackgroundMode(Qt::TransparentMode);
+    }
+};
+
+void Dot(QPainter& p, int h, int v, const QColor& pen, const QColor& brush) {
+    p.setPen(Pen(pen));
+    p.setBrush(brush);
+    // The rectangle (h - 2, v - 2) .. (h + 2, v + 2), right and bottom exclusive: 4 x 4 pixels.
+    p.drawEllipse(QRect(h - 2, v - 2, 3, 3));
+    p.setBrush(Qt::NoBrush);
+}
+
+void Image(QPainter& p, int h, int v, Symbol s) { p.drawImage(QPoint(h, v) + SymbolOffset(s), SymbolImage(s)); }
+
+} // namespace
+
+Highlight SelectionHighlight(const kivoMDIClient& doc) {
+    switch (doc.selectType) {
+    case SEL_COLLIMATE: return {SEL_COLLIMATE, doc.stationA, doc.stationB};
+    case SEL_PTDIRECT:
+    case SEL_SBDIRECT:
+    case SEL_DISTANCE:
+    case SEL_HEIGHT: return {doc.selectType, doc.station, doc.target};
+    case SEL_PTDISTANCE:
+    case SEL_PTHEIGHT: return {doc.selectType, doc.targetA, doc.targetB};
+    default: return {};
+    }
+}
+
+void DrawTheo(QPainter& p, const kivoMDIClient& doc, int view, int theo, bool object) {
+    const THEODOLITE& t = doc.theoList[theo];
+    if (!(t.flags & ELEM_INUSE)) return;
+    if (object)
+        Image(p, t.hcoord[view], t.vcoord[view], (t.flags & ELEM_SELECTED) ? Symbol::TheoSelected : Symbol::Theo);
+    else
+        Dot(p, t.hcoord[view], t.vcoord[view], kGreen, Qt::black);
+}
+
+void DrawPoint(QPainter& p, const kivoMDIClient& doc, int view, int point, bool object) {
+    const OBJECTPOINT& e = doc.pointList[point];
+    if (!(e.flags & ELEM_INUSE)) return;
+    if (object) {
+        const bool fixed = (e.coordStat & 0x2A) != 0; // any coordinate fixed
+        const bool sel = e.flags & ELEM_SELECTED;
+        const Symbol s = fixed ? (sel ? Symbol::PointFixedSelected : Symbol::PointFixed)
+                               : (sel ? Symbol::PointSelected : Symbol::Point);
+        Image(p, e.hcoord[view], e.vcoord[view], s);
+    } else {
+        Dot(p, e.hcoord[view], e.vcoord[view], kYellow, Qt::black);
+    }
+}
+
+void DrawSBar(QPainter& p, const kivoMDIClient& doc, int view, int sbar, bool object) {
+    const SCALEBAR& e = doc.sbarList[sbar];
+    if (!(e.flags & ELEM_INUSE)) return;
+    if (object)
+        Image(p, e.hcoord[view], e.vcoord[view], (e.flags & ELEM_SELECTED) ? Symbol::SBarSelected : Symbol::SBar);
+    else
+        Dot(p, e.hcoord[view], e.vcoord[view], kRed, kYellow);
+}
+
+void DrawView(QPainter& p, const kivoMDIClient& doc, int view, const QRect& clip, const Highlight& hl) {
+    if (!doc.bTablesCreated) return;
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setRenderHint(QPainter::TextAntialiasing, false);
+    Canvas c{p, doc, view, clip.adjusted(-2, -2, 2, 2)};
+
+    if (doc.bBound) c.Boundary();
+    if (doc.bHGrid || doc.bVGrid) {
+        p.setBackgroundMode(Qt::OpaqueMode);
+        p.setBackground(Qt::white);
+        c.Grid();
+        p.setBackgroundMode(Qt::TransparentMode);
+    }
+    QVector<QLine> lines;
+    if (doc.bCollimate) {
+        c.StationLines(SEL_COLLIMATE, &THEODOLITE::thList, lines);
+        c.Flush(lines, kGreen);
+    }
+    if (doc.bDirect) {
+        c.StationLines(SEL_PTDIRECT, &THEODOLITE::ptList, lines);
+        c.StationLines(SEL_SBDIRECT, &THEODOLITE::sbList, lines);
+        c.Flush(lines, kBlue);
+    }
+    if (doc.bDistance) {
+        c.StationLines(SEL_DISTANCE, &THEODOLITE::dsList, lines);
+        c.GlobalLines(SEL_PTDISTANCE, doc.distList, doc.nMaxDists, lines);
+        c.Flush(lines, kRed);
+    }
+    if (doc.bHeight) {
+        c.StationLines(SEL_HEIGHT, &THEODOLITE::hdList, lines);
+        c.GlobalLines(SEL_PTHEIGHT, doc.heightList, doc.nMaxHeights, lines);
+        c.Flush(lines, kYellow);
+    }
+    if (doc.bValEllip && doc.bEllipse) {
+        p.setPen(Pen(Qt::black));
+        for (int i = 0; i < doc.nMaxTheos; ++i)
+            if (doc.theoList[i].flags & ELEM_INUSE) c.Ellipse(doc.theoList[i]);
+        for (int i = 0; i < doc.nMaxPoints; ++i)
+            if (doc.pointList[i].flags & ELEM_INUSE) c.Ellipse(doc.pointList[i]);
+    }
+    for (int i = 0; i < doc.nMaxTheos; ++i)
+        if (c.Near(doc.theoList[i].hcoord[view], doc.theoList[i].vcoord[view], 12)) DrawTheo(p, doc, view, i, doc.bObject);
+    for (int i = 0; i < doc.nMaxPoints; ++i)
+        if (c.Near(doc.pointList[i].hcoord[view], doc.pointList[i].vcoord[view], 12))
+            DrawPoint(p, doc, view, i, doc.bObject);
+    for (int i = 0; i < doc.nMaxSBars; ++i)
+        if (c.Near(doc.sbarList[i].hcoord[view], doc.sbarList[i].vcoord[view], 12)) DrawSBar(p, doc, view, i, doc.bObject);
+    if (doc.bName) c.AllNames();
+
+    // A highlighted connection lies over everything, with the symbols of its ends and the names
+    // drawn again on top of it.
+    if (hl.kind >= SEL_COLLIMATE && hl.kind <= SEL_PTHEIGHT) {
+        c.AddLine(lines, hl.kind, hl.a, hl.b);
+        c.Flush(lines, kMagenta);
+        switch (hl.kind) {
+        case SEL_COLLIMATE:
+            DrawTheo(p, doc, view, hl.a, doc.bObject);
+            DrawTheo(p, doc, view, hl.b, doc.bObject);
+            break;
+        case SEL_SBDIRECT:
+            DrawTheo(p, doc, view, hl.a, doc.bObject);
+            DrawSBar(p, doc, view, hl.b, doc.bObject);
+            break;
+        case SEL_PTDISTANCE:
+        case SEL_PTHEIGHT:
+            DrawPoint(p, doc, view, hl.a, doc.bObject);
+            DrawPoint(p, doc, view, hl.b, doc.bObject);
+            break;
+        default:
+            DrawTheo(p, doc, view, hl.a, doc.bObject);
+            DrawPoint(p, doc, view, hl.b, doc.bObject);
+            break;
+        }
+        if (doc.bName) c.AllNames();
+    }
+    p.restore();
+}
+
+QImage RenderCanvas(const kivoMDIClient& doc, int view) {
+    QImage img(std::max(1, doc.hExtent[view]), std::max(1, doc.vExtent[view]), QImage::Format_RGB32);
+    img.fill(Qt::white);
+    QPainter p(&img);
+    DrawView(p, doc, view, img.rect());
+    return img;
+}
+
+} // namespace kivo::views

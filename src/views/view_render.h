@@ -1,0 +1,39 @@
+#pragma once
+// The picture of one graphic view, drawn in canvas pixels on any QPainter: the window, kivo-cli
+// render, the benchmarks and printing all draw through DrawView.
+
+#include <QImage>
+#include <QRect>
+
+class QPainter;
+
+namespace kivo {
+class kivoMDIClient;
+}
+
+namespace kivo::views {
+
+// A connection drawn highlighted over the picture (kind SEL_COLLIMATE .. SEL_PTHEIGHT; first and
+// second end as the kind says: owner theodolite or source point first).
+struct Highlight {
+    int kind = 0; // 0: none
+    int a = 0, b = 0;
+};
+
+// The current selection of the document as a highlight (kind 0 for elements and nothing).
+Highlight SelectionHighlight(const kivoMDIClient& doc);
+
+// Draws view `view` (0 plan, 1 side, 2 end) in canvas pixels; the painter's transform places the
+// canvas. `clip` (canvas pixels) bounds what needs drawing; items wholly outside it are skipped.
+// Antialiasing is switched off: the picture is pixel-exact.
+void DrawView(QPainter& p, const kivoMDIClient& doc, int view, const QRect& clip, const Highlight& hl = {});
+
+// One element's symbol (image when `object`, else a dot); nothing for a free slot.
+void DrawTheo(QPainter& p, const kivoMDIClient& doc, int view, int theo, bool object);
+void DrawPoint(QPainter& p, const kivoMDIClient& doc, int view, int point, bool object);
+void DrawSBar(QPainter& p, const kivoMDIClient& doc, int view, int sbar, bool object);
+
+// The whole canvas of a view (hExtent x vExtent), white where nothing is drawn.
+QImage RenderCanvas(const kivoMDIClient& doc, int view);
+
+} // namespace kivo::views

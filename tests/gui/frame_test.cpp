@@ -1,0 +1,289 @@
+// The main window's wiring: menus and speed bar with and without a project, the view windows, the
+// display toggles, context help, selecting with the mouse, and the text view.
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QMdiArea>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QScrollBar>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
+
+#include "app/command_ids.h"
+#include "app/help_viewer.h"
+#include "app/kivo_app.h"
+#include "app/main_frame.h"
+#include "app/mdi_child.h"
+#include "app/text_window.h"
+#include "support/test_support.h"
+#include "views/view_window.h"
+
+using namespace kivo;
+using namespace kivo::app;
+namespace cmd = kivo::cmd;
+
+namespace {
+
+// Writes a small project: two theodolites sighting each other and a point.
+std::string WriteProject(const std::string& path, int sideFlags = 2, int listingLines = -1) {
+    kivoMDIClient doc;
+    doc.CreateMemory();
+    doc.objScale1 = doc.objScale2 = doc.objScale3 = 1;
+    doc.xMin = doc.yMin = doc.zMin = 0;
+    doc.xMax = doc.yMax = doc.zMax = 10;
+    doc.bCollimate = true;
+    doc.SetScaleFactors();
+    doc.SetWindowParms();
+    doc.NewTheo("Theo1_0", "T10", 1, 0, 2, 5, 1, 0, 0, 0, 0);
+    doc.NewTheo("Theo2_0", "T20", 2, 0, 8, 6.5, 1, 0, 0, 0, 0);
+    doc.NewPoint("Point1", "P1", 5, 8, 1, 0);
+    doc.theoList[0].thList.Append(CONNECT1{1, OBS_IDEAL, 0, 0, 0});
+    doc.theoList[0].SyncCounts();
+    for (int i = 0; i < 4; ++i) doc.mdiFlags[i] = 2;
+    doc.mdiFlags[1] = sideFlags;
+    doc.OpenName = path;
+    EXPECT_TRUE(doc.WriteSimFile());
+    if (listingLines >= 0) {
+        std::string text;
+        for (int i = 0; i < listingLines; ++i) text += "listing line " + std::to_string(i) + "\r\n";
+        test::writeText(ChangeFileExt(path, ".OUT"), text);
+    }
+    return path;
+}
+
+// Answers the next modal box with its default button and records its caption and text.
+struct ModalWatcher {
+    QString caption, text;
+    void Arm() {
+        QTimer::singleShot(0, [this] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                caption = box->windowTitle();
+                text = box->text();
+                box->accept();
+            }
+        });
+    }
+};
+
+class Frame : public ::testing::Test {
+protected:
+    void SetUp() override {
+        app = std::make_unique<kivoApp>();
+        app->InitMainWindow(false);
+        frame = app->frame();
+        frame->show();
+        QApplication::processEvents();
+    }
+    void TearDown() override {
+        app->doc().bFileDirty = false;
+        app.reset();
+    }
+    QStringList MenuTitles() const {
+        QStringList out;
+        for (QAction* a : frame->menuBar()->actions()) out << a->text();
+        return out;
+    }
+    void Open(const std::string& path) {
+        app->OpenProject(QString::fromStdString(path));
+        QApplication::processEvents();
+    }
+    test::TempDir dir;
+    std::unique_ptr<kivoApp> app;
+    kivoDecoratedMDIFrame* frame = nullptr;
+};
+
+} // namespace
+
+TEST_F(Frame, MenusAndSpeedBarFollowTheProject) {
+    EXPECT_EQ(MenuTitles(), QStringList({"&File", "&Help"}));
+    EXPECT_EQ(frame->Action(cmd::FileNew)->text(), "&New...");
+    EXPECT_EQ(frame->Action(cmd::Exit)->text(), "E&xit");
+    EXPECT_EQ(frame->Action(cmd::HelpDisclaim)->text(), "&Disclaimer...");
+    EXPECT_EQ(frame->SpeedBarLayout(),
+              (std::vector<int>{cmd::FileNew, cmd::FileOpen, cmd::Separator6, cmd::HelpContents, cmd::Separator18}));
+
+    const std::string path = WriteProject(dir.file("NET.SIM"));
+    Open(path);
+    EXPECT_EQ(MenuTitles(), QStringList({"&File", "&Edit", "&Layout", "&Objects", "&Measure", "&Window", "&Help"}));
+    EXPECT_EQ(frame->Action(cmd::FileNew)->text(), "New...");
+    EXPECT_EQ(frame->Action(cmd::EditCut)->text(), "Cu&t\tShift+Del");
+    EXPECT_EQ(frame->Action(cmd::StdDev)->text(), "Std Dev && &Weights...");
+    EXPECT_EQ(frame->Action(cmd::HelpDisclaim)->text(), "D&isclaimer...");
+    EXPECT_EQ(frame->Action(cmd::EditCut)->shortcut(), QKeySequence("Shift+Del"));
+    EXPECT_EQ(frame->windowTitle(), QString::fromStdString("KIVO - " + path));
+    const std::vector<int> full = {
+        105, 106, 108, 24337, cmd::Separator6, 121, cmd::Separator6, 2001, cmd::Separator18, 144, 152 - 7, 152, 146, 147,
+        148, 149, 150, cmd::Separator18, 161, 162, 163, cmd::Separator18, 183, 184, 185, cmd::Separator18, 189};
+    EXPECT_EQ(frame->SpeedBarLayout(), full);
+    EXPECT_EQ(frame->mdiArea()->subWindowList().size(), 4);
+    EXPECT_TRUE(frame->Action(cmd::Collimate)->isChecked());
+    EXPECT_FALSE(frame->Action(cmd::Direction)->isChecked());
+
+    // Opening again never leaves more than four children.
+    Open(path);
+    EXPECT_EQ(frame->mdiArea()->subWindowList().size(), 4);
+
+    frame->Command(cmd::FileClose);
+    EXPECT_EQ(frame->windowTitle(), "KIVO");
+    EXPECT_EQ(MenuTitles(), QStringList({"&File", "&Help"}));
+    EXPECT_EQ(frame->SpeedBarLayout().size(), 5u);
+    EXPECT_TRUE(frame->mdiArea()->subWindowList().isEmpty());
+}
+
+TEST_F(Frame, ViewsCannotBeClosedAndTakeTheirStoredState) {
+    Open(WriteProject(dir.file("NET.SIM"), 4 | 0x10)); // side view maximised and active
+    ASSERT_EQ(app->doc().mdiFlags[1], 4 | 0x10);
+    EXPECT_TRUE(frame->child(1)->isMaximized());
+    EXPECT_EQ(frame->ActiveViewIndex(), 1);
+    EXPECT_EQ(frame->child(2)->windowTitle(), "End View");
+
+    // A view's close button (reachable while no other view covers it maximised) minimises it.
+    frame->child(1)->showNormal();
+    frame->child(2)->close();
+    QApplication::processEvents();
+    EXPECT_TRUE(frame->child(2)->isMinimized());
+    EXPECT_TRUE(app->doc().bFileOpen);
+    EXPECT_EQ(frame->mdiArea()->subWindowList().size(), 4);
+}
+
+TEST_F(Frame, DisplayTogglesFlipTheirMarkAndMarkTheProjectChanged) {
+    Open(WriteProject(dir.file("NET.SIM")));
+    ASSERT_FALSE(app->doc().bFileDirty);
+    const bool before = app->doc().bName;
+    frame->Action(cmd::Name)->trigger();
+    EXPECT_EQ(app->doc().bName, !before);
+    EXPECT_EQ(frame->Action(cmd::Name)->isChecked(), !before);
+    EXPECT_TRUE(app->doc().bFileDirty);
+    frame->Action(cmd::Name)->trigger();
+    EXPECT_EQ(app->doc().bName, before);
+    EXPECT_TRUE(app->doc().bFileDirty);
+
+    frame->Action(cmd::Tools)->trigger(); // the bars do not change the project
+    EXPECT_FALSE(frame->speedBar()->isVisible());
+    EXPECT_FALSE(frame->Action(cmd::Tools)->isChecked());
+}
+
+TEST_F(Frame, ContextHelpAnswersInsteadOfTheCommand) {
+    const std::string path = WriteProject(dir.file("NET.SIM"));
+    Open(path);
+    app->doc().bFileDirty = true;
+    const auto bytes = test::readBytes(path);
+
+    // Shift+F1, then File, Save: help at context 108; nothing is saved.
+    QTest::keyClick(frame, Qt::Key_F1, Qt::ShiftModifier);
+    EXPECT_EQ(app->ContextHelp, 1);
+    EXPECT_NE(QApplication::overrideCursor(), nullptr);
+    frame->Action(cmd::FileSave)->trigger();
+    EXPECT_EQ(app->ContextHelp, 0);
+    ASSERT_NE(app->helpViewer(), nullptr);
+    EXPECT_EQ(app->helpViewer()->CurrentPage(), ":/help/108.html");
+    EXPECT_TRUE(app->doc().bFileDirty);
+    EXPECT_EQ(test::readBytes(path), bytes);
+
+    // Esc leaves the mode with the arrow back.
+    QTest::keyClick(frame, Qt::Key_F1, Qt::ShiftModifier);
+    QTest::keyClick(frame, Qt::Key_Escape);
+    EXPECT_EQ(app->ContextHelp, 0);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+    // F1 on Abbreviated Names: no help context, and the flag does not change.
+    const bool abbrev = app->doc().bAbbreviate;
+    frame->bHelpRequested = true;
+    ModalWatcher w;
+    w.Arm();
+    frame->Action(cmd::Abbreviate)->trigger();
+    EXPECT_EQ(w.caption, "KIVO Information");
+    EXPECT_EQ(w.text, "Help not available for this Menu Item");
+    EXPECT_EQ(app->doc().bAbbreviate, abbrev);
+    EXPECT_EQ(frame->Action(cmd::Abbreviate)->isChecked(), abbrev);
+    EXPECT_FALSE(frame->bHelpRequested);
+}
+
+TEST_F(Frame, EveryHelpContextHasAPage) {
+    for (int id : cmd::kHelpContexts) EXPECT_TRUE(HelpViewer::HasPage(id)) << id;
+    EXPECT_FALSE(HelpViewer::HasPage(cmd::Abbreviate));
+}
+
+TEST_F(Frame, ClickingSelectsInEveryView) {
+    Open(WriteProject(dir.file("NET.SIM")));
+    kivoMDIClient& doc = app->doc();
+    doc.bName = false; // names cover the symbols they stand beside
+    for (int view = 0; view < 3; ++view) {
+        views::TKIVOWindow* v = frame->view(view);
+        frame->child(view)->showNormal();
+        frame->child(view)->resize(700, 600);
+        QApplication::processEvents();
+        const COMMON& t = doc.theoList[1];
+        const QPoint at(t.hcoord[view] + v->horzOrigin, t.vcoord[view] + v->vertOrigin);
+        QTest::mouseClick(v->viewport(), Qt::LeftButton, {}, at);
+        EXPECT_EQ(doc.selectType, SEL_THEO) << view;
+        EXPECT_EQ(doc.index, 1);
+        EXPECT_TRUE(doc.theoList.IsMarked(1));
+        EXPECT_TRUE(frame->Action(cmd::EditCut)->isEnabled());
+        EXPECT_TRUE(frame->statusText().contains("Theo2_0"));
+        EXPECT_EQ(frame->statusImage(), 0);
+        // The selected symbol shows in the views.
+        const QImage shot = v->viewport()->grab().toImage();
+        EXPECT_EQ(shot.pixelColor(at + QPoint(-7 + 5, -6 + 1) * shot.devicePixelRatio()), QColor(0, 0, 255));
+
+        QTest::mouseClick(v->viewport(), Qt::LeftButton, {}, QPoint(3, 3)); // empty canvas
+        EXPECT_EQ(doc.selectType, SEL_NONE);
+        EXPECT_FALSE(doc.theoList.IsMarked(1));
+        EXPECT_FALSE(frame->Action(cmd::EditCut)->isEnabled());
+        EXPECT_EQ(frame->statusImage(), 7);
+    }
+    // A collimation highlights magenta in the plan view.
+    views::TKIVOWindow* plan = frame->view(0);
+    const COMMON& a = doc.theoList[0];
+    const COMMON& b = doc.theoList[1];
+    const QPoint mid((a.hcoord[0] + b.hcoord[0]) / 2 + plan->horzOrigin,
+                     (a.vcoord[0] + b.vcoord[0]) / 2 + plan->vertOrigin);
+    QTest::mouseClick(plan->viewport(), Qt::LeftButton, {}, mid);
+    EXPECT_EQ(doc.selectType, SEL_COLLIMATE);
+    const QImage shot = plan->viewport()->grab().toImage();
+    bool magenta = false;
+    for (int dy = -1; dy <= 1; ++dy) magenta |= shot.pixelColor(mid + QPoint(0, dy)) == QColor(255, 0, 255);
+    EXPECT_TRUE(magenta);
+    EXPECT_TRUE(frame->statusText().contains("Theo1_0   --  Theo2_0"));
+}
+
+TEST_F(Frame, TextViewShowsTheListingAndScrollsByLines) {
+    // Without a listing: the message and no scroll bars.
+    Open(WriteProject(dir.file("NET.SIM")));
+    TTextWindow* text = frame->textWindow();
+    ASSERT_NE(text, nullptr);
+    EXPECT_FALSE(app->doc().bValFile);
+    EXPECT_EQ(text->verticalScrollBar()->maximum(), 0);
+    frame->Command(cmd::FileClose);
+
+    Open(WriteProject(dir.file("LIST.SIM"), 2, 200));
+    text = frame->textWindow();
+    frame->child(3)->showNormal();
+    frame->child(3)->resize(500, 300);
+    QApplication::processEvents();
+    EXPECT_TRUE(app->doc().bValFile);
+    EXPECT_EQ(app->doc().maxLines, 200);
+    const int winLines = app->doc().winLines;
+    ASSERT_GT(winLines, 1);
+    QScrollBar* vb = text->verticalScrollBar();
+    // The last line can be reached, and not much more: 200 - winLines, less the lines the unneeded
+    // horizontal bar gives.
+    EXPECT_LE(vb->maximum(), 200 - winLines);
+    EXPECT_GE(vb->maximum() + winLines + 2, 200);
+    EXPECT_EQ(vb->pageStep(), winLines - 1);
+    EXPECT_EQ(vb->singleStep(), 1);
+    EXPECT_EQ(text->horizontalScrollBar()->singleStep(), 20);
+    vb->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    EXPECT_EQ(text->thumbPos, winLines - 1);
+
+    // Resizing a view marks the project changed once it has settled.
+    QTest::qWait(10);
+    app->doc().bFileDirty = false;
+    frame->child(0)->resize(frame->child(0)->size() + QSize(30, 20));
+    QApplication::processEvents();
+    EXPECT_TRUE(app->doc().bFileDirty);
+}
