@@ -49,6 +49,13 @@ bool HelpViewer::OpenContext(int context) {
 
 void HelpViewer::OpenContents() { Show(QStringLiteral(":/help/index.html")); }
 
+void HelpViewer::OpenPage(const QString& page) {
+    if (QFile::exists(page))
+        Show(page);
+    else
+        OpenContents();
+}
+
 void HelpViewer::OpenUsingHelp() { Show(QStringLiteral(":/help/using.html")); }
 
 QString HelpViewer::CurrentPage() const {

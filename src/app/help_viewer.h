@@ -17,6 +17,8 @@ public:
     bool OpenContext(int context);
     void OpenContents();
     void OpenUsingHelp();
+    // Opens a page by its resource path (the forms' pages, ":/forms_help/ctx_<N>.html").
+    void OpenPage(const QString& page);
     // The page shown, as a resource path (":/help/108.html").
     QString CurrentPage() const;
     static bool HasPage(int context);

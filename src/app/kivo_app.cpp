@@ -10,6 +10,7 @@
 #include "app/command_ids.h"
 #include "app/help_viewer.h"
 #include "app/main_frame.h"
+#include "forms/forms.h"
 
 // The resources live in the static GUI library: register them before the first use.
 static void InitResources() { Q_INIT_RESOURCE(kivo); }
@@ -22,9 +23,11 @@ kivoApp::kivoApp() {
     QCoreApplication::setApplicationVersion(QStringLiteral("2.0.0"));
     doc_ = std::make_unique<kivoMDIClient>(&host_);
     host_.SetDocument(doc_.get());
+    forms::SetHelpHandler([this](int context) { OpenFormHelp(context); });
 }
 
 kivoApp::~kivoApp() {
+    forms::SetHelpHandler(nullptr);
     qApp->removeEventFilter(this);
     if (help_) delete help_;
     host_.SetFrame(nullptr);
@@ -63,6 +66,22 @@ void kivoApp::OpenHelp(int context) {
     if (!help_) help_ = new HelpViewer(nullptr);
     help_->OpenContext(context);
     HelpState = 1;
+}
+
+void kivoApp::OpenFormHelp(int context) {
+    const QString page =
+        QString::fromLatin1(forms::HelpPagePrefix()) + QString::number(context) + QStringLiteral(".html");
+    HelpState = 1;
+    // A window outside the modal form would take no input while the form is open: the page
+    // opens in a viewer of the form's own, which closes with it.
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+        auto* viewer = new HelpViewer(modal);
+        viewer->setAttribute(Qt::WA_DeleteOnClose);
+        viewer->OpenPage(page);
+        return;
+    }
+    if (!help_) help_ = new HelpViewer(nullptr);
+    help_->OpenPage(page);
 }
 
 void kivoApp::CmHelpAbout() {

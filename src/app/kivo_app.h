@@ -34,6 +34,8 @@ public:
     void CmHelpDisclaim();
     // Help at a context number (a command id).
     void OpenHelp(int context);
+    // The Help button of a form: its page at the form's context number.
+    void OpenFormHelp(int context);
     void EndContextHelp();
 
     kivoMDIClient& doc() { return *doc_; }

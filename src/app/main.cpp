@@ -2,12 +2,16 @@
 // the About box.
 
 #include <QApplication>
+#include <clocale>
 
 #include "app/kivo_app.h"
 #include "app/main_frame.h"
 
 int main(int argc, char** argv) {
     QApplication qapp(argc, argv);
+    // The input file and every fixed format are written with printf: a decimal point, whatever
+    // the user's locale (QApplication has just set it from the environment).
+    std::setlocale(LC_NUMERIC, "C");
     kivo::app::kivoApp app;
     app.InitMainWindow(true);
     app.frame()->show();

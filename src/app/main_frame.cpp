@@ -362,12 +362,13 @@ void kivoDecoratedMDIFrame::Toggle(int, bool kivoMDIClient::*flag) {
 
 void kivoDecoratedMDIFrame::RunSettingsForm(int id) {
     switch (id) {
-    case cmd::Project: forms::RunForm(FormId::Project, doc_, this); break;
-    case cmd::Parameters: forms::RunForm(FormId::Parameter, doc_, this); break;
-    default:
-        // The Display, Setup, Std Dev and Adjustment forms open here once they are built.
-        doc_.StatBarMessage("This form is not available yet");
-        break;
+    case cmd::Project: forms::CmProject(this, doc_); break;
+    case cmd::Parameters: forms::CmParameters(this, doc_); break;
+    case cmd::Display: forms::CmDisplay(this, doc_); break;
+    case cmd::Setup: forms::CmSetup(this, doc_); break;
+    case cmd::StdDev: forms::CmStdDev(this, doc_); break;
+    case cmd::Adjust: forms::CmAdjust(this, doc_); break;
+    default: break;
     }
 }
 
@@ -429,19 +430,18 @@ void kivoDecoratedMDIFrame::Command(int id) {
     case cmd::HelpUsing: app_.CmHelpUsing(); break;
     case cmd::HelpAbout: app_.CmHelpAbout(); break;
     case cmd::HelpDisclaim: app_.CmHelpDisclaim(); break;
-    case cmd::TheoTool:
-    case cmd::PointTool:
-    case cmd::SBarTool:
-    case cmd::DirTool:
-    case cmd::DistTool:
-    case cmd::HeightTool:
-        // Every tool command first takes down the selection; the tools themselves come with editing.
-        doc_.ClearSelect();
-        doc_.StatBarMessage("");
-        break;
+    case cmd::TheoTool: doc_.CmTheoTool(); break;
+    case cmd::PointTool: doc_.CmPointTool(); break;
+    case cmd::SBarTool: doc_.CmSBarTool(); break;
+    case cmd::DirTool: doc_.CmDirTool(); break;
+    case cmd::DistTool: doc_.CmDistTool(); break;
+    case cmd::HeightTool: doc_.CmHeightTool(); break;
+    case cmd::ImportFile: doc_.CmImportFile(); break;
+    case cmd::ExportFile: doc_.CmExportFile(); break;
+    case cmd::Simulate: doc_.CmSimulate(); break;
+    case cmd::Calculate: doc_.CmCalculate(); break;
     default:
-        // Import, export, Update Measurements, Calculate, printing: their document operations are
-        // routed here as they are built.
+        // Printing is routed here once it is built.
         doc_.StatBarMessage("This command is not available yet");
         break;
     }

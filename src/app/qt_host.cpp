@@ -12,6 +12,7 @@
 #include "app/mdi_child.h"
 #include "app/text_window.h"
 #include "forms/forms.h"
+#include "views/tool_cursors.h"
 #include "views/view_window.h"
 
 namespace kivo::app {
@@ -143,9 +144,37 @@ bool QtHost::SaveFileDialog(const std::string& filter, std::string& path) {
 
 bool QtHost::RunForm(FormId form, kivoMDIClient& doc) { return forms::RunForm(form, doc, parent()); }
 
+bool QtHost::BeginTool(int cursor) {
+    if (!frame_) return false;
+    const int active = frame_->ActiveViewIndex();
+    if (active < 0 || frame_->child(active)->isMinimized()) return false;
+    views::TKIVOWindow* v = active < 3 ? frame_->view(active) : nullptr;
+    if (!v) {
+        // The text view is active: the tool goes to the graphic view on top of the others.
+        const QList<QMdiSubWindow*> order = frame_->mdiArea()->subWindowList(QMdiArea::StackingOrder);
+        for (auto it = order.rbegin(); it != order.rend() && !v; ++it)
+            for (int i = 0; i < 3; ++i)
+                if (*it == frame_->child(i) && !(*it)->isMinimized()) v = frame_->view(i);
+    }
+    if (!v) return false;
+    ReleaseMouse();
+    v->viewport()->setCursor(views::ToolCursorFor(cursor));
+    v->viewport()->grabMouse();
+    return true;
+}
+
+void QtHost::ReleaseMouse() {
+    if (!frame_) return;
+    for (int i = 0; i < 3; ++i)
+        if (views::TKIVOWindow* v = frame_->view(i)) {
+            v->Release();
+            if (doc_) v->ShowActiveCursor();
+        }
+}
+
 void QtHost::SetCursor(CursorKind kind) {
     if (kind == CursorKind::HourGlass) {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
+        QApplication::setOverrideCursor(views::ToolCursorFor(CUR_HOURGLASS));
         ++waitCursors_;
     } else {
         for (; waitCursors_ > 0; --waitCursors_) QApplication::restoreOverrideCursor();

@@ -32,6 +32,8 @@ public:
     bool OpenFileDialog(const std::string& filter, std::string& path) override;
     bool SaveFileDialog(const std::string& filter, std::string& path) override;
     bool RunForm(FormId form, kivoMDIClient& doc) override;
+    bool BeginTool(int cursor) override;
+    void ReleaseMouse() override;
     void SetCursor(CursorKind kind) override;
     void ScreenMetrics(int& horzRes, int& vertRes, int& horzSize, int& vertSize) override;
     void CreateViews() override;

@@ -60,6 +60,13 @@ public:
     // Run a modal form on the document; true when confirmed with OK.
     virtual bool RunForm(FormId form, kivoMDIClient& doc) = 0;
 
+    // A tool starts: the graphic view that takes it (the active child, or the topmost shown
+    // graphic view while the text view is active) captures the mouse and shows `cursor`
+    // (ToolCursor). False when no graphic view is shown: the tool does not start.
+    virtual bool BeginTool(int /*cursor*/) { return false; }
+    // The tool or drag ends: the mouse is released.
+    virtual void ReleaseMouse() {}
+
     // Cursor shown while the document computes.
     virtual void SetCursor(CursorKind /*kind*/) {}
 

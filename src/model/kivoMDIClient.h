@@ -70,6 +70,44 @@ enum CommandId {
     CM_CALCULATE = 189,
 };
 
+// Tool modes (gMode).
+enum ToolMode {
+    MODE_SELECT = 1,
+    MODE_POINT = 2,
+    MODE_THEO = 3,
+    MODE_SBAR = 4,
+    MODE_NONE = 5, // button presses do nothing
+    MODE_DIRECT = 6,
+    MODE_DIST = 7,
+    MODE_HEIGHT = 8,
+};
+
+// The cursors of the tools (the document's hArrowCursor .. hHourGlass); the views draw them.
+enum ToolCursor {
+    CUR_ARROW = 0,
+    CUR_POINT,
+    CUR_THEO,
+    CUR_SBAR,
+    CUR_DIRECT,
+    CUR_DIST,
+    CUR_HEIGHT,
+    CUR_MOVETHEO,
+    CUR_MOVEPT,
+    CUR_MOVESBAR,
+    CUR_COLL, // loaded with the others; no tool shows it
+    CUR_HOURGLASS,
+    CUR_COUNT
+};
+
+// What a click of a measuring tool did (MeasureClick).
+enum class MeasureAction {
+    None,     // nothing changed
+    Marked,   // an element became a source (redraw its symbol)
+    Cleared,  // Control started a new set of sources: all marks were cleared, then maybe one set
+    Created,  // observations were added from the sources to the clicked element
+    Ended,    // the tool ended: marks cleared, select tool back
+};
+
 // Something that can draw the line of a newly added observation in a view (the core stays
 // free of any window system; views pass one in, everything else passes nullptr).
 class LinePainter {
@@ -221,6 +259,49 @@ public:
     // SEL_PTHEIGHT) between elements `a` and `b`, with the one-pixel shift of its kind: what is
     // drawn is exactly what is hit.
     void ObsLineEnds(int kind, int view, int a, int b, KLine* line) const;
+
+    // ---- Mouse tools (mouse_tools.cpp) -------------------------------------------------------
+    // The tool commands: take down the selection, then switch to the tool when a graphic view can
+    // take the mouse (Host::BeginTool).
+    void CmTheoTool() { StartTool(MODE_THEO, hTheoCursor); }
+    void CmPointTool() { StartTool(MODE_POINT, hPointCursor); }
+    void CmSBarTool() { StartTool(MODE_SBAR, hSBarCursor); }
+    void CmDirTool() { StartTool(MODE_DIRECT, hDirectCursor); }
+    void CmDistTool() { StartTool(MODE_DIST, hDistCursor); }
+    void CmHeightTool() { StartTool(MODE_HEIGHT, hHeightCursor); }
+    void StartTool(int mode, int cursor);
+    // Back to the select tool: the mouse released, the arrow shown.
+    void EndTool();
+    // The limit box of view `view` in window pixels for the scroll origin given, clipped to the
+    // client rectangle.
+    KRect VisibleLimitBox(int view, int horzOrigin, int vertOrigin, const KRect& client) const;
+    static bool PtInRect(const KRect& r, KPoint p) { return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom; }
+    // The nearest pixel of `r` (right and bottom edges excluded) to `p`.
+    static KPoint ClampToRect(const KRect& r, KPoint p);
+    // A click of a placing tool (gMode 2, 3, 4) at model position (h, v) of `view`: inside the
+    // visible limit box the element is created with the next free name; the tool ends unless
+    // Shift is held, and always after a click outside. Returns the new slot, -1 for none.
+    int PlaceClick(int view, bool inside, double horzLogCoord, double vertLogCoord, bool shift);
+    // Creates the element of placing tool `mode` at (h, v) on the view's axes, the default
+    // coordinate on the third; returns its slot or -1.
+    int PlaceElement(int mode, int view, double horzLogCoord, double vertLogCoord);
+    // A click of a measuring tool (gMode 6, 7, 8) that hit `hitValue` (HitTest's result, 0 for a
+    // click outside the client area): marks sources, creates observations or ends the tool.
+    MeasureAction MeasureClick(int view, long hitValue, bool shift, bool control, LinePainter* hdc = nullptr);
+    // Dragging with the select tool.
+    void MoveCommon(int view, COMMON* lpCommon, double horzLogCoord, double vertLogCoord);
+    void OldPosition(int* x, int* y, int view);
+    bool NewPosition(int x, int y, int view);
+    // The selected element follows the pointer (model position (h, v) of `view`).
+    void DragTo(int view, double horzLogCoord, double vertLogCoord);
+    // The end of a drag whose last pointer pixel was (x, y): if the element moved, recalculate
+    // (bRecalc) or mark the ellipses invalid.
+    void EndDrag(int view, int x, int y);
+    int hActiveCursor = CUR_ARROW;
+    static constexpr int hArrowCursor = CUR_ARROW, hPointCursor = CUR_POINT, hTheoCursor = CUR_THEO,
+                         hSBarCursor = CUR_SBAR, hDirectCursor = CUR_DIRECT, hDistCursor = CUR_DIST,
+                         hHeightCursor = CUR_HEIGHT, hMoveTheoCursor = CUR_MOVETHEO, hMovePtCursor = CUR_MOVEPT,
+                         hMoveSBarCursor = CUR_MOVESBAR, hCollCursor = CUR_COLL, hHourGlass = CUR_HOURGLASS;
 
     // ---- Project settings (stored in the project file) -------------------------------------
     std::uint32_t magic = SIM_MAGIC_CURRENT;

@@ -120,4 +120,52 @@ template <class T> struct PairCopy {
     }
 };
 
+// ---- The observation forms' working-list operations ------------------------------------------
+// A theodolite working list (handleMod) with its count of entries (countMod): an entry goes to
+// position countMod; the storage grows to countMod + 1 zeroed records when it is too small.
+template <class T> void AppendRecord(std::vector<T>& handleMod, int& countMod, const T& entry) {
+    if (countMod < 0) countMod = 0;
+    if (static_cast<int>(handleMod.size()) < countMod + 1) handleMod.resize(static_cast<std::size_t>(countMod) + 1, T{});
+    handleMod[static_cast<std::size_t>(countMod)] = entry;
+    ++countMod;
+}
+
+// Angles in gon.
+inline void AddCollimate(std::vector<CONNECT1>& handleMod, int& countMod, int target, int flags, double hAngle,
+                         double vAngle) {
+    AppendRecord(handleMod, countMod, CONNECT1{target, flags, 0, hAngle, vAngle});
+}
+inline void AddPtDirect(std::vector<CONNECT1>& handleMod, int& countMod, int target, int flags, double hAngle,
+                        double vAngle) {
+    AppendRecord(handleMod, countMod, CONNECT1{target, flags, 0, hAngle, vAngle});
+}
+// The left and the right end of the bar.
+inline void AddSBDirect(std::vector<CONNECT2>& handleMod, int& countMod, int target, int flags, double hLAngle,
+                        double vLAngle, double hRAngle, double vRAngle) {
+    AppendRecord(handleMod, countMod, CONNECT2{target, flags, 0, hLAngle, vLAngle, hRAngle, vRAngle});
+}
+// Lengths in the project's unit.
+inline void AddDistance(std::vector<CONNECT3>& handleMod, int& countMod, int target, int flags, double distance) {
+    AppendRecord(handleMod, countMod, CONNECT3{target, flags, 0, distance});
+}
+inline void AddHeight(std::vector<CONNECT6>& handleMod, int& countMod, int target, int flags, double height) {
+    AppendRecord(handleMod, countMod, CONNECT6{target, flags, 0, height});
+}
+
+// The point-to-point working lists: the entry takes the first free slot (newModify... is the
+// copy's newSlot, the live count its nNum).
+inline int AddPtDistance(PairCopy<CONNECT4>& modifyDistList, int source, int target, int flags, double distance) {
+    return modifyDistList.Add(CONNECT4{source, target, flags | OBS_INUSE, 0, distance});
+}
+inline int AddPtHeight(PairCopy<CONNECT5>& modifyHeightList, int source, int target, int flags, double height) {
+    return modifyHeightList.Add(CONNECT5{source, target, flags | OBS_INUSE, 0, height});
+}
+// which == -1: every live entry from theSource to theTarget (this order only); else slot `which`.
+inline void DelPtDistanceMod(PairCopy<CONNECT4>& modifyDistList, int theSource, int theTarget, int whichDistance) {
+    modifyDistList.Remove(theSource, theTarget, whichDistance);
+}
+inline void DelPtHeightMod(PairCopy<CONNECT5>& modifyHeightList, int theSource, int theTarget, int whichHeight) {
+    modifyHeightList.Remove(theSource, theTarget, whichHeight);
+}
+
 } // namespace kivo::work

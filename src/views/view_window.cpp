@@ -6,6 +6,9 @@
 #include <QScrollBar>
 #include <QStyle>
 
+#include "forms/forms.h"
+#include "views/tool_cursors.h"
+
 namespace kivo::views {
 
 TKIVOWindow::TKIVOWindow(kivoMDIClient& doc, int view, QWidget* parent)
@@ -93,37 +96,121 @@ void TKIVOWindow::mouseDoubleClickEvent(QMouseEvent* e) {
     EvLButtonDblClk(e->modifiers());
 }
 
+KRect TKIVOWindow::ClientRect() const { return KRect{0, 0, viewport()->width(), viewport()->height()}; }
+
+KRect TKIVOWindow::LimitBox() const { return doc_.VisibleLimitBox(view_, horzOrigin, vertOrigin, ClientRect()); }
+
+void TKIVOWindow::Capture() {
+    ShowActiveCursor();
+    viewport()->grabMouse();
+}
+
+void TKIVOWindow::Release() {
+    if (QWidget::mouseGrabber() == viewport()) viewport()->releaseMouse();
+}
+
+void TKIVOWindow::ShowActiveCursor() {
+    const QCursor& c = ToolCursorFor(doc_.hActiveCursor);
+    if (viewport()->cursor().pixmap().cacheKey() != c.pixmap().cacheKey()) viewport()->setCursor(c);
+}
+
+void TKIVOWindow::UpdateElement(int kind, int slot) {
+    const COMMON& c = doc_.Common(kind, slot);
+    viewport()->update(c.hcoord[view_] + horzOrigin - 16, c.vcoord[view_] + vertOrigin - 16, 32, 32);
+}
+
 // The tool modes (gMode): 1 select, 2 point, 3 theodolite, 4 scale bar, 5 none, 6 direction,
-// 7 distance, 8 height difference. Placing, dragging and measuring are handled by the editing tools.
-void TKIVOWindow::EvLButtonDown(Qt::KeyboardModifiers) {
+// 7 distance, 8 height difference.
+void TKIVOWindow::EvLButtonDown(Qt::KeyboardModifiers keys) {
+    rect = ClientRect();
+    const KPoint dev{devPoint.x(), devPoint.y()};
     switch (doc_.gMode) {
-    case 1: {
+    case MODE_SELECT: {
         doc_.ClearSelect();
         doc_.selection = static_cast<int>(doc_.HitTest(curPoint, view_));
         doc_.MarkSelect();
         if (doc_.selectType == SEL_NONE) {
             doc_.StatBarMessage("");
             doc_.host().EnableMenuItem(CM_EDITCUT, false);
+        } else if (doc_.selectType <= SEL_SBAR) {
+            // The element follows the pointer until the button is released, never leaving the
+            // visible limit box.
+            gDragFlag = 1;
+            lrect = LimitBox();
+            doc_.OldPosition(&xold, &yold, view_);
+            doc_.StatBarSelect(0);
+            doc_.host().EnableMenuItem(CM_EDITCUT, true);
+            static const int moveCursor[] = {CUR_MOVETHEO, CUR_MOVEPT, CUR_MOVESBAR};
+            doc_.hActiveCursor = moveCursor[doc_.selectType - SEL_THEO];
+            Capture();
         } else {
             doc_.StatBarSelect(0);
             doc_.host().EnableMenuItem(CM_EDITCUT, true);
         }
         break;
     }
+    case MODE_POINT:
+    case MODE_THEO:
+    case MODE_SBAR:
+        lrect = LimitBox();
+        doc_.PlaceClick(view_, kivoMDIClient::PtInRect(lrect, dev), horzLogCoord, vertLogCoord,
+                        keys & Qt::ShiftModifier);
+        break;
+    case MODE_DIRECT:
+    case MODE_DIST:
+    case MODE_HEIGHT: {
+        hitValue = kivoMDIClient::PtInRect(rect, dev) ? doc_.HitTest(curPoint, view_) : 0;
+        const MeasureAction done =
+            doc_.MeasureClick(view_, hitValue, keys & Qt::ShiftModifier, keys & Qt::ControlModifier);
+        if (done == MeasureAction::Marked) UpdateElement(static_cast<int>(hitValue >> 16), doc_.index);
+        if (done == MeasureAction::Created) doc_.UpdateViews(false);
+        break;
+    }
     default: break;
     }
+    ShowActiveCursor();
 }
 
 void TKIVOWindow::EvMouseMove(Qt::KeyboardModifiers) {
+    ShowActiveCursor();
+    if (doc_.gMode == MODE_SELECT && gDragFlag == 1) {
+        // No pointer confinement here: the position is held inside the limit box instead.
+        const KPoint held = kivoMDIClient::ClampToRect(lrect, KPoint{devPoint.x(), devPoint.y()});
+        if (held.x != devPoint.x() || held.y != devPoint.y()) TrackPointer(QPoint(held.x, held.y));
+        doc_.DragTo(view_, horzLogCoord, vertLogCoord);
+    }
     xold = curPoint.x;
     yold = curPoint.y;
     doc_.StatBarDebug(QString::asprintf("%d, %d", TruncToInt(horzLogCoord), TruncToInt(vertLogCoord)).toStdString());
 }
 
 void TKIVOWindow::EvLButtonUp(Qt::KeyboardModifiers) {
-    if (doc_.gMode == 1) gDragFlag = 0;
+    if (doc_.gMode == MODE_SELECT) {
+        const bool dragging = gDragFlag == 1;
+        gDragFlag = 0;
+        doc_.hActiveCursor = CUR_ARROW;
+        if (doc_.selectType != SEL_NONE) {
+            Release();
+            // Only a drag can move: the release that follows a double click, or one on an
+            // observation line, moves nothing.
+            if (dragging) doc_.EndDrag(view_, xold, yold);
+        }
+    }
+    ShowActiveCursor();
 }
 
-void TKIVOWindow::EvLButtonDblClk(Qt::KeyboardModifiers) {}
+void TKIVOWindow::EvLButtonDblClk(Qt::KeyboardModifiers) {
+    if (doc_.gMode != MODE_SELECT) return;
+    // The press before this one may have started a drag; the form needs the mouse.
+    gDragFlag = 0;
+    Release();
+    doc_.hActiveCursor = CUR_ARROW;
+    ShowActiveCursor();
+    bChange = forms::RunSelectionForm(this, doc_);
+    doc_.ClearSelect();
+    doc_.StatBarMessage("");
+    // The selection is no longer shown: Cut has nothing to act on.
+    doc_.host().EnableMenuItem(CM_EDITCUT, false);
+}
 
 } // namespace kivo::views

@@ -33,6 +33,18 @@ public:
     KPoint curPoint;
     QPoint devPoint;
     int gDragFlag = 0;
+    // Client rectangle at the last press; the visible limit box in window pixels (the drag is
+    // held inside it, as the placing tools are).
+    KRect rect, lrect;
+    // Result of the last hit test of a measuring tool.
+    long hitValue = 0;
+    // A form opened by a double click was confirmed.
+    bool bChange = false;
+
+    // Mouse capture for a tool or a drag, with the cursor of the document's active role.
+    void Capture();
+    void Release();
+    void ShowActiveCursor();
 
 protected:
     void paintEvent(QPaintEvent* e) override;
@@ -50,6 +62,12 @@ private:
     void EvMouseMove(Qt::KeyboardModifiers keys);
     void EvLButtonUp(Qt::KeyboardModifiers keys);
     void EvLButtonDblClk(Qt::KeyboardModifiers keys);
+
+    // The client rectangle and the limit box as they stand now.
+    KRect ClientRect() const;
+    KRect LimitBox() const;
+    // Repaints the part of this view around an element's symbol and name.
+    void UpdateElement(int kind, int slot);
 
     kivoMDIClient& doc_;
     const int view_;

@@ -36,6 +36,13 @@ public:
         forms.push_back(id);
         return formAnswer;
     }
+    bool BeginTool(int cursor) override {
+        if (!toolView) return false;
+        ++captures;
+        toolCursor = cursor;
+        return true;
+    }
+    void ReleaseMouse() override { ++releases; }
     void CreateViews() override { ++viewsCreated; }
     void DestroyViews() override { ++viewsDestroyed; }
 
@@ -56,6 +63,8 @@ public:
     std::vector<FormId> forms;
     std::string title;
     int updates = 0, viewsCreated = 0, viewsDestroyed = 0;
+    bool toolView = true; // a graphic view is shown that can take a tool
+    int captures = 0, releases = 0, toolCursor = -1;
 
 private:
     bool Dialog(std::string& path) {
