@@ -10,6 +10,13 @@
 namespace kivo {
 
 void kivoMDIClient::StartTool(int mode, int cursor) {
+    // A measuring tool left without ending it (by another tool command) leaves no hidden sources
+    // behind: the next one starts with SourcesMarked false and must find no marks either.
+    if (gMode >= MODE_DIRECT && gMode <= MODE_HEIGHT) {
+        ClearTheos();
+        ClearPoints();
+        UpdateViews(true);
+    }
     ClearSelect();
     StatBarMessage("");
     // What was selected is no longer shown; Cut must not delete what the measuring clicks hit.

@@ -213,6 +213,11 @@ TEST(Measuring, ControlStartsANewSetOfSources) {
     EXPECT_EQ(Val(n.doc.heightList[0].source), p1);
     EXPECT_EQ(Val(n.doc.theoList[t0].hdCount), 0);
 
+    // Another tool command while sources are marked leaves no hidden sources behind.
+    n.doc.CmDirTool();
+    EXPECT_FALSE(n.Marked(SEL_POINT, p1));
+    EXPECT_FALSE(n.doc.SourcesMarked);
+
     // Control without sources only marks.
     n.ClickNothing();
     n.doc.CmDirTool();
