@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QFontDatabase>
+#include <QGraphicsView>
+#include <QScrollBar>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPrintDialog>
@@ -207,8 +209,18 @@ TPreviewWindow::TPreviewWindow(Printout& out, const QString& windowTitle, QPrint
     out_.SetPrintParams(*this->printer());
     preview_ = findChild<QPrintPreviewWidget*>();
     connect(this, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter* pr) { PrintAll(out_, *pr); });
-    if (preview_)
-        connect(preview_, &QPrintPreviewWidget::previewChanged, this, [this] { UpdateCaption(preview_->currentPage()); });
+    if (preview_) {
+        // The page shown changes with the navigation buttons, the page field and scrolling; all
+        // of them move the preview's scroll bars.
+        auto follow = [this] {
+            if (preview_->currentPage() != CurrentPage) UpdateCaption(preview_->currentPage());
+        };
+        connect(preview_, &QPrintPreviewWidget::previewChanged, this, follow);
+        if (auto* view = preview_->findChild<QGraphicsView*>()) {
+            connect(view->verticalScrollBar(), &QScrollBar::valueChanged, this, follow);
+            connect(view->horizontalScrollBar(), &QScrollBar::valueChanged, this, follow);
+        }
+    }
     UpdateCaption(1);
 }
 
