@@ -89,6 +89,6 @@ int main() {
         }
         if (doc.lastCalculateResult != 0) status = 1;
     }
-    std::filesystem::remove_all(dir);
+    if (!std::getenv("KIVO_KEEP")) std::filesystem::remove_all(dir);
     return status;
 }
