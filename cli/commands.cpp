@@ -11,6 +11,7 @@ const std::vector<CommandEntry>& Commands() {
         {"import", "import PROJECT.SIM TARGETS.TRG [--expand-limits]", CmdImport},
         {"simulate", "simulate PROJECT.SIM", CmdSimulate},
         {"export", "export PROJECT.SIM", CmdExport},
+        {"calculate", "calculate PROJECT.SIM [--save]", CmdCalculate},
         {"render", "render PROJECT.SIM --view plan|side|end [--dpi N] -o FILE.png", CmdRender},
     };
     return commands;

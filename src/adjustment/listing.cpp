@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <cstring>
+
 #include "model/byte_stream.h"
 #include "model/kivoMDIClient.h"
 
@@ -17,16 +19,18 @@ bool kivoMDIClient::LoadOutput() {
     // A line ends at a carriage return, which becomes a blank; the byte after it (the line feed)
     // is dropped. A last line without a carriage return is not counted.
     fileBuffer.clear();
-    std::size_t start = 0;
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        if (bytes[i] != 13) continue;
-        std::string line(bytes.begin() + static_cast<std::ptrdiff_t>(start), bytes.begin() + static_cast<std::ptrdiff_t>(i));
+    const char* data = reinterpret_cast<const char*>(bytes.data());
+    const char* end = data + bytes.size();
+    for (const char* p = data; p < end;) {
+        const char* cr = static_cast<const char*>(std::memchr(p, 13, static_cast<std::size_t>(end - p)));
+        if (!cr) break;
         // Lines are NUL-terminated strings: the text ends at the first NUL byte.
-        line.resize(std::char_traits<char>::length(line.c_str()));
-        line += ' ';
-        fileBuffer.push_back(std::move(line));
-        start = i + 2;
-        i = i + 1;
+        const std::size_t n = strnlen(p, static_cast<std::size_t>(cr - p));
+        std::string& line = fileBuffer.emplace_back();
+        line.reserve(n + 1);
+        line.append(p, n);
+        line.push_back(' ');
+        p = cr + 2;
     }
     maxLines = static_cast<int>(fileBuffer.size());
     host_->UpdateTextView();

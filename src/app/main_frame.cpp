@@ -11,10 +11,12 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
+#include <memory>
 
 #include "app/command_ids.h"
 #include "app/kivo_app.h"
 #include "app/mdi_child.h"
+#include "app/print_out.h"
 #include "app/text_window.h"
 #include "forms/forms.h"
 #include "views/symbols.h"
@@ -391,6 +393,8 @@ void kivoDecoratedMDIFrame::Command(int id) {
     case cmd::FileSave: doc_.CmSaveFile(); break;
     case cmd::FileSaveAs: doc_.CmSaveAsFile(); break;
     case cmd::Exit: close(); break;
+    case cmd::FilePrint: PrintActive(false); break;
+    case cmd::FilePrintPreview: PrintActive(true); break;
     case cmd::EditCut:
         if (doc_.bFileOpen && doc_.selectType != SEL_NONE) {
             doc_.ClearSelect();
@@ -453,6 +457,23 @@ void kivoDecoratedMDIFrame::closeEvent(QCloseEvent* e) {
         e->accept();
     else
         e->ignore();
+}
+
+// Print and Print Preview act on the active child: a view prints its plane, the text window
+// its listing. The printout is titled with the project file name.
+void kivoDecoratedMDIFrame::PrintActive(bool preview) {
+    const int active = ActiveViewIndex();
+    if (active < 0 || !doc_.bFileOpen) return;
+    const QString title = QString::fromStdString(doc_.OpenName);
+    std::unique_ptr<Printout> out;
+    if (active < 3)
+        out = std::make_unique<TKIVOOut>(title, doc_, active);
+    else
+        out = std::make_unique<TTextOut>(title, doc_);
+    if (preview)
+        CmFilePrintPreview(this, *out, child(active)->windowTitle());
+    else
+        CmFilePrint(this, *out);
 }
 
 } // namespace kivo::app

@@ -69,6 +69,7 @@ private:
     void SetSpeedBar(bool withDocument);
     void Toggle(int id, bool kivoMDIClient::*flag);
     void RunSettingsForm(int id);
+    void PrintActive(bool preview);
 
     kivoApp& app_;
     kivoMDIClient& doc_;

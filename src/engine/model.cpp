@@ -49,7 +49,8 @@ double reduceGon(double diff) {
     return r;
 }
 
-bool evaluate(Kind k, const double p1[6], const double p2[3], double& value, double d1[6], double d2[3]) {
+bool evaluate(Kind k, const double p1[6], const double p2[3], double& value, double d1[6], double d2[3],
+              double observed) {
     for (int i = 0; i < 6; ++i) d1[i] = 0.0;
     for (int i = 0; i < 3; ++i) d2[i] = 0.0;
     const double d[3] = {p2[0] - p1[0], p2[1] - p1[1], p2[2] - p1[2]};
@@ -81,7 +82,14 @@ bool evaluate(Kind k, const double p1[6], const double p2[3], double& value, dou
         double g[3]; // derivative of the value by d'
         if (k == Kind::Direction) {
             // a = atan2(d'.y, d'.x) in gon; h = 400 - a for a > 0, else |a|: h = -a modulo 400.
-            const double a = radToGon(std::atan2(q[1], q[0]));
+            double theta = std::atan2(q[1], q[0]);
+            if (observed >= 100.0 && observed <= 300.0) {
+                // Near 200 gon: stay on the observation's branch (a > 0 gives values above 200).
+                constexpr double kTwoPi = 6.283185307179586;
+                if (observed > 200.0 && theta < 0.0) theta += kTwoPi;
+                if (observed <= 200.0 && theta > 0.0) theta -= kTwoPi;
+            }
+            const double a = radToGon(theta);
             value = a > 0.0 ? 400.0 - a : std::fabs(a);
             g[0] = kRho * q[1] / s2;
             g[1] = -kRho * q[0] / s2;

@@ -19,7 +19,13 @@ void stationFrame(const double rot[3], double m[9], double dm[3][9]);
 // Lengths in the project unit, angles in gon, rotations in radians. Returns false when the
 // observation has no defined value or derivative there (coincident points, a sighting along the
 // instrument's vertical).
-bool evaluate(Kind k, const double p1[6], const double p2[3], double& value, double d1[6], double d2[3]);
+// `observed` (a direction's observed value, gon; negative when there is none) picks the branch of
+// the horizontal-angle rule near 200 gon, where the rule jumps by 400 - 2 pi x 200 / 3.1415927
+// (about 3.4e-6 gon) because 400 gon are not exactly a full turn under that value of pi. Taking
+// the branch the observation came from keeps the model continuous around every observation, so
+// a sighting along -x neither oscillates between the branches nor misses the simulated value.
+bool evaluate(Kind k, const double p1[6], const double p2[3], double& value, double d1[6], double d2[3],
+              double observed = -1.0);
 
 // Reduces an angle difference in gon to (-200, 200].
 double reduceGon(double diff);

@@ -216,7 +216,7 @@ bool Network::linearize(int i, Row& row) const {
     double p1[6] = {};
     for (int k = 0; k < a.ncomp; ++k) p1[k] = a.x[k];
     double v, d1[6], d2[3];
-    if (!evaluate(o.kind, p1, b.x, v, d1, d2)) return false;
+    if (!evaluate(o.kind, p1, b.x, v, d1, d2, o.kind == Kind::Direction ? o.value : -1.0)) return false;
     double mis = o.value - v;
     if (o.kind == Kind::Direction) mis = reduceGon(mis);
     row.misclosure = mis;

@@ -50,6 +50,10 @@ bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
         std::fclose(f);
         return false;
     }
+    bytes.resize(static_cast<std::size_t>(st.st_size));
+    std::size_t got = std::fread(bytes.data(), 1, bytes.size(), f);
+    bytes.resize(got);
+    // A file that grew while being read is read to its end.
     std::uint8_t buf[1 << 16];
     std::size_t n;
     while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) bytes.insert(bytes.end(), buf, buf + n);

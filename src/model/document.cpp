@@ -124,12 +124,7 @@ void kivoMDIClient::NewTheo(const char* newName, const char* newAbbrev, int pos,
     t.travAxisHAngle = 300;
     t.travAxisVAngle = 100;
     t.initTarget = -1;
-    t.thList.Release();
-    t.ptList.Release();
-    t.sbList.Release();
-    t.dsList.Release();
-    t.hdList.Release();
-    t.SyncCounts();
+    t.ReleaseLists();
     lastNewSlot = slot;
 }
 

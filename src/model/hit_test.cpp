@@ -110,6 +110,17 @@ long kivoMDIClient::HitTest(KPoint p, int view) {
         }
 
     auto lineHit = [&](int kind, int a, int b) {
+        // Quick rejection on the unshifted ends: a line is shifted by at most one pixel and hit
+        // within 4 pixels, so a point 5 or more pixels outside its box cannot hit it.
+        const COMMON& first = kind == SEL_PTDISTANCE || kind == SEL_PTHEIGHT ? static_cast<const COMMON&>(pointList[a])
+                                                                             : static_cast<const COMMON&>(theoList[a]);
+        const COMMON& second = kind == SEL_COLLIMATE ? static_cast<const COMMON&>(theoList[b])
+                               : kind == SEL_SBDIRECT ? static_cast<const COMMON&>(sbarList[b])
+                                                      : static_cast<const COMMON&>(pointList[b]);
+        const int h1 = first.hcoord[view], h2 = second.hcoord[view];
+        if (p.x <= std::min(h1, h2) - 5 || p.x >= std::max(h1, h2) + 5) return false;
+        const int v1 = first.vcoord[view], v2 = second.vcoord[view];
+        if (p.y <= std::min(v1, v2) - 5 || p.y >= std::max(v1, v2) + 5) return false;
         KLine l;
         ObsLineEnds(kind, view, a, b, &l);
         return LineHit(l.x1, l.y1, l.x2, l.y2, p.x, p.y);

@@ -448,6 +448,13 @@ public:
     void CmCalculate();
     int wsimmavo();
     void UpEllip(const char* name, double ha, double hb, double phi, int view);
+    // Stores the ellipses of the last successful run into the elements, by their position in the
+    // engine's tables (stations in slot order, then scale-bar ends, then points).
+    void ReadResults();
+    // The value CmCalculate showed as "Mavo returns %d".
+    int lastCalculateResult = 0;
+    // Seconds per phase of the last engine run (simulation first), for the benchmark and the CLI.
+    const std::vector<std::pair<std::string, double>>& LastRunTimings() const { return lastRunTimings_; }
     bool LoadOutput();
     void DiscardOutput();
     project* pproject = nullptr;
@@ -458,7 +465,8 @@ public:
     int winLines = 0;
 
 private:
-    void CloseCurrentTables();
+    std::vector<int> runStations_, runTargets_;
+    std::vector<std::pair<std::string, double>> lastRunTimings_;
     template <class T>
     int AddElementSlot(ElementTable<T>& table, int& nNum, int& nMax);
     template <class T, class L>

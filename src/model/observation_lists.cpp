@@ -182,12 +182,7 @@ void kivoMDIClient::DelPtHeight(int theSource, int theTarget, int which) {
 
 void kivoMDIClient::DelTheo(int theo) {
     THEODOLITE& t = theoList[theo];
-    t.thList.Release();
-    t.ptList.Release();
-    t.sbList.Release();
-    t.dsList.Release();
-    t.hdList.Release();
-    t.SyncCounts();
+    t.ReleaseLists();
     theoList.SetFlags(theo, 0);
     for (int i = 0; i < nMaxTheos; ++i) {
         THEODOLITE& o = theoList[i];

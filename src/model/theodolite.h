@@ -15,6 +15,16 @@ struct THEODOLITE : THEODOLITE_REC {
     ObsList<CONNECT3> dsList; // distances (target = point slot)
     ObsList<CONNECT6> hdList; // height differences (target = point slot)
 
+    // Frees the five lists (their handles become null) and zeroes the counts.
+    void ReleaseLists() {
+        thList.Release();
+        ptList.Release();
+        sbList.Release();
+        dsList.Release();
+        hdList.Release();
+        SyncCounts();
+    }
+
     // Stores the five list sizes into the count fields.
     void SyncCounts() {
         thCount = thList.size();

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "model/kivoMDIClient.h"
+#include "views/raster_canvas.h"
 #include "views/symbols.h"
 
 namespace kivo::views {
@@ -21,11 +22,18 @@ QPen Pen(const QColor& c, Qt::PenStyle style = Qt::SolidLine) {
     return pen;
 }
 
+// Colour indexes of the line layer (0 is no line).
+enum : std::uint8_t { kGreenIx = 1, kBlueIx, kRedIx, kYellowIx };
+const QRgb kLinePalette[] = {0, qRgb(0, 255, 0), qRgb(0, 0, 255), qRgb(255, 0, 0), qRgb(255, 255, 0)};
+
 struct Canvas {
     QPainter& p;
     const kivoMDIClient& doc;
     int view;
     QRect clip; // widened by a margin so that partly visible items are drawn
+    RasterTarget rt;            // direct pixel access, when the painter allows it
+    std::vector<Segment>* segments = nullptr; // observation lines of the direct path
+    std::uint8_t colour = 0;    // layer colour of the lines being gathered
 
     bool Near(int h, int v, int margin) const {
         return h + margin >= clip.left() && h - margin <= clip.right() && v + margin >= clip.top() &&
@@ -38,7 +46,10 @@ struct Canvas {
     void AddLine(QVector<QLine>& lines, int kind, int a, int b) const {
         KLine l;
         doc.ObsLineEnds(kind, view, a, b, &l);
-        if (LineVisible(l)) lines.append(QLine(l.x1, l.y1, l.x2, l.y2));
+        if (segments)
+            segments->push_back(Segment{l.x1, l.y1, l.x2, l.y2, colour}); // all of them: the layer is kept
+        else if (LineVisible(l))
+            lines.append(QLine(l.x1, l.y1, l.x2, l.y2));
     }
     void Flush(QVector<QLine>& lines, const QColor& c) {
         if (lines.isEmpty()) return;
@@ -136,6 +147,7 @@ struct Canvas {
             if (!Near(h + dx, v, 200)) return;
             const char* text = doc.bAbbreviate ? e.abbrev : e.name;
             if (!*text) return;
+            if (rt && TargetText(rt, p.font(), h + dx + rt.dx, v - 7 + rt.dy, text)) return;
             // Top-left corner of the text at (h + dx, v - 7); the cell is painted with the background.
             p.drawText(QPoint(h + dx, v - 7 + fm.ascent()), QString::fromLatin1(text));
         };
@@ -170,7 +182,13 @@ void Dot(QPainter& p, int h, int v, const QColor& pen, const QColor& brush) {
     p.setBrush(Qt::NoBrush);
 }
 
-void Image(QPainter& p, int h, int v, Symbol s) { p.drawImage(QPoint(h, v) + SymbolOffset(s), SymbolImage(s)); }
+void Image(QPainter& p, int h, int v, Symbol s, const RasterTarget* blit) {
+    const QPoint at = QPoint(h, v) + SymbolOffset(s);
+    if (blit)
+        TargetBlit(*blit, at.x() + blit->dx, at.y() + blit->dy, SymbolImage(s));
+    else
+        p.drawImage(at, SymbolImage(s));
+}
 
 } // namespace
 
@@ -187,16 +205,16 @@ Highlight SelectionHighlight(const kivoMDIClient& doc) {
     }
 }
 
-void DrawTheo(QPainter& p, const kivoMDIClient& doc, int view, int theo, bool object) {
+void DrawTheo(QPainter& p, const kivoMDIClient& doc, int view, int theo, bool object, const RasterTarget* blit) {
     const THEODOLITE& t = doc.theoList[theo];
     if (!(t.flags & ELEM_INUSE)) return;
     if (object)
-        Image(p, t.hcoord[view], t.vcoord[view], (t.flags & ELEM_SELECTED) ? Symbol::TheoSelected : Symbol::Theo);
+        Image(p, t.hcoord[view], t.vcoord[view], (t.flags & ELEM_SELECTED) ? Symbol::TheoSelected : Symbol::Theo, blit);
     else
         Dot(p, t.hcoord[view], t.vcoord[view], kGreen, Qt::black);
 }
 
-void DrawPoint(QPainter& p, const kivoMDIClient& doc, int view, int point, bool object) {
+void DrawPoint(QPainter& p, const kivoMDIClient& doc, int view, int point, bool object, const RasterTarget* blit) {
     const OBJECTPOINT& e = doc.pointList[point];
     if (!(e.flags & ELEM_INUSE)) return;
     if (object) {
@@ -204,17 +222,17 @@ void DrawPoint(QPainter& p, const kivoMDIClient& doc, int view, int point, bool 
         const bool sel = e.flags & ELEM_SELECTED;
         const Symbol s = fixed ? (sel ? Symbol::PointFixedSelected : Symbol::PointFixed)
                                : (sel ? Symbol::PointSelected : Symbol::Point);
-        Image(p, e.hcoord[view], e.vcoord[view], s);
+        Image(p, e.hcoord[view], e.vcoord[view], s, blit);
     } else {
         Dot(p, e.hcoord[view], e.vcoord[view], kYellow, Qt::black);
     }
 }
 
-void DrawSBar(QPainter& p, const kivoMDIClient& doc, int view, int sbar, bool object) {
+void DrawSBar(QPainter& p, const kivoMDIClient& doc, int view, int sbar, bool object, const RasterTarget* blit) {
     const SCALEBAR& e = doc.sbarList[sbar];
     if (!(e.flags & ELEM_INUSE)) return;
     if (object)
-        Image(p, e.hcoord[view], e.vcoord[view], (e.flags & ELEM_SELECTED) ? Symbol::SBarSelected : Symbol::SBar);
+        Image(p, e.hcoord[view], e.vcoord[view], (e.flags & ELEM_SELECTED) ? Symbol::SBarSelected : Symbol::SBar, blit);
     else
         Dot(p, e.hcoord[view], e.vcoord[view], kRed, kYellow);
 }
@@ -224,7 +242,8 @@ void DrawView(QPainter& p, const kivoMDIClient& doc, int view, const QRect& clip
     p.save();
     p.setRenderHint(QPainter::Antialiasing, false);
     p.setRenderHint(QPainter::TextAntialiasing, false);
-    Canvas c{p, doc, view, clip.adjusted(-2, -2, 2, 2)};
+    Canvas c{p, doc, view, clip.adjusted(-2, -2, 2, 2), {}};
+    c.rt = RasterTargetOf(p, clip);
 
     if (doc.bBound) c.Boundary();
     if (doc.bHGrid || doc.bVGrid) {
@@ -234,24 +253,35 @@ void DrawView(QPainter& p, const kivoMDIClient& doc, int view, const QRect& clip
         p.setBackgroundMode(Qt::TransparentMode);
     }
     QVector<QLine> lines;
+    static std::vector<Segment> segments; // kept for its capacity
+    segments.clear();
+    if (c.rt && (doc.bCollimate || doc.bDirect || doc.bDistance || doc.bHeight)) c.segments = &segments;
     if (doc.bCollimate) {
+        c.colour = kGreenIx;
         c.StationLines(SEL_COLLIMATE, &THEODOLITE::thList, lines);
         c.Flush(lines, kGreen);
     }
     if (doc.bDirect) {
+        c.colour = kBlueIx;
         c.StationLines(SEL_PTDIRECT, &THEODOLITE::ptList, lines);
         c.StationLines(SEL_SBDIRECT, &THEODOLITE::sbList, lines);
         c.Flush(lines, kBlue);
     }
     if (doc.bDistance) {
+        c.colour = kRedIx;
         c.StationLines(SEL_DISTANCE, &THEODOLITE::dsList, lines);
         c.GlobalLines(SEL_PTDISTANCE, doc.distList, doc.nMaxDists, lines);
         c.Flush(lines, kRed);
     }
     if (doc.bHeight) {
+        c.colour = kYellowIx;
         c.StationLines(SEL_HEIGHT, &THEODOLITE::hdList, lines);
         c.GlobalLines(SEL_PTHEIGHT, doc.heightList, doc.nMaxHeights, lines);
         c.Flush(lines, kYellow);
+    }
+    if (c.segments) {
+        LineLayerOf(&doc, view).Draw(segments, c.rt, QRect(0, 0, doc.hExtent[view], doc.vExtent[view]), kLinePalette);
+        c.segments = nullptr;
     }
     if (doc.bValEllip && doc.bEllipse) {
         p.setPen(Pen(Qt::black));
@@ -260,37 +290,46 @@ void DrawView(QPainter& p, const kivoMDIClient& doc, int view, const QRect& clip
         for (int i = 0; i < doc.nMaxPoints; ++i)
             if (doc.pointList[i].flags & ELEM_INUSE) c.Ellipse(doc.pointList[i]);
     }
+    const RasterTarget* blit = (c.rt && doc.bObject) ? &c.rt : nullptr;
     for (int i = 0; i < doc.nMaxTheos; ++i)
-        if (c.Near(doc.theoList[i].hcoord[view], doc.theoList[i].vcoord[view], 12)) DrawTheo(p, doc, view, i, doc.bObject);
+        if (c.Near(doc.theoList[i].hcoord[view], doc.theoList[i].vcoord[view], 12))
+            DrawTheo(p, doc, view, i, doc.bObject, blit);
     for (int i = 0; i < doc.nMaxPoints; ++i)
         if (c.Near(doc.pointList[i].hcoord[view], doc.pointList[i].vcoord[view], 12))
-            DrawPoint(p, doc, view, i, doc.bObject);
+            DrawPoint(p, doc, view, i, doc.bObject, blit);
     for (int i = 0; i < doc.nMaxSBars; ++i)
-        if (c.Near(doc.sbarList[i].hcoord[view], doc.sbarList[i].vcoord[view], 12)) DrawSBar(p, doc, view, i, doc.bObject);
+        if (c.Near(doc.sbarList[i].hcoord[view], doc.sbarList[i].vcoord[view], 12))
+            DrawSBar(p, doc, view, i, doc.bObject, blit);
     if (doc.bName) c.AllNames();
 
     // A highlighted connection lies over everything, with the symbols of its ends and the names
     // drawn again on top of it.
     if (hl.kind >= SEL_COLLIMATE && hl.kind <= SEL_PTHEIGHT) {
-        c.AddLine(lines, hl.kind, hl.a, hl.b);
-        c.Flush(lines, kMagenta);
+        if (c.rt) {
+            KLine l;
+            doc.ObsLineEnds(hl.kind, view, hl.a, hl.b, &l);
+            TargetLine(c.rt, l.x1 + c.rt.dx, l.y1 + c.rt.dy, l.x2 + c.rt.dx, l.y2 + c.rt.dy, kMagenta.rgb());
+        } else {
+            c.AddLine(lines, hl.kind, hl.a, hl.b);
+            c.Flush(lines, kMagenta);
+        }
         switch (hl.kind) {
         case SEL_COLLIMATE:
-            DrawTheo(p, doc, view, hl.a, doc.bObject);
-            DrawTheo(p, doc, view, hl.b, doc.bObject);
+            DrawTheo(p, doc, view, hl.a, doc.bObject, blit);
+            DrawTheo(p, doc, view, hl.b, doc.bObject, blit);
             break;
         case SEL_SBDIRECT:
-            DrawTheo(p, doc, view, hl.a, doc.bObject);
-            DrawSBar(p, doc, view, hl.b, doc.bObject);
+            DrawTheo(p, doc, view, hl.a, doc.bObject, blit);
+            DrawSBar(p, doc, view, hl.b, doc.bObject, blit);
             break;
         case SEL_PTDISTANCE:
         case SEL_PTHEIGHT:
-            DrawPoint(p, doc, view, hl.a, doc.bObject);
-            DrawPoint(p, doc, view, hl.b, doc.bObject);
+            DrawPoint(p, doc, view, hl.a, doc.bObject, blit);
+            DrawPoint(p, doc, view, hl.b, doc.bObject, blit);
             break;
         default:
-            DrawTheo(p, doc, view, hl.a, doc.bObject);
-            DrawPoint(p, doc, view, hl.b, doc.bObject);
+            DrawTheo(p, doc, view, hl.a, doc.bObject, blit);
+            DrawPoint(p, doc, view, hl.b, doc.bObject, blit);
             break;
         }
         if (doc.bName) c.AllNames();

@@ -28,10 +28,13 @@ Highlight SelectionHighlight(const kivoMDIClient& doc);
 // Antialiasing is switched off: the picture is pixel-exact.
 void DrawView(QPainter& p, const kivoMDIClient& doc, int view, const QRect& clip, const Highlight& hl = {});
 
-// One element's symbol (image when `object`, else a dot); nothing for a free slot.
-void DrawTheo(QPainter& p, const kivoMDIClient& doc, int view, int theo, bool object);
-void DrawPoint(QPainter& p, const kivoMDIClient& doc, int view, int point, bool object);
-void DrawSBar(QPainter& p, const kivoMDIClient& doc, int view, int sbar, bool object);
+struct RasterTarget;
+
+// One element's symbol (image when `object`, else a dot); nothing for a free slot. With `blit`
+// the image is written straight into that target's pixels.
+void DrawTheo(QPainter& p, const kivoMDIClient& doc, int view, int theo, bool object, const RasterTarget* blit = nullptr);
+void DrawPoint(QPainter& p, const kivoMDIClient& doc, int view, int point, bool object, const RasterTarget* blit = nullptr);
+void DrawSBar(QPainter& p, const kivoMDIClient& doc, int view, int sbar, bool object, const RasterTarget* blit = nullptr);
 
 // The whole canvas of a view (hExtent x vExtent), white where nothing is drawn.
 QImage RenderCanvas(const kivoMDIClient& doc, int view);

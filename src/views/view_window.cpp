@@ -45,10 +45,25 @@ void TKIVOWindow::CalcScrollBars() {
 void TKIVOWindow::paintEvent(QPaintEvent* e) {
     horzOrigin = -horizontalScrollBar()->value();
     vertOrigin = -verticalScrollBar()->value();
+    const QRect exposed = e->rect();
     QPainter p(viewport());
-    p.fillRect(e->rect(), Qt::white);
-    p.translate(horzOrigin, vertOrigin);
-    DrawView(p, doc_, view_, e->rect().translated(-horzOrigin, -vertOrigin), highlight_);
+    if (viewport()->devicePixelRatioF() != 1.0) {
+        p.fillRect(exposed, Qt::white);
+        p.translate(horzOrigin, vertOrigin);
+        DrawView(p, doc_, view_, exposed.translated(-horzOrigin, -vertOrigin), highlight_);
+        return;
+    }
+    // At one device pixel per canvas pixel the picture is drawn into an image of the exposed
+    // rectangle, where DrawView writes lines, symbols and names straight into the pixels.
+    if (buffer_.size() != exposed.size()) buffer_ = QImage(exposed.size(), QImage::Format_RGB32);
+    buffer_.fill(Qt::white);
+    {
+        QPainter bp(&buffer_);
+        bp.setFont(p.font());
+        bp.translate(horzOrigin - exposed.left(), vertOrigin - exposed.top());
+        DrawView(bp, doc_, view_, exposed.translated(-horzOrigin, -vertOrigin), highlight_);
+    }
+    p.drawImage(exposed.topLeft(), buffer_);
 }
 
 void TKIVOWindow::resizeEvent(QResizeEvent* e) {

@@ -73,6 +73,7 @@ private:
     const int view_;
     bool trackSize_ = false;
     Highlight highlight_;
+    QImage buffer_; // the exposed rectangle while painting
 };
 
 } // namespace kivo::views

@@ -1,0 +1,44 @@
+// Measure > Calculate: simulate, run the engine, store the error ellipses, redraw, load the listing.
+
+#include <chrono>
+#include <cstdio>
+
+#include "engine/feedback.h"
+#include "engine/project.h"
+#include "model/kivoMDIClient.h"
+
+namespace kivo {
+
+void kivoMDIClient::CmCalculate() {
+    using Clock = std::chrono::steady_clock;
+    host_->SetCursor(CursorKind::HourGlass);
+    const auto start = Clock::now();
+    RunSimulation();
+    const double simulation = std::chrono::duration<double>(Clock::now() - start).count();
+    DiscardOutput();
+    if (bAutosave && bFileDirty) CmSaveFile();
+
+    pfeedback = new Feedback;
+    pproject = new project(pfeedback, OpenName.c_str());
+    lastRunTimings_.clear();
+    const int result = wsimmavo();
+    lastRunTimings_.insert(lastRunTimings_.begin(), {"simulation", simulation});
+    host_->SetCursor(CursorKind::Arrow);
+
+    std::snprintf(str, sizeof str, "Mavo returns %d", result);
+    StatBarMessage(str);
+    if (result == 0) ReadResults();
+    delete pproject;
+    pproject = nullptr;
+    delete pfeedback;
+    pfeedback = nullptr;
+
+    // Only a successful run gives ellipses to draw; after a failure the listing says why.
+    bValEllip = result == 0;
+    host_->EnableMenuItem(CM_ELLIPSE, bValEllip);
+    UpdateViews(true);
+    bValFile = LoadOutput();
+    lastCalculateResult = result;
+}
+
+} // namespace kivo

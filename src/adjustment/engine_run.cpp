@@ -1,0 +1,262 @@
+// Handing the network to the adjustment engine in memory and reading the error ellipses back.
+//
+// Engine names: a theodolite is "%1d_%1d" (pos, theo), a point its name, a scale bar its two ends
+// name + "R" and name + "L". Only observations that hold a value (OBS_VALID) are passed: a declared
+// observation without any measurement would otherwise reach the engine as a reading of 0.
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "engine/mavo.h"
+#include "model/kivoMDIClient.h"
+#include "simulation/angles.h"
+#include "simulation/scale_bar.h"
+
+namespace kivo {
+
+namespace {
+
+constexpr int kUnknown = 1, kPseudo = 3, kFixed = 4;
+constexpr double kRadToGonResult = 63.66197629629073; // 200 / 3.1415927
+
+void SetName(char (&field)[16], const std::string& name) {
+    std::memset(field, 0, sizeof field);
+    std::strncpy(field, name.c_str(), sizeof field - 1);
+}
+
+std::string TheoEngineName(const THEODOLITE& t) {
+    char s[32];
+    std::snprintf(s, sizeof s, "%1d_%1d", int(t.pos), int(t.theo));
+    return s;
+}
+
+bool Ideal(std::int32_t flags) { return (flags & OBS_IDEAL) && (flags & OBS_VALID); }
+bool GlobalIdeal(std::int32_t flags) { return (flags & OBS_INUSE) && Ideal(flags); }
+
+// Status code of component k: fixed when its fixed bit is set or the dimension fixes it, then
+// pseudo-observed when its approximate bit is set (that wins over the dimension).
+//   dimension 1 fixes x, y, the x and y rotations and the z rotation; 2 fixes z and the tilts.
+int StatusCode(std::int32_t coordStat, int k, int dimension, double sdApx, double& sx) {
+    int code = kUnknown;
+    const bool dimFixes = (dimension == 1 && (k == 0 || k == 1 || k >= 3)) || (dimension == 2 && (k == 2 || k == 3 || k == 4));
+    if (CoordStatOf(coordStat, k) == COORD_FIX || dimFixes) code = kFixed;
+    if (CoordStatOf(coordStat, k) == COORD_APX) {
+        code = kPseudo;
+        sx = sdApx;
+    }
+    return code;
+}
+
+// A point direction is handed over with 5 decimals, as the engine's text input would carry it.
+double RoundedDirection(double v) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%12.5lf", v);
+    double r = v;
+    std::sscanf(text, "%lf", &r);
+    return r;
+}
+
+// The engine tables filled from the document, and the document slots behind the stations and the
+// targets, so that results are read back by position.
+struct Tables {
+    std::vector<edit_sta> sta;
+    std::vector<edit_tar> tar;
+    std::vector<edit_mes> dist, difh, dir1, dir2;
+    std::vector<int> stationSlots; // theodolite slot of station i
+    std::vector<int> targetSlots;  // point slot of target j, -1 for a scale-bar end
+};
+
+void AddMes(std::vector<edit_mes>& list, int sel, const std::string& from, const std::string& to, double val,
+            double sval) {
+    edit_mes m;
+    m.sel = sel;
+    SetName(m.nam1, from);
+    SetName(m.nam2, to);
+    m.val = val;
+    m.sval = sval;
+    list.push_back(m);
+}
+
+void AddDirection(Tables& t, const std::string& from, const std::string& to, double h, double v, double sh, double sv) {
+    AddMes(t.dir1, 4, from, to, h, sh);
+    AddMes(t.dir2, 5, from, to, v, sv);
+}
+
+Tables BuildTables(const kivoMDIClient& d) {
+    Tables t;
+    // Stations, in slot order.
+    for (int i = 0; i < d.nMaxTheos; ++i) {
+        const THEODOLITE& th = d.theoList[i];
+        if (!(th.flags & ELEM_INUSE)) continue;
+        edit_sta s;
+        SetName(s.nam, TheoEngineName(th));
+        s.sel = 1;
+        s.x[0] = th.xReal;
+        s.x[1] = th.yReal;
+        s.x[2] = th.zReal;
+        s.x[3] = GonToRad(th.xRotation);
+        s.x[4] = GonToRad(th.yRotation);
+        s.x[5] = GonToRad(th.zRotation);
+        for (int k = 0; k < 6; ++k)
+            s.d[k] = StatusCode(th.coordStat, k, d.dimension, k < 3 ? d.SDTheoLocApx : d.SDTheoRotApx, s.sx[k]);
+        s.d[6] = s.d[7] = -1;
+        t.sta.push_back(s);
+        t.stationSlots.push_back(i);
+    }
+    // Targets: the two ends of every scale bar (R, then L), then the points.
+    for (int i = 0; i < d.nMaxSBars; ++i) {
+        const SCALEBAR& bar = d.sbarList[i];
+        if (!(bar.flags & ELEM_INUSE)) continue;
+        Vec3 left, right;
+        ScaleBarEnds(bar, left, right);
+        for (auto [suffix, end] : {std::pair{"R", right}, std::pair{"L", left}}) {
+            edit_tar e;
+            SetName(e.nam, std::string(bar.name) + suffix);
+            e.sel = 1;
+            e.x[0] = end.x;
+            e.x[1] = end.y;
+            e.x[2] = end.z;
+            e.d[0] = e.d[1] = e.d[2] = kUnknown;
+            t.tar.push_back(e);
+            t.targetSlots.push_back(-1);
+        }
+    }
+    for (int i = 0; i < d.nMaxPoints; ++i) {
+        const OBJECTPOINT& p = d.pointList[i];
+        if (!(p.flags & ELEM_INUSE)) continue;
+        edit_tar e;
+        SetName(e.nam, p.name);
+        e.sel = 1;
+        e.x[0] = p.xReal;
+        e.x[1] = p.yReal;
+        e.x[2] = p.zReal;
+        for (int k = 0; k < 3; ++k) e.d[k] = StatusCode(p.coordStat, k, d.dimension, d.SDPointLocApx, e.sx[k]);
+        t.tar.push_back(e);
+        t.targetSlots.push_back(i);
+    }
+
+    // Distances: scale-bar lengths, point to point, theodolite to point.
+    for (int i = 0; i < d.nMaxSBars; ++i) {
+        const SCALEBAR& bar = d.sbarList[i];
+        if (bar.flags & ELEM_INUSE)
+            AddMes(t.dist, 1, std::string(bar.name) + "L", std::string(bar.name) + "R", bar.length, d.SDSBarLength);
+    }
+    for (int i = 0; i < d.nMaxDists; ++i) {
+        const CONNECT4& e = d.distList[i];
+        if (GlobalIdeal(e.flags))
+            AddMes(t.dist, 1, d.pointList[e.source].name, d.pointList[e.target].name, e.distance, d.SDDistance);
+    }
+    for (int i : t.stationSlots) {
+        const THEODOLITE& th = d.theoList[i];
+        for (const CONNECT3& e : th.dsList.items())
+            if (Ideal(e.flags)) AddMes(t.dist, 1, TheoEngineName(th), d.pointList[e.target].name, e.distance, d.SDDistance);
+    }
+    // Height differences: point to point, then theodolite to point.
+    for (int i = 0; i < d.nMaxHeights; ++i) {
+        const CONNECT5& e = d.heightList[i];
+        if (GlobalIdeal(e.flags))
+            AddMes(t.difh, 3, d.pointList[e.source].name, d.pointList[e.target].name, e.height, d.SDHeight);
+    }
+    for (int i : t.stationSlots) {
+        const THEODOLITE& th = d.theoList[i];
+        for (const CONNECT6& e : th.hdList.items())
+            if (Ideal(e.flags)) AddMes(t.difh, 3, TheoEngineName(th), d.pointList[e.target].name, e.height, d.SDHeight);
+    }
+    // Directions: collimations, scale-bar ends (R, then L), points (rounded to 5 decimals).
+    for (int i : t.stationSlots) {
+        const THEODOLITE& th = d.theoList[i];
+        for (const CONNECT1& e : th.thList.items())
+            if (Ideal(e.flags))
+                AddDirection(t, TheoEngineName(th), TheoEngineName(d.theoList[e.target]), e.hAngle, e.vAngle, d.hSDAngle,
+                             d.vSDAngle);
+    }
+    for (int i : t.stationSlots) {
+        const THEODOLITE& th = d.theoList[i];
+        for (const CONNECT2& e : th.sbList.items()) {
+            if (!Ideal(e.flags)) continue;
+            const std::string bar = d.sbarList[e.target].name;
+            AddDirection(t, TheoEngineName(th), bar + "R", e.hRAngle, e.vRAngle, d.hSDAngle, d.vSDAngle);
+            AddDirection(t, TheoEngineName(th), bar + "L", e.hLAngle, e.vLAngle, d.hSDAngle, d.vSDAngle);
+        }
+    }
+    for (int i : t.stationSlots) {
+        const THEODOLITE& th = d.theoList[i];
+        for (const CONNECT1& e : th.ptList.items())
+            if (Ideal(e.flags))
+                AddDirection(t, TheoEngineName(th), d.pointList[e.target].name, RoundedDirection(e.hAngle),
+                             RoundedDirection(e.vAngle), d.hSDAngle, d.vSDAngle);
+    }
+    return t;
+}
+
+void StoreEllipse(COMMON& c, double ha, double hb, double phi, int view) {
+    c.A[view] = ha;
+    c.B[view] = hb;
+    c.phi[view] = phi;
+}
+
+} // namespace
+
+int kivoMDIClient::wsimmavo() {
+    project& prj = *pproject;
+    prj.istat = -2;
+    prj.dim = dimension;
+
+    Tables t = BuildTables(*this);
+    const int ndir = static_cast<int>(t.dir1.size());
+    if (prj.projectalloc(static_cast<int>(t.sta.size()), static_cast<int>(t.tar.size()),
+                         static_cast<int>(t.dist.size()), static_cast<int>(t.difh.size()), ndir, ndir, 0, 0) != 0)
+        return -1;
+    std::copy(t.sta.begin(), t.sta.end(), prj.sta);
+    std::copy(t.tar.begin(), t.tar.end(), prj.tar);
+    std::copy(t.dist.begin(), t.dist.end(), prj.alldist);
+    std::copy(t.difh.begin(), t.difh.end(), prj.alldifh);
+    std::copy(t.dir1.begin(), t.dir1.end(), prj.alldir1);
+    std::copy(t.dir2.begin(), t.dir2.end(), prj.alldir2);
+    runStations_ = std::move(t.stationSlots);
+    runTargets_ = std::move(t.targetSlots);
+
+    auto engine = std::make_unique<mavo>(pproject);
+    if (engine->mavostart() < 0) return -2;
+    if (engine->mavoL2err() < 0) return -3;
+    lastRunTimings_ = engine->timings();
+    return 0;
+}
+
+void kivoMDIClient::ReadResults() {
+    const result& r = *pproject->runresults;
+    const std::vector<double>* major[3] = {&r.major12, &r.major13, &r.major23};
+    const std::vector<double>* minor[3] = {&r.minor12, &r.minor13, &r.minor23};
+    const std::vector<double>* phi[3] = {&r.phi12, &r.phi13, &r.phi23};
+    const int nsta = pproject->maxsta;
+    auto store = [&](COMMON& c, std::size_t k) {
+        for (int plane = 0; plane < 3; ++plane)
+            if (k < major[plane]->size())
+                StoreEllipse(c, (*major[plane])[k], (*minor[plane])[k], (*phi[plane])[k] * kRadToGonResult, plane);
+    };
+    for (int i = 0; i < nsta && i < static_cast<int>(runStations_.size()); ++i)
+        store(theoList[runStations_[static_cast<std::size_t>(i)]], static_cast<std::size_t>(i));
+    // Scale-bar ends carry no ellipse of the bar itself: the bar keeps its previous values.
+    for (int j = 0; j < pproject->maxtar && j < static_cast<int>(runTargets_.size()); ++j)
+        if (runTargets_[static_cast<std::size_t>(j)] >= 0)
+            store(pointList[runTargets_[static_cast<std::size_t>(j)]], static_cast<std::size_t>(nsta + j));
+}
+
+void kivoMDIClient::UpEllip(const char* name, double ha, double hb, double phi, int view) {
+    if (int p = PointCheck(name); p >= 0) {
+        StoreEllipse(pointList[p], ha, hb, phi, view);
+        return;
+    }
+    for (int i = 0; i < nMaxTheos; ++i) {
+        THEODOLITE& th = theoList[i];
+        if ((th.flags & ELEM_INUSE) && UpperName(TheoEngineName(th).c_str()) == UpperName(name)) {
+            StoreEllipse(th, ha, hb, phi, view);
+            return;
+        }
+    }
+    if (int s = SBarCheck(name); s >= 0) StoreEllipse(sbarList[s], ha, hb, phi, view);
+}
+
+} // namespace kivo

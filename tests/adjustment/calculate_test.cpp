@@ -1,0 +1,206 @@
+// The engine run as the program drives it: the tables handed over, the ellipses read back, and
+// the Calculate command around them.
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+
+#include "engine/feedback.h"
+#include "engine/project.h"
+#include "model/kivoMDIClient.h"
+#include "support/fake_host.h"
+#include "support/packed_value.h"
+#include "support/scoped_ini.h"
+#include "support/test_support.h"
+
+using namespace kivo;
+using test::Val;
+
+namespace {
+
+constexpr int kFixXYZ = 0x2A, kFixTilts = 0x0A0;
+
+struct Calculate : ::testing::Test {
+    test::ScopedIni ini;
+    test::TempDir dir;
+    test::FakeHost host;
+    kivoMDIClient doc{&host};
+
+    void SetUp() override {
+        doc.CmFileNew();
+        doc.OpenName = dir.file("NET.SIM");
+        doc.bFileNamed = true;
+    }
+    // Two fixed, levelled stations on the x axis sighting each other (the direction from the second
+    // to the first runs along -x, 200 gon) and two points seen from both.
+    void TwoStations() {
+        doc.NewTheo("T1", "", 1, 0, 0, 0, 10, 0, 0, 0, kFixXYZ | kFixTilts);
+        doc.NewTheo("T2", "", 2, 0, 100, 0, 10, 0, 0, 0, kFixXYZ | kFixTilts);
+        doc.NewPoint("P1", "", 30, 40, 5, 0);
+        doc.NewPoint("P2", "", 70, 35, 12, 0);
+        for (int t = 0; t < 2; ++t) {
+            doc.ClearTheos();
+            doc.theoList.Mark(t, true);
+            doc.NewCollimate(nullptr, 0, 1 - t);
+            doc.NewPtDirect(nullptr, 0, 0);
+            doc.NewPtDirect(nullptr, 0, 1);
+        }
+        doc.ClearTheos();
+    }
+    // Runs the engine on the document and keeps the filled tables for inspection.
+    int RunTables(Feedback& fb) {
+        doc.RunSimulation();
+        doc.pproject = new project(&fb, doc.OpenName.c_str());
+        return doc.wsimmavo();
+    }
+    void TearDown() override {
+        delete doc.pproject;
+        doc.pproject = nullptr;
+    }
+};
+
+TEST_F(Calculate, IdealDesignAdjustsAndGivesEllipsesAndAListing) {
+    TwoStations();
+    ASSERT_TRUE(doc.WriteSimFile());
+    doc.CmCalculate();
+    EXPECT_EQ(doc.lastCalculateResult, 0);
+    EXPECT_EQ(host.status.back(), "Mavo returns 0");
+    EXPECT_TRUE(doc.bValEllip);
+    EXPECT_TRUE(doc.bValFile);
+    EXPECT_GT(doc.maxLines, 10);
+    for (int p = 0; p < 2; ++p) {
+        const OBJECTPOINT& pt = doc.pointList[p];
+        EXPECT_GT(Val(pt.A[0]), 0.0);
+        EXPECT_GE(Val(pt.A[0]), Val(pt.B[0]));
+        EXPECT_GT(Val(pt.B[1]), 0.0);
+    }
+    EXPECT_EQ(Val(doc.theoList[0].A[0]), 0.0) << "a fixed station has no ellipse";
+    EXPECT_EQ(doc.pproject, nullptr);
+    ASSERT_FALSE(host.menu.empty());
+    EXPECT_EQ(host.menu.back(), std::make_pair(int(CM_ELLIPSE), true));
+}
+
+TEST_F(Calculate, TablesUseEngineNamesAndTheirOrder) {
+    doc.NewTheo("Theo", "", 3, 1, 0, 0, 10, 0, 0, 0, kFixXYZ | kFixTilts);
+    doc.NewTheo("Other", "", 4, 0, 50, 0, 10, 0, 0, 0, kFixXYZ);
+    doc.NewPoint("P", "", 30, 40, 5, 0x015);
+    doc.NewSBar("SB1", "", 20, 20, 5, 2.0, 0, 100);
+    doc.theoList.Mark(0, true);
+    doc.NewCollimate(nullptr, 0, 1);
+    doc.NewSBDirect(nullptr, 0, 0);
+    doc.NewPtDirect(nullptr, 0, 0);
+    doc.NewDistance(nullptr, 0, 0);
+    doc.NewHeight(nullptr, 0, 0);
+    doc.ClearTheos();
+    doc.dimension = 2;
+    Feedback fb;
+    RunTables(fb);
+    const project& p = *doc.pproject;
+    ASSERT_EQ(p.maxsta, 2);
+    EXPECT_STREQ(p.sta[0].nam, "3_1");
+    EXPECT_DOUBLE_EQ(p.sta[1].x[0], 50.0);
+    // Dimension 2 fixes z and the tilts; the approximate point keeps its pseudo-observations.
+    EXPECT_EQ(p.sta[1].d[2], 4);
+    EXPECT_EQ(p.sta[1].d[3], 4);
+    EXPECT_EQ(p.sta[1].d[5], 1);
+    EXPECT_EQ(p.sta[1].d[6], -1);
+    ASSERT_EQ(p.maxtar, 3);
+    EXPECT_STREQ(p.tar[0].nam, "SB1R");
+    EXPECT_STREQ(p.tar[1].nam, "SB1L");
+    EXPECT_NEAR(p.tar[1].x[1] - p.tar[0].x[1], 2.0, 1e-12) << "a level bar at azimuth 0 lies along y";
+    EXPECT_STREQ(p.tar[2].nam, "P");
+    EXPECT_EQ(p.tar[2].d[2], 3);
+    EXPECT_DOUBLE_EQ(p.tar[2].sx[2], doc.SDPointLocApx);
+
+    EXPECT_STREQ(p.alldist[0].nam1, "SB1L");
+    EXPECT_STREQ(p.alldist[0].nam2, "SB1R");
+    EXPECT_DOUBLE_EQ(p.alldist[0].val, 2.0);
+    EXPECT_STREQ(p.alldist[1].nam1, "3_1");
+    EXPECT_STREQ(p.alldifh[0].nam1, "3_1");
+    EXPECT_NEAR(p.alldifh[0].val, 5.0, 1e-12) << "station minus target";
+
+    // Directions: the collimation, the bar's R then L end, the point; the same entries in both tables.
+    ASSERT_EQ(p.maxdir1, 4);
+    const char* targets[] = {"4_0", "SB1R", "SB1L", "P"};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_STREQ(p.alldir1[i].nam2, targets[i]);
+        EXPECT_STREQ(p.alldir2[i].nam2, targets[i]);
+        EXPECT_EQ(p.alldir1[i].sel, 4);
+        EXPECT_EQ(p.alldir2[i].sel, 5);
+    }
+}
+
+TEST_F(Calculate, PointDirectionsArePassedWithFiveDecimals) {
+    TwoStations();
+    doc.bIdeals = false; // keep the values set below
+    THEODOLITE& t = doc.theoList[0];
+    t.thList[0].hAngle = 123.456789;
+    t.thList[0].flags |= OBS_VALID;
+    t.ptList[0].hAngle = 123.456789;
+    t.ptList[0].flags |= OBS_VALID;
+    t.ptList[1].flags &= ~OBS_VALID;
+    Feedback fb;
+    doc.pproject = new project(&fb, doc.OpenName.c_str());
+    doc.wsimmavo();
+    const project& p = *doc.pproject;
+    ASSERT_EQ(p.maxdir1, 2) << "only the two entries that hold a value";
+    EXPECT_DOUBLE_EQ(p.alldir1[0].val, 123.456789) << "collimations are passed unrounded";
+    EXPECT_DOUBLE_EQ(p.alldir1[1].val, 123.45679);
+}
+
+TEST_F(Calculate, DeclaredObservationWithoutMeasurementIsLeftOut) {
+    TwoStations();
+    doc.bIdeals = false; // mean values: no readings exist, so no observation holds a value
+    Feedback fb;
+    RunTables(fb);
+    EXPECT_EQ(doc.pproject->maxdir1, 0);
+}
+
+TEST_F(Calculate, NamesThatAreNotUniqueFailTheRunAndKeepOldEllipses) {
+    TwoStations();
+    doc.NewPoint("1_0", "", 50, 50, 5, 0); // named like the first station's engine name
+    doc.pointList[2].A[0] = 7.0;
+    doc.ClearTheos();
+    doc.theoList.Mark(1, true);
+    doc.NewPtDirect(nullptr, 0, 2);
+    doc.ClearTheos();
+    ASSERT_TRUE(doc.WriteSimFile());
+    doc.CmCalculate();
+    EXPECT_NE(doc.lastCalculateResult, 0);
+    EXPECT_EQ(host.status.back(), "Mavo returns " + std::to_string(doc.lastCalculateResult));
+    EXPECT_FALSE(doc.bValEllip);
+    EXPECT_EQ(Val(doc.pointList[2].A[0]), 7.0);
+    ASSERT_TRUE(doc.bValFile) << "the listing says why";
+    bool named = false;
+    for (const std::string& line : doc.fileBuffer) named = named || line.find("1_0") != std::string::npos;
+    EXPECT_TRUE(named);
+}
+
+TEST_F(Calculate, AutosaveWritesAChangedProjectFirst) {
+    TwoStations();
+    doc.bAutosave = true;
+    doc.bFileDirty = true;
+    doc.CmCalculate();
+    EXPECT_TRUE(std::filesystem::exists(doc.OpenName));
+    EXPECT_FALSE(doc.bFileDirty);
+
+    doc.bAutosave = false;
+    doc.NewPoint("P9", "", 1, 1, 1, 0);
+    doc.bFileDirty = true;
+    doc.CmCalculate();
+    EXPECT_TRUE(doc.bFileDirty) << "without autosave the engine reads the network from memory";
+}
+
+TEST_F(Calculate, UpEllipMatchesPointsFirstThenStationsIgnoringCase) {
+    TwoStations();
+    doc.UpEllip("p1", 1.0, 0.5, 10.0, 2);
+    EXPECT_EQ(Val(doc.pointList[0].A[2]), 1.0);
+    EXPECT_EQ(Val(doc.pointList[0].phi[2]), 10.0);
+    doc.UpEllip("2_0", 3.0, 2.0, 0.0, 0);
+    EXPECT_EQ(Val(doc.theoList[1].A[0]), 3.0);
+    doc.UpEllip("nobody", 9.0, 9.0, 9.0, 0);
+    EXPECT_EQ(Val(doc.pointList[1].A[0]), 0.0);
+}
+
+} // namespace
