@@ -444,10 +444,7 @@ void kivoDecoratedMDIFrame::Command(int id) {
     case cmd::ExportFile: doc_.CmExportFile(); break;
     case cmd::Simulate: doc_.CmSimulate(); break;
     case cmd::Calculate: doc_.CmCalculate(); break;
-    default:
-        // Printing is routed here once it is built.
-        doc_.StatBarMessage("This command is not available yet");
-        break;
+    default: break; // no handler (the framework's edit accelerators)
     }
     CheckViewItems();
 }
