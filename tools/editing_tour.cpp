@@ -150,7 +150,9 @@ int main(int argc, char** argv) {
     Settle();
     Save(frame, QStringLiteral("tour-5-dragged"));
 
-    // Calculate: ellipses in the views, the listing in the text view.
+    // Save (the listing is shown for a project on disk), then Calculate: ellipses in the views, the
+    // listing in the text view.
+    doc.SaveAs(out.filePath(QStringLiteral("HALL4.SIM")).toStdString());
     frame->Action(cmd::Ellipse)->setEnabled(true);
     if (!doc.bEllipse) frame->Action(cmd::Ellipse)->trigger();
     frame->Action(cmd::Calculate)->trigger();
