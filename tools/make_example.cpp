@@ -45,6 +45,7 @@ int main(int argc, char** argv) {
     doc.hInterval = 5, doc.vInterval = 5;
     doc.bObject = true, doc.bName = true, doc.bAbbreviate = true;
     doc.bCollimate = true, doc.bDirect = true, doc.bDistance = true, doc.bHeight = false;
+    doc.bEllipse = true; // shown once the example is calculated
     doc.SDTheoLocFix = doc.SDTheoRotFix = doc.SDPointLocFix = 12700.0;
     doc.SDTheoLocApx = doc.SDTheoRotApx = doc.SDPointLocApx = 0.1;
     doc.SDTheoLocUnk = doc.SDTheoRotUnk = doc.SDPointLocUnk = 1e-20;
