@@ -37,7 +37,9 @@ void kivoMDIClient::CmCalculate() {
     bValEllip = result == 0;
     host_->EnableMenuItem(CM_ELLIPSE, bValEllip);
     UpdateViews(true);
+    const auto loading = Clock::now();
     bValFile = LoadOutput();
+    lastRunTimings_.emplace_back("listing load", std::chrono::duration<double>(Clock::now() - loading).count());
     lastCalculateResult = result;
 }
 

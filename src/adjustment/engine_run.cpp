@@ -4,6 +4,8 @@
 // name + "R" and name + "L". Only observations that hold a value (OBS_VALID) are passed: a declared
 // observation without any measurement would otherwise reach the engine as a reading of 0.
 
+#include <charconv>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -50,11 +52,13 @@ int StatusCode(std::int32_t coordStat, int k, int dimension, double sdApx, doubl
 }
 
 // A point direction is handed over with 5 decimals, as the engine's text input would carry it.
+// (The same as printing with "%12.5lf" and reading the text back with "%lf": both conversions are
+// exact decimal roundings.)
 double RoundedDirection(double v) {
     char text[64];
-    std::snprintf(text, sizeof text, "%12.5lf", v);
+    auto end = std::to_chars(text, text + sizeof text, v, std::chars_format::fixed, 5).ptr;
     double r = v;
-    std::sscanf(text, "%lf", &r);
+    std::from_chars(text, end, r);
     return r;
 }
 
@@ -204,6 +208,7 @@ int kivoMDIClient::wsimmavo() {
     prj.istat = -2;
     prj.dim = dimension;
 
+    const auto start = std::chrono::steady_clock::now();
     Tables t = BuildTables(*this);
     const int ndir = static_cast<int>(t.dir1.size());
     if (prj.projectalloc(static_cast<int>(t.sta.size()), static_cast<int>(t.tar.size()),
@@ -217,11 +222,13 @@ int kivoMDIClient::wsimmavo() {
     std::copy(t.dir2.begin(), t.dir2.end(), prj.alldir2);
     runStations_ = std::move(t.stationSlots);
     runTargets_ = std::move(t.targetSlots);
+    const double filling = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
     auto engine = std::make_unique<mavo>(pproject);
     if (engine->mavostart() < 0) return -2;
     if (engine->mavoL2err() < 0) return -3;
     lastRunTimings_ = engine->timings();
+    lastRunTimings_.insert(lastRunTimings_.begin(), {"engine tables", filling});
     return 0;
 }
 
