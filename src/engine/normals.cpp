@@ -164,6 +164,12 @@ bool Normals::factor(std::string& why, const Network& net) {
             why = "normal equations singular at unknown " + nameOf(c.params[std::max(where, 0)]);
             return false;
         }
+        // A cluster tied to no station unknown leaves nothing for the station system (and Eigen's
+        // triangular solve must not be handed an empty right-hand side).
+        if (c.B.rows() == 0) {
+            c.X.resize(c.C.rows(), 0);
+            continue;
+        }
         c.X = c.llt.solve(c.B.transpose());
         const Eigen::MatrixXd upd = c.B * c.X;
         const int nr = static_cast<int>(c.rows.size());
