@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "model/kivoMDIClient.h"
+#include "views/view_render.h"
 
 namespace kivo::app {
 
@@ -129,23 +130,9 @@ void TKIVOOut::PrntLines(QPainter& p) {
 void TKIVOOut::PrntEllipse(QPainter& p, const COMMON& e) {
     const double A = e.A[view_], B = e.B[view_];
     if (A == 0 || B == 0) return;
-    const double phi = e.phi[view_] * 3.1415927 * 0.005; // gon to radians
     int h, v;
     L.CalcObjectPrPos(e, view_, &h, &v);
-    const double hs = L.hPrEllScale, vs = L.vPrEllScale;
-    auto pt = [&](double dx, double dy) { return QPoint(TruncToInt(h + dx), TruncToInt(v + dy)); };
-    p.drawLine(pt(B * std::sin(phi) * hs, B * std::cos(phi) * vs),
-               pt(B * std::sin(phi + 3.1415927) * hs, B * std::cos(phi + 3.1415927) * vs));
-    const QPoint majorEnd = pt(A * std::sin(phi + 1.5707963) * hs, A * std::cos(phi + 1.5707963) * vs);
-    p.drawLine(pt(A * std::sin(phi + 4.712389) * hs, A * std::cos(phi + 4.712389) * vs), majorEnd);
-    QPolygon outline;
-    outline << majorEnd;
-    const double c = std::cos(phi), s = std::sin(phi);
-    for (int j = 0; j <= 24; ++j) {
-        const double t6 = doc_.TrigTable[(j + 6) % 24], t0 = doc_.TrigTable[j % 24];
-        outline << pt((A * c * t6 + B * s * t0) * hs, (-A * s * t6 + B * c * t0) * vs);
-    }
-    p.drawPolyline(outline);
+    views::DrawEllipseShape(p, doc_.TrigTable, h, v, A, B, e.phi[view_], L.hPrEllScale, L.vPrEllScale);
 }
 
 // PrntTheoName, PrntPointName, PrntSBarName: top-left corner nameOffset (3 mm) right of and above

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "model/kivoMDIClient.h"
+#include "simulation/angles.h"
 #include "views/raster_canvas.h"
 #include "views/symbols.h"
 
@@ -119,25 +120,11 @@ struct Canvas {
     void Ellipse(const COMMON& e) {
         const double A = e.A[view], B = e.B[view];
         if (A == 0 && B == 0) return;
-        const double phi = e.phi[view] * 3.1415927 * 0.005; // gon to radians
         const int h = e.hcoord[view], v = e.vcoord[view];
         const double hs = doc.hEllScale, vs = doc.vEllScale;
         const double reach = (std::fabs(A) + std::fabs(B)) * std::max(hs, vs);
         if (!(reach < 1e9) || !Near(h, v, static_cast<int>(reach) + 2)) return;
-        auto pt = [&](double dx, double dy) { return QPoint(TruncToInt(h + dx), TruncToInt(v + dy)); };
-        p.drawLine(pt(B * std::sin(phi) * hs, B * std::cos(phi) * vs),
-                   pt(B * std::sin(phi + 3.1415927) * hs, B * std::cos(phi + 3.1415927) * vs));
-        const QPoint majorEnd = pt(A * std::sin(phi + 1.5707963) * hs, A * std::cos(phi + 1.5707963) * vs);
-        p.drawLine(pt(A * std::sin(phi + 4.712389) * hs, A * std::cos(phi + 4.712389) * vs), majorEnd);
-        QPolygon outline;
-        outline.reserve(26);
-        outline << majorEnd;
-        const double c = std::cos(phi), s = std::sin(phi);
-        for (int j = 0; j <= 24; ++j) {
-            const double t6 = doc.TrigTable[(j + 6) % 24], t0 = doc.TrigTable[j % 24];
-            outline << pt((A * c * t6 + B * s * t0) * hs, (-A * s * t6 + B * c * t0) * vs);
-        }
-        p.drawPolyline(outline);
+        DrawEllipseShape(p, doc.TrigTable, h, v, A, B, e.phi[view], hs, vs);
     }
 
     void Names(int kind) {
@@ -335,6 +322,25 @@ void DrawView(QPainter& p, const kivoMDIClient& doc, int view, const QRect& clip
         if (doc.bName) c.AllNames();
     }
     p.restore();
+}
+
+void DrawEllipseShape(QPainter& p, const double* trigTable, int h, int v, double A, double B, double phiGon,
+                      double hs, double vs) {
+    const double phi = GonToRad(phiGon);
+    auto pt = [&](double dx, double dy) { return QPoint(TruncToInt(h + dx), TruncToInt(v + dy)); };
+    p.drawLine(pt(B * std::sin(phi) * hs, B * std::cos(phi) * vs),
+               pt(B * std::sin(phi + 3.1415927) * hs, B * std::cos(phi + 3.1415927) * vs));
+    const QPoint majorEnd = pt(A * std::sin(phi + 1.5707963) * hs, A * std::cos(phi + 1.5707963) * vs);
+    p.drawLine(pt(A * std::sin(phi + 4.712389) * hs, A * std::cos(phi + 4.712389) * vs), majorEnd);
+    QPolygon outline;
+    outline.reserve(26);
+    outline << majorEnd;
+    const double c = std::cos(phi), s = std::sin(phi);
+    for (int j = 0; j <= 24; ++j) {
+        const double t6 = trigTable[(j + 6) % 24], t0 = trigTable[j % 24];
+        outline << pt((A * c * t6 + B * s * t0) * hs, (-A * s * t6 + B * c * t0) * vs);
+    }
+    p.drawPolyline(outline);
 }
 
 QImage RenderCanvas(const kivoMDIClient& doc, int view) {

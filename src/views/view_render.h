@@ -39,4 +39,10 @@ void DrawSBar(QPainter& p, const kivoMDIClient& doc, int view, int sbar, bool ob
 // The whole canvas of a view (hExtent x vExtent), white where nothing is drawn.
 QImage RenderCanvas(const kivoMDIClient& doc, int view);
 
+// An error ellipse centred at (h, v): its minor and major axes and the 24-segment outline from the
+// document's sine table. A and B in ellipse units, phi in gon, hs and vs pixels per ellipse unit.
+// The views and printing draw ellipses with this one routine.
+void DrawEllipseShape(QPainter& p, const double* trigTable, int h, int v, double A, double B, double phiGon,
+                      double hs, double vs);
+
 } // namespace kivo::views
