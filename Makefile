@@ -2,19 +2,28 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 EXAMPLE ?= examples/PLANT.SIM
+# Extra CMake options, e.g. CMAKE_ARGS=-DKIVO_WERROR=ON (as CI sets it).
+CMAKE_ARGS ?=
+# Compiler cache, when there is one.
+LAUNCHER := $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache,)
 
-.PHONY: deps configure build run test bench asan clean
+.PHONY: deps configure build program run test bench asan format check-format clean
 
 deps:
 	@scripts/install-deps
 
 configure: deps
-	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(LAUNCHER) $(CMAKE_ARGS) > /dev/null
 
+# Everything: the program, kivo-cli, the test suites and the benchmarks.
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
-run: build
+# Only what `make run` starts: the desktop program and kivo-cli (which calculates the example first).
+program: configure
+	@cmake --build $(BUILD) -j $(JOBS) --target kivo kivo-cli
+
+run: program
 	@scripts/run-kivo $(BUILD) $(EXAMPLE)
 
 test: build
@@ -25,9 +34,17 @@ bench: build
 
 # The reader's fuzz test and the core suites under AddressSanitizer and UBSan.
 asan: deps
-	@cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DKIVO_SANITIZE=ON -DKIVO_BUILD_GUI=OFF > /dev/null
+	@cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DKIVO_SANITIZE=ON -DKIVO_BUILD_GUI=OFF \
+		-DKIVO_BUILD_BENCH=OFF $(LAUNCHER) $(CMAKE_ARGS) > /dev/null
 	@cmake --build build-asan -j $(JOBS)
 	@cd build-asan && ctest --output-on-failure -j $(JOBS)
+
+# Formats every C++ file with the project's .clang-format; check-format fails on any drift.
+format:
+	@scripts/format --fix
+
+check-format: deps
+	@scripts/format --check
 
 clean:
 	rm -rf $(BUILD) build-asan

@@ -25,7 +25,7 @@ constexpr double kRadToGonResult = 63.66197629629073; // 200 / 3.1415927
 
 void SetName(char (&field)[16], const std::string& name) {
     std::memset(field, 0, sizeof field);
-    std::strncpy(field, name.c_str(), sizeof field - 1);
+    name.copy(field, sizeof field - 1); // at most 15 characters; the last byte stays the terminator
 }
 
 std::string TheoEngineName(const THEODOLITE& t) {
