@@ -15,7 +15,7 @@
 #include <QTimer>
 #include <functional>
 
-#include "app/command_ids.h"
+#include "model/command_ids.h"
 #include "app/kivo_app.h"
 #include "app/main_frame.h"
 #include "app/mdi_child.h"

@@ -35,7 +35,7 @@ void kivoMDIClient::CmCalculate() {
 
     // Only a successful run gives ellipses to draw; after a failure the listing says why.
     bValEllip = result == 0;
-    host_->EnableMenuItem(CM_ELLIPSE, bValEllip);
+    host_->EnableMenuItem(cmd::Ellipse, bValEllip);
     UpdateViews(true);
     const auto loading = Clock::now();
     bValFile = LoadOutput();

@@ -7,7 +7,7 @@
 #include <QStatusBar>
 
 #include "app/about_dialog.h"
-#include "app/command_ids.h"
+#include "model/command_ids.h"
 #include "app/help_viewer.h"
 #include "app/main_frame.h"
 #include "forms/forms.h"

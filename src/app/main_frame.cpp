@@ -13,7 +13,7 @@
 #include <QToolBar>
 #include <memory>
 
-#include "app/command_ids.h"
+#include "model/command_ids.h"
 #include "app/kivo_app.h"
 #include "app/mdi_child.h"
 #include "app/print_out.h"

@@ -19,6 +19,7 @@
 #include <utility>
 #include <vector>
 
+#include "model/command_ids.h"
 #include "model/element_table.h"
 #include "model/host.h"
 #include "model/records.h"
@@ -53,21 +54,6 @@ enum SelectType {
     SEL_PTDISTANCE = 8,
     SEL_HEIGHT = 9,
     SEL_PTHEIGHT = 10,
-};
-
-// Menu command ids the document refers to.
-enum CommandId {
-    CM_FILENEW = 105,
-    CM_FILEOPEN = 106,
-    CM_FILECLOSE = 107,
-    CM_FILESAVE = 108,
-    CM_FILESAVEAS = 109,
-    CM_IMPORTFILE = 110,
-    CM_EXPORTFILE = 111,
-    CM_EDITCUT = 121,
-    CM_ELLIPSE = 150,
-    CM_SIMULATE = 188,
-    CM_CALCULATE = 189,
 };
 
 // Tool modes (gMode).

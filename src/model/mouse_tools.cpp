@@ -20,7 +20,7 @@ void kivoMDIClient::StartTool(int mode, int cursor) {
     ClearSelect();
     StatBarMessage("");
     // What was selected is no longer shown; Cut must not delete what the measuring clicks hit.
-    host_->EnableMenuItem(CM_EDITCUT, false);
+    host_->EnableMenuItem(cmd::EditCut, false);
     if (!host_->BeginTool(cursor)) return;
     hActiveCursor = cursor;
     gMode = mode;
@@ -232,7 +232,7 @@ void kivoMDIClient::EndDrag(int view, int x, int y) {
         return;
     }
     bValEllip = false;
-    host_->EnableMenuItem(CM_ELLIPSE, false);
+    host_->EnableMenuItem(cmd::Ellipse, false);
     UpdateViews(true);
 }
 

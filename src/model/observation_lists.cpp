@@ -267,7 +267,7 @@ void kivoMDIClient::CmCut() {
     UpdateViews(true);
     bFileDirty = true;
     StatBarMessage("");
-    host_->EnableMenuItem(CM_EDITCUT, false);
+    host_->EnableMenuItem(cmd::EditCut, false);
 }
 
 } // namespace kivo

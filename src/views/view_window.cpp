@@ -146,7 +146,7 @@ void TKIVOWindow::EvLButtonDown(Qt::KeyboardModifiers keys) {
         doc_.MarkSelect();
         if (doc_.selectType == SEL_NONE) {
             doc_.StatBarMessage("");
-            doc_.host().EnableMenuItem(CM_EDITCUT, false);
+            doc_.host().EnableMenuItem(cmd::EditCut, false);
         } else if (doc_.selectType <= SEL_SBAR) {
             // The element follows the pointer until the button is released, never leaving the
             // visible limit box.
@@ -154,13 +154,13 @@ void TKIVOWindow::EvLButtonDown(Qt::KeyboardModifiers keys) {
             lrect = LimitBox();
             doc_.OldPosition(&xold, &yold, view_);
             doc_.StatBarSelect(0);
-            doc_.host().EnableMenuItem(CM_EDITCUT, true);
+            doc_.host().EnableMenuItem(cmd::EditCut, true);
             static const int moveCursor[] = {CUR_MOVETHEO, CUR_MOVEPT, CUR_MOVESBAR};
             doc_.hActiveCursor = moveCursor[doc_.selectType - SEL_THEO];
             Capture();
         } else {
             doc_.StatBarSelect(0);
-            doc_.host().EnableMenuItem(CM_EDITCUT, true);
+            doc_.host().EnableMenuItem(cmd::EditCut, true);
         }
         break;
     }
@@ -225,7 +225,7 @@ void TKIVOWindow::EvLButtonDblClk(Qt::KeyboardModifiers) {
     doc_.ClearSelect();
     doc_.StatBarMessage("");
     // The selection is no longer shown: Cut has nothing to act on.
-    doc_.host().EnableMenuItem(CM_EDITCUT, false);
+    doc_.host().EnableMenuItem(cmd::EditCut, false);
 }
 
 } // namespace kivo::views

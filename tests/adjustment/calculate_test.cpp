@@ -78,7 +78,7 @@ TEST_F(Calculate, IdealDesignAdjustsAndGivesEllipsesAndAListing) {
     EXPECT_EQ(Val(doc.theoList[0].A[0]), 0.0) << "a fixed station has no ellipse";
     EXPECT_EQ(doc.pproject, nullptr);
     ASSERT_FALSE(host.menu.empty());
-    EXPECT_EQ(host.menu.back(), std::make_pair(int(CM_ELLIPSE), true));
+    EXPECT_EQ(host.menu.back(), std::make_pair(int(cmd::Ellipse), true));
 }
 
 TEST_F(Calculate, TablesUseEngineNamesAndTheirOrder) {

@@ -13,7 +13,7 @@
 #include <QTimer>
 #include <QToolBar>
 
-#include "app/command_ids.h"
+#include "model/command_ids.h"
 #include "app/help_viewer.h"
 #include "app/kivo_app.h"
 #include "app/main_frame.h"

@@ -12,7 +12,7 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "app/command_ids.h"
+#include "model/command_ids.h"
 #include "app/help_viewer.h"
 #include "app/kivo_app.h"
 #include "app/main_frame.h"

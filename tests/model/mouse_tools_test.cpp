@@ -64,7 +64,7 @@ TEST(ToolCommands, StartOnlyWithAGraphicViewAndGreyCut) {
     EXPECT_EQ(n.doc.gMode, MODE_SELECT);
     EXPECT_EQ(n.doc.hActiveCursor, CUR_ARROW);
     ASSERT_FALSE(n.host.menu.empty());
-    EXPECT_EQ(n.host.menu.back(), std::make_pair(static_cast<int>(CM_EDITCUT), false));
+    EXPECT_EQ(n.host.menu.back(), std::make_pair(static_cast<int>(cmd::EditCut), false));
     EXPECT_EQ(n.host.status.back(), "");
 
     n.host.toolView = true;
@@ -246,7 +246,7 @@ TEST(Dragging, MovesOnTheViewsAxesAndInvalidatesTheEllipses) {
     const int updates = n.host.updates;
     n.doc.EndDrag(1, x + 48, y - 208); // where the pointer was
     EXPECT_FALSE(n.doc.bValEllip);
-    EXPECT_EQ(n.host.menu.back(), std::make_pair(static_cast<int>(CM_ELLIPSE), false));
+    EXPECT_EQ(n.host.menu.back(), std::make_pair(static_cast<int>(cmd::Ellipse), false));
     EXPECT_GT(n.host.updates, updates);
     // The pixel cache follows the new coordinates: 32 + 6.5 * 32.
     EXPECT_EQ(n.doc.pointList[p].hcoord[1], 240);

@@ -256,7 +256,7 @@ TEST_F(Network, CutWithNothingSelectedStillMarksChangedAndGreysCut) {
     doc.CmCut();
     EXPECT_TRUE(doc.bFileDirty);
     ASSERT_FALSE(host.menu.empty());
-    EXPECT_EQ(host.menu.back(), std::make_pair(int(CM_EDITCUT), false));
+    EXPECT_EQ(host.menu.back(), std::make_pair(int(cmd::EditCut), false));
     EXPECT_EQ(host.status.back(), "");
     EXPECT_EQ(doc.nNumTheos, 4);
 }

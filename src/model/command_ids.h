@@ -1,5 +1,6 @@
 #pragma once
-// Command, menu, bitmap and cursor ids of the desktop program. Help pages are keyed by the same
+// Command, menu, bitmap and cursor ids of the desktop program, the one home of these numbers (the
+// document enables menu items by them too). Help pages are keyed by the same
 // numbers (resources/help/<id>.html).
 
 namespace kivo::cmd {
