@@ -2,9 +2,10 @@
 //
 // Target file: one record per line, lines ended by a line feed (a carriage return before it is
 // white space). "#" in column 1 starts a comment. Otherwise the first word (at most 6 characters,
-// any case) is the keyword, and the fields, separated by white space, are read from the column
-// after the keyword and one separator. Lines are read at most 255 characters at a time; the rest of
-// a longer line is read as the next line.
+// any case, starting in column 1 and followed by a separator) is the keyword, and the fields,
+// separated by white space, are read from column 6 after a four-letter keyword, else column 7.
+// Lines are read at most 255 characters at a time; the rest of a longer line is read as the next
+// line.
 //
 //   THEO   name pos theo x sx y sy z sz rx srx ry sry rz srz   theodolite, rotations in gon
 //   POINT  name x sx y sy z sz                                 object point
@@ -100,8 +101,8 @@ Keyword KeywordOf(const std::string& kw) {
     return Keyword::Unknown;
 }
 
-// The sign of a number as "%lf" and "%d" read it: at most one "+" or "-" in front. A second sign
-// ("+-1", "-+1", "--1") is no number for them, and none for us.
+// The sign of an integer as "%d" reads it: at most one "+" or "-" in front. A second sign
+// ("+-1", "-+1", "--1") makes no number.
 bool TakeSign(std::string_view& tok, bool& negative) {
     negative = false;
     if (!tok.empty() && (tok[0] == '+' || tok[0] == '-')) {
