@@ -1,8 +1,11 @@
 #include "cli_host.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
+#include "model/byte_stream.h"
 #include "model/kivoMDIClient.h"
 
 namespace kivo::cli {
@@ -53,8 +56,10 @@ void NewProject(kivoMDIClient& doc, const std::string& path) {
 
 bool SaveProject(kivoMDIClient& doc) {
     doc.GetWindowLayout();
-    if (!doc.WriteSimFile()) {
-        std::fprintf(stderr, "KIVO: the project could not be saved as %s\n", doc.OpenName.c_str());
+    const bool isProtected = WriteProtected(doc.OpenName);
+    if (isProtected || !doc.WriteSimFile()) {
+        std::fprintf(stderr, "KIVO: the project could not be saved as %s: %s\n", doc.OpenName.c_str(),
+                     isProtected ? "the file is write-protected" : std::strerror(errno));
         return false;
     }
     doc.bFileDirty = false;

@@ -45,12 +45,13 @@ constexpr int EXIT_OK = 0;
 constexpr int EXIT_USAGE = 1;
 constexpr int EXIT_UNREADABLE = 2;
 constexpr int EXIT_ENGINE = 3;
+constexpr int EXIT_UNWRITABLE = 4; // an output file (project, listing, input file, image) cannot be written
 
 // Opens a project into `doc`; prints "Error # N" on stderr and returns false when it cannot be read.
 bool OpenProject(kivoMDIClient& doc, CliHost& host, const std::string& path);
 // Creates a new project as File > New with both forms accepted unchanged.
 void NewProject(kivoMDIClient& doc, const std::string& path);
-// Saves under the project's own name; false (with a message) when it cannot be written.
+// Saves under the project's own name; false (with a message saying why) when it cannot be written.
 bool SaveProject(kivoMDIClient& doc);
 
 } // namespace kivo::cli

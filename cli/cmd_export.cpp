@@ -1,5 +1,4 @@
 #include <cstdio>
-#include <filesystem>
 
 #include "commands.h"
 #include "model/kivoMDIClient.h"
@@ -16,14 +15,9 @@ int CmdExport(int argc, char** argv) {
     CliHost host;
     kivoMDIClient doc(&host);
     if (!OpenProject(doc, host, argv[0])) return EXIT_UNREADABLE;
-    std::error_code ec;
-    std::filesystem::remove(ChangeFileExt(doc.OpenName, ".INP"), ec);
-    doc.CmExportFile();
+    const bool written = doc.CmExportFile(); // a failure has gone to stderr as its message
     if (!host.status.empty()) std::fprintf(stderr, "%s\n", host.status.c_str());
-    if (!std::filesystem::exists(doc.ExportName, ec)) {
-        std::fprintf(stderr, "KIVO: the input file could not be written: %s\n", doc.ExportName.c_str());
-        return EXIT_UNREADABLE;
-    }
+    if (!written) return EXIT_UNWRITABLE;
     std::printf("%s\n", doc.ExportName.c_str());
     return EXIT_OK;
 }

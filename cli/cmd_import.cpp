@@ -52,7 +52,7 @@ int CmdImport(int argc, char** argv) {
     for (const auto& [line, reason] : doc.lastImport.skippedLines)
         std::fprintf(stderr, "line %d: %s\n", line, reason.c_str());
     std::printf("%s\n", host.status.c_str());
-    return SaveProject(doc) ? EXIT_OK : EXIT_UNREADABLE;
+    return SaveProject(doc) ? EXIT_OK : EXIT_UNWRITABLE;
 }
 
 } // namespace kivo::cli

@@ -14,7 +14,7 @@ int CmdNew(int argc, char** argv) {
     CliHost host;
     kivoMDIClient doc(&host);
     NewProject(doc, argv[0]);
-    return SaveProject(doc) ? EXIT_OK : EXIT_UNREADABLE;
+    return SaveProject(doc) ? EXIT_OK : EXIT_UNWRITABLE;
 }
 
 } // namespace kivo::cli

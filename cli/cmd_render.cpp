@@ -4,6 +4,8 @@
 
 #include <QGuiApplication>
 #include <QImage>
+#include <QSaveFile>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -71,10 +73,27 @@ int CmdRender(int argc, char** argv) {
     RenderHost host(dpi);
     kivoMDIClient doc(&host);
     if (!OpenProject(doc, host, project)) return EXIT_UNREADABLE;
+    // A canvas beyond what an image can hold is refused before anything is allocated; the limit
+    // (1 GiB of 32-bit pixels) is far above any sensible drawing.
+    const long long width = std::max(1, doc.hExtent[view]), height = std::max(1, doc.vExtent[view]);
+    constexpr long long MAX_PIXELS = 1LL << 28;
+    const char* viewName = view == 0 ? "plan" : view == 1 ? "side" : "end";
+    auto tooLarge = [&] {
+        std::fprintf(stderr,
+                     "kivo-cli: the %s view's canvas of %lld x %lld pixels is too large to draw; "
+                     "lower --dpi, or raise the project's display scales\n",
+                     viewName, width, height);
+        return EXIT_UNWRITABLE;
+    };
+    if (width * height > MAX_PIXELS) return tooLarge();
     const QImage img = views::RenderCanvas(doc, view);
-    if (!img.save(QString::fromStdString(out), "PNG")) {
-        std::fprintf(stderr, "kivo-cli: cannot write %s\n", out.c_str());
-        return EXIT_UNREADABLE;
+    if (img.isNull()) return tooLarge();
+    // The picture replaces FILE.png only when it was written whole.
+    QSaveFile file(QString::fromStdString(out));
+    if (!file.open(QIODevice::WriteOnly) || !img.save(&file, "PNG") || !file.commit()) {
+        std::fprintf(stderr, "kivo-cli: cannot write %s: %s\n", out.c_str(),
+                     file.errorString().toLocal8Bit().constData());
+        return EXIT_UNWRITABLE;
     }
     return EXIT_OK;
 }

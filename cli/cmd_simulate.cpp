@@ -16,7 +16,7 @@ int CmdSimulate(int argc, char** argv) {
     if (!OpenProject(doc, host, argv[0])) return EXIT_UNREADABLE;
     doc.CmSimulate();
     if (!host.status.empty()) std::fprintf(stderr, "%s\n", host.status.c_str());
-    return SaveProject(doc) ? EXIT_OK : EXIT_UNREADABLE;
+    return SaveProject(doc) ? EXIT_OK : EXIT_UNWRITABLE;
 }
 
 } // namespace kivo::cli

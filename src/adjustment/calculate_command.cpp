@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "engine/feedback.h"
+#include "engine/mavo.h"
 #include "engine/project.h"
 #include "model/kivoMDIClient.h"
 
@@ -28,6 +29,10 @@ void kivoMDIClient::CmCalculate() {
     std::snprintf(str, sizeof str, "Mavo returns %d", result);
     StatBarMessage(str);
     if (result == 0) ReadResults();
+    listingWriteFailed = pproject->istat == mavo::kListingFailed;
+    if (listingWriteFailed)
+        host_->MessageBox("The listing could not be written to " + pproject->listingName() + ".", "KIVO",
+                          MsgButtons::Ok, MsgIcon::Exclamation);
     delete pproject;
     pproject = nullptr;
     delete pfeedback;
@@ -38,7 +43,8 @@ void kivoMDIClient::CmCalculate() {
     host_->EnableMenuItem(cmd::Ellipse, bValEllip);
     UpdateViews(true);
     const auto loading = Clock::now();
-    bValFile = LoadOutput();
+    // A listing that could not be written is not shown: what is on disk belongs to an earlier run.
+    bValFile = !listingWriteFailed && LoadOutput();
     lastRunTimings_.emplace_back("listing load", std::chrono::duration<double>(Clock::now() - loading).count());
     lastCalculateResult = result;
 }

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "model/byte_stream.h"
 #include "model/kivoMDIClient.h"
 #include "simulation/angles.h"
 #include "simulation/scale_bar.h"
@@ -242,19 +243,16 @@ private:
 
 } // namespace
 
-// Writes ExportName, replacing an existing file; a file that cannot be created is skipped
-// silently (the export reports nothing).
-void kivoMDIClient::WriteInputFile() {
-    std::FILE* f = std::fopen(ExportName.c_str(), "w");
-    if (!f) return;
-    std::vector<char> buffer(1 << 20);
-    std::setvbuf(f, buffer.data(), _IOFBF, buffer.size());
-    InputWriter w(*this, f);
-    w.title();
-    w.input1A();
-    w.input2A();
-    w.listct();
-    std::fclose(f);
+// Writes ExportName, replacing an existing file only when the whole new file was written; false
+// (with errno telling why) when it could not be, the previous file then being as it was.
+bool kivoMDIClient::WriteInputFile() {
+    return AtomicWriteStream(ExportName, [this](std::FILE* f) {
+        InputWriter w(*this, f);
+        w.title();
+        w.input1A();
+        w.input2A();
+        w.listct();
+    });
 }
 
 } // namespace kivo

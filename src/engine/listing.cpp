@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 
 namespace kivo::eng {
@@ -192,7 +193,12 @@ bool writeListing(const std::string& path, const std::string& text) {
     std::ofstream f(path, std::ios::binary | std::ios::trunc);
     if (!f) return false;
     f.write(text.data(), static_cast<std::streamsize>(text.size()));
-    return static_cast<bool>(f);
+    f.close(); // the last buffer goes out here: a full disk may only show now
+    if (f) return true;
+    // No cut listing may pose as a whole one. Only a regular file is removed.
+    std::error_code ec;
+    if (std::filesystem::is_regular_file(path, ec)) std::filesystem::remove(path, ec);
+    return false;
 }
 
 } // namespace kivo::eng

@@ -10,7 +10,8 @@ namespace kivo::eng {
 
 std::string formatListing(const std::string& projectFile, const Network& net, const Summary& s);
 
-// Writes text to path; false when the file cannot be written (nothing is written for an empty path).
+// Writes text to path; false when the file cannot be written whole, and then a cut file is removed
+// (nothing is written for an empty path).
 bool writeListing(const std::string& path, const std::string& text);
 
 } // namespace kivo::eng

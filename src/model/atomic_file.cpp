@@ -1,6 +1,8 @@
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
+#include <filesystem>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,21 +11,56 @@
 
 namespace kivo {
 
-bool AtomicWriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    std::string tmp = path + ".kivo-save-XXXXXX";
+namespace {
+
+constexpr const char* TEMP_MARK = ".kivo-save-"; // followed by the six characters mkstemp picks
+
+// The temporary files that killed writes of `path` left beside it: "<name>.kivo-save-XXXXXX",
+// regular files only. Anything else in the folder is left alone.
+void RemoveLeftTemps(const std::string& path) {
+    namespace fs = std::filesystem;
+    const fs::path target(path);
+    const std::string prefix = target.filename().string() + TEMP_MARK;
+    fs::path folder = target.parent_path();
+    if (folder.empty()) folder = ".";
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0) continue;
+        bool pattern = true;
+        for (std::size_t i = prefix.size(); i < name.size(); ++i)
+            pattern = pattern && std::isalnum(static_cast<unsigned char>(name[i]));
+        std::error_code typeEc;
+        if (pattern && it->symlink_status(typeEc).type() == fs::file_type::regular)
+            ::unlink(it->path().c_str());
+    }
+}
+
+} // namespace
+
+bool WriteProtected(const std::string& path) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) return false;
+    return (st.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0;
+}
+
+bool AtomicWriteStream(const std::string& path, const std::function<void(std::FILE*)>& fill) {
+    if (WriteProtected(path)) {
+        errno = EACCES;
+        return false;
+    }
+    std::string tmp = path + TEMP_MARK + "XXXXXX";
     int fd = ::mkstemp(tmp.data());
     if (fd < 0) return false;
-    bool ok = true;
-    std::size_t done = 0;
-    while (ok && done < bytes.size()) {
-        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0)
-            ok = false;
-        else
-            done += static_cast<std::size_t>(n);
+    std::FILE* f = ::fdopen(fd, "wb");
+    if (!f) {
+        const int err = errno;
+        ::close(fd);
+        ::unlink(tmp.c_str());
+        errno = err;
+        return false;
     }
-    // Keep the permissions of the file being replaced; a new project gets the usual ones.
+    // Keep the permissions of the file being replaced; a new file gets the usual ones.
     struct stat st;
     mode_t mode = 0666;
     if (::stat(path.c_str(), &st) == 0) {
@@ -33,12 +70,33 @@ bool AtomicWriteFile(const std::string& path, const std::vector<std::uint8_t>& b
         ::umask(mask);
         mode &= ~mask;
     }
-    if (ok) ok = ::fchmod(fd, mode) == 0;
-    if (ok) ok = ::fsync(fd) == 0;
-    if (::close(fd) != 0) ok = false;
-    if (ok) ok = std::rename(tmp.c_str(), path.c_str()) == 0;
-    if (!ok) ::unlink(tmp.c_str());
-    return ok;
+    std::vector<char> buffer(1 << 20);
+    std::setvbuf(f, buffer.data(), _IOFBF, buffer.size());
+    errno = 0; // a failed write inside `fill` leaves its reason here
+    fill(f);
+    // Each step runs only when the ones before it succeeded; `err` keeps the first failure's errno.
+    int err = 0;
+    auto step = [&err](bool good) {
+        if (!good && err == 0) err = errno ? errno : EIO;
+        return good;
+    };
+    bool ok = step(!std::ferror(f)) && step(std::fflush(f) == 0) && step(::fchmod(fd, mode) == 0) &&
+              step(::fsync(fd) == 0);
+    if (!step(std::fclose(f) == 0)) ok = false;
+    ok = ok && step(std::rename(tmp.c_str(), path.c_str()) == 0);
+    if (!ok) {
+        ::unlink(tmp.c_str());
+        errno = err;
+        return false;
+    }
+    RemoveLeftTemps(path);
+    return true;
+}
+
+bool AtomicWriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    return AtomicWriteStream(path, [&](std::FILE* f) {
+        if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), f);
+    });
 }
 
 bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes) {

@@ -1,8 +1,11 @@
 // The file commands: New, Open, Save, Save As, Close, and the questions around them.
 
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
+#include "model/byte_stream.h"
 #include "model/kivoMDIClient.h"
 
 namespace kivo {
@@ -14,7 +17,8 @@ std::size_t FileNameStart(const std::string& path) {
     return slash == std::string::npos ? 0 : slash + 1;
 }
 
-// Upper-cases the file name; the folders of the path stay as they are (they are case-sensitive here).
+// The file name upper-cased, for the title bar only: the path the project is read from and written
+// to keeps the case it was given in, since the file system here tells the cases apart.
 std::string UpperFileName(const std::string& path) {
     std::string out = path;
     for (std::size_t i = FileNameStart(path); i < out.size(); ++i)
@@ -139,18 +143,25 @@ void kivoMDIClient::CmFileOpen() {
 void kivoMDIClient::SaveAs(const std::string& path) {
     const std::string previous = OpenName;
     const bool wasNamed = bFileNamed;
-    OpenName = UpperFileName(path);
+    OpenName = path;
     GetWindowLayout();
-    if (!WriteSimFile()) {
-        host_->MessageBox("The project could not be saved as " + OpenName + ".\nThe file on disk is unchanged.",
-                          "KIVO", MsgButtons::Ok, MsgIcon::Exclamation);
+    // A write-protected file is not replaced, although the rename of the temporary file would get
+    // around its protection.
+    const bool isProtected = WriteProtected(OpenName);
+    const bool written = !isProtected && WriteSimFile();
+    const int err = errno;
+    if (!written) {
+        const std::string why = isProtected ? OpenName + " is write-protected.\nThe project was not saved."
+                                            : "The project could not be saved as " + OpenName + ":\n" +
+                                                  std::strerror(err) + ".\nThe file on disk is unchanged.";
+        host_->MessageBox(why, "KIVO", MsgButtons::Ok, MsgIcon::Exclamation);
         OpenName = previous;
         bFileNamed = wasNamed;
         return;
     }
     bFileNamed = true;
     bFileDirty = false;
-    host_->SetFrameTitle(applTitle + " - " + OpenName);
+    host_->SetFrameTitle(applTitle + " - " + UpperFileName(OpenName));
 }
 
 void kivoMDIClient::CmSaveFile() {

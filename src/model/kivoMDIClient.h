@@ -426,8 +426,9 @@ public:
     bool CheckLimits(const char* name, double x, double y, double z);
     static int CalcStat(const char* stat1, const char* stat2, const char* stat3, const char* stat4,
                         const char* stat5, const char* stat6);
-    void CmExportFile();
-    void WriteInputFile();
+    // Export: true when the input file was written; a failure has been shown in a message box.
+    bool CmExportFile();
+    bool WriteInputFile();
 
     // ---- Adjustment ------------------------------------------------------------------------
     void CmSimulate();
@@ -439,6 +440,8 @@ public:
     void ReadResults();
     // The value CmCalculate showed as "Mavo returns %d".
     int lastCalculateResult = 0;
+    // The last CmCalculate could not write its listing (the user has been told).
+    bool listingWriteFailed = false;
     // Seconds per phase of the last engine run (simulation first), for the benchmark and the CLI.
     const std::vector<std::pair<std::string, double>>& LastRunTimings() const { return lastRunTimings_; }
     bool LoadOutput();

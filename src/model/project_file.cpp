@@ -11,10 +11,12 @@
 //   heights     nMaxHeights x 24
 //
 // Reading trusts nothing: every count is checked against what the rest of the file can hold
-// before anything is allocated, every observation must name a live element, and the document is
-// changed only when the whole file was read.
+// before anything is allocated, every observation must name a live element, the length unit must
+// be one of the four and every header real and every coordinate, rotation and bar length of a
+// live element a finite number; the document is changed only when the whole file was read.
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "model/byte_stream.h"
@@ -177,6 +179,32 @@ bool GlobalEntriesValid(const GlobalList<T>& list, int nMax, int nNum, const Ele
     return live == nNum;
 }
 
+// Every real of the header: a non-finite one can only come from a damaged file.
+struct HeaderFinite {
+    bool ok = true;
+    void operator()(double& v) { ok = ok && std::isfinite(v); }
+    template <class T> void operator()(T&) {}
+};
+
+// The reals of a live element that the views and the adjustment work with: its coordinates, and a
+// theodolite's rotations or a scale bar's length.
+bool ElementFinite(const COMMON& c) {
+    return std::isfinite(c.xReal) && std::isfinite(c.yReal) && std::isfinite(c.zReal);
+}
+bool ElementFinite(const THEODOLITE& t) {
+    return ElementFinite(static_cast<const COMMON&>(t)) && std::isfinite(t.xRotation) &&
+           std::isfinite(t.yRotation) && std::isfinite(t.zRotation);
+}
+bool ElementFinite(const SCALEBAR& s) {
+    return ElementFinite(static_cast<const COMMON&>(s)) && std::isfinite(s.length);
+}
+
+template <class T> bool LiveElementsFinite(const ElementTable<T>& table, int nMax) {
+    for (int i = 0; i < nMax; ++i)
+        if ((table[i].flags & ELEM_INUSE) && !ElementFinite(table[i])) return false;
+    return true;
+}
+
 // Names and abbreviations are terminated inside their fields whatever the file holds.
 void TerminateTexts(COMMON& c) {
     c.name[NAME_LEN] = 0;
@@ -259,6 +287,10 @@ bool kivoMDIClient::ReadSimFile() {
         SDHeight = 0.001;
     }
     Project[79] = Task[79] = Date[79] = 0;
+    // The length unit indexes the conversion table; every real must be a number.
+    HeaderFinite finite;
+    VisitHeader(*this, current, finite);
+    if (units < UNITS_METERS || units > UNITS_INCHES || !finite.ok) return fail(ERR_FILE_DAMAGED);
 
     // Counts: not negative, no more live entries than slots, and no more slots than the rest of
     // the file can hold at their smallest size.
@@ -320,6 +352,9 @@ bool kivoMDIClient::ReadSimFile() {
             !AllTargetsLive(t.hdList, points, nMaxPoints))
             return fail(ERR_FILE_DAMAGED);
     }
+    if (!LiveElementsFinite(theos, nMaxTheos) || !LiveElementsFinite(points, nMaxPoints) ||
+        !LiveElementsFinite(sbars, nMaxSBars))
+        return fail(ERR_FILE_DAMAGED);
     if (!GlobalEntriesValid(dists, nMaxDists, nNumDists, points, nMaxPoints) ||
         !GlobalEntriesValid(heights, nMaxHeights, nNumHeights, points, nMaxPoints))
         return fail(ERR_FILE_DAMAGED);

@@ -1,7 +1,10 @@
 // Defaults read from the settings file "kivo.ini" (read only).
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
+#include <string>
 
 #include "model/kivoMDIClient.h"
 #include "model/profile_reader.h"
@@ -10,20 +13,32 @@ namespace kivo {
 
 namespace {
 
-// A real setting: the text (default `def`) converted with "%lf"; text that does not convert
-// leaves the field as it was.
+// A real setting: the text (default `def`) converted with "%lf"; text that does not convert, or
+// converts to something other than a finite number, leaves the field as it was.
 void ReadReal(const ProfileReader& ini, const char* section, const char* key, const char* def, double& field) {
     std::string text = ini.GetString(section, key, def, 31);
     double value;
-    if (std::sscanf(text.c_str(), "%lf", &value) == 1) field = value;
+    if (std::sscanf(text.c_str(), "%lf", &value) == 1 && std::isfinite(value)) field = value;
 }
 
-// A drawing scale: as ReadReal, but a scale of zero or less (which would make every view degenerate)
-// also leaves the field as it was.
-void ReadScale(const ProfileReader& ini, const char* section, const char* key, const char* def, double& field) {
+// A drawing scale or a length: as ReadReal, but a value of zero or less (which would make every view
+// degenerate, or a bar of no length) also leaves the field as it was.
+void ReadPositive(const ProfileReader& ini, const char* section, const char* key, const char* def,
+                  double& field) {
     double value = field;
     ReadReal(ini, section, key, def, value);
     if (value > 0) field = value;
+}
+
+// A limit pair: a minimum that is not below its maximum makes both the built-in ones.
+void ReadLimits(const ProfileReader& ini, int axis, double& min, double& max) {
+    const std::string n = std::to_string(axis);
+    ReadReal(ini, "parameters", ("min" + n).c_str(), "0.0", min);
+    ReadReal(ini, "parameters", ("max" + n).c_str(), "500.0", max);
+    if (!(min < max)) {
+        min = 0.0;
+        max = 500.0;
+    }
 }
 
 int ReadIntInRange(const ProfileReader& ini, const char* section, const char* key, int def, int lo, int hi) {
@@ -42,14 +57,11 @@ std::string kivoMDIClient::SettingsPath() {
 
 void kivoMDIClient::GetDefParmData() {
     ProfileReader ini(SettingsPath());
-    ReadReal(ini, "parameters", "min1", "0.0", xMin);
-    ReadReal(ini, "parameters", "max1", "500.0", xMax);
+    ReadLimits(ini, 1, xMin, xMax);
     ReadReal(ini, "parameters", "def1", "100.0", xDef);
-    ReadReal(ini, "parameters", "min2", "0.0", yMin);
-    ReadReal(ini, "parameters", "max2", "500.0", yMax);
+    ReadLimits(ini, 2, yMin, yMax);
     ReadReal(ini, "parameters", "def2", "100.0", yDef);
-    ReadReal(ini, "parameters", "min3", "0.0", zMin);
-    ReadReal(ini, "parameters", "max3", "500.0", zMax);
+    ReadLimits(ini, 3, zMin, zMax);
     ReadReal(ini, "parameters", "def3", "100.0", zDef);
     units = ReadIntInRange(ini, "parameters", "units", 0, 0, 3);
     axisType = ReadIntInRange(ini, "parameters", "axes", 1, 0, 1);
@@ -62,17 +74,18 @@ void kivoMDIClient::GetDefDisplayData() {
     bBound = ini.GetInt("display", "boundary", 1) != 0;
     bHGrid = ini.GetInt("display", "horzGrid", 0) != 0;
     bVGrid = ini.GetInt("display", "vertGrid", 0) != 0;
-    hInterval = ini.GetInt("display", "horzDivisions", 10);
-    vInterval = ini.GetInt("display", "vertDivisions", 10);
-    ReadScale(ini, "display", "objScale1", "10.0", objScale1);
-    ReadScale(ini, "display", "objScale2", "10.0", objScale2);
-    ReadScale(ini, "display", "objScale3", "10.0", objScale3);
-    ReadScale(ini, "display", "ellScale", ".001", ellScale);
+    // A grid interval of zero or less would draw no grid, or never stop drawing one.
+    hInterval = ReadIntInRange(ini, "display", "horzDivisions", 10, 1, std::numeric_limits<int>::max());
+    vInterval = ReadIntInRange(ini, "display", "vertDivisions", 10, 1, std::numeric_limits<int>::max());
+    ReadPositive(ini, "display", "objScale1", "10.0", objScale1);
+    ReadPositive(ini, "display", "objScale2", "10.0", objScale2);
+    ReadPositive(ini, "display", "objScale3", "10.0", objScale3);
+    ReadPositive(ini, "display", "ellScale", ".001", ellScale);
 }
 
 void kivoMDIClient::GetDefSetupData() {
     ProfileReader ini(SettingsPath());
-    ReadReal(ini, "setup", "ScaleLength", "1.0", defLength);
+    ReadPositive(ini, "setup", "ScaleLength", "1.0", defLength);
 }
 
 void kivoMDIClient::GetDefAdjustData() {

@@ -2,9 +2,10 @@
 //
 // Target file: one record per line, lines ended by a line feed (a carriage return before it is
 // white space). "#" in column 1 starts a comment. Otherwise the first word (at most 6 characters,
-// any case) is the keyword, and the fields, separated by white space, are read from the column
-// after the keyword and one separator. Lines are read at most 255 characters at a time; the rest of
-// a longer line is read as the next line.
+// any case, starting in column 1 and followed by a separator) is the keyword, and the fields,
+// separated by white space, are read from column 6 after a four-letter keyword, else column 7.
+// Lines are read at most 255 characters at a time; the rest of a longer line is read as the next
+// line.
 //
 //   THEO   name pos theo x sx y sy z sz rx srx ry sry rz srz   theodolite, rotations in gon
 //   POINT  name x sx y sy z sz                                 object point
@@ -18,10 +19,14 @@
 // longer than 8 characters skips the line, and every skipped line is reported with its reason.
 
 #include <cctype>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <limits>
+#include <locale.h>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -96,20 +101,41 @@ Keyword KeywordOf(const std::string& kw) {
     return Keyword::Unknown;
 }
 
-// A real as "%lf" reads it, but only when the whole field is the number and it is finite.
+// The sign of an integer as "%d" reads it: at most one "+" or "-" in front. A second sign
+// ("+-1", "-+1", "--1") makes no number.
+bool TakeSign(std::string_view& tok, bool& negative) {
+    negative = false;
+    if (!tok.empty() && (tok[0] == '+' || tok[0] == '-')) {
+        negative = tok[0] == '-';
+        tok.remove_prefix(1);
+    }
+    return !tok.empty() && tok[0] != '+' && tok[0] != '-';
+}
+
+// A real as "%lf" reads it (the C library's own conversion, in the C locale whatever the
+// process's locale is), but only when the whole field is the number and it is finite.
 bool ParseReal(std::string_view tok, double& out) {
-    if (!tok.empty() && tok[0] == '+') tok.remove_prefix(1);
-    if (tok.empty() || tok[0] == '+') return false;
-    auto [end, ec] = std::from_chars(tok.data(), tok.data() + tok.size(), out);
-    return ec == std::errc() && end == tok.data() + tok.size() && std::isfinite(out);
+    static const locale_t cLocale = ::newlocale(LC_ALL_MASK, "C", locale_t(0));
+    if (tok.empty() || IsSpace(tok[0]) || !cLocale) return false;
+    const std::string text(tok);
+    char* end = nullptr;
+    const double v = ::strtod_l(text.c_str(), &end, cLocale);
+    if (end != text.c_str() + text.size() || !std::isfinite(v)) return false;
+    out = v;
+    return true;
 }
 
 // An integer as "%d" reads it, but only when the whole field is the number.
 bool ParseInt(std::string_view tok, int& out) {
-    if (!tok.empty() && tok[0] == '+') tok.remove_prefix(1);
-    if (tok.empty() || tok[0] == '+') return false;
-    auto [end, ec] = std::from_chars(tok.data(), tok.data() + tok.size(), out);
-    return ec == std::errc() && end == tok.data() + tok.size();
+    bool negative;
+    if (!TakeSign(tok, negative)) return false;
+    long long v = 0;
+    auto [end, ec] = std::from_chars(tok.data(), tok.data() + tok.size(), v);
+    if (ec != std::errc() || end != tok.data() + tok.size()) return false;
+    if (negative) v = -v;
+    if (v < std::numeric_limits<int>::min() || v > std::numeric_limits<int>::max()) return false;
+    out = static_cast<int>(v);
+    return true;
 }
 
 std::string Quoted(std::string_view s) {
@@ -222,11 +248,15 @@ bool kivoMDIClient::ReadTargetFile() {
     while (reader.GetLine(line, lineNo)) {
         if (!line.empty() && line[0] == '#') continue;
 
-        // The keyword: the first word, at most 6 characters, upper-cased.
+        // The keyword: the first word, at most 6 characters, upper-cased, starting in column 1.
         std::size_t k = 0;
         while (k < line.size() && IsSpace(line[k]))
             ++k;
         if (k == line.size()) continue; // blank line
+        if (k > 0) {
+            skip("the keyword does not start in column 1");
+            continue;
+        }
         std::string kw;
         while (k < line.size() && !IsSpace(line[k]) && kw.size() < 6)
             kw += static_cast<char>(std::toupper(static_cast<unsigned char>(line[k++])));
@@ -235,8 +265,14 @@ bool kivoMDIClient::ReadTargetFile() {
             skip("unknown keyword " + Quoted(kw));
             continue;
         }
-        // Fields start one separator after the keyword (column 6 for THEO, 7 for POINT).
-        const std::size_t first = kw.size() + 1;
+        // One separator follows the keyword; the fields are read from column 6 for four-letter
+        // keywords and from column 7 for five- and six-letter ones (counting from 1), so after a
+        // six-letter keyword they start at the separator itself.
+        if (k < line.size() && !IsSpace(line[k])) {
+            skip("no separator after the keyword " + Quoted(kw));
+            continue;
+        }
+        const std::size_t first = kw.size() == 4 ? 5 : 6;
         if (line.size() <= first) {
             skip("line too short");
             continue;
@@ -392,13 +428,20 @@ void kivoMDIClient::CmImportFile() {
 }
 
 // The adjustment input beside the project: every observation computed (ideal or mean, as the
-// project is set), then written to the project's name with ".INP". No message, no dirty flag.
-void kivoMDIClient::CmExportFile() {
+// project is set), then written to the project's name with ".INP". No dirty flag; a file that
+// cannot be written is reported, and an earlier file of that name stays as it was.
+bool kivoMDIClient::CmExportFile() {
     ExportName = ChangeFileExt(OpenName, ".INP");
     host_->SetCursor(CursorKind::HourGlass);
     RunSimulation();
-    WriteInputFile();
+    const bool written = WriteInputFile();
+    const int err = errno;
     host_->SetCursor(CursorKind::Arrow);
+    if (!written)
+        host_->MessageBox("The adjustment input could not be written to " + ExportName + ":\n" +
+                              std::strerror(err) + ".",
+                          "KIVO", MsgButtons::Ok, MsgIcon::Exclamation);
+    return written;
 }
 
 } // namespace kivo

@@ -192,6 +192,27 @@ TEST_F(Calculate, AutosaveWritesAChangedProjectFirst) {
     EXPECT_TRUE(doc.bFileDirty) << "without autosave the engine reads the network from memory";
 }
 
+// A listing cut short by a full disk is neither kept nor shown, and the user is told.
+TEST_F(Calculate, AListingCutByAFullDiskIsReportedAndNotShown) {
+    TwoStations();
+    const std::string listing = ChangeFileExt(doc.OpenName, ".OUT");
+    doc.CmCalculate();
+    ASSERT_EQ(doc.lastCalculateResult, 0);
+    ASSERT_GT(std::filesystem::file_size(listing), 1024u);
+    host.messages.clear();
+    {
+        test::FileSizeLimit full(1024);
+        doc.CmCalculate();
+    }
+    EXPECT_NE(doc.lastCalculateResult, 0);
+    EXPECT_TRUE(doc.listingWriteFailed);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, "The listing could not be written to " + listing + ".");
+    EXPECT_FALSE(std::filesystem::exists(listing));
+    EXPECT_FALSE(doc.bValFile);
+    EXPECT_EQ(doc.maxLines, 0);
+}
+
 TEST_F(Calculate, UpEllipMatchesPointsFirstThenStationsIgnoringCase) {
     TwoStations();
     doc.UpEllip("p1", 1.0, 0.5, 10.0, 2);

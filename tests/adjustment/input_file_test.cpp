@@ -227,3 +227,27 @@ TEST_F(Export, InputFileLandsBesideTheProjectInADottedFolder) {
     EXPECT_EQ(ChangeFileExt("/data/NET1", ".INP"), "/data/NET1.INP");
     EXPECT_EQ(ChangeFileExt("/data/plant.v2/NET1.OLD.SIM", ".OUT"), "/data/plant.v2/NET1.OUT");
 }
+
+// A disk that fills up during the export: the user is told, and the earlier input file stays whole
+// beside the project with no half file next to it.
+TEST_F(Export, AFullDiskIsReportedAndKeepsTheEarlierFile) {
+    BuildNetwork();
+    const std::vector<std::string> before = Lines();
+    ASSERT_GT(before.size(), 20u);
+    doc.NewPoint("P3", "", 5, 5, 5, 0);
+    host.messages.clear();
+    bool written;
+    {
+        kivo::test::FileSizeLimit full(200);
+        written = doc.CmExportFile();
+    }
+    EXPECT_FALSE(written);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(
+        host.messages[0].text.rfind("The adjustment input could not be written to " + doc.ExportName, 0), 0u)
+        << host.messages[0].text;
+    EXPECT_EQ(kivo::test::splitLines(kivo::test::readText(doc.ExportName)), before);
+    EXPECT_EQ(
+        std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()),
+        1);
+}

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <map>
 #include <regex>
 #include <string>
@@ -22,9 +23,10 @@ struct Result {
     std::string out, err;
 };
 
-Result Cli(const TempDir& dir, const std::string& args) {
+// Runs kivo-cli; `shell` runs first in the same shell (limits for the run).
+Result Cli(const TempDir& dir, const std::string& args, const std::string& shell = "") {
     const std::string out = dir.file("stdout.txt"), err = dir.file("stderr.txt");
-    const std::string cmd = std::string(KIVO_CLI) + " " + args + " >" + out + " 2>" + err;
+    const std::string cmd = shell + std::string(KIVO_CLI) + " " + args + " >" + out + " 2>" + err;
     const int raw = std::system(cmd.c_str());
     return {WEXITSTATUS(raw), readText(out), readText(err)};
 }
@@ -154,4 +156,47 @@ TEST_F(CliImportExport, Failures) {
     EXPECT_EQ(Cli(dir, "import " + dir.file("A.SIM")).status, 1);
     EXPECT_EQ(Cli(dir, "simulate").status, 1);
     EXPECT_EQ(Cli(dir, "export " + dir.file("nothing.SIM")).status, 2);
+}
+
+// Every output file that cannot be written ends the run with exit status 4 and says why on stderr;
+// no half file is left where a whole one is expected.
+TEST_F(CliImportExport, OutputFilesThatCannotBeWrittenExitWithStatusFour) {
+    namespace fs = std::filesystem;
+    writeText(dir.file("HALL.TRG"), TargetFile());
+    ASSERT_EQ(Cli(dir, "import " + dir.file("HALL.SIM") + " " + dir.file("HALL.TRG")).status, 0);
+    // A disk that is full after 1 KB: files of this run fail past it (SIGXFSZ ignored, so the
+    // write reports the error as a full disk would).
+    const std::string fullDisk = "trap '' XFSZ; ulimit -f 2; ";
+    Result r = Cli(dir, "export " + dir.file("HALL.SIM"), fullDisk);
+    EXPECT_EQ(r.status, 4) << r.err;
+    EXPECT_NE(r.err.find("could not be written to " + dir.file("HALL.INP")), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(dir.file("HALL.INP")));
+    r = Cli(dir, "calculate " + dir.file("HALL.SIM"), fullDisk);
+    EXPECT_EQ(r.status, 4) << r.err;
+    EXPECT_NE(r.err.find("The listing could not be written to " + dir.file("HALL.OUT")), std::string::npos)
+        << r.err;
+    EXPECT_FALSE(fs::exists(dir.file("HALL.OUT")));
+
+    // A write-protected project is not replaced.
+    const std::string before = readText(dir.file("HALL.SIM"));
+    fs::permissions(dir.file("HALL.SIM"), fs::perms::owner_read);
+    r = Cli(dir, "simulate " + dir.file("HALL.SIM"));
+    EXPECT_EQ(r.status, 4) << r.err;
+    EXPECT_NE(r.err.find("write-protected"), std::string::npos) << r.err;
+    EXPECT_TRUE(readText(dir.file("HALL.SIM")) == before) << "the project file was replaced";
+}
+
+// A canvas too large to draw is refused with what is wrong, not as an unreadable project.
+TEST_F(CliImportExport, RenderOfACanvasTooLargeToDrawSaysSo) {
+    writeText(dir.file("FAR.TRG"), "POINT NEAR 1 UNK 1 UNK 1 UNK\nPOINT FAR 1e9 UNK 1 UNK 1 UNK\n");
+    ASSERT_EQ(
+        Cli(dir, "import " + dir.file("FAR.SIM") + " " + dir.file("FAR.TRG") + " --expand-limits").status, 0);
+    Result r = Cli(dir, "render " + dir.file("FAR.SIM") + " --view plan -o " + dir.file("FAR.png"));
+    if (r.status == 1 && r.err.find("without the GUI") != std::string::npos) GTEST_SKIP() << r.err;
+    EXPECT_EQ(r.status, 4) << r.err;
+    EXPECT_NE(r.err.find("canvas of"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("too large to draw"), std::string::npos) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.file("FAR.png")));
+    r = Cli(dir, "render " + dir.file("FAR.SIM") + " --view side -o " + dir.file("SIDE.png"));
+    EXPECT_EQ(r.status, 4) << "the side view spans x too";
 }

@@ -57,20 +57,38 @@ TEST_F(FileCommands, NewCancelledInAFormOpensNothing) {
     EXPECT_EQ(host.viewsCreated, 0);
 }
 
-TEST_F(FileCommands, SaveAsAddsTheExtensionAndUpperCasesTheFileNameOnly) {
+TEST_F(FileCommands, SaveAsAddsTheExtensionAndShowsTheNameUpperCaseInTheTitleOnly) {
     std::string path = OpenChanged();
-    EXPECT_EQ(path, dir.file("NET1.SIM"));
+    EXPECT_EQ(path, dir.file("net1.SIM")) << "the file is written under the name as given";
     EXPECT_TRUE(std::filesystem::exists(path));
-    EXPECT_EQ(host.title, "KIVO - " + path);
+    EXPECT_EQ(host.title, "KIVO - " + dir.file("NET1.SIM"));
     EXPECT_TRUE(doc.bFileNamed);
+}
+
+// A project opened under a lower-case name is saved back into that file (Save, and the autosave
+// before Calculate), not into an upper-case twin beside it that the next Open would not read.
+TEST_F(FileCommands, SaveWritesTheFileThatWasOpenedWhateverItsCase) {
+    std::string path = OpenChanged();
+    host.answers = {IDNO};
+    doc.CmFileClose();
+    doc.OpenSIMFile(path);
+    doc.NewPoint("P3", "", 1, 2, 3, 0);
+    doc.bFileDirty = true;
+    doc.CmSaveFile();
+    EXPECT_FALSE(doc.bFileDirty);
+    EXPECT_EQ(doc.OpenName, path);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("NET1.SIM")));
+    kivoMDIClient back(&host);
+    back.OpenSIMFile(path);
+    EXPECT_EQ(back.nNumPoints, 2) << "P1 as saved, P3 added after opening";
 }
 
 TEST_F(FileCommands, SaveOfAnUnnamedProjectAddsNoExtension) {
     doc.CmFileNew();
     host.dialogs = {dir.file("net1")};
     doc.CmSaveFile();
-    EXPECT_EQ(doc.OpenName, dir.file("NET1"));
-    EXPECT_TRUE(std::filesystem::exists(dir.file("NET1")));
+    EXPECT_EQ(doc.OpenName, dir.file("net1"));
+    EXPECT_TRUE(std::filesystem::exists(dir.file("net1")));
     // Named now: Save writes without asking.
     doc.bFileDirty = true;
     doc.CmSaveFile();
@@ -83,7 +101,55 @@ TEST_F(FileCommands, SaveAsWithADotInAFolderStillGetsItsExtension) {
     doc.CmFileNew();
     host.dialogs = {dir.file("plant.v2/net1")};
     doc.CmSaveAsFile();
-    EXPECT_EQ(doc.OpenName, dir.file("plant.v2/NET1.SIM"));
+    EXPECT_EQ(doc.OpenName, dir.file("plant.v2/net1.SIM"));
+}
+
+// Save refuses a write-protected file (the temporary file and the rename would get around the
+// protection), and a save that fails on a full disk leaves the file on disk and no half file.
+TEST_F(FileCommands, WriteProtectedFileAndFullDiskKeepTheFileOnDisk) {
+    namespace fs = std::filesystem;
+    std::string path = OpenChanged();
+    const auto before = test::readBytes(path);
+    fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    host.messages.clear();
+    doc.CmSaveFile();
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, path + " is write-protected.\nThe project was not saved.");
+    EXPECT_TRUE(doc.bFileDirty);
+    EXPECT_EQ(test::readBytes(path), before);
+
+    fs::permissions(path, fs::perms::owner_write, fs::perm_options::add);
+    host.messages.clear();
+    {
+        test::FileSizeLimit full(before.size() / 2);
+        doc.CmSaveFile();
+    }
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text.rfind("The project could not be saved as " + path + ":\n", 0), 0u)
+        << host.messages[0].text;
+    EXPECT_TRUE(doc.bFileDirty);
+    EXPECT_EQ(test::readBytes(path), before);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1)
+        << "no temporary file is left";
+}
+
+// A save killed half way leaves its temporary file; the next successful save of the same project
+// removes it, and only what matches its own name pattern.
+TEST_F(FileCommands, ASaveRemovesTheTemporaryFilesOfKilledSavesOfTheSameProject) {
+    std::string path = OpenChanged();
+    const std::vector<std::string> left = {"net1.SIM.kivo-save-a1B2c3", "net1.SIM.kivo-save-ZZZZZZ"};
+    const std::vector<std::string> others = {"net1.SIM.kivo-save-a1B2", "net2.SIM.kivo-save-a1B2c3",
+                                             "net1.SIM.kivo-save-a1B2c3.keep", "NET1.SIM.kivo-save-a1B2c3"};
+    for (const auto& name : left)
+        test::writeText(dir.file(name), "half a project");
+    for (const auto& name : others)
+        test::writeText(dir.file(name), "not ours");
+    doc.CmSaveFile();
+    EXPECT_FALSE(doc.bFileDirty);
+    for (const auto& name : left)
+        EXPECT_FALSE(std::filesystem::exists(dir.file(name))) << name;
+    for (const auto& name : others)
+        EXPECT_TRUE(std::filesystem::exists(dir.file(name))) << name;
 }
 
 TEST_F(FileCommands, AFailedSaveSaysSoAndKeepsTheChanges) {

@@ -1,10 +1,15 @@
 // Mutated and truncated copies of a real project file must never crash the reader, never leave a
-// half-read project, and whatever is accepted must be safe to work on. Run under the sanitizers
-// with `make asan`.
+// half-read project, and whatever is accepted must be safe to work on; the target-file reader
+// takes exactly the numbers the C library's "%lf" and "%d" take. Run under the sanitizers with
+// `make asan`.
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <map>
 #include <random>
 
 #include "model/kivoMDIClient.h"
@@ -107,6 +112,91 @@ TEST(ProjectFileFuzz, MutatedAndTruncatedFilesNeverCrashTheReader) {
     EXPECT_GT(cases, 500);
     RecordProperty("cases", cases);
     RecordProperty("accepted", accepted);
+}
+
+// Random number fields built from the pieces "%lf" knows (signs, "0x", digits, a point, an
+// exponent with its own signs, inf and nan), some pieces doubled or left out: a field is taken
+// exactly when "%lf" (or "%d") reads all of it as a finite number, and then with its value.
+TEST(TargetFileNumbers, TakenExactlyAsTheCLibraryReadsThem) {
+    std::mt19937 rng(20261209);
+    auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+    auto signs = [&] {
+        std::string s;
+        for (int k = pick(4) == 0 ? 2 : pick(2); k > 0; --k)
+            s += "+-"[pick(2)];
+        return s;
+    };
+    auto realField = [&] {
+        if (pick(20) == 0) return signs() + std::string(pick(2) ? "inf" : "nan");
+        std::string t = signs();
+        const bool hex = pick(4) == 0;
+        if (hex) t += pick(2) ? "0x" : "0X";
+        const std::string digits = hex ? "0123456789abcdefABCDEF" : "0123456789";
+        // "%lf" reads a hexadecimal prefix without digits, or an exponent letter without digits, as
+        // more than a number; both are no number here, so the forms always carry their digits.
+        for (int n = hex ? 1 + pick(3) : pick(4); n > 0; --n)
+            t += digits[pick(static_cast<int>(digits.size()))];
+        if (pick(2)) {
+            t += '.';
+            for (int n = pick(4); n > 0; --n)
+                t += digits[pick(static_cast<int>(digits.size()))];
+        }
+        if (pick(3) == 0)
+            t += std::string(1, hex ? "pP"[pick(2)] : "eE"[pick(2)]) + signs() +
+                 std::to_string(pick(hex ? 1100 : 330));
+        return t;
+    };
+    auto intField = [&] { return signs() + std::to_string(pick(100000)); };
+
+    test::ScopedIni ini;
+    test::TempDir dir;
+    test::FakeHost host;
+    kivoMDIClient doc(&host);
+    doc.CreateMemory();
+    doc.xMin = doc.yMin = doc.zMin = -std::numeric_limits<double>::max();
+    doc.xMax = doc.yMax = doc.zMax = std::numeric_limits<double>::max();
+
+    std::string file;
+    std::map<std::string, double> realTaken; // name -> value of the fields "%lf" takes
+    std::map<std::string, int> intTaken;
+    int reals = 0, ints = 0;
+    for (int i = 0; i < 3000; ++i) {
+        const std::string name = "N" + std::to_string(i);
+        if (i % 4 == 3) {
+            const std::string tok = intField();
+            int v = 0, n = -1;
+            if (std::sscanf(tok.c_str(), "%d%n", &v, &n) == 1 && n == static_cast<int>(tok.size()))
+                intTaken[name] = v;
+            file += "SCALE " + name + " 0 0 0 1 " + tok + " 100\n";
+            ++ints;
+        } else {
+            const std::string tok = realField();
+            double v = 0;
+            int n = -1;
+            if (std::sscanf(tok.c_str(), "%lf%n", &v, &n) == 1 && n == static_cast<int>(tok.size()) &&
+                std::isfinite(v))
+                realTaken[name] = v;
+            file += "POINT " + name + " " + tok + " UNK 0 UNK 0 UNK\n";
+            ++reals;
+        }
+    }
+    test::writeText(dir.file("N.TRG"), file);
+    doc.ImportName = dir.file("N.TRG");
+    ASSERT_TRUE(doc.ReadTargetFile());
+
+    std::map<std::string, double> realGot;
+    std::map<std::string, int> intGot;
+    for (int i = 0; i < doc.nMaxPoints; ++i)
+        if (doc.pointList[i].flags & ELEM_INUSE) realGot[doc.pointList[i].name] = doc.pointList[i].xReal;
+    for (int i = 0; i < doc.nMaxSBars; ++i)
+        if (doc.sbarList[i].flags & ELEM_INUSE) intGot[doc.sbarList[i].name] = doc.sbarList[i].azimuth;
+    EXPECT_EQ(realGot, realTaken);
+    EXPECT_EQ(intGot, intTaken);
+    // Both kinds of outcome occur often enough to mean something.
+    EXPECT_GT(realTaken.size(), reals / 4u);
+    EXPECT_LT(realTaken.size(), reals * 9u / 10u);
+    EXPECT_GT(intTaken.size(), ints / 4u);
+    EXPECT_LT(intTaken.size(), ints * 9u / 10u);
 }
 
 } // namespace

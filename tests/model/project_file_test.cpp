@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <limits>
 
 #include "model/kivoMDIClient.h"
 #include "support/fake_host.h"
@@ -20,6 +21,18 @@ std::int32_t I32(const Bytes& b, std::size_t off) {
     return v;
 }
 void PutI32(Bytes& b, std::size_t off, std::int32_t v) { std::memcpy(b.data() + off, &v, 4); }
+void PutF64(Bytes& b, std::size_t off, double v) {
+    std::memcpy(b.data() + off, &v, 8);
+}
+// Where the point and scale-bar slots start, counted back from the end of a current-format file.
+std::size_t SBarStart(const Bytes& b) {
+    return b.size() - 24 * std::size_t(I32(b, 643) + I32(b, 635)) - 151 * std::size_t(I32(b, 627));
+}
+std::size_t PointStart(const Bytes& b) {
+    return SBarStart(b) - 139 * std::size_t(I32(b, 619));
+}
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kInf = std::numeric_limits<double>::infinity();
 
 struct ProjectFile : ::testing::Test {
     test::ScopedIni ini;
@@ -178,6 +191,13 @@ TEST_F(ProjectFile, DamagedFilesAreRejectedWholeAndChangeNothing) {
         {"negative list count", [](Bytes& b) { PutI32(b, 655 + 235, -5); }},
         {"target outside the table", [](Bytes& b) { PutI32(b, 655 + 251, 99); }},
         {"live count disagrees with the slots", [](Bytes& b) { PutI32(b, 607, 1); }},
+        {"length unit 4", [](Bytes& b) { PutI32(b, 591, 4); }},
+        {"length unit -1", [](Bytes& b) { PutI32(b, 591, -1); }},
+        {"a limit that is no number", [](Bytes& b) { PutF64(b, 487, kNaN); }},
+        {"a station's x that is no number", [](Bytes& b) { PutF64(b, 655 + 24, kNaN); }},
+        {"an infinite station rotation", [](Bytes& b) { PutF64(b, 655 + 163, -kInf); }},
+        {"an infinite point height", [](Bytes& b) { PutF64(b, PointStart(b) + 40, kInf); }},
+        {"a bar length that is no number", [](Bytes& b) { PutF64(b, SBarStart(b) + 135, kNaN); }},
     };
     for (const Damage& d : damages) {
         Bytes b = good;
@@ -193,6 +213,11 @@ TEST_F(ProjectFile, DamagedFilesAreRejectedWholeAndChangeNothing) {
         EXPECT_EQ(other.xMax, before) << d.what << ": the header stays as it was";
         EXPECT_EQ(other.nNumTheos, 0) << d.what;
     }
+    // What a deleted slot holds is never used: it may hold anything.
+    Bytes b = good;
+    PutF64(b, PointStart(b) + 2 * 139 + 24, kNaN);
+    test::writeBytes(dir.file("FREE.SIM"), b);
+    EXPECT_TRUE(Open(dir.file("FREE.SIM")));
 }
 
 TEST_F(ProjectFile, UnterminatedNamesAreCutInsideTheirField) {

@@ -52,6 +52,27 @@ TEST(Settings, ValuesAreReadAndOutOfRangeIntegersFallBack) {
     EXPECT_EQ(doc.iterLimit, 99);
 }
 
+// Values that convert but make no sense are kept out like those that do not convert: each field
+// keeps its built-in value, and a limit pair whose minimum is not below its maximum both.
+TEST(Settings, ValuesThatMakeNoSenseFallBackToTheBuiltInOnes) {
+    test::ScopedIni ini("[parameters]\nmin1=nan\nmax1=inf\ndef1=-inf\nmin2=600\nmax2=500\nmin3=7\nmax3=7\n"
+                        "[display]\nobjScale1=inf\nellScale=nan\nhorzDivisions=0\nvertDivisions=-5\n"
+                        "[setup]\nScaleLength=-2\n");
+    kivoMDIClient doc;
+    EXPECT_EQ(doc.xMin, 0.0);
+    EXPECT_EQ(doc.xMax, 500.0);
+    EXPECT_EQ(doc.xDef, 100.0);
+    EXPECT_EQ(doc.yMin, 0.0);
+    EXPECT_EQ(doc.yMax, 500.0);
+    EXPECT_EQ(doc.zMin, 0.0);
+    EXPECT_EQ(doc.zMax, 500.0);
+    EXPECT_EQ(doc.objScale1, 10.0);
+    EXPECT_EQ(doc.ellScale, 0.001);
+    EXPECT_EQ(doc.hInterval, 10.0);
+    EXPECT_EQ(doc.vInterval, 10.0);
+    EXPECT_EQ(doc.defLength, 1.0);
+}
+
 TEST(Settings, IterationLimitAndUnitsBounds) {
     for (auto [text, expected] : {std::pair{"0", 20}, {"100", 20}, {"1", 1}, {"-3", 20}}) {
         test::ScopedIni ini(std::string("[adjustment]\nMaxIterations=") + text + "\n[parameters]\nunits=-1\n");

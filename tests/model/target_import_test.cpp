@@ -189,3 +189,48 @@ TEST_F(Import, FileThatCannotBeOpenedIsReported) {
     doc.CmImportFile();
     EXPECT_FALSE(doc.bFileDirty);
 }
+
+// The keyword starts in column 1 and is followed by one separator; its fields are read from
+// column 6 (four letters) or 7 (five and six letters). Lines that do not fit are skipped.
+TEST_F(Import, KeywordInColumnOneAndFieldsFromItsColumn) {
+    Run("POINT P1 1 UNK 1 UNK 1 UNK\n"
+        "POINT P2 2 UNK 2 UNK 2 UNK\n"
+        "THEO\tT1 1 0 0 FIX 0 FIX 0 FIX 0 UNK 0 UNK 0 UNK\n" // 3 a tab separates too
+        "PTDIST P1 P2\n"                                     // 4
+        "PTHDIF  P1 P2\n"                                    // 5 more blanks before the fields
+        " PTDIST P2 P1\n"                                    // 6 not in column 1
+        "\tPDIR T1 P1\n"                                     // 7
+        "PTHDIFXP2 P1\n"                                     // 8 no separator
+        "PTDISTP2 P1\n");                                    // 9
+    EXPECT_EQ(doc.nNumTheos, 1);
+    EXPECT_EQ(doc.nNumDists, 1);
+    EXPECT_EQ(doc.nNumHeights, 1);
+    EXPECT_EQ(Val(doc.theoList[0].ptCount), 0);
+    EXPECT_EQ(SkippedLineNumbers(), (std::vector<int>{6, 7, 8, 9}));
+    EXPECT_EQ(doc.lastImport.skippedLines[0].second, "the keyword does not start in column 1");
+    EXPECT_EQ(doc.lastImport.skippedLines[2].second, "no separator after the keyword \"PTHDIF\"");
+}
+
+// Numbers are read as "%lf" and "%d" read them, and only whole: one sign at most.
+TEST_F(Import, NumbersTakeOneSignAtMost) {
+    doc.xMin = doc.yMin = doc.zMin = -1000;
+    Run("POINT A +1 UNK -1.5e+2 UNK .5 UNK\n"
+        "POINT B 0x1p3 UNK 1e-400 UNK -0 UNK\n"
+        "POINT C +-1 UNK 0 UNK 0 UNK\n" // 3
+        "POINT D 0 UNK -+1 UNK 0 UNK\n" // 4
+        "POINT E 0 UNK 0 UNK --1 UNK\n" // 5
+        "POINT F ++1 UNK 0 UNK 0 UNK\n" // 6
+        "POINT G 1e UNK 0 UNK 0 UNK\n"  // 7
+        "SCALE S1 1 1 1 2 +-50 100\n"   // 8
+        "SCALE S2 1 1 1 2 -50 +100\n");
+    ASSERT_EQ(doc.nNumPoints, 2);
+    EXPECT_EQ(doc.pointList[0].xReal, 1.0);
+    EXPECT_EQ(doc.pointList[0].yReal, -150.0);
+    EXPECT_EQ(doc.pointList[0].zReal, 0.5);
+    EXPECT_EQ(doc.pointList[1].xReal, 8.0);
+    EXPECT_EQ(doc.pointList[1].yReal, 0.0);
+    ASSERT_EQ(doc.nNumSBars, 1);
+    EXPECT_EQ(Val(doc.sbarList[0].azimuth), -50);
+    EXPECT_EQ(SkippedLineNumbers(), (std::vector<int>{3, 4, 5, 6, 7, 8}));
+    EXPECT_EQ(doc.lastImport.skippedLines[0].second, "field 2 is not a number: \"+-1\"");
+}

@@ -1,5 +1,8 @@
 #include "support/test_support.h"
 
+#include <sys/resource.h>
+
+#include <csignal>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -22,6 +25,24 @@ TempDir::TempDir() {
 TempDir::~TempDir() {
     std::error_code ec;
     std::filesystem::remove_all(path_, ec);
+}
+
+FileSizeLimit::FileSizeLimit(unsigned long long bytes) {
+    // Past the limit the kernel also sends SIGXFSZ, which would end the test: it is ignored.
+    previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit lim;
+    getrlimit(RLIMIT_FSIZE, &lim);
+    previous_ = lim.rlim_cur;
+    lim.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &lim);
+}
+
+FileSizeLimit::~FileSizeLimit() {
+    rlimit lim;
+    getrlimit(RLIMIT_FSIZE, &lim);
+    lim.rlim_cur = previous_;
+    setrlimit(RLIMIT_FSIZE, &lim);
+    std::signal(SIGXFSZ, previousHandler_);
 }
 
 std::vector<unsigned char> readBytes(const std::string& path) {

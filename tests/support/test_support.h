@@ -19,6 +19,20 @@ private:
     std::filesystem::path path_;
 };
 
+// While it lives, every file this process writes fails past `bytes` bytes as on a full disk (the
+// write reports EFBIG where a full disk reports ENOSPC): the file-size limit of the process.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(unsigned long long bytes);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    unsigned long long previous_;
+    void (*previousHandler_)(int);
+};
+
 std::vector<unsigned char> readBytes(const std::string& path);
 void writeBytes(const std::string& path, const std::vector<unsigned char>& bytes);
 std::string readText(const std::string& path);
