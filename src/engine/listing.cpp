@@ -1,5 +1,6 @@
 #include "engine/listing.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
@@ -15,9 +16,21 @@ public:
         char buf[512];
         va_list ap;
         va_start(ap, fmt);
-        std::vsnprintf(buf, sizeof buf, fmt, ap);
+        const int n = std::vsnprintf(buf, sizeof buf, fmt, ap);
         va_end(ap);
-        text_ += buf;
+        if (n < 0) {
+            text_ += "\r\n";
+            return;
+        }
+        if (n < static_cast<int>(sizeof buf)) {
+            text_.append(buf, static_cast<std::size_t>(n));
+        } else { // a long project path or name: format again into a buffer of the full length
+            std::string big(static_cast<std::size_t>(n) + 1, '\0');
+            va_start(ap, fmt);
+            std::vsnprintf(big.data(), big.size(), fmt, ap);
+            va_end(ap);
+            text_.append(big.data(), static_cast<std::size_t>(n));
+        }
         text_ += "\r\n";
     }
     void blank() { text_ += "\r\n"; }
@@ -25,7 +38,8 @@ public:
     // fixed notation, the line end.
     void name(const std::string& n, int width) {
         text_ += n;
-        for (int i = static_cast<int>(n.size()); i < width; ++i) text_ += ' ';
+        for (int i = static_cast<int>(n.size()); i < width; ++i)
+            text_ += ' ';
     }
     void fixed(double v, int width, int prec) {
         char buf[64];
@@ -33,7 +47,10 @@ public:
         static const double pow10[] = {1, 10, 100, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
         const double scaled = std::fabs(v) * pow10[prec];
         if (!std::isfinite(v) || scaled > 9e17) {
-            len = std::snprintf(buf, sizeof buf, "%*.*f", width, prec, v);
+            // Beyond the integer fast path: scientific notation keeps the column (a value of 1e300
+            // in fixed notation would run to 300 digits); never append more than the buffer holds.
+            len = std::snprintf(buf, sizeof buf, "%*.*e", width, prec, v);
+            len = std::clamp(len, 0, static_cast<int>(sizeof buf) - 1);
         } else {
             unsigned long long n = static_cast<unsigned long long>(std::llround(scaled));
             char digits[32];
@@ -51,8 +68,10 @@ public:
             for (int i = 0; i < nd; ++i)
                 if (digits[i] > '0') zero = false;
             if (v < 0 && !zero) digits[nd++] = '-';
-            for (int i = nd; i < width; ++i) buf[len++] = ' ';
-            while (nd > 0) buf[len++] = digits[--nd];
+            for (int i = nd; i < width; ++i)
+                buf[len++] = ' ';
+            while (nd > 0)
+                buf[len++] = digits[--nd];
         }
         text_.append(buf, static_cast<std::size_t>(len));
     }
@@ -68,8 +87,10 @@ private:
 void warnings(Lines& out, const Summary& s) {
     if (s.duplicates.empty() && s.invalid.empty() && s.undetermined.empty()) return;
     out.add("WARNINGS");
-    for (const auto& d : s.duplicates) out.add("  Name not unique (ignoring case): %s", d.c_str());
-    for (const auto& d : s.invalid) out.add("  Invalid observation, left out: %s", d.c_str());
+    for (const auto& d : s.duplicates)
+        out.add("  Name not unique (ignoring case): %s", d.c_str());
+    for (const auto& d : s.invalid)
+        out.add("  Invalid observation, left out: %s", d.c_str());
     for (const auto& d : s.undetermined)
         out.add("  Not determined, left out with its observations (zero ellipses): %s", d.c_str());
     out.blank();
@@ -131,12 +152,13 @@ std::string formatListing(const std::string& projectFile, const Network& net, co
     }
     out.blank();
     out.add("ERROR ELLIPSES (1 sigma; A, B semi-axes in the length unit, phi in gon from the first axis)");
-    out.add("  %-16s %10s %10s %9s %10s %10s %9s %10s %10s %9s   %10s %10s %10s", "Name", "A xy", "B xy", "phi xy",
-            "A xz", "B xz", "phi xz", "A yz", "B yz", "phi yz", "Ellipsoid a", "b", "c");
+    out.add("  %-16s %10s %10s %9s %10s %10s %9s %10s %10s %9s   %10s %10s %10s", "Name", "A xy", "B xy",
+            "phi xy", "A xz", "B xz", "phi xz", "A yz", "B yz", "phi yz", "Ellipsoid a", "b", "c");
     for (std::size_t i = 0; i < net.el.size(); ++i) {
         const ElementResult& r = s.elements[i];
         double phi[3];
-        for (int k = 0; k < 3; ++k) phi[k] = radToGon(r.phi[k]);
+        for (int k = 0; k < 3; ++k)
+            phi[k] = radToGon(r.phi[k]);
         out.text("  ");
         out.name(net.el[i].name, 16);
         for (int k = 0; k < 3; ++k) {
@@ -145,13 +167,16 @@ std::string formatListing(const std::string& projectFile, const Network& net, co
             out.fixed(phi[k], 10, 4);
         }
         out.text("  ");
-        for (int k = 0; k < 3; ++k) out.fixed(r.axes[k], 11, 5);
+        for (int k = 0; k < 3; ++k)
+            out.fixed(r.axes[k], 11, 5);
         out.end();
     }
     out.blank();
-    out.add("OBSERVATIONS (residual = adjusted - observed; r redundancy number; MDB minimal detectable bias,");
+    out.add(
+        "OBSERVATIONS (residual = adjusted - observed; r redundancy number; MDB minimal detectable bias,");
     out.add("  alpha 0.1 %%, power 80 %%; w normalised residual)");
-    out.add("  %-44s %16s %12s %10s %7s %12s %8s", "Observation", "Observed", "Residual", "Std dev", "r", "MDB", "w");
+    out.add("  %-44s %16s %12s %10s %7s %12s %8s", "Observation", "Observed", "Residual", "Std dev", "r",
+            "MDB", "w");
     for (const ObservationResult& o : s.observations) {
         out.text("  ");
         out.name(o.what, 44);
@@ -176,11 +201,12 @@ std::string formatListing(const std::string& projectFile, const Network& net, co
         // Observations simulated from the design coordinates fit exactly (up to the 5-decimal
         // rounding of point directions): the test then says nothing about the network.
         if (s.varianceFactor < 1e-3)
-            out.add("  Global test                        not applicable: the observations fit the coordinates "
-                    "(simulated ideal values)");
+            out.add(
+                "  Global test                        not applicable: the observations fit the coordinates "
+                "(simulated ideal values)");
         else
-            out.add("  Global test (95 %%, two-sided)      %.4f < %.6f < %.4f: %s", s.chiLow, s.varianceFactor,
-                    s.chiHigh, s.globalTestPassed ? "passed" : "FAILED");
+            out.add("  Global test (95 %%, two-sided)      %.4f < %.6f < %.4f: %s", s.chiLow,
+                    s.varianceFactor, s.chiHigh, s.globalTestPassed ? "passed" : "FAILED");
     } else {
         out.add("  No redundancy: no variance factor, no global test");
     }

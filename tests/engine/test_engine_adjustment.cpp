@@ -55,7 +55,8 @@ TEST(EngineClosedForm, IntersectionFromTwoOrientedStationsWithDirectionsOnly) {
     // Fixed stations have no ellipse; no redundancy: every redundancy number is 0.
     EXPECT_EQ(r.major12[0], 0.0);
     EXPECT_EQ(m.summary().redundancy, 0);
-    for (const auto& o : m.summary().observations) EXPECT_NEAR(o.redundancy, 0.0, 1e-9);
+    for (const auto& o : m.summary().observations)
+        EXPECT_NEAR(o.redundancy, 0.0, 1e-9);
 }
 
 TEST(EngineClosedForm, LevellingLineBetweenTwoBenchmarks) {
@@ -70,7 +71,8 @@ TEST(EngineClosedForm, LevellingLineBetweenTwoBenchmarks) {
         if (i > 0 && i < 4) d.tar.back().d[2] = 1;
     }
     const double sd = 0.002;
-    for (int i = 0; i < 4; ++i) d.heightDiff("H" + std::to_string(i), "H" + std::to_string(i + 1), sd);
+    for (int i = 0; i < 4; ++i)
+        d.heightDiff("H" + std::to_string(i), "H" + std::to_string(i + 1), sd);
     d.obs[2].value = d.ideal(d.obs[2]) + 0.004; // a misclosure of 4 mm, spread evenly
     auto p = d.build(dir.file("LEV.SIM"));
     mavo m(p.get());
@@ -110,7 +112,8 @@ TEST(EngineRun, IdealObservationsConvergeInOneIterationWithZeroResiduals) {
         EXPECT_LT(o.redundancy, 1.0);
     }
     double sum = 0;
-    for (const auto& o : s.observations) sum += o.redundancy;
+    for (const auto& o : s.observations)
+        sum += o.redundancy;
     EXPECT_NEAR(sum, s.redundancy, 1e-8); // the redundancy numbers add up to the redundancy
     EXPECT_LT(s.varianceFactor, 1e-12);
 }
@@ -131,10 +134,31 @@ TEST(EngineRun, ListingLinesEndInCrLfAndCarryTheSections) {
             ASSERT_TRUE(i > 0 && text[i - 1] == '\r') << "line " << lines << " ends without CR";
         }
     EXPECT_GT(lines, 100u);
-    for (const char* section : {"SUMMARY", "WARNINGS", "ADJUSTED COORDINATES", "ERROR ELLIPSES", "OBSERVATIONS",
-                                "VARIANCE FACTOR", "Datum defect                 6", "not observed from a station",
-                                "P1 -> P2"})
+    for (const char* section :
+         {"SUMMARY", "WARNINGS", "ADJUSTED COORDINATES", "ERROR ELLIPSES", "OBSERVATIONS", "VARIANCE FACTOR",
+          "Datum defect                 6", "not observed from a station", "P1 -> P2"})
         EXPECT_NE(text.find(section), std::string::npos) << section;
+}
+
+TEST(EngineRun, ListingOfHugeCoordinatesHoldsOnlyText) {
+    // A fixed point at 1e300 once put 300 digits into a 64-byte buffer and stack bytes into the
+    // listing, with success reported.
+    TempDir dir;
+    Design d;
+    d.target("FAR", 1e300, -1e61, 1.0, 4);
+    auto p = d.build(dir.file("HUGE.SIM"));
+    mavo m(p.get());
+    ASSERT_EQ(runEngine(m), 0) << m.summary().failure;
+    const std::string text = readText(dir.file("HUGE.OUT"));
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        ASSERT_TRUE((c >= 32 && c < 127) || c == '\r' || c == '\n') << "byte " << int(c) << " at " << i;
+    }
+    const std::size_t far = text.find("FAR");
+    ASSERT_NE(far, std::string::npos);
+    const std::string line = text.substr(far, text.find('\r', far) - far);
+    EXPECT_NE(line.find("e+300"), std::string::npos) << line;
+    EXPECT_LT(line.size(), 120u) << line;
 }
 
 TEST(EngineRun, FailuresReturnNegativeAndTheListingSaysWhy) {
