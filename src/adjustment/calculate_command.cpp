@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <string>
 
 #include "engine/feedback.h"
 #include "engine/project.h"
@@ -21,12 +22,16 @@ void kivoMDIClient::CmCalculate() {
     pfeedback = new Feedback;
     pproject = new project(pfeedback, OpenName.c_str());
     lastRunTimings_.clear();
+    leftOutMarks.clear();
     const int result = wsimmavo();
     lastRunTimings_.insert(lastRunTimings_.begin(), {"simulation", simulation});
     host_->SetCursor(CursorKind::Arrow);
 
-    std::snprintf(str, sizeof str, "Mavo returns %d", result);
-    StatBarMessage(str);
+    std::string status = "Mavo returns " + std::to_string(result);
+    if (const std::size_t n = leftOutMarks.size(); n > 0)
+        status +=
+            ", " + std::to_string(n) + (n == 1 ? " element" : " elements") + " left out (see the listing)";
+    StatBarMessage(status);
     if (result == 0) ReadResults();
     delete pproject;
     pproject = nullptr;
@@ -39,7 +44,8 @@ void kivoMDIClient::CmCalculate() {
     UpdateViews(true);
     const auto loading = Clock::now();
     bValFile = LoadOutput();
-    lastRunTimings_.emplace_back("listing load", std::chrono::duration<double>(Clock::now() - loading).count());
+    lastRunTimings_.emplace_back("listing load",
+                                 std::chrono::duration<double>(Clock::now() - loading).count());
     lastCalculateResult = result;
 }
 
