@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
 
 #include "engine_design.h"
 #include "support/test_support.h"
@@ -118,13 +120,34 @@ TEST(EngineRun, IdealObservationsConvergeInOneIterationWithZeroResiduals) {
     EXPECT_LT(s.varianceFactor, 1e-12);
 }
 
-TEST(EngineRun, ListingLinesEndInCrLfAndCarryTheSections) {
+namespace {
+// The listing line that starts with `head` after the two-space indent ("" when there is none).
+std::string lineOf(const std::string& text, const std::string& head, std::size_t from = 0) {
+    const std::size_t at = text.find("\r\n  " + head, from);
+    if (at == std::string::npos) return {};
+    return text.substr(at + 4, text.find('\r', at + 4) - at - 4);
+}
+double lastNumber(const std::string& line) {
+    return std::atof(line.substr(line.find_last_of(' ') + 1).c_str());
+}
+} // namespace
+
+TEST(EngineRun, ListingReadsAsTheEngineerNeedsIt) {
     TempDir dir;
     Design d = plantNetwork();
     d.obs.push_back({4, "P1", "P2", 0.001}); // invalid: not from a station
+    d.target("Q1", 12, 6, 1);
+    d.obs.push_back({4, "1_1", "Q1", 0.0005}); // a single direction: Q1 is not determined
+    d.sta[0].d[5] = 3, d.sta[0].sx[5] = 0.002; // 1_1's z rotation pseudo-observed (37 gon, sd in gon)
+    DObs gross{1, "P1", "P3", 0.001};          // a distance of sd 1 mm with a gross error of 10 mm
+    gross.value = d.ideal(gross) + 0.01;
+    d.obs.push_back(gross);
     auto p = d.build(dir.file("NET.V1.SIM"));
+    std::strncpy(p->sta[0].label, "Theo1_1", 15); // the forms' name of station 1_1
+    p->units = 0;                                 // meters
     mavo m(p.get());
-    ASSERT_EQ(runEngine(m), 0);
+    ASSERT_EQ(runEngine(m), 0) << m.summary().failure;
+    const auto& s = m.summary();
     const std::string text = readText(dir.file("NET.OUT"));
     ASSERT_FALSE(text.empty());
     std::size_t lines = 0;
@@ -136,8 +159,40 @@ TEST(EngineRun, ListingLinesEndInCrLfAndCarryTheSections) {
     EXPECT_GT(lines, 100u);
     for (const char* section :
          {"SUMMARY", "WARNINGS", "ADJUSTED COORDINATES", "ERROR ELLIPSES", "OBSERVATIONS", "VARIANCE FACTOR",
-          "Datum defect                 6", "not observed from a station", "P1 -> P2"})
+          "Datum defect                 5", "not observed from a station", "P1 -> P2", "in meters",
+          "Elements not determined      1", "ELEMENTS LEFT OUT"})
         EXPECT_NE(text.find(section), std::string::npos) << section;
+
+    // The station by its forms' name with the engine name beside it, in every table.
+    EXPECT_NE(lineOf(text, "Theo1_1 (1_1)     ").find(" x "), std::string::npos);
+    EXPECT_FALSE(lineOf(text, "Theo1_1 (1_1)  ", text.find("ERROR ELLIPSES")).empty());
+    EXPECT_FALSE(lineOf(text, "direction Theo1_1 (1_1) -> P1 ").empty());
+    // The left-out point with its reason, and no figures that would read as "perfectly known".
+    EXPECT_NE(lineOf(text, "  Q1 ").find("not determined by its observations"), std::string::npos);
+    EXPECT_NE(lineOf(text, "Q1  ", text.find("ERROR ELLIPSES")).find("left out"), std::string::npos);
+
+    // Standard deviations in mm with three significant digits: P7's x (about 0.05 mm) read back
+    // from the listing agrees with the engine's value to 1 %.
+    const std::size_t p7 = 4 + 6;
+    ASSERT_EQ(m.summary().elements.size(), 4u + 11u);
+    const double sdX = s.elements[p7].sd[0];
+    ASSERT_GT(sdX, 1e-5);
+    ASSERT_LT(sdX, 1e-3);
+    EXPECT_NEAR(lastNumber(lineOf(text, "P7 ")), sdX * 1000.0, 0.01 * sdX * 1000.0) << lineOf(text, "P7 ");
+
+    // The pseudo-observed rotation in gon (37 gon, not 0.58 radians), its std dev 2 mgon.
+    const std::string rz = lineOf(text, "pseudo-observation Theo1_1 (1_1) rz");
+    EXPECT_NE(rz.find(" 37.0000"), std::string::npos) << rz;
+    EXPECT_NE(rz.find(" mgon "), std::string::npos) << rz;
+    EXPECT_NE(rz.find(" 2.0000 "), std::string::npos) << rz;
+
+    // The gross error is flagged and named in the summary line, against the critical value 3.29.
+    const std::string bad = lineOf(text, "distance P1 -> P3 ");
+    EXPECT_EQ(bad.substr(bad.size() - 2), " *") << bad;
+    const std::string largest = lineOf(text, "Largest normalised residual");
+    EXPECT_NE(largest.find("distance P1 -> P3"), std::string::npos) << largest;
+    EXPECT_NE(largest.find("critical value 3.29"), std::string::npos) << largest;
+    EXPECT_NE(text.find("above the critical value"), std::string::npos);
 }
 
 TEST(EngineRun, ListingOfHugeCoordinatesHoldsOnlyText) {
