@@ -129,8 +129,8 @@ struct Canvas {
         DrawEllipseShape(p, doc.TrigTable, h, v, A, B, e.phi[view], hs, vs);
     }
 
-    // An element the last Calculate left out of the adjustment: a red circle struck through, around
-    // the symbol (fixed elements, which have no ellipse either, carry no such mark).
+    // An element the last Calculate left out of the adjustment: a red circle struck through, drawn
+    // under the symbol (fixed elements, which have no ellipse either, carry no such mark).
     void LeftOutMarks() {
         if (doc.leftOutMarks.empty()) return;
         p.setPen(Pen(kLeftOut));
@@ -312,6 +312,7 @@ void DrawView(QPainter& p, const kivoMDIClient& doc, int view, const QRect& clip
         for (int i = 0; i < doc.nMaxPoints; ++i)
             if (doc.pointList[i].flags & ELEM_INUSE) c.Ellipse(doc.pointList[i]);
     }
+    c.LeftOutMarks(); // under the symbols, which stay readable
     const RasterTarget* blit = (c.rt && doc.bObject) ? &c.rt : nullptr;
     for (int i = 0; i < doc.nMaxTheos; ++i)
         if (c.Near(doc.theoList[i].hcoord[view], doc.theoList[i].vcoord[view], 12))
@@ -322,7 +323,6 @@ void DrawView(QPainter& p, const kivoMDIClient& doc, int view, const QRect& clip
     for (int i = 0; i < doc.nMaxSBars; ++i)
         if (c.Near(doc.sbarList[i].hcoord[view], doc.sbarList[i].vcoord[view], 12))
             DrawSBar(p, doc, view, i, doc.bObject, blit);
-    c.LeftOutMarks();
     if (doc.bName) c.AllNames();
 
     // A highlighted connection lies over everything, with the symbols of its ends and the names
