@@ -198,8 +198,7 @@ std::string formatListing(const std::string& projectFile, const Network& net, co
     out.add("Project: %s", projectFile.c_str());
     out.add("Units: coordinates in %s, angles in gon; standard deviations, corrections, residuals, axes and",
             u.length);
-    out.add("  MDBs in %s%s (angles in %s)", u.small,
-            net.units < 0 ? " (a thousandth of the length unit)" : "", kSmallAngle);
+    out.add("  MDBs in %s (for angles in %s)", u.small, kSmallAngle);
     out.blank();
     out.add("SUMMARY");
     out.add("  Dimension                    %d", net.dim);
@@ -268,11 +267,11 @@ std::string formatListing(const std::string& projectFile, const Network& net, co
     out.blank();
 
     const double k2 = confidenceFactor(2, 0.95), k3 = confidenceFactor(3, 0.95);
-    out.add("ERROR ELLIPSES AND ELLIPSOIDS (1 sigma; semi-axes A, B, a, b, c in %s; phi in gon from the "
-            "first axis",
-            u.small);
-    out.add("  toward the second; 95 %% confidence: ellipse axes x %.4f, ellipsoid axes x %.4f, given as a "
-            "95 %%)",
+    out.add(
+        "ERROR ELLIPSES AND ELLIPSOIDS (1 sigma; semi-axes A, B, a, b, c in %s; phi in gon from the first",
+        u.small);
+    out.add("  axis toward the second; 95 %% confidence: ellipse axes x %.4f, ellipsoid axes x %.4f: column "
+            "a 95 %%)",
             k2, k3);
     out.add("  %-26s %9s %9s %8s %9s %9s %8s %9s %9s %8s  %9s %9s %9s %9s", "Name", "A xy", "B xy", "phi xy",
             "A xz", "B xz", "phi xz", "A yz", "B yz", "phi yz", "a", "b", "c", "a 95 %");
@@ -340,13 +339,12 @@ std::string formatListing(const std::string& projectFile, const Network& net, co
     }
     if (s.largestNormalized >= 0 && static_cast<std::size_t>(s.largestNormalized) < s.observations.size()) {
         const ObservationResult& w = s.observations[s.largestNormalized];
-        out.add("  Largest normalised residual: w = %.2f, %s; critical value %.2f (alpha 0.1 %%, two-sided):",
-                w.normalized, w.what.c_str(), critical);
+        out.add("  Largest normalised residual |w| = %.2f: %s", std::fabs(w.normalized), w.what.c_str());
         if (flagged == 0)
-            out.add("  no outlier indicated");
+            out.add("  Critical value %.2f (alpha 0.1 %%, two-sided): no outlier indicated", critical);
         else
-            out.add("  %d observation%s above the critical value (marked *): check %s first", flagged,
-                    flagged == 1 ? "" : "s", flagged == 1 ? "it" : "the largest");
+            out.add("  Critical value %.2f (alpha 0.1 %%, two-sided): %d observation%s above it, marked *",
+                    critical, flagged, flagged == 1 ? "" : "s");
     } else if (!s.observations.empty()) {
         out.add("  No observation is controlled by the others: no outlier test");
     }

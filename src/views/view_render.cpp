@@ -133,7 +133,9 @@ struct Canvas {
     // under the symbol (fixed elements, which have no ellipse either, carry no such mark).
     void LeftOutMarks() {
         if (doc.leftOutMarks.empty()) return;
-        p.setPen(Pen(kLeftOut));
+        QPen pen(kLeftOut, 2, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
+        pen.setCosmetic(true);
+        p.setPen(pen);
         p.setBrush(Qt::NoBrush);
         for (const auto& m : doc.leftOutMarks) {
             const COMMON* e = nullptr;
