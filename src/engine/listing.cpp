@@ -42,8 +42,7 @@ public:
     // fixed notation, the line end.
     void name(const std::string& n, int width) {
         text_ += n;
-        for (int i = static_cast<int>(n.size()); i < width; ++i)
-            text_ += ' ';
+        if (static_cast<int>(n.size()) < width) text_.append(static_cast<std::size_t>(width) - n.size(), ' ');
     }
     void fixed(double v, int width, int prec) {
         char buf[64];
