@@ -87,13 +87,16 @@ TEST_F(Calculate, ElementsLeftOutAreCountedMarkedAndNamedAsInTheForms) {
     doc.theoList.Mark(0, true);
     doc.NewPtDirect(nullptr, 0, 2); // P3 seen from T1 only: its distance along the sighting is free
     doc.ClearTheos();
+    doc.NewSBar("SB", "", 50, 20, 5, 1.0, 0, 100); // sighted by nobody: both ends, one bar
     ASSERT_TRUE(doc.WriteSimFile());
     doc.CmCalculate();
     EXPECT_EQ(doc.lastCalculateResult, 0);
-    EXPECT_EQ(host.status.back(), "Mavo returns 0, 1 element left out (see the listing)");
-    ASSERT_EQ(doc.leftOutMarks.size(), 1u);
+    EXPECT_EQ(host.status.back(), "Mavo returns 0, 2 elements left out (see the listing)");
+    ASSERT_EQ(doc.leftOutMarks.size(), 2u);
     EXPECT_EQ(doc.leftOutMarks[0].kind, SEL_POINT);
     EXPECT_EQ(doc.leftOutMarks[0].slot, 2);
+    EXPECT_EQ(doc.leftOutMarks[1].kind, SEL_SBAR);
+    EXPECT_EQ(doc.leftOutMarks[1].slot, 0);
     EXPECT_EQ(Val(doc.pointList[2].A[0]), 0.0);
     bool station = false, point = false;
     for (const std::string& line : doc.fileBuffer) {
@@ -114,6 +117,7 @@ TEST_F(Calculate, ElementsLeftOutAreCountedMarkedAndNamedAsInTheForms) {
     doc.theoList.Mark(1, true);
     doc.NewPtDirect(nullptr, 0, 2);
     doc.ClearTheos();
+    doc.DelSBar(0);
     doc.CmCalculate();
     EXPECT_EQ(host.status.back(), "Mavo returns 0");
     EXPECT_TRUE(doc.leftOutMarks.empty());
