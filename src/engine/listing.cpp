@@ -163,6 +163,12 @@ void warnings(Lines& out, const Summary& s, std::size_t leftOut) {
 
 void leftOutSection(Lines& out, const Network& net, const std::vector<LeftOut>& list) {
     if (list.empty()) return;
+    std::vector<int> dropped(net.el.size(), 0); // observations left out with each element
+    for (const Observation& o : net.obs) {
+        if (o.active) continue;
+        if (o.e1 >= 0) ++dropped[o.e1];
+        if (o.e2 >= 0 && o.kind != Kind::Pseudo) ++dropped[o.e2];
+    }
     out.add("ELEMENTS LEFT OUT (with their observations; zero ellipses)");
     for (int connected = 1; connected >= 0; --connected) {
         bool head = false;
@@ -176,6 +182,13 @@ void leftOutSection(Lines& out, const Network& net, const std::vector<LeftOut>& 
             out.text(lo.reason.empty() ? (connected ? "not determined by its observations"
                                                     : "no observation links it to the part holding the datum")
                                        : lo.reason.c_str());
+            if (lo.element >= 0 && static_cast<std::size_t>(lo.element) < net.el.size() &&
+                dropped[lo.element] > 0) {
+                char count[64];
+                std::snprintf(count, sizeof count, " (%d observation%s left out)", dropped[lo.element],
+                              dropped[lo.element] == 1 ? "" : "s");
+                out.text(count);
+            }
             out.end();
         }
     }
