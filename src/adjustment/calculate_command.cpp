@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <string>
 
 #include "engine/feedback.h"
 #include "engine/mavo.h"
@@ -22,12 +23,16 @@ void kivoMDIClient::CmCalculate() {
     pfeedback = new Feedback;
     pproject = new project(pfeedback, OpenName.c_str());
     lastRunTimings_.clear();
+    leftOutMarks.clear();
     const int result = wsimmavo();
     lastRunTimings_.insert(lastRunTimings_.begin(), {"simulation", simulation});
     host_->SetCursor(CursorKind::Arrow);
 
-    std::snprintf(str, sizeof str, "Mavo returns %d", result);
-    StatBarMessage(str);
+    std::string status = "Mavo returns " + std::to_string(result);
+    if (const std::size_t n = leftOutMarks.size(); n > 0)
+        status +=
+            ", " + std::to_string(n) + (n == 1 ? " element" : " elements") + " left out (see the listing)";
+    StatBarMessage(status);
     if (result == 0) ReadResults();
     listingWriteFailed = pproject->istat == mavo::kListingFailed;
     if (listingWriteFailed)

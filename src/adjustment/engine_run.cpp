@@ -4,6 +4,7 @@
 // name + "R" and name + "L". Only observations that hold a value (OBS_VALID) are passed: a declared
 // observation without any measurement would otherwise reach the engine as a reading of 0.
 
+#include <algorithm>
 #include <charconv>
 #include <chrono>
 #include <cstdio>
@@ -34,15 +35,20 @@ std::string TheoEngineName(const THEODOLITE& t) {
     return s;
 }
 
-bool Ideal(std::int32_t flags) { return (flags & OBS_IDEAL) && (flags & OBS_VALID); }
-bool GlobalIdeal(std::int32_t flags) { return (flags & OBS_INUSE) && Ideal(flags); }
+bool Ideal(std::int32_t flags) {
+    return (flags & OBS_IDEAL) && (flags & OBS_VALID);
+}
+bool GlobalIdeal(std::int32_t flags) {
+    return (flags & OBS_INUSE) && Ideal(flags);
+}
 
 // Status code of component k: fixed when its fixed bit is set or the dimension fixes it, then
 // pseudo-observed when its approximate bit is set (that wins over the dimension).
 //   dimension 1 fixes x, y, the x and y rotations and the z rotation; 2 fixes z and the tilts.
 int StatusCode(std::int32_t coordStat, int k, int dimension, double sdApx, double& sx) {
     int code = kUnknown;
-    const bool dimFixes = (dimension == 1 && (k == 0 || k == 1 || k >= 3)) || (dimension == 2 && (k == 2 || k == 3 || k == 4));
+    const bool dimFixes =
+        (dimension == 1 && (k == 0 || k == 1 || k >= 3)) || (dimension == 2 && (k == 2 || k == 3 || k == 4));
     if (CoordStatOf(coordStat, k) == COORD_FIX || dimFixes) code = kFixed;
     if (CoordStatOf(coordStat, k) == COORD_APX) {
         code = kPseudo;
@@ -70,6 +76,7 @@ struct Tables {
     std::vector<edit_mes> dist, difh, dir1, dir2;
     std::vector<int> stationSlots; // theodolite slot of station i
     std::vector<int> targetSlots;  // point slot of target j, -1 for a scale-bar end
+    std::vector<int> targetBars;   // scale-bar slot of target j, -1 for a point
 };
 
 void AddMes(std::vector<edit_mes>& list, int sel, const std::string& from, const std::string& to, double val,
@@ -83,7 +90,8 @@ void AddMes(std::vector<edit_mes>& list, int sel, const std::string& from, const
     list.push_back(m);
 }
 
-void AddDirection(Tables& t, const std::string& from, const std::string& to, double h, double v, double sh, double sv) {
+void AddDirection(Tables& t, const std::string& from, const std::string& to, double h, double v, double sh,
+                  double sv) {
     AddMes(t.dir1, 4, from, to, h, sh);
     AddMes(t.dir2, 5, from, to, v, sv);
 }
@@ -96,6 +104,7 @@ Tables BuildTables(const kivoMDIClient& d) {
         if (!(th.flags & ELEM_INUSE)) continue;
         edit_sta s;
         SetName(s.nam, TheoEngineName(th));
+        SetName(s.label, std::string(th.name, strnlen(th.name, sizeof th.name))); // as the forms name it
         s.sel = 1;
         s.x[0] = th.xReal;
         s.x[1] = th.yReal;
@@ -104,7 +113,8 @@ Tables BuildTables(const kivoMDIClient& d) {
         s.x[4] = GonToRad(th.yRotation);
         s.x[5] = GonToRad(th.zRotation);
         for (int k = 0; k < 6; ++k)
-            s.d[k] = StatusCode(th.coordStat, k, d.dimension, k < 3 ? d.SDTheoLocApx : d.SDTheoRotApx, s.sx[k]);
+            s.d[k] =
+                StatusCode(th.coordStat, k, d.dimension, k < 3 ? d.SDTheoLocApx : d.SDTheoRotApx, s.sx[k]);
         s.d[6] = s.d[7] = -1;
         t.sta.push_back(s);
         t.stationSlots.push_back(i);
@@ -125,6 +135,7 @@ Tables BuildTables(const kivoMDIClient& d) {
             e.d[0] = e.d[1] = e.d[2] = kUnknown;
             t.tar.push_back(e);
             t.targetSlots.push_back(-1);
+            t.targetBars.push_back(i);
         }
     }
     for (int i = 0; i < d.nMaxPoints; ++i) {
@@ -136,26 +147,31 @@ Tables BuildTables(const kivoMDIClient& d) {
         e.x[0] = p.xReal;
         e.x[1] = p.yReal;
         e.x[2] = p.zReal;
-        for (int k = 0; k < 3; ++k) e.d[k] = StatusCode(p.coordStat, k, d.dimension, d.SDPointLocApx, e.sx[k]);
+        for (int k = 0; k < 3; ++k)
+            e.d[k] = StatusCode(p.coordStat, k, d.dimension, d.SDPointLocApx, e.sx[k]);
         t.tar.push_back(e);
         t.targetSlots.push_back(i);
+        t.targetBars.push_back(-1);
     }
 
     // Distances: scale-bar lengths, point to point, theodolite to point.
     for (int i = 0; i < d.nMaxSBars; ++i) {
         const SCALEBAR& bar = d.sbarList[i];
         if (bar.flags & ELEM_INUSE)
-            AddMes(t.dist, 1, std::string(bar.name) + "L", std::string(bar.name) + "R", bar.length, d.SDSBarLength);
+            AddMes(t.dist, 1, std::string(bar.name) + "L", std::string(bar.name) + "R", bar.length,
+                   d.SDSBarLength);
     }
     for (int i = 0; i < d.nMaxDists; ++i) {
         const CONNECT4& e = d.distList[i];
         if (GlobalIdeal(e.flags))
-            AddMes(t.dist, 1, d.pointList[e.source].name, d.pointList[e.target].name, e.distance, d.SDDistance);
+            AddMes(t.dist, 1, d.pointList[e.source].name, d.pointList[e.target].name, e.distance,
+                   d.SDDistance);
     }
     for (int i : t.stationSlots) {
         const THEODOLITE& th = d.theoList[i];
         for (const CONNECT3& e : th.dsList.items())
-            if (Ideal(e.flags)) AddMes(t.dist, 1, TheoEngineName(th), d.pointList[e.target].name, e.distance, d.SDDistance);
+            if (Ideal(e.flags))
+                AddMes(t.dist, 1, TheoEngineName(th), d.pointList[e.target].name, e.distance, d.SDDistance);
     }
     // Height differences: point to point, then theodolite to point.
     for (int i = 0; i < d.nMaxHeights; ++i) {
@@ -166,15 +182,16 @@ Tables BuildTables(const kivoMDIClient& d) {
     for (int i : t.stationSlots) {
         const THEODOLITE& th = d.theoList[i];
         for (const CONNECT6& e : th.hdList.items())
-            if (Ideal(e.flags)) AddMes(t.difh, 3, TheoEngineName(th), d.pointList[e.target].name, e.height, d.SDHeight);
+            if (Ideal(e.flags))
+                AddMes(t.difh, 3, TheoEngineName(th), d.pointList[e.target].name, e.height, d.SDHeight);
     }
     // Directions: collimations, scale-bar ends (R, then L), points (rounded to 5 decimals).
     for (int i : t.stationSlots) {
         const THEODOLITE& th = d.theoList[i];
         for (const CONNECT1& e : th.thList.items())
             if (Ideal(e.flags))
-                AddDirection(t, TheoEngineName(th), TheoEngineName(d.theoList[e.target]), e.hAngle, e.vAngle, d.hSDAngle,
-                             d.vSDAngle);
+                AddDirection(t, TheoEngineName(th), TheoEngineName(d.theoList[e.target]), e.hAngle, e.vAngle,
+                             d.hSDAngle, d.vSDAngle);
     }
     for (int i : t.stationSlots) {
         const THEODOLITE& th = d.theoList[i];
@@ -207,12 +224,14 @@ int kivoMDIClient::wsimmavo() {
     project& prj = *pproject;
     prj.istat = -2;
     prj.dim = dimension;
+    prj.units = units;
 
     const auto start = std::chrono::steady_clock::now();
     Tables t = BuildTables(*this);
     const int ndir = static_cast<int>(t.dir1.size());
     if (prj.projectalloc(static_cast<int>(t.sta.size()), static_cast<int>(t.tar.size()),
-                         static_cast<int>(t.dist.size()), static_cast<int>(t.difh.size()), ndir, ndir, 0, 0) != 0)
+                         static_cast<int>(t.dist.size()), static_cast<int>(t.difh.size()), ndir, ndir, 0,
+                         0) != 0)
         return -1;
     std::copy(t.sta.begin(), t.sta.end(), prj.sta);
     std::copy(t.tar.begin(), t.tar.end(), prj.tar);
@@ -222,14 +241,53 @@ int kivoMDIClient::wsimmavo() {
     std::copy(t.dir2.begin(), t.dir2.end(), prj.alldir2);
     runStations_ = std::move(t.stationSlots);
     runTargets_ = std::move(t.targetSlots);
+    runTargetBars_ = std::move(t.targetBars);
     const double filling = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
     auto engine = std::make_unique<mavo>(pproject);
-    if (engine->mavostart() < 0) return -2;
-    if (engine->mavoL2err() < 0) return -3;
+    const int started = engine->mavostart();
+    const int finished = started < 0 ? started : engine->mavoL2err();
+    MarkLeftOut(engine->summary());
+    if (started < 0) return -2;
+    if (finished < 0) return -3;
     lastRunTimings_ = engine->timings();
     lastRunTimings_.insert(lastRunTimings_.begin(), {"engine tables", filling});
     return 0;
+}
+
+void kivoMDIClient::MarkLeftOut(const eng::Summary& s) {
+    leftOutMarks.clear();
+    std::vector<int> bars; // a scale bar is marked once, whichever of its ends was left out
+    const int nsta = static_cast<int>(runStations_.size());
+    auto mark = [&](int e) {
+        if (e < 0) return;
+        if (e < nsta) {
+            leftOutMarks.push_back({SEL_THEO, runStations_[static_cast<std::size_t>(e)]});
+            return;
+        }
+        const auto j = static_cast<std::size_t>(e - nsta);
+        if (j >= runTargets_.size()) return;
+        if (runTargets_[j] >= 0) {
+            leftOutMarks.push_back({SEL_POINT, runTargets_[j]});
+        } else if (const int bar = runTargetBars_[j];
+                   bar >= 0 && std::find(bars.begin(), bars.end(), bar) == bars.end()) {
+            bars.push_back(bar);
+            leftOutMarks.push_back({SEL_SBAR, bar});
+        }
+    };
+    for (const eng::LeftOut& lo : s.leftOut)
+        mark(lo.element);
+    // Elements named only as not determined (on a failed run the engine may not have indexed them).
+    for (std::size_t i = 0; i < s.elements.size(); ++i)
+        if (!s.elements[i].determined || !s.elements[i].connected) mark(static_cast<int>(i));
+    std::sort(leftOutMarks.begin(), leftOutMarks.end(), [](const LeftOutMark& a, const LeftOutMark& b) {
+        return a.kind != b.kind ? a.kind < b.kind : a.slot < b.slot;
+    });
+    leftOutMarks.erase(std::unique(leftOutMarks.begin(), leftOutMarks.end(),
+                                   [](const LeftOutMark& a, const LeftOutMark& b) {
+                                       return a.kind == b.kind && a.slot == b.slot;
+                                   }),
+                       leftOutMarks.end());
 }
 
 void kivoMDIClient::ReadResults() {
@@ -241,7 +299,8 @@ void kivoMDIClient::ReadResults() {
     auto store = [&](COMMON& c, std::size_t k) {
         for (int plane = 0; plane < 3; ++plane)
             if (k < major[plane]->size())
-                StoreEllipse(c, (*major[plane])[k], (*minor[plane])[k], (*phi[plane])[k] * kRadToGonResult, plane);
+                StoreEllipse(c, (*major[plane])[k], (*minor[plane])[k], (*phi[plane])[k] * kRadToGonResult,
+                             plane);
     };
     for (int i = 0; i < nsta && i < static_cast<int>(runStations_.size()); ++i)
         store(theoList[runStations_[static_cast<std::size_t>(i)]], static_cast<std::size_t>(i));

@@ -16,11 +16,18 @@ Ellipse planeEllipse(double c11, double c22, double c12);
 // Semi-axes of the 1-sigma ellipsoid, largest first.
 Eigen::Vector3d ellipsoidAxes(const Eigen::Matrix3d& c);
 
-// Quantile of the chi-square distribution with f degrees of freedom (Wilson-Hilferty; within a
-// fraction of a percent for f >= 3, used only for the global test in the listing).
+// Quantile of the chi-square distribution with f degrees of freedom (exact; 0 for f <= 0).
 double chiSquareQuantile(double p, double f);
+// Quantile of the standard normal distribution.
+double normalQuantile(double p);
+// Factor from 1-sigma to a confidence region of probability p in dims dimensions:
+// sqrt(chi-square quantile), 1.9600 for one coordinate, 2.4477 for a plane ellipse and 2.7955 for
+// the ellipsoid at 95 %.
+double confidenceFactor(int dims, double p);
 
 // Non-centrality of data snooping: alpha 0.1 %, power 80 %.
 constexpr double kMdbDelta0 = 4.13;
+// Significance level of the outlier test on each normalised residual (two-sided).
+constexpr double kOutlierAlpha = 0.001;
 
 } // namespace kivo::eng

@@ -1,10 +1,15 @@
 #include "engine/listing.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <vector>
+
+#include "engine/ellipse.h"
 
 namespace kivo::eng {
 
@@ -16,9 +21,21 @@ public:
         char buf[512];
         va_list ap;
         va_start(ap, fmt);
-        std::vsnprintf(buf, sizeof buf, fmt, ap);
+        const int n = std::vsnprintf(buf, sizeof buf, fmt, ap);
         va_end(ap);
-        text_ += buf;
+        if (n < 0) {
+            text_ += "\r\n";
+            return;
+        }
+        if (n < static_cast<int>(sizeof buf)) {
+            text_.append(buf, static_cast<std::size_t>(n));
+        } else { // a long project path or name: format again into a buffer of the full length
+            std::string big(static_cast<std::size_t>(n) + 1, '\0');
+            va_start(ap, fmt);
+            std::vsnprintf(big.data(), big.size(), fmt, ap);
+            va_end(ap);
+            text_.append(big.data(), static_cast<std::size_t>(n));
+        }
         text_ += "\r\n";
     }
     void blank() { text_ += "\r\n"; }
@@ -26,7 +43,7 @@ public:
     // fixed notation, the line end.
     void name(const std::string& n, int width) {
         text_ += n;
-        for (int i = static_cast<int>(n.size()); i < width; ++i) text_ += ' ';
+        if (static_cast<int>(n.size()) < width) text_.append(static_cast<std::size_t>(width) - n.size(), ' ');
     }
     void fixed(double v, int width, int prec) {
         char buf[64];
@@ -34,7 +51,10 @@ public:
         static const double pow10[] = {1, 10, 100, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
         const double scaled = std::fabs(v) * pow10[prec];
         if (!std::isfinite(v) || scaled > 9e17) {
-            len = std::snprintf(buf, sizeof buf, "%*.*f", width, prec, v);
+            // Beyond the integer fast path: scientific notation keeps the column (a value of 1e300
+            // in fixed notation would run to 300 digits); never append more than the buffer holds.
+            len = std::snprintf(buf, sizeof buf, "%*.*e", width, prec, v);
+            len = std::clamp(len, 0, static_cast<int>(sizeof buf) - 1);
         } else {
             unsigned long long n = static_cast<unsigned long long>(std::llround(scaled));
             char digits[32];
@@ -52,8 +72,10 @@ public:
             for (int i = 0; i < nd; ++i)
                 if (digits[i] > '0') zero = false;
             if (v < 0 && !zero) digits[nd++] = '-';
-            for (int i = nd; i < width; ++i) buf[len++] = ' ';
-            while (nd > 0) buf[len++] = digits[--nd];
+            for (int i = nd; i < width; ++i)
+                buf[len++] = ' ';
+            while (nd > 0)
+                buf[len++] = digits[--nd];
         }
         text_.append(buf, static_cast<std::size_t>(len));
     }
@@ -66,13 +88,111 @@ private:
     std::string text_;
 };
 
-void warnings(Lines& out, const Summary& s) {
-    if (s.duplicates.empty() && s.invalid.empty() && s.undetermined.empty()) return;
+void right(Lines& out, const char* t, int width) {
+    for (int i = static_cast<int>(std::strlen(t)); i < width; ++i)
+        out.text(" ");
+    out.text(t);
+}
+
+// The unit of the small quantities (standard deviations, corrections, residuals, ellipse axes,
+// MDBs): a sub-unit of the length unit, with enough decimals for three significant digits at the
+// precisions of industrial networks (0.07 mm prints 0.0700). Angles: gon, their small quantities
+// in mgon.
+struct Units {
+    const char* length = "length unit";
+    const char* small = "1/1000 unit";
+    double factor = 1000.0;
+    int decimals = 4;
+};
+
+Units unitsOf(int units) {
+    switch (units) {
+    case 0:
+        return {"meters", "mm", 1000.0, 4};
+    case 1:
+        return {"millimeters", "mm", 1.0, 4};
+    case 2:
+        return {"feet", "thou", 12000.0, 3};
+    case 3:
+        return {"inches", "thou", 1000.0, 3};
+    default:
+        return {};
+    }
+}
+
+constexpr const char* kSmallAngle = "mgon";
+constexpr double kSmallAngleFactor = 1000.0;
+constexpr int kSmallAngleDecimals = 4;
+
+// The elements left out with their reasons: those the defect analysis named, then any element
+// only listed by name as not determined.
+std::vector<LeftOut> leftOutOf(const Network& net, const Summary& s) {
+    std::vector<LeftOut> list = s.leftOut;
+    for (const std::string& name : s.undetermined) {
+        bool known = false;
+        for (const LeftOut& lo : list)
+            known = known || lo.name == name;
+        if (known) continue;
+        LeftOut lo;
+        lo.name = name;
+        lo.reason = "not determined by its observations";
+        for (std::size_t i = 0; i < net.el.size(); ++i)
+            if (net.el[i].name == name) lo.element = static_cast<int>(i);
+        list.push_back(lo);
+    }
+    return list;
+}
+
+std::string shownName(const Network& net, const LeftOut& lo) {
+    if (lo.element >= 0 && static_cast<std::size_t>(lo.element) < net.el.size()) return net.shown(lo.element);
+    return lo.name;
+}
+
+void warnings(Lines& out, const Summary& s, std::size_t leftOut) {
+    if (s.duplicates.empty() && s.invalid.empty() && leftOut == 0) return;
     out.add("WARNINGS");
-    for (const auto& d : s.duplicates) out.add("  Name not unique (ignoring case): %s", d.c_str());
-    for (const auto& d : s.invalid) out.add("  Invalid observation, left out: %s", d.c_str());
-    for (const auto& d : s.undetermined)
-        out.add("  Not determined, left out with its observations (zero ellipses): %s", d.c_str());
+    for (const auto& d : s.duplicates)
+        out.add("  Name not unique (ignoring case): %s", d.c_str());
+    for (const auto& d : s.invalid)
+        out.add("  Invalid observation, left out: %s", d.c_str());
+    if (leftOut > 0)
+        out.add("  %zu element%s left out of the adjustment with %s observations (zero ellipses): see "
+                "ELEMENTS LEFT OUT",
+                leftOut, leftOut == 1 ? "" : "s", leftOut == 1 ? "its" : "their");
+    out.blank();
+}
+
+void leftOutSection(Lines& out, const Network& net, const std::vector<LeftOut>& list) {
+    if (list.empty()) return;
+    std::vector<int> dropped(net.el.size(), 0); // observations left out with each element
+    for (const Observation& o : net.obs) {
+        if (o.active) continue;
+        if (o.e1 >= 0) ++dropped[o.e1];
+        if (o.e2 >= 0 && o.kind != Kind::Pseudo) ++dropped[o.e2];
+    }
+    out.add("ELEMENTS LEFT OUT (with their observations; zero ellipses)");
+    for (int connected = 1; connected >= 0; --connected) {
+        bool head = false;
+        for (const LeftOut& lo : list) {
+            if (lo.connected != (connected == 1)) continue;
+            if (!head) out.add(connected ? "  Not determined:" : "  Not connected to the datum:");
+            head = true;
+            out.text("    ");
+            out.name(shownName(net, lo), 24);
+            out.text(" ");
+            out.text(lo.reason.empty() ? (connected ? "not determined by its observations"
+                                                    : "no observation links it to the part holding the datum")
+                                       : lo.reason.c_str());
+            if (lo.element >= 0 && static_cast<std::size_t>(lo.element) < net.el.size() &&
+                dropped[lo.element] > 0) {
+                char count[64];
+                std::snprintf(count, sizeof count, " (%d observation%s left out)", dropped[lo.element],
+                              dropped[lo.element] == 1 ? "" : "s");
+                out.text(count);
+            }
+            out.end();
+        }
+    }
     out.blank();
 }
 
@@ -80,9 +200,18 @@ void warnings(Lines& out, const Summary& s) {
 
 std::string formatListing(const std::string& projectFile, const Network& net, const Summary& s) {
     Lines out;
-    out.reserve(4096 + 100 * net.el.size() * 4 + 130 * s.observations.size());
+    out.reserve(4096 + 110 * net.el.size() * 4 + 160 * s.observations.size());
+    const Units u = unitsOf(net.units);
+    const std::vector<LeftOut> left = leftOutOf(net, s);
+    std::size_t notDetermined = 0;
+    for (const LeftOut& lo : left)
+        notDetermined += lo.connected ? 1 : 0;
+
     out.add("LEAST-SQUARES ADJUSTMENT");
     out.add("Project: %s", projectFile.c_str());
+    out.add("Units: coordinates in %s, angles in gon; standard deviations, corrections, residuals, axes and",
+            u.length);
+    out.add("  MDBs in %s (for angles in %s)", u.small, kSmallAngle);
     out.blank();
     out.add("SUMMARY");
     out.add("  Dimension                    %d", net.dim);
@@ -94,7 +223,8 @@ std::string formatListing(const std::string& projectFile, const Network& net, co
     out.add("  Zenith angles                %d", s.count[3]);
     out.add("  Pseudo-observations          %d", s.pseudo);
     out.add("  Invalid observations         %zu", s.invalid.size());
-    out.add("  Elements not determined      %zu", s.undetermined.size());
+    out.add("  Elements not determined      %zu", notDetermined);
+    out.add("  Elements not connected       %zu", left.size() - notDetermined);
     out.add("  Unknowns                     %d", s.unknowns);
     out.add("  Datum defect                 %d", s.defect);
     out.add("  Datum                        %s", s.datum.c_str());
@@ -105,70 +235,134 @@ std::string formatListing(const std::string& projectFile, const Network& net, co
         out.add("ADJUSTMENT FAILED: %s", s.failure.c_str());
         out.add("No results were computed.");
         out.blank();
-        warnings(out, s);
+        warnings(out, s, left.size());
+        leftOutSection(out, net, left);
         return out.take();
     }
-    warnings(out, s);
+    warnings(out, s, left.size());
+    leftOutSection(out, net, left);
+
+    std::vector<int> isLeftOut(net.el.size(), 0); // 1 not determined, 2 not connected
+    for (const LeftOut& lo : left)
+        if (lo.element >= 0 && static_cast<std::size_t>(lo.element) < net.el.size())
+            isLeftOut[lo.element] = lo.connected ? 1 : 2;
+    static const char* const leftOutText[3] = {"", "not determined", "not connected"};
 
     static const char* comp[6] = {"x", "y", "z", "rx", "ry", "rz"};
-    out.add("ADJUSTED COORDINATES (length unit; rotations in gon; sd 0 = fixed)");
-    out.add("  %-16s %-3s %18s %12s", "Name", "", "Value", "Std dev");
+    out.add("ADJUSTED COORDINATES (values in %s, rotations in gon; correction = adjusted - approximate;",
+            u.length);
+    out.add("  corrections and std devs in %s, for rotations in %s; 95 %% interval: std dev x %.4f)", u.small,
+            kSmallAngle, confidenceFactor(1, 0.95));
+    out.add("  %-26s %-3s %16s %12s %16s %11s", "Name", "", "Approximate", "Correction", "Adjusted",
+            "Std dev");
     for (std::size_t i = 0; i < net.el.size(); ++i) {
         const Element& e = net.el[i];
         const ElementResult& r = s.elements[i];
         for (int k = 0; k < e.ncomp; ++k) {
+            const bool angle = k >= 3;
+            const double f = angle ? kSmallAngleFactor : u.factor;
+            const int dec = angle ? kSmallAngleDecimals : u.decimals;
             out.text("  ");
-            out.name(k == 0 ? e.name : std::string(), 17);
-            out.name(comp[k], 4);
-            out.fixed(r.value[k], 18, 5);
-            if (!r.determined)
-                out.text("  not determ.");
+            out.name(k == 0 ? net.shown(static_cast<int>(i)) : std::string(), 27);
+            out.name(comp[k], 3);
+            out.fixed(r.approx[k], 17, 5);
+            out.fixed((r.value[k] - r.approx[k]) * f, 13, dec);
+            out.fixed(r.value[k], 17, 5);
+            if (isLeftOut[i])
+                right(out, leftOutText[isLeftOut[i]], 16);
             else if (!r.estimated[k])
-                out.text("        fixed");
+                right(out, "fixed", 12);
             else
-                out.fixed(r.sd[k], 13, 5);
+                out.fixed(r.sd[k] * f, 12, dec);
             out.end();
         }
     }
     out.blank();
-    out.add("ERROR ELLIPSES (1 sigma; A, B semi-axes in the length unit, phi in gon from the first axis)");
-    out.add("  %-16s %10s %10s %9s %10s %10s %9s %10s %10s %9s   %10s %10s %10s", "Name", "A xy", "B xy", "phi xy",
-            "A xz", "B xz", "phi xz", "A yz", "B yz", "phi yz", "Ellipsoid a", "b", "c");
+
+    const double k2 = confidenceFactor(2, 0.95), k3 = confidenceFactor(3, 0.95);
+    out.add(
+        "ERROR ELLIPSES AND ELLIPSOIDS (1 sigma; semi-axes A, B, a, b, c in %s; phi in gon from the first",
+        u.small);
+    out.add("  axis toward the second; 95 %% confidence: ellipse axes x %.4f, ellipsoid axes x %.4f: column "
+            "a 95 %%)",
+            k2, k3);
+    out.add("  %-26s %9s %9s %8s %9s %9s %8s %9s %9s %8s  %9s %9s %9s %9s", "Name", "A xy", "B xy", "phi xy",
+            "A xz", "B xz", "phi xz", "A yz", "B yz", "phi yz", "a", "b", "c", "a 95 %");
     for (std::size_t i = 0; i < net.el.size(); ++i) {
+        const Element& e = net.el[i];
         const ElementResult& r = s.elements[i];
-        double phi[3];
-        for (int k = 0; k < 3; ++k) phi[k] = radToGon(r.phi[k]);
         out.text("  ");
-        out.name(net.el[i].name, 16);
-        for (int k = 0; k < 3; ++k) {
-            out.fixed(r.major[k], 11, 5);
-            out.fixed(r.minor[k], 11, 5);
-            out.fixed(phi[k], 10, 4);
+        out.name(net.shown(static_cast<int>(i)), 26);
+        bool any = false;
+        for (int k = 0; k < 3; ++k)
+            any = any || r.estimated[k];
+        if (isLeftOut[i]) {
+            out.text(" left out: ");
+            out.text(leftOutText[isLeftOut[i]]);
+        } else if (!any) {
+            out.text(e.station ? " position fixed" : " fixed");
+        } else {
+            for (int k = 0; k < 3; ++k) {
+                out.fixed(r.major[k] * u.factor, 10, u.decimals);
+                out.fixed(r.minor[k] * u.factor, 10, u.decimals);
+                out.fixed(radToGon(r.phi[k]), 9, 2);
+            }
+            out.text(" ");
+            for (int k = 0; k < 3; ++k)
+                out.fixed(r.axes[k] * u.factor, 10, u.decimals);
+            out.fixed(r.axes[0] * k3 * u.factor, 10, u.decimals);
         }
-        out.text("  ");
-        for (int k = 0; k < 3; ++k) out.fixed(r.axes[k], 11, 5);
         out.end();
     }
     out.blank();
-    out.add("OBSERVATIONS (residual = adjusted - observed; r redundancy number; MDB minimal detectable bias,");
-    out.add("  alpha 0.1 %%, power 80 %%; w normalised residual)");
-    out.add("  %-44s %16s %12s %10s %7s %12s %8s", "Observation", "Observed", "Residual", "Std dev", "r", "MDB", "w");
+
+    const double critical = s.criticalNormalized;
+    out.add("OBSERVATIONS (observed and adjusted values in %s or gon; std devs, residual and MDB in the unit",
+            u.length);
+    out.add("  given; residual = adjusted - observed; r redundancy number; MDB minimal detectable bias, "
+            "alpha 0.1 %%,");
+    out.add("  power 80 %%; w normalised residual, * when |w| > %.2f)", critical);
+    out.add("  %-46s %15s %15s %-4s %10s %10s %10s %7s %10s %7s", "Observation", "Observed", "Adjusted",
+            "Unit", "Sd obs", "Sd adj", "Residual", "r", "MDB", "w");
+    int flagged = 0;
     for (const ObservationResult& o : s.observations) {
+        const double f = o.angle ? kSmallAngleFactor : u.factor;
+        const int dec = o.angle ? kSmallAngleDecimals : u.decimals;
         out.text("  ");
-        out.name(o.what, 44);
-        out.fixed(o.observed, 17, 6);
-        out.fixed(o.residual, 13, 6);
-        out.fixed(o.sigma, 11, 6);
+        out.name(o.what, 46);
+        out.fixed(o.observed, 16, 6);
+        out.fixed(o.adjusted, 16, 6);
+        out.text(" ");
+        out.name(o.angle ? kSmallAngle : u.small, 4);
+        out.fixed(o.sigma * f, 11, dec);
+        out.fixed(o.sdAdjusted * f, 11, dec);
+        out.fixed(o.residual * f, 11, dec);
         out.fixed(o.redundancy, 8, 4);
         if (o.redundancy > 1e-6) {
-            out.fixed(o.mdb, 13, 6);
-            out.fixed(o.normalized, 9, 2);
+            out.fixed(o.mdb * f, 11, dec);
+            out.fixed(o.normalized, 8, 2);
+            if (critical > 0 && std::fabs(o.normalized) > critical) {
+                out.text(" *");
+                ++flagged;
+            }
         } else {
-            out.text("  uncontrolled        -");
+            out.text("  uncontrolled       -");
         }
         out.end();
     }
+    if (s.largestNormalized >= 0 && static_cast<std::size_t>(s.largestNormalized) < s.observations.size()) {
+        const ObservationResult& w = s.observations[s.largestNormalized];
+        out.add("  Largest normalised residual |w| = %.2f: %s", std::fabs(w.normalized), w.what.c_str());
+        if (flagged == 0)
+            out.add("  Critical value %.2f (alpha 0.1 %%, two-sided): no outlier indicated", critical);
+        else
+            out.add("  Critical value %.2f (alpha 0.1 %%, two-sided): %d observation%s above it, marked *",
+                    critical, flagged, flagged == 1 ? "" : "s");
+    } else if (!s.observations.empty()) {
+        out.add("  No observation is controlled by the others: no outlier test");
+    }
     out.blank();
+
     out.add("VARIANCE FACTOR");
     out.add("  Sum of weighted squared residuals  %.6f", s.vtpv);
     out.add("  Redundancy                         %d", s.redundancy);
@@ -177,11 +371,12 @@ std::string formatListing(const std::string& projectFile, const Network& net, co
         // Observations simulated from the design coordinates fit exactly (up to the 5-decimal
         // rounding of point directions): the test then says nothing about the network.
         if (s.varianceFactor < 1e-3)
-            out.add("  Global test                        not applicable: the observations fit the coordinates "
-                    "(simulated ideal values)");
+            out.add(
+                "  Global test                        not applicable: the observations fit the coordinates "
+                "(simulated ideal values)");
         else
-            out.add("  Global test (95 %%, two-sided)      %.4f < %.6f < %.4f: %s", s.chiLow, s.varianceFactor,
-                    s.chiHigh, s.globalTestPassed ? "passed" : "FAILED");
+            out.add("  Global test (95 %%, two-sided)      %.4f < %.6f < %.4f: %s", s.chiLow,
+                    s.varianceFactor, s.chiHigh, s.globalTestPassed ? "passed" : "FAILED");
     } else {
         out.add("  No redundancy: no variance factor, no global test");
     }

@@ -167,7 +167,8 @@ int mavo::mavoL2err() {
         if (a < 0 || b < 0) return 0.0;
         double val = r.normals.q(a, b);
         if (d.defect > 0)
-            val += -d.G.row(a).dot(u.col(b)) - u.col(a).dot(d.G.row(b)) + d.G.row(a) * v * d.G.row(b).transpose();
+            val += -d.G.row(a).dot(u.col(b)) - u.col(a).dot(d.G.row(b)) +
+                   d.G.row(a) * v * d.G.row(b).transpose();
         return val;
     };
     r.phase("covariance blocks");
@@ -175,11 +176,25 @@ int mavo::mavoL2err() {
     result& res = *p_->runresults;
     const std::size_t nel = net.el.size();
     s.elements.assign(nel, ElementResult{});
+    // Every element left out is listed once with its reason; one the defect analysis only marked
+    // gets the general reason.
+    std::vector<char> listed(nel, 0);
+    for (const LeftOut& lo : s.leftOut)
+        if (lo.element >= 0 && static_cast<std::size_t>(lo.element) < nel) listed[lo.element] = 1;
+    for (std::size_t i = 0; i < nel; ++i)
+        if (!net.el[i].determined && !listed[i])
+            s.leftOut.push_back(
+                {static_cast<int>(i), net.el[i].name, true, "not determined by its observations"});
+    for (const LeftOut& lo : s.leftOut) {
+        if (lo.element < 0 || static_cast<std::size_t>(lo.element) >= nel) continue;
+        (lo.connected ? s.elements[lo.element].determined : s.elements[lo.element].connected) = false;
+    }
     for (std::size_t i = 0; i < nel; ++i) {
         const Element& e = net.el[i];
         ElementResult& er = s.elements[i];
-        er.determined = e.determined;
+        er.determined = er.determined && e.determined;
         for (int k = 0; k < e.ncomp; ++k) {
+            er.approx[k] = k < 3 ? e.x0[k] : radToGon(e.x0[k]);
             er.value[k] = k < 3 ? e.x[k] : radToGon(e.x[k]);
             er.estimated[k] = e.param[k] >= 0;
             const double var = std::max(q(e.param[k], e.param[k]), 0.0);
@@ -187,8 +202,10 @@ int mavo::mavoL2err() {
         }
         Eigen::Matrix3d c;
         for (int a = 0; a < 3; ++a)
-            for (int b = 0; b <= a; ++b) c(a, b) = c(b, a) = q(e.param[a], e.param[b]);
-        const Ellipse planes[3] = {planeEllipse(c(0, 0), c(1, 1), c(0, 1)), planeEllipse(c(0, 0), c(2, 2), c(0, 2)),
+            for (int b = 0; b <= a; ++b)
+                c(a, b) = c(b, a) = q(e.param[a], e.param[b]);
+        const Ellipse planes[3] = {planeEllipse(c(0, 0), c(1, 1), c(0, 1)),
+                                   planeEllipse(c(0, 0), c(2, 2), c(0, 2)),
                                    planeEllipse(c(1, 1), c(2, 2), c(1, 2))};
         for (int k = 0; k < 3; ++k) {
             er.major[k] = planes[k].major;
@@ -196,7 +213,8 @@ int mavo::mavoL2err() {
             er.phi[k] = planes[k].phi;
         }
         const Eigen::Vector3d ax = ellipsoidAxes(c);
-        for (int k = 0; k < 3; ++k) er.axes[k] = ax(k);
+        for (int k = 0; k < 3; ++k)
+            er.axes[k] = ax(k);
         if (i < res.major12.size()) {
             res.major12[i] = er.major[0], res.minor12[i] = er.minor[0], res.phi12[i] = er.phi[0];
             res.major13[i] = er.major[1], res.minor13[i] = er.minor[1], res.phi13[i] = er.phi[1];
@@ -227,8 +245,26 @@ int mavo::mavoL2err() {
             orr.normalized = orr.residual / (o.sigma * std::sqrt(orr.redundancy));
         }
         s.vtpv += row.w * orr.residual * orr.residual;
+        // Pseudo-observed rotations are carried in radians; the listing gives them in gon like the
+        // coordinate table (the normalised residual and r do not depend on the unit).
+        orr.angle =
+            o.kind == Kind::Direction || o.kind == Kind::Zenith || (o.kind == Kind::Pseudo && o.comp >= 3);
+        if (o.kind == Kind::Pseudo && o.comp >= 3) {
+            orr.observed = radToGon(orr.observed);
+            orr.sigma = radToGon(orr.sigma);
+            orr.residual = radToGon(orr.residual);
+            orr.mdb = radToGon(orr.mdb);
+        }
+        orr.adjusted = orr.observed + orr.residual;
+        if (o.kind == Kind::Direction) orr.adjusted -= 400.0 * std::floor(orr.adjusted / 400.0);
+        orr.sdAdjusted = orr.sigma * std::sqrt(1.0 - orr.redundancy);
+        if (orr.redundancy > 1e-6 &&
+            (s.largestNormalized < 0 ||
+             std::fabs(orr.normalized) > std::fabs(s.observations[s.largestNormalized].normalized)))
+            s.largestNormalized = static_cast<int>(s.observations.size());
         s.observations.push_back(std::move(orr));
     }
+    s.criticalNormalized = normalQuantile(1.0 - kOutlierAlpha / 2.0);
     if (s.redundancy > 0) {
         s.varianceFactor = s.vtpv / s.redundancy;
         s.chiLow = chiSquareQuantile(0.025, s.redundancy) / s.redundancy;

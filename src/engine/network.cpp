@@ -14,30 +14,41 @@ namespace kivo::eng {
 
 namespace {
 
-std::string fieldName(const char* s) { return std::string(s, strnlen(s, 16)); }
+std::string fieldName(const char* s) {
+    return std::string(s, strnlen(s, 16));
+}
 
 std::string upper(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (char& c : s)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return s;
 }
 
-bool estimated(int status) { return status == kStatusUnknown || status == kStatusPseudo; }
+bool estimated(int status) {
+    return status == kStatusUnknown || status == kStatusPseudo;
+}
 
 } // namespace
 
 const char* kindName(Kind k) {
     switch (k) {
-    case Kind::Distance: return "distance";
-    case Kind::HeightDiff: return "height difference";
-    case Kind::Direction: return "direction";
-    case Kind::Zenith: return "zenith angle";
-    case Kind::Pseudo: return "pseudo-observation";
+    case Kind::Distance:
+        return "distance";
+    case Kind::HeightDiff:
+        return "height difference";
+    case Kind::Direction:
+        return "direction";
+    case Kind::Zenith:
+        return "zenith angle";
+    case Kind::Pseudo:
+        return "pseudo-observation";
     }
     return "?";
 }
 
 bool Network::read(const project& p) {
     dim = p.dim;
+    units = p.units;
     nsta = std::max(p.maxsta, 0);
     ntar = std::max(p.maxtar, 0);
     el.assign(nsta + ntar, Element{});
@@ -45,6 +56,7 @@ bool Network::read(const project& p) {
         Element& e = el[i];
         const edit_sta& s = p.sta[i];
         e.name = fieldName(s.nam);
+        e.label = fieldName(s.label);
         e.station = true;
         e.index = i;
         e.ncomp = 6;
@@ -57,6 +69,7 @@ bool Network::read(const project& p) {
         Element& e = el[nsta + j];
         const edit_tar& t = p.tar[j];
         e.name = fieldName(t.nam);
+        e.label = fieldName(t.label);
         e.index = j;
         e.ncomp = 3;
         for (int k = 0; k < 3; ++k) {
@@ -83,7 +96,7 @@ bool Network::read(const project& p) {
         std::string text;
         for (int i : list) {
             if (!text.empty()) text += ", ";
-            text += (el[i].station ? "station " : "target ") + el[i].name;
+            text += (el[i].station ? "station " : "target ") + shown(i);
         }
         duplicates.push_back(text);
     }
@@ -132,16 +145,17 @@ bool Network::read(const project& p) {
             else {
                 double v, d1[6], d2[3];
                 double p1[6];
-                for (int k = 0; k < 6; ++k) p1[k] = k < el[o.e1].ncomp ? el[o.e1].x[k] : 0.0;
+                for (int k = 0; k < 6; ++k)
+                    p1[k] = k < el[o.e1].ncomp ? el[o.e1].x[k] : 0.0;
                 if (!evaluate(o.kind, p1, el[o.e2].x, v, d1, d2))
                     why = o.kind == Kind::Distance ? "zero-length distance"
                                                    : "sighting along the instrument's vertical";
             }
             if (why) {
                 char head[96];
-                std::snprintf(head, sizeof head, "%s %d (%s -> %s): ", kindName(o.kind), r + 1,
-                              fieldName(m.nam1).c_str(), fieldName(m.nam2).c_str());
-                invalid.push_back(head + std::string(why));
+                std::snprintf(head, sizeof head, "%s %d (", kindName(o.kind), r + 1);
+                invalid.push_back(head + (o.e1 >= 0 ? shown(o.e1) : fieldName(m.nam1)) + " -> " +
+                                  (o.e2 >= 0 ? shown(o.e2) : fieldName(m.nam2)) + "): " + why);
                 continue;
             }
             obs.push_back(o);
@@ -173,7 +187,8 @@ void Network::numberUnknowns() {
     paramComp.clear();
     for (int i = 0; i < static_cast<int>(el.size()); ++i) {
         Element& e = el[i];
-        for (int k = 0; k < 6; ++k) e.param[k] = -1;
+        for (int k = 0; k < 6; ++k)
+            e.param[k] = -1;
         if (!e.determined) continue;
         for (int k = 0; k < e.ncomp; ++k) {
             if (!estimated(e.status[k])) continue;
@@ -192,7 +207,8 @@ bool Network::computed(int i, double& value) const {
     }
     const Element& a = el[o.e1];
     double p1[6] = {};
-    for (int k = 0; k < a.ncomp; ++k) p1[k] = a.x[k];
+    for (int k = 0; k < a.ncomp; ++k)
+        p1[k] = a.x[k];
     double d1[6], d2[3];
     return evaluate(o.kind, p1, el[o.e2].x, value, d1, d2);
 }
@@ -214,7 +230,8 @@ bool Network::linearize(int i, Row& row) const {
     const Element& a = el[o.e1];
     const Element& b = el[o.e2];
     double p1[6] = {};
-    for (int k = 0; k < a.ncomp; ++k) p1[k] = a.x[k];
+    for (int k = 0; k < a.ncomp; ++k)
+        p1[k] = a.x[k];
     double v, d1[6], d2[3];
     if (!evaluate(o.kind, p1, b.x, v, d1, d2, o.kind == Kind::Direction ? o.value : -1.0)) return false;
     double mis = o.value - v;
@@ -238,9 +255,15 @@ std::string Network::describe(int i) const {
     const Observation& o = obs[i];
     if (o.kind == Kind::Pseudo) {
         static const char* comp[6] = {"x", "y", "z", "rx", "ry", "rz"};
-        return std::string("pseudo-observation ") + el[o.e1].name + " " + comp[o.comp];
+        return std::string("pseudo-observation ") + shown(o.e1) + " " + comp[o.comp];
     }
-    return std::string(kindName(o.kind)) + " " + el[o.e1].name + " -> " + el[o.e2].name;
+    return std::string(kindName(o.kind)) + " " + shown(o.e1) + " -> " + shown(o.e2);
+}
+
+std::string Network::shown(int i) const {
+    const Element& e = el[i];
+    if (e.label.empty() || e.label == e.name) return e.name;
+    return e.label + " (" + e.name + ")";
 }
 
 } // namespace kivo::eng

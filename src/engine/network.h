@@ -15,25 +15,26 @@ namespace kivo::eng {
 
 struct Element {
     std::string name;
+    std::string label; // the name the user sees, when it differs from name
     bool station = false;
-    int index = 0;             // index in the station or target table
-    int ncomp = 3;             // 6 for stations, 3 for targets
-    double x[6] = {};          // current values (positions, rotations in radians)
-    double x0[6] = {};         // approximate values as given
-    int status[6] = {};        // status codes as given
+    int index = 0;                           // index in the station or target table
+    int ncomp = 3;                           // 6 for stations, 3 for targets
+    double x[6] = {};                        // current values (positions, rotations in radians)
+    double x0[6] = {};                       // approximate values as given
+    int status[6] = {};                      // status codes as given
     int param[6] = {-1, -1, -1, -1, -1, -1}; // unknown index or -1 (fixed)
-    bool determined = true;    // false when left out as not determined
+    bool determined = true;                  // false when left out as not determined
 };
 
 struct Observation {
     Kind kind = Kind::Distance;
-    int e1 = -1, e2 = -1;  // elements (e2 unused for pseudo-observations)
-    int comp = 0;          // component of a pseudo-observation
-    double value = 0.0;    // observed value (gon for angles, radians for pseudo-observed rotations)
-    double sigma = 1.0;    // a-priori std dev in the unit of value
-    int table = -1;        // 0 distances, 1 height differences, 2 directions, 3 zenith angles, -1 pseudo
-    int row = -1;          // index in that table
-    bool active = true;    // false when left out with a not determined element
+    int e1 = -1, e2 = -1; // elements (e2 unused for pseudo-observations)
+    int comp = 0;         // component of a pseudo-observation
+    double value = 0.0;   // observed value (gon for angles, radians for pseudo-observed rotations)
+    double sigma = 1.0;   // a-priori std dev in the unit of value
+    int table = -1;       // 0 distances, 1 height differences, 2 directions, 3 zenith angles, -1 pseudo
+    int row = -1;         // index in that table
+    bool active = true;   // false when left out with a not determined element
 };
 
 // One linearised observation: value = observed - computed (reduced for directions), w = 1/sigma^2.
@@ -47,10 +48,11 @@ struct Row {
 
 struct Network {
     int dim = 3;
+    int units = -1; // as project::units
     int nsta = 0, ntar = 0;
-    std::vector<Element> el;            // stations first, then targets
-    std::vector<Observation> obs;       // valid observations, then pseudo-observations
-    std::vector<std::string> invalid;   // observations left out, with the reason
+    std::vector<Element> el;             // stations first, then targets
+    std::vector<Observation> obs;        // valid observations, then pseudo-observations
+    std::vector<std::string> invalid;    // observations left out, with the reason
     std::vector<std::string> duplicates; // names that are not unique ignoring case
     int nparam = 0;
     std::vector<int> paramElement, paramComp; // per unknown
@@ -63,7 +65,9 @@ struct Network {
     bool linearize(int i, Row& row) const;
     // Computed value of observation i at the current values.
     bool computed(int i, double& value) const;
-    std::string describe(int i) const; // "direction 3_1 -> P7" for the listing
+    std::string describe(int i) const; // "direction Theo3_1 (3_1) -> P7" for the listing
+    // The element as the user knows it: "Theo3_1 (3_1)" when the label differs from the engine name.
+    std::string shown(int e) const;
 };
 
 const char* kindName(Kind k);

@@ -25,14 +25,16 @@ enum : int {
 
 struct edit_sta {
     char nam[16] = {};
+    char label[16] = {}; // the name the forms show, when it differs from nam (the listing shows both)
     int sel = 0;
-    double x[6] = {};  // x, y, z (length unit); rotations about x, y, z (radians from gon x 3.1415927 x 0.005)
-    int d[8] = {};     // status codes of the six components; d[6], d[7] unused
+    double x[6] = {}; // x, y, z (length unit); rotations about x, y, z (radians from gon x 3.1415927 x 0.005)
+    int d[8] = {};    // status codes of the six components; d[6], d[7] unused
     double sx[6] = {}; // std dev of a status-3 component: length unit, rotations in gon
 };
 
 struct edit_tar {
     char nam[16] = {};
+    char label[16] = {}; // the name the forms show, when it differs from nam
     int sel = 0;
     double x[3] = {};
     int d[3] = {};
@@ -68,6 +70,7 @@ public:
 
     int istat = -2; // 0 after a successful run, the failing return code otherwise
     int dim = 3;    // 1, 2 or 3 (already applied through the status codes)
+    int units = -1; // length unit of the tables: 0 meters, 1 millimeters, 2 feet, 3 inches; -1 not given
     int maxsta = 0, maxtar = 0;
     int maxdist = 0, maxdifh = 0, maxdir1 = 0, maxdir2 = 0;
     edit_sta* sta = nullptr;

@@ -29,6 +29,9 @@ namespace kivo {
 
 class project;
 class Feedback;
+namespace eng {
+struct Summary;
+}
 
 // Project file magic numbers.
 constexpr std::uint32_t SIM_MAGIC_CURRENT = 0xE8750110;
@@ -87,11 +90,11 @@ enum ToolCursor {
 
 // What a click of a measuring tool did (MeasureClick).
 enum class MeasureAction {
-    None,     // nothing changed
-    Marked,   // an element became a source (redraw its symbol)
-    Cleared,  // Control started a new set of sources: all marks were cleared, then maybe one set
-    Created,  // observations were added from the sources to the clicked element
-    Ended,    // the tool ended: marks cleared, select tool back
+    None,    // nothing changed
+    Marked,  // an element became a source (redraw its symbol)
+    Cleared, // Control started a new set of sources: all marks were cleared, then maybe one set
+    Created, // observations were added from the sources to the clicked element
+    Ended,   // the tool ended: marks cleared, select tool back
 };
 
 // Something that can draw the line of a newly added observation in a view (the core stays
@@ -130,15 +133,15 @@ bool LineHit(int x1, int y1, int x2, int y2, int x, int y);
 struct ScrollRanges {
     int maxH = 0, maxV = 0;
 };
-ScrollRanges CalcViewScrollRanges(int hExtent, int vExtent, int clientWidth, int clientHeight, bool vBarHidden,
-                                  bool hBarHidden, int vScrollWidth, int hScrollHeight);
+ScrollRanges CalcViewScrollRanges(int hExtent, int vExtent, int clientWidth, int clientHeight,
+                                  bool vBarHidden, bool hBarHidden, int vScrollWidth, int hScrollHeight);
 
 // Scroll ranges of the text view: horizontal in pixels (lineLength wide lines), vertical in lines.
 // The horizontal bar's height is compared and subtracted in lines of lineHeight pixels. winLines
 // is updated (the number of lines the window shows).
-ScrollRanges CalcTextScrollRanges(int lineLength, int maxLines, int lineHeight, int clientWidth, int clientHeight,
-                                  bool vBarHidden, bool hBarHidden, int vScrollWidth, int hScrollHeight,
-                                  int& winLines);
+ScrollRanges CalcTextScrollRanges(int lineLength, int maxLines, int lineHeight, int clientWidth,
+                                  int clientHeight, bool vBarHidden, bool hBarHidden, int vScrollWidth,
+                                  int hScrollHeight, int& winLines);
 
 class kivoMDIClient {
 public:
@@ -261,7 +264,9 @@ public:
     // The limit box of view `view` in window pixels for the scroll origin given, clipped to the
     // client rectangle.
     KRect VisibleLimitBox(int view, int horzOrigin, int vertOrigin, const KRect& client) const;
-    static bool PtInRect(const KRect& r, KPoint p) { return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom; }
+    static bool PtInRect(const KRect& r, KPoint p) {
+        return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom;
+    }
     // The nearest pixel of `r` (right and bottom edges excluded) to `p`.
     static KPoint ClampToRect(const KRect& r, KPoint p);
     // A click of a placing tool (gMode 2, 3, 4) at model position (h, v) of `view`: inside the
@@ -286,8 +291,9 @@ public:
     int hActiveCursor = CUR_ARROW;
     static constexpr int hArrowCursor = CUR_ARROW, hPointCursor = CUR_POINT, hTheoCursor = CUR_THEO,
                          hSBarCursor = CUR_SBAR, hDirectCursor = CUR_DIRECT, hDistCursor = CUR_DIST,
-                         hHeightCursor = CUR_HEIGHT, hMoveTheoCursor = CUR_MOVETHEO, hMovePtCursor = CUR_MOVEPT,
-                         hMoveSBarCursor = CUR_MOVESBAR, hCollCursor = CUR_COLL, hHourGlass = CUR_HOURGLASS;
+                         hHeightCursor = CUR_HEIGHT, hMoveTheoCursor = CUR_MOVETHEO,
+                         hMovePtCursor = CUR_MOVEPT, hMoveSBarCursor = CUR_MOVESBAR, hCollCursor = CUR_COLL,
+                         hHourGlass = CUR_HOURGLASS;
 
     // ---- Project settings (stored in the project file) -------------------------------------
     std::uint32_t magic = SIM_MAGIC_CURRENT;
@@ -304,7 +310,8 @@ public:
     double SDTheoRotFix = 0, SDTheoRotApx = 0, SDTheoRotUnk = 0;
     double SDPointLocFix = 0, SDPointLocApx = 0, SDPointLocUnk = 0;
     double SDSBarLength = 0, hSDAngle = 0, vSDAngle = 0, SDDistance = 0, SDHeight = 0;
-    double xMin = 0, xMax = 500, xDef = 100, yMin = 0, yMax = 500, yDef = 100, zMin = 0, zMax = 500, zDef = 100;
+    double xMin = 0, xMax = 500, xDef = 100, yMin = 0, yMax = 500, yDef = 100, zMin = 0, zMax = 500,
+           zDef = 100;
     double objScale1 = 10, objScale2 = 10, objScale3 = 10, ellScale = 0.001;
     int orient = 0, axisType = 1, units = UNITS_METERS;
     double defLength = 1.0;
@@ -385,8 +392,8 @@ public:
     // ---- Ideal observations ---------------------------------------------------------------
     void CalcTheoAngle(int theo1, int theo2, double& horzAngle, double& vertAngle) const;
     void CalcPointAngle(int theo, int point, double& horzAngle, double& vertAngle) const;
-    void CalcSBarAngle(int theo, int sbar, double sbarlen, double azimuth, double vertAngle, double& horzAngle1,
-                       double& vertAngle1, double& horzAngle2, double& vertAngle2) const;
+    void CalcSBarAngle(int theo, int sbar, double sbarlen, double azimuth, double vertAngle,
+                       double& horzAngle1, double& vertAngle1, double& horzAngle2, double& vertAngle2) const;
     void CalcDistance(int theo, int point, double& dist) const;
     void CalcPtDistance(int source, int target, double& dist) const;
     void CalcHeight(int theo, int point, double& height) const;
@@ -438,10 +445,21 @@ public:
     // Stores the ellipses of the last successful run into the elements, by their position in the
     // engine's tables (stations in slot order, then scale-bar ends, then points).
     void ReadResults();
+    // Fills leftOutMarks from an engine run on the tables of the last wsimmavo.
+    void MarkLeftOut(const eng::Summary& s);
     // The value CmCalculate showed as "Mavo returns %d".
     int lastCalculateResult = 0;
     // The last CmCalculate could not write its listing (the user has been told).
     bool listingWriteFailed = false;
+    // Elements the last Calculate left out of the adjustment (not determined by their observations,
+    // or not connected to the datum): kind SEL_THEO, SEL_POINT or SEL_SBAR and the slot. The views
+    // mark them until the next Calculate or until the ellipses go stale; they live in memory only,
+    // so a project opened from its file shows none.
+    struct LeftOutMark {
+        int kind = SEL_NONE;
+        int slot = -1;
+    };
+    std::vector<LeftOutMark> leftOutMarks;
     // Seconds per phase of the last engine run (simulation first), for the benchmark and the CLI.
     const std::vector<std::pair<std::string, double>>& LastRunTimings() const { return lastRunTimings_; }
     bool LoadOutput();
@@ -455,11 +473,10 @@ public:
 
 private:
     std::vector<int> runStations_, runTargets_;
+    std::vector<int> runTargetBars_; // scale-bar slot of target j, -1 for a point
     std::vector<std::pair<std::string, double>> lastRunTimings_;
-    template <class T>
-    int AddElementSlot(ElementTable<T>& table, int& nNum, int& nMax);
-    template <class T, class L>
-    int AddGlobal(L& list, int& nNum, int& nMax, const T& entry);
+    template <class T> int AddElementSlot(ElementTable<T>& table, int& nNum, int& nMax);
+    template <class T, class L> int AddGlobal(L& list, int& nNum, int& nMax, const T& entry);
 
     NullHost nullHost_;
     Host* host_;

@@ -51,9 +51,15 @@ int kivoMDIClient::PlaceElement(int mode, int view, double h, double v) {
     // The view's two axes take the pointer, the third its default.
     double x = xDef, y = yDef, z = zDef;
     switch (view) {
-    case 0: x = h, y = v; break;
-    case 1: x = h, z = v; break;
-    default: y = h, z = v; break;
+    case 0:
+        x = h, y = v;
+        break;
+    case 1:
+        x = h, z = v;
+        break;
+    default:
+        y = h, z = v;
+        break;
     }
     // Formatted wide, then cut to the fields (8 and 4 characters).
     char name[32] = {}, abbrev[32] = {};
@@ -95,7 +101,8 @@ int kivoMDIClient::PlaceElement(int mode, int view, double h, double v) {
         NewSBar(newName, newAbbrev, x, y, z, defLength, 0, 100);
         break;
     }
-    default: return -1;
+    default:
+        return -1;
     }
     return lastNewSlot;
 }
@@ -112,7 +119,8 @@ int kivoMDIClient::PlaceClick(int view, bool inside, double h, double v, bool sh
     return slot;
 }
 
-MeasureAction kivoMDIClient::MeasureClick(int view, long hitValue, bool shift, bool control, LinePainter* hdc) {
+MeasureAction kivoMDIClient::MeasureClick(int view, long hitValue, bool shift, bool control,
+                                          LinePainter* hdc) {
     const int kind = static_cast<int>(hitValue >> 16);
     const bool withPoints = gMode == MODE_DIST || gMode == MODE_HEIGHT;
     auto clearMarks = [&] {
@@ -232,6 +240,7 @@ void kivoMDIClient::EndDrag(int view, int x, int y) {
         return;
     }
     bValEllip = false;
+    leftOutMarks.clear();
     host_->EnableMenuItem(cmd::Ellipse, false);
     UpdateViews(true);
 }

@@ -13,7 +13,10 @@ namespace kivo::views {
 
 namespace {
 
-const QColor kGreen(0, 255, 0), kBlue(0, 0, 255), kRed(255, 0, 0), kYellow(255, 255, 0), kMagenta(255, 0, 255);
+const QColor kGreen(0, 255, 0), kBlue(0, 0, 255), kRed(255, 0, 0), kYellow(255, 255, 0),
+    kMagenta(255, 0, 255);
+const QColor kLeftOut(220, 0, 0);
+constexpr int kLeftOutRadius = 9;
 
 // All pens are one pixel wide; the end pixel of a line is left out, as a line to a point
 // conventionally stops short of it.
@@ -31,10 +34,10 @@ struct Canvas {
     QPainter& p;
     const kivoMDIClient& doc;
     int view;
-    QRect clip; // widened by a margin so that partly visible items are drawn
-    RasterTarget rt;            // direct pixel access, when the painter allows it
+    QRect clip;                               // widened by a margin so that partly visible items are drawn
+    RasterTarget rt;                          // direct pixel access, when the painter allows it
     std::vector<Segment>* segments = nullptr; // observation lines of the direct path
-    std::uint8_t colour = 0;    // layer colour of the lines being gathered
+    std::uint8_t colour = 0;                  // layer colour of the lines being gathered
 
     bool Near(int h, int v, int margin) const {
         return h + margin >= clip.left() && h - margin <= clip.right() && v + margin >= clip.top() &&
@@ -84,7 +87,7 @@ struct Canvas {
                 const int y = TruncToInt((doc.vBase[view] - value) * doc.vObjScale[view]);
                 p.drawLine(doc.hBordPix, y, hExt - doc.hBordPix, y);
                 const QString s = QString::asprintf("%3.1f", value);
-                p.drawText(QPoint(0, y), s);                                // left-aligned on the baseline
+                p.drawText(QPoint(0, y), s);                              // left-aligned on the baseline
                 p.drawText(QPoint(hExt - fm.horizontalAdvance(s), y), s); // right-aligned
             }
         }
@@ -102,17 +105,16 @@ struct Canvas {
         }
     }
 
-    template <class Member>
-    void StationLines(int kind, Member member, QVector<QLine>& lines) {
+    template <class Member> void StationLines(int kind, Member member, QVector<QLine>& lines) {
         for (int i = 0; i < doc.nMaxTheos; ++i) {
             const THEODOLITE& t = doc.theoList[i];
             if (!(t.flags & ELEM_INUSE)) continue;
             const auto& list = t.*member;
-            for (int k = 0; k < list.size(); ++k) AddLine(lines, kind, i, list[k].target);
+            for (int k = 0; k < list.size(); ++k)
+                AddLine(lines, kind, i, list[k].target);
         }
     }
-    template <class List>
-    void GlobalLines(int kind, const List& list, int nMax, QVector<QLine>& lines) {
+    template <class List> void GlobalLines(int kind, const List& list, int nMax, QVector<QLine>& lines) {
         for (int i = 0; i < nMax; ++i)
             if (list[i].flags & OBS_INUSE) AddLine(lines, kind, list[i].source, list[i].target);
     }
@@ -125,6 +127,31 @@ struct Canvas {
         const double reach = (std::fabs(A) + std::fabs(B)) * std::max(hs, vs);
         if (!(reach < 1e9) || !Near(h, v, static_cast<int>(reach) + 2)) return;
         DrawEllipseShape(p, doc.TrigTable, h, v, A, B, e.phi[view], hs, vs);
+    }
+
+    // An element the last Calculate left out of the adjustment: a red circle struck through, drawn
+    // under the symbol (fixed elements, which have no ellipse either, carry no such mark).
+    void LeftOutMarks() {
+        if (doc.leftOutMarks.empty()) return;
+        QPen pen(kLeftOut, 2, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
+        pen.setCosmetic(true);
+        p.setPen(pen);
+        p.setBrush(Qt::NoBrush);
+        for (const auto& m : doc.leftOutMarks) {
+            const COMMON* e = nullptr;
+            if (m.kind == SEL_THEO && m.slot >= 0 && m.slot < doc.nMaxTheos)
+                e = &doc.theoList[m.slot];
+            else if (m.kind == SEL_POINT && m.slot >= 0 && m.slot < doc.nMaxPoints)
+                e = &doc.pointList[m.slot];
+            else if (m.kind == SEL_SBAR && m.slot >= 0 && m.slot < doc.nMaxSBars)
+                e = &doc.sbarList[m.slot];
+            if (!e || !(e->flags & ELEM_INUSE)) continue;
+            const int h = e->hcoord[view], v = e->vcoord[view];
+            if (!Near(h, v, kLeftOutRadius + 2)) continue;
+            p.drawEllipse(
+                QRect(h - kLeftOutRadius, v - kLeftOutRadius, 2 * kLeftOutRadius, 2 * kLeftOutRadius));
+            p.drawLine(h - 6, v + 6, h + 6, v - 6);
+        }
     }
 
     void Names(int kind) {
@@ -181,27 +208,34 @@ void Image(QPainter& p, int h, int v, Symbol s, const RasterTarget* blit) {
 
 Highlight SelectionHighlight(const kivoMDIClient& doc) {
     switch (doc.selectType) {
-    case SEL_COLLIMATE: return {SEL_COLLIMATE, doc.stationA, doc.stationB};
+    case SEL_COLLIMATE:
+        return {SEL_COLLIMATE, doc.stationA, doc.stationB};
     case SEL_PTDIRECT:
     case SEL_SBDIRECT:
     case SEL_DISTANCE:
-    case SEL_HEIGHT: return {doc.selectType, doc.station, doc.target};
+    case SEL_HEIGHT:
+        return {doc.selectType, doc.station, doc.target};
     case SEL_PTDISTANCE:
-    case SEL_PTHEIGHT: return {doc.selectType, doc.targetA, doc.targetB};
-    default: return {};
+    case SEL_PTHEIGHT:
+        return {doc.selectType, doc.targetA, doc.targetB};
+    default:
+        return {};
     }
 }
 
-void DrawTheo(QPainter& p, const kivoMDIClient& doc, int view, int theo, bool object, const RasterTarget* blit) {
+void DrawTheo(QPainter& p, const kivoMDIClient& doc, int view, int theo, bool object,
+              const RasterTarget* blit) {
     const THEODOLITE& t = doc.theoList[theo];
     if (!(t.flags & ELEM_INUSE)) return;
     if (object)
-        Image(p, t.hcoord[view], t.vcoord[view], (t.flags & ELEM_SELECTED) ? Symbol::TheoSelected : Symbol::Theo, blit);
+        Image(p, t.hcoord[view], t.vcoord[view],
+              (t.flags & ELEM_SELECTED) ? Symbol::TheoSelected : Symbol::Theo, blit);
     else
         Dot(p, t.hcoord[view], t.vcoord[view], kGreen, Qt::black);
 }
 
-void DrawPoint(QPainter& p, const kivoMDIClient& doc, int view, int point, bool object, const RasterTarget* blit) {
+void DrawPoint(QPainter& p, const kivoMDIClient& doc, int view, int point, bool object,
+               const RasterTarget* blit) {
     const OBJECTPOINT& e = doc.pointList[point];
     if (!(e.flags & ELEM_INUSE)) return;
     if (object) {
@@ -215,11 +249,13 @@ void DrawPoint(QPainter& p, const kivoMDIClient& doc, int view, int point, bool 
     }
 }
 
-void DrawSBar(QPainter& p, const kivoMDIClient& doc, int view, int sbar, bool object, const RasterTarget* blit) {
+void DrawSBar(QPainter& p, const kivoMDIClient& doc, int view, int sbar, bool object,
+              const RasterTarget* blit) {
     const SCALEBAR& e = doc.sbarList[sbar];
     if (!(e.flags & ELEM_INUSE)) return;
     if (object)
-        Image(p, e.hcoord[view], e.vcoord[view], (e.flags & ELEM_SELECTED) ? Symbol::SBarSelected : Symbol::SBar, blit);
+        Image(p, e.hcoord[view], e.vcoord[view],
+              (e.flags & ELEM_SELECTED) ? Symbol::SBarSelected : Symbol::SBar, blit);
     else
         Dot(p, e.hcoord[view], e.vcoord[view], kRed, kYellow);
 }
@@ -267,7 +303,8 @@ void DrawView(QPainter& p, const kivoMDIClient& doc, int view, const QRect& clip
         c.Flush(lines, kYellow);
     }
     if (c.segments) {
-        LineLayerOf(&doc, view).Draw(segments, c.rt, QRect(0, 0, doc.hExtent[view], doc.vExtent[view]), kLinePalette);
+        LineLayerOf(&doc, view)
+            .Draw(segments, c.rt, QRect(0, 0, doc.hExtent[view], doc.vExtent[view]), kLinePalette);
         c.segments = nullptr;
     }
     if (doc.bValEllip && doc.bEllipse) {
@@ -277,6 +314,7 @@ void DrawView(QPainter& p, const kivoMDIClient& doc, int view, const QRect& clip
         for (int i = 0; i < doc.nMaxPoints; ++i)
             if (doc.pointList[i].flags & ELEM_INUSE) c.Ellipse(doc.pointList[i]);
     }
+    c.LeftOutMarks(); // under the symbols, which stay readable
     const RasterTarget* blit = (c.rt && doc.bObject) ? &c.rt : nullptr;
     for (int i = 0; i < doc.nMaxTheos; ++i)
         if (c.Near(doc.theoList[i].hcoord[view], doc.theoList[i].vcoord[view], 12))

@@ -81,6 +81,50 @@ TEST_F(Calculate, IdealDesignAdjustsAndGivesEllipsesAndAListing) {
     EXPECT_EQ(host.menu.back(), std::make_pair(int(cmd::Ellipse), true));
 }
 
+TEST_F(Calculate, ElementsLeftOutAreCountedMarkedAndNamedAsInTheForms) {
+    TwoStations();
+    doc.NewPoint("P3", "", 50, 60, 8, 0);
+    doc.theoList.Mark(0, true);
+    doc.NewPtDirect(nullptr, 0, 2); // P3 seen from T1 only: its distance along the sighting is free
+    doc.ClearTheos();
+    doc.NewSBar("SB", "", 50, 20, 5, 1.0, 0, 100); // sighted by nobody: both ends, one bar
+    ASSERT_TRUE(doc.WriteSimFile());
+    doc.CmCalculate();
+    EXPECT_EQ(doc.lastCalculateResult, 0);
+    EXPECT_EQ(host.status.back(), "Mavo returns 0, 2 elements left out (see the listing)");
+    ASSERT_EQ(doc.leftOutMarks.size(), 2u);
+    EXPECT_EQ(doc.leftOutMarks[0].kind, SEL_POINT);
+    EXPECT_EQ(doc.leftOutMarks[0].slot, 2);
+    EXPECT_EQ(doc.leftOutMarks[1].kind, SEL_SBAR);
+    EXPECT_EQ(doc.leftOutMarks[1].slot, 0);
+    EXPECT_EQ(Val(doc.pointList[2].A[0]), 0.0);
+    bool station = false, point = false;
+    for (const std::string& line : doc.fileBuffer) {
+        station = station || line.find("direction T1 (1_0) -> P1") != std::string::npos;
+        point = point || (line.find("P3") == 4 && line.find("not determined") != std::string::npos &&
+                          line.find("(2 observations left out)") != std::string::npos);
+    }
+    EXPECT_TRUE(station) << "stations are named as the forms name them, the engine name beside";
+    EXPECT_TRUE(point) << "the listing names the left-out point and why";
+
+    // The marks live in memory: the project read back from its file has none.
+    ASSERT_TRUE(doc.WriteSimFile());
+    kivoMDIClient reopened{&host};
+    reopened.OpenName = doc.OpenName;
+    ASSERT_TRUE(reopened.ReadSimFile());
+    EXPECT_TRUE(reopened.leftOutMarks.empty());
+
+    // A second sighting determines P3: the next Calculate leaves nothing out.
+    doc.theoList.Mark(1, true);
+    doc.NewPtDirect(nullptr, 0, 2);
+    doc.ClearTheos();
+    doc.DelSBar(0);
+    doc.CmCalculate();
+    EXPECT_EQ(host.status.back(), "Mavo returns 0");
+    EXPECT_TRUE(doc.leftOutMarks.empty());
+    EXPECT_GT(Val(doc.pointList[2].A[0]), 0.0);
+}
+
 TEST_F(Calculate, TablesUseEngineNamesAndTheirOrder) {
     doc.NewTheo("Theo", "", 3, 1, 0, 0, 10, 0, 0, 0, kFixXYZ | kFixTilts);
     doc.NewTheo("Other", "", 4, 0, 50, 0, 10, 0, 0, 0, kFixXYZ);
@@ -173,7 +217,8 @@ TEST_F(Calculate, NamesThatAreNotUniqueFailTheRunAndKeepOldEllipses) {
     EXPECT_EQ(Val(doc.pointList[2].A[0]), 7.0);
     ASSERT_TRUE(doc.bValFile) << "the listing says why";
     bool named = false;
-    for (const std::string& line : doc.fileBuffer) named = named || line.find("1_0") != std::string::npos;
+    for (const std::string& line : doc.fileBuffer)
+        named = named || line.find("1_0") != std::string::npos;
     EXPECT_TRUE(named);
 }
 

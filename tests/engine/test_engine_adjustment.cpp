@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
 
 #include "engine_design.h"
 #include "support/test_support.h"
@@ -55,7 +57,8 @@ TEST(EngineClosedForm, IntersectionFromTwoOrientedStationsWithDirectionsOnly) {
     // Fixed stations have no ellipse; no redundancy: every redundancy number is 0.
     EXPECT_EQ(r.major12[0], 0.0);
     EXPECT_EQ(m.summary().redundancy, 0);
-    for (const auto& o : m.summary().observations) EXPECT_NEAR(o.redundancy, 0.0, 1e-9);
+    for (const auto& o : m.summary().observations)
+        EXPECT_NEAR(o.redundancy, 0.0, 1e-9);
 }
 
 TEST(EngineClosedForm, LevellingLineBetweenTwoBenchmarks) {
@@ -70,7 +73,8 @@ TEST(EngineClosedForm, LevellingLineBetweenTwoBenchmarks) {
         if (i > 0 && i < 4) d.tar.back().d[2] = 1;
     }
     const double sd = 0.002;
-    for (int i = 0; i < 4; ++i) d.heightDiff("H" + std::to_string(i), "H" + std::to_string(i + 1), sd);
+    for (int i = 0; i < 4; ++i)
+        d.heightDiff("H" + std::to_string(i), "H" + std::to_string(i + 1), sd);
     d.obs[2].value = d.ideal(d.obs[2]) + 0.004; // a misclosure of 4 mm, spread evenly
     auto p = d.build(dir.file("LEV.SIM"));
     mavo m(p.get());
@@ -110,18 +114,40 @@ TEST(EngineRun, IdealObservationsConvergeInOneIterationWithZeroResiduals) {
         EXPECT_LT(o.redundancy, 1.0);
     }
     double sum = 0;
-    for (const auto& o : s.observations) sum += o.redundancy;
+    for (const auto& o : s.observations)
+        sum += o.redundancy;
     EXPECT_NEAR(sum, s.redundancy, 1e-8); // the redundancy numbers add up to the redundancy
     EXPECT_LT(s.varianceFactor, 1e-12);
 }
 
-TEST(EngineRun, ListingLinesEndInCrLfAndCarryTheSections) {
+namespace {
+// The listing line that starts with `head` after the two-space indent ("" when there is none).
+std::string lineOf(const std::string& text, const std::string& head, std::size_t from = 0) {
+    const std::size_t at = text.find("\r\n  " + head, from);
+    if (at == std::string::npos) return {};
+    return text.substr(at + 4, text.find('\r', at + 4) - at - 4);
+}
+double lastNumber(const std::string& line) {
+    return std::atof(line.substr(line.find_last_of(' ') + 1).c_str());
+}
+} // namespace
+
+TEST(EngineRun, ListingReadsAsTheEngineerNeedsIt) {
     TempDir dir;
     Design d = plantNetwork();
     d.obs.push_back({4, "P1", "P2", 0.001}); // invalid: not from a station
+    d.target("Q1", 12, 6, 1);
+    d.obs.push_back({4, "1_1", "Q1", 0.0005}); // a single direction: Q1 is not determined
+    d.sta[0].d[5] = 3, d.sta[0].sx[5] = 0.002; // 1_1's z rotation pseudo-observed (37 gon, sd in gon)
+    DObs gross{1, "P1", "P3", 0.001};          // a distance of sd 1 mm with a gross error of 10 mm
+    gross.value = d.ideal(gross) + 0.01;
+    d.obs.push_back(gross);
     auto p = d.build(dir.file("NET.V1.SIM"));
+    std::strncpy(p->sta[0].label, "Theo1_1", 15); // the forms' name of station 1_1
+    p->units = 0;                                 // meters
     mavo m(p.get());
-    ASSERT_EQ(runEngine(m), 0);
+    ASSERT_EQ(runEngine(m), 0) << m.summary().failure;
+    const auto& s = m.summary();
     const std::string text = readText(dir.file("NET.OUT"));
     ASSERT_FALSE(text.empty());
     std::size_t lines = 0;
@@ -131,10 +157,62 @@ TEST(EngineRun, ListingLinesEndInCrLfAndCarryTheSections) {
             ASSERT_TRUE(i > 0 && text[i - 1] == '\r') << "line " << lines << " ends without CR";
         }
     EXPECT_GT(lines, 100u);
-    for (const char* section : {"SUMMARY", "WARNINGS", "ADJUSTED COORDINATES", "ERROR ELLIPSES", "OBSERVATIONS",
-                                "VARIANCE FACTOR", "Datum defect                 6", "not observed from a station",
-                                "P1 -> P2"})
+    for (const char* section :
+         {"SUMMARY", "WARNINGS", "ADJUSTED COORDINATES", "ERROR ELLIPSES", "OBSERVATIONS", "VARIANCE FACTOR",
+          "Datum defect                 5", "not observed from a station", "P1 -> P2", "in meters",
+          "Elements not determined      1", "ELEMENTS LEFT OUT"})
         EXPECT_NE(text.find(section), std::string::npos) << section;
+
+    // The station by its forms' name with the engine name beside it, in every table.
+    EXPECT_NE(lineOf(text, "Theo1_1 (1_1)     ").find(" x "), std::string::npos);
+    EXPECT_FALSE(lineOf(text, "Theo1_1 (1_1)  ", text.find("ERROR ELLIPSES")).empty());
+    EXPECT_FALSE(lineOf(text, "direction Theo1_1 (1_1) -> P1 ").empty());
+    // The left-out point with its reason, and no figures that would read as "perfectly known".
+    EXPECT_NE(lineOf(text, "  Q1 ").find("not determined by its observations"), std::string::npos);
+    EXPECT_NE(lineOf(text, "Q1  ", text.find("ERROR ELLIPSES")).find("left out"), std::string::npos);
+
+    // Standard deviations in mm with three significant digits: P7's x (about 0.05 mm) read back
+    // from the listing agrees with the engine's value to 1 %.
+    const std::size_t p7 = 4 + 6;
+    ASSERT_EQ(m.summary().elements.size(), 4u + 11u);
+    const double sdX = s.elements[p7].sd[0];
+    ASSERT_GT(sdX, 1e-5);
+    ASSERT_LT(sdX, 1e-3);
+    EXPECT_NEAR(lastNumber(lineOf(text, "P7 ")), sdX * 1000.0, 0.01 * sdX * 1000.0) << lineOf(text, "P7 ");
+
+    // The pseudo-observed rotation in gon (37 gon, not 0.58 radians), its std dev 2 mgon.
+    const std::string rz = lineOf(text, "pseudo-observation Theo1_1 (1_1) rz");
+    EXPECT_NE(rz.find(" 37.0000"), std::string::npos) << rz;
+    EXPECT_NE(rz.find(" mgon "), std::string::npos) << rz;
+    EXPECT_NE(rz.find(" 2.0000 "), std::string::npos) << rz;
+
+    // The gross error is flagged and named in the summary line, against the critical value 3.29.
+    const std::string bad = lineOf(text, "distance P1 -> P3 ");
+    EXPECT_EQ(bad.substr(bad.size() - 2), " *") << bad;
+    const std::string largest = lineOf(text, "Largest normalised residual");
+    EXPECT_NE(largest.find("distance P1 -> P3"), std::string::npos) << largest;
+    EXPECT_NE(lineOf(text, "Critical value 3.29").find("above it, marked *"), std::string::npos);
+}
+
+TEST(EngineRun, ListingOfHugeCoordinatesHoldsOnlyText) {
+    // A fixed point at 1e300 once put 300 digits into a 64-byte buffer and stack bytes into the
+    // listing, with success reported.
+    TempDir dir;
+    Design d;
+    d.target("FAR", 1e300, -1e61, 1.0, 4);
+    auto p = d.build(dir.file("HUGE.SIM"));
+    mavo m(p.get());
+    ASSERT_EQ(runEngine(m), 0) << m.summary().failure;
+    const std::string text = readText(dir.file("HUGE.OUT"));
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        ASSERT_TRUE((c >= 32 && c < 127) || c == '\r' || c == '\n') << "byte " << int(c) << " at " << i;
+    }
+    const std::size_t far = text.find("FAR");
+    ASSERT_NE(far, std::string::npos);
+    const std::string line = text.substr(far, text.find('\r', far) - far);
+    EXPECT_NE(line.find("e+300"), std::string::npos) << line;
+    EXPECT_LT(line.size(), 120u) << line;
 }
 
 TEST(EngineRun, FailuresReturnNegativeAndTheListingSaysWhy) {

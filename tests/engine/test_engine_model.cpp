@@ -83,9 +83,16 @@ TEST(EngineModel, PlaneEllipseFormulas) {
     EXPECT_NEAR(e.phi, M_PI / 4, 1e-15);
     e = planeEllipse(2.0, 2.0, -1.0);
     EXPECT_NEAR(e.phi, -M_PI / 4, 1e-15);
-    // Chi-square quantiles (tables: f = 10: 3.247 and 20.483).
-    EXPECT_NEAR(chiSquareQuantile(0.025, 10), 3.247, 0.04); // Wilson-Hilferty: within about 1 %
-    EXPECT_NEAR(chiSquareQuantile(0.975, 10), 20.483, 0.02);
+    // Chi-square quantiles from the tables, exact at the small redundancies where approximations fail
+    // (f = 1: 0.000982 and 5.0239), and the 95 % factors of a coordinate, an ellipse, an ellipsoid.
+    EXPECT_NEAR(chiSquareQuantile(0.025, 10), 3.2470, 1e-4);
+    EXPECT_NEAR(chiSquareQuantile(0.975, 10), 20.4832, 1e-4);
+    EXPECT_NEAR(chiSquareQuantile(0.025, 1), 0.000982, 1e-6);
+    EXPECT_NEAR(chiSquareQuantile(0.975, 1), 5.0239, 1e-4);
+    EXPECT_NEAR(confidenceFactor(1, 0.95), 1.9600, 1e-4);
+    EXPECT_NEAR(confidenceFactor(2, 0.95), 2.4477, 1e-4);
+    EXPECT_NEAR(confidenceFactor(3, 0.95), 2.7955, 1e-4);
+    EXPECT_NEAR(normalQuantile(1 - 0.0005), 3.2905, 1e-4);
 }
 
 TEST(EngineModel, ListingNameReplacesTheExtensionOfTheFileNameOnly) {

@@ -50,6 +50,35 @@ bool DarkNear(const QImage& img, QPoint c, int r = 1) {
 
 } // namespace
 
+TEST(Render, ElementsLeftOutCarryTheirOwnMarkFixedOnesDoNot) {
+    Net n;
+    n.doc.NewTheo("T", "T", 0, 0, 2, 5, 0, 0, 0, 0, 0);
+    n.doc.NewPoint("P", "P", 5, 5, 0, 0);
+    n.doc.NewPoint("F", "F", 8, 2, 0, 0x2A); // fixed: no ellipse either, but not left out
+    n.doc.NewSBar("S", "S", 5, 8, 0, 1, 0, 100);
+    const QRgb mark = qRgb(220, 0, 0);
+    auto marked = [&](const QImage& img, const COMMON& e) {
+        int count = 0;
+        const QPoint c = n.Pos(e);
+        for (int y = c.y() - 10; y <= c.y() + 10; ++y)
+            for (int x = c.x() - 10; x <= c.x() + 10; ++x)
+                count += img.rect().contains(x, y) && img.pixel(x, y) == mark;
+        return count;
+    };
+    QImage plain = n.Render();
+    for (const COMMON* e : std::initializer_list<const COMMON*>{&n.doc.theoList[0], &n.doc.pointList[0],
+                                                                &n.doc.pointList[1], &n.doc.sbarList[0]})
+        EXPECT_EQ(marked(plain, *e), 0) << e->name;
+
+    n.doc.leftOutMarks = {{SEL_THEO, 0}, {SEL_POINT, 0}, {SEL_SBAR, 0}};
+    QImage img = n.Render();
+    EXPECT_GT(marked(img, n.doc.theoList[0]), 30);
+    EXPECT_GT(marked(img, n.doc.pointList[0]), 30);
+    EXPECT_GT(marked(img, n.doc.sbarList[0]), 30);
+    EXPECT_EQ(marked(img, n.doc.pointList[1]), 0);
+    EXPECT_EQ(img.pixel(n.Pos(n.doc.pointList[0])), qRgb(255, 0, 0)) << "the symbol stays visible";
+}
+
 TEST(Render, SymbolPixels) {
     Net n;
     n.doc.NewTheo("T", "T", 0, 0, 2, 5, 0, 0, 0, 0, 0);
@@ -67,7 +96,7 @@ TEST(Render, SymbolPixels) {
     EXPECT_EQ(img.pixel(t + QPoint(-7 + 1, -6 + 9)), qRgb(0, 255, 0)); // base
     // Point: corner at (h - 5, v - 4); red centre, cyan when a coordinate is fixed.
     EXPECT_EQ(img.pixel(p), qRgb(255, 0, 0));
-    EXPECT_EQ(img.pixel(p + QPoint(-5, 0)), kBlack); // frame
+    EXPECT_EQ(img.pixel(p + QPoint(-5, 0)), kBlack);  // frame
     EXPECT_EQ(img.pixel(p + QPoint(-5, -4)), kWhite); // clipped corner shows the canvas
     EXPECT_EQ(img.pixel(f), qRgb(0, 255, 255));
     EXPECT_EQ(img.pixel(f + QPoint(-2, 0)), qRgb(0, 255, 255));
@@ -130,7 +159,7 @@ TEST(Render, EllipseAxesFollowPhi) {
     EXPECT_TRUE(DarkNear(img, {c.x(), c.y() - b / 2}));
     EXPECT_TRUE(DarkNear(img, {c.x(), c.y() + b / 2}));
     EXPECT_EQ(img.pixel(c.x() + 2, c.y() + b / 2), kWhite);
-    EXPECT_TRUE(DarkNear(img, {c.x() + a - 1, c.y()}));  // outline at the end of the major axis
+    EXPECT_TRUE(DarkNear(img, {c.x() + a - 1, c.y()})); // outline at the end of the major axis
     EXPECT_EQ(img.pixel(c.x() + a / 2, c.y() - a / 2), kWhite);
 
     e.phi[0] = 50; // 45 degrees: the right-hand end turns upwards
@@ -153,14 +182,16 @@ TEST(Render, GridLinesAndLabels) {
     // First vertical line at x = 2.5: column trunc((2.5 - hBase) * scale).
     const int x = static_cast<int>((2.5 - n.doc.hBase[0]) * n.doc.hObjScale[0]);
     int dark = 0;
-    for (int y = n.doc.vBordPix; y < n.doc.vExtent[0] - n.doc.vBordPix; ++y) dark += img.pixel(x, y) == kBlack;
+    for (int y = n.doc.vBordPix; y < n.doc.vExtent[0] - n.doc.vBordPix; ++y)
+        dark += img.pixel(x, y) == kBlack;
     EXPECT_GT(dark, 10); // dotted
     EXPECT_LT(dark, n.doc.vExtent[0] - 2 * n.doc.vBordPix);
     // The label "2.5" centred above, top at row 0.
     bool label = false;
     const QFontMetrics fm(QGuiApplication::font());
     for (int yy = 0; yy < fm.height() && !label; ++yy)
-        for (int xx = x - 12; xx <= x + 12; ++xx) label |= qGray(img.pixel(xx, yy)) < 128;
+        for (int xx = x - 12; xx <= x + 12; ++xx)
+            label |= qGray(img.pixel(xx, yy)) < 128;
     EXPECT_TRUE(label);
     // No horizontal grid: nothing left of the box in the middle rows.
     EXPECT_EQ(img.pixel(2, n.doc.vExtent[0] / 2), kWhite);
@@ -174,7 +205,8 @@ TEST(Render, CanvasOfTheWholeView) {
     EXPECT_EQ(img.height(), n.doc.vExtent[1]);
     // The limit box: its left edge is the first border column (dash-dot-dot: mostly black).
     int dark = 0;
-    for (int y = n.doc.vBordPix; y < n.doc.vExtent[1] - n.doc.vBordPix; ++y) dark += img.pixel(n.doc.hBordPix, y) == kBlack;
+    for (int y = n.doc.vBordPix; y < n.doc.vExtent[1] - n.doc.vBordPix; ++y)
+        dark += img.pixel(n.doc.hBordPix, y) == kBlack;
     EXPECT_GT(dark, (n.doc.vExtent[1] - 2 * n.doc.vBordPix) / 3);
     EXPECT_EQ(img.pixel(n.doc.hBordPix - 1, n.doc.vExtent[1] / 2), kWhite);
     // Right and bottom exclusive: the right edge is column hExtent - hBordPix - 1.
@@ -182,5 +214,6 @@ TEST(Render, CanvasOfTheWholeView) {
     for (int y = n.doc.vBordPix; y < n.doc.vExtent[1] - n.doc.vBordPix; ++y)
         right += img.pixel(n.doc.hExtent[1] - n.doc.hBordPix - 1, y) == kBlack;
     EXPECT_GT(right, 0);
-    for (int y = 0; y < n.doc.vExtent[1]; ++y) EXPECT_EQ(img.pixel(n.doc.hExtent[1] - n.doc.hBordPix, y), kWhite);
+    for (int y = 0; y < n.doc.vExtent[1]; ++y)
+        EXPECT_EQ(img.pixel(n.doc.hExtent[1] - n.doc.hBordPix, y), kWhite);
 }
