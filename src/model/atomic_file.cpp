@@ -36,6 +36,15 @@ void RemoveLeftTemps(const std::string& path) {
     }
 }
 
+// Saving through a symbolic link replaces the file the link points to and keeps the link.
+std::string ThroughLinks(const std::string& path) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    if (!fs::is_symlink(fs::symlink_status(path, ec))) return path;
+    const fs::path target = fs::weakly_canonical(path, ec);
+    return ec ? path : target.string();
+}
+
 } // namespace
 
 bool WriteProtected(const std::string& path) {
@@ -44,7 +53,8 @@ bool WriteProtected(const std::string& path) {
     return (st.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0;
 }
 
-bool AtomicWriteStream(const std::string& path, const std::function<void(std::FILE*)>& fill) {
+bool AtomicWriteStream(const std::string& given, const std::function<void(std::FILE*)>& fill) {
+    const std::string path = ThroughLinks(given);
     if (WriteProtected(path)) {
         errno = EACCES;
         return false;
@@ -114,7 +124,8 @@ bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
     // A file that grew while being read is read to its end.
     std::uint8_t buf[1 << 16];
     std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) bytes.insert(bytes.end(), buf, buf + n);
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
+        bytes.insert(bytes.end(), buf, buf + n);
     bool ok = !std::ferror(f);
     std::fclose(f);
     return ok;

@@ -152,6 +152,29 @@ TEST_F(FileCommands, ASaveRemovesTheTemporaryFilesOfKilledSavesOfTheSameProject)
         EXPECT_TRUE(std::filesystem::exists(dir.file(name))) << name;
 }
 
+// A project opened through a symbolic link is saved into the file the link points to; the link
+// stays a link (replacing it would leave the real file with the old data).
+TEST_F(FileCommands, SaveThroughASymbolicLinkWritesTheLinkedFile) {
+    std::string real = OpenChanged();
+    doc.CmSaveFile();
+    const std::string link = dir.file("link.SIM");
+    std::filesystem::create_symlink(real, link);
+    host.dialogs = {link};
+    doc.CmFileOpen();
+    ASSERT_TRUE(doc.bFileOpen);
+    const auto before = test::readBytes(real);
+    doc.NewPoint("P3", "", 4, 5, 6, 0);
+    doc.bFileDirty = true;
+    doc.CmSaveFile();
+    EXPECT_FALSE(doc.bFileDirty);
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_NE(test::readBytes(real), before);
+    EXPECT_EQ(test::readBytes(link), test::readBytes(real));
+    EXPECT_EQ(
+        std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()),
+        2);
+}
+
 TEST_F(FileCommands, AFailedSaveSaysSoAndKeepsTheChanges) {
     std::string path = OpenChanged();
     auto before = test::readBytes(path);
@@ -166,7 +189,8 @@ TEST_F(FileCommands, AFailedSaveSaysSoAndKeepsTheChanges) {
 
 TEST_F(FileCommands, CancelToSaveChangesKeepsTheProjectInEveryCommand) {
     std::string path = OpenChanged();
-    for (auto command : {&kivoMDIClient::CmFileNew, &kivoMDIClient::CmFileOpen, &kivoMDIClient::CmFileClose}) {
+    for (auto command :
+         {&kivoMDIClient::CmFileNew, &kivoMDIClient::CmFileOpen, &kivoMDIClient::CmFileClose}) {
         host.answers = {IDCANCEL};
         host.messages.clear();
         (doc.*command)();
