@@ -458,7 +458,7 @@ void kivoDecoratedMDIFrame::ShowLockKeys(const LockKeys& keys) {
 
 void kivoDecoratedMDIFrame::ArrangeIcons() {
     // The minimised views side by side along the bottom of the client area, in the order of the
-    // views, from the left; a full row starts another above it. Other windows stay where they are.
+    // views, from the left; a full row starts another above it. Other windows keep their places.
     const QSize area = mdi_->viewport()->size();
     int x = 0, bottom = area.height(), rowHeight = 0;
     for (QMdiSubWindow* w : mdi_->subWindowList(QMdiArea::CreationOrder)) {
@@ -470,6 +470,7 @@ void kivoDecoratedMDIFrame::ArrangeIcons() {
             rowHeight = 0;
         }
         w->move(x, bottom - s.height());
+        w->raise(); // in front of the windows that cover the bottom of the area
         x += s.width();
         rowHeight = std::max(rowHeight, s.height());
     }
