@@ -54,9 +54,28 @@ void TTextWindow::Reload() {
 }
 
 void TTextWindow::CalcScrollBars() {
+    // A bar that appears or goes shrinks or grows the viewport, which comes back here through
+    // resizeEvent before this call has set both ranges; the ranges are computed again for the
+    // client area as it then stands.
+    if (calculating_) {
+        again_ = true;
+        return;
+    }
+    calculating_ = true;
+    for (int pass = 0; pass < 3; ++pass) {
+        again_ = false;
+        CalcScrollBarsOnce();
+        if (!again_) break;
+    }
+    calculating_ = false;
+}
+
+void TTextWindow::CalcScrollBarsOnce() {
     QScrollBar* hb = horizontalScrollBar();
     QScrollBar* vb = verticalScrollBar();
     const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+    // The viewport and the bars as they are laid out (a bar shows or goes for a new range only
+    // later).
     const QSize client = viewport()->size();
     thumbPos = vb->value();
     horzOrigin = -hb->value();
@@ -64,7 +83,7 @@ void TTextWindow::CalcScrollBars() {
     ScrollRanges r{0, 0};
     if (doc_.bValFile)
         r = CalcTextScrollRanges(lineLength, doc_.maxLines, lineHeight, client.width(), client.height(),
-                                 vb->maximum() == vb->minimum(), hb->maximum() == hb->minimum(), bar, bar, winLines);
+                                 !vb->isVisibleTo(this), !hb->isVisibleTo(this), bar, bar, winLines);
     else
         winLines = client.height() / lineHeight;
     doc_.winLines = winLines;

@@ -26,14 +26,33 @@ TKIVOWindow::TKIVOWindow(kivoMDIClient& doc, int view, QWidget* parent)
 }
 
 void TKIVOWindow::CalcScrollBars() {
+    // A bar that appears or goes resizes the viewport, which comes back here through resizeEvent
+    // before this call has set both ranges; the ranges are computed again for the client area as
+    // it then stands.
+    if (calculating_) {
+        again_ = true;
+        return;
+    }
+    calculating_ = true;
+    for (int pass = 0; pass < 3; ++pass) {
+        again_ = false;
+        CalcScrollBarsOnce();
+        if (!again_) break;
+    }
+    calculating_ = false;
+}
+
+void TKIVOWindow::CalcScrollBarsOnce() {
     QScrollBar* hb = horizontalScrollBar();
     QScrollBar* vb = verticalScrollBar();
     const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
     // The viewport excludes the bars that are shown; a hidden bar's room is taken off as well.
+    // Shown means laid out: the area shows or hides a bar for a new range only later, and the
+    // viewport keeps the size of the bars as they are laid out until then.
     const QSize client = viewport()->size();
-    const ScrollRanges r = CalcViewScrollRanges(doc_.hExtent[view_], doc_.vExtent[view_], client.width(),
-                                                client.height(), vb->maximum() == vb->minimum(),
-                                                hb->maximum() == hb->minimum(), bar, bar);
+    const ScrollRanges r =
+        CalcViewScrollRanges(doc_.hExtent[view_], doc_.vExtent[view_], client.width(), client.height(),
+                             !vb->isVisibleTo(this), !hb->isVisibleTo(this), bar, bar);
     hb->setRange(0, std::max(0, r.maxH));
     vb->setRange(0, std::max(0, r.maxV));
     hb->setPageStep(std::max(1, client.width() * 7 / 10));
