@@ -54,23 +54,6 @@ void TTextWindow::Reload() {
 }
 
 void TTextWindow::CalcScrollBars() {
-    // A bar that appears or goes shrinks or grows the viewport, which comes back here through
-    // resizeEvent before this call has set both ranges; the ranges are computed again for the
-    // client area as it then stands.
-    if (calculating_) {
-        again_ = true;
-        return;
-    }
-    calculating_ = true;
-    for (int pass = 0; pass < 3; ++pass) {
-        again_ = false;
-        CalcScrollBarsOnce();
-        if (!again_) break;
-    }
-    calculating_ = false;
-}
-
-void TTextWindow::CalcScrollBarsOnce() {
     QScrollBar* hb = horizontalScrollBar();
     QScrollBar* vb = verticalScrollBar();
     const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);

@@ -36,11 +36,8 @@ protected:
     void scrollContentsBy(int dx, int dy) override;
 
 private:
-    void CalcScrollBarsOnce();
-
     kivoMDIClient& doc_;
     bool trackSize_ = false;
-    bool calculating_ = false, again_ = false; // CalcScrollBars re-entered by a resize
 };
 
 } // namespace kivo::app

@@ -68,12 +68,10 @@ private:
     KRect LimitBox() const;
     // Repaints the part of this view around an element's symbol and name.
     void UpdateElement(int kind, int slot);
-    void CalcScrollBarsOnce();
 
     kivoMDIClient& doc_;
     const int view_;
     bool trackSize_ = false;
-    bool calculating_ = false, again_ = false; // CalcScrollBars re-entered by a resize
     Highlight highlight_;
     QImage buffer_; // the exposed rectangle while painting
 };
