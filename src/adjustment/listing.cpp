@@ -33,6 +33,9 @@ bool kivoMDIClient::LoadOutput() {
         p = cr + 2;
     }
     maxLines = static_cast<int>(fileBuffer.size());
+    // The text view takes its scroll ranges from the listing as it stands when told: it must see
+    // the listing as valid already (the callers store the same result).
+    bValFile = true;
     host_->UpdateTextView();
     return true;
 }
@@ -42,6 +45,7 @@ void kivoMDIClient::DiscardOutput() {
     fileBuffer.shrink_to_fit();
     maxLines = 0;
     bValFile = false;
+    host_->UpdateTextView();
 }
 
 } // namespace kivo

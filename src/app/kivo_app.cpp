@@ -39,7 +39,16 @@ void kivoApp::InitMainWindow(bool showAbout) {
     // The scale factors need the screen, which is known once the application runs.
     doc_->SetScaleFactors();
     qApp->installEventFilter(this);
+    RefreshLockKeys();
+    connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
+        if (state == Qt::ApplicationActive) RefreshLockKeys();
+    });
     if (showAbout) CmHelpAbout();
+}
+
+void kivoApp::RefreshLockKeys() {
+    if (!frame_ || !lockKeyReader) return;
+    if (const std::optional<LockKeys> keys = lockKeyReader()) frame_->ShowLockKeys(*keys);
 }
 
 void kivoApp::OpenProject(const QString& path) { doc_->OpenSIMFile(path.toStdString()); }

@@ -5,9 +5,12 @@
 
 #include <QObject>
 #include <QPointer>
+#include <functional>
 #include <memory>
+#include <optional>
 
 #include "app/help_viewer.h"
+#include "app/lock_keys.h"
 #include "app/qt_host.h"
 #include "model/kivoMDIClient.h"
 
@@ -42,6 +45,12 @@ public:
     QtHost& host() { return host_; }
     kivoDecoratedMDIFrame* frame() const { return frame_.get(); }
     HelpViewer* helpViewer() const { return help_; }
+
+    // The status bar's lock indicators from the keyboard's state (at start and whenever the
+    // program becomes active again: the keys may have changed in another program's window).
+    void RefreshLockKeys();
+    // Where that state comes from (replaceable for tests).
+    std::function<std::optional<LockKeys>()> lockKeyReader = ReadLockKeys;
 
     int HelpState = 0;   // non-zero once the help viewer was opened
     int ContextHelp = 0; // context-help mode is on

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QScrollBar>
@@ -427,8 +428,7 @@ void kivoDecoratedMDIFrame::Command(int id) {
     case cmd::Cascade: mdi_->cascadeSubWindows(); break;
     case cmd::Tile: mdi_->tileSubWindows(); break;
     case cmd::ArrangeIcons:
-        for (QMdiSubWindow* w : mdi_->subWindowList())
-            if (w->isMinimized()) w->showMinimized();
+        ArrangeIcons();
         break;
     case cmd::HelpContents: app_.CmHelpContents(); break;
     case cmd::HelpUsing: app_.CmHelpUsing(); break;
@@ -447,6 +447,33 @@ void kivoDecoratedMDIFrame::Command(int id) {
     default: break; // no handler (the framework's edit accelerators)
     }
     CheckViewItems();
+}
+
+void kivoDecoratedMDIFrame::ShowLockKeys(const LockKeys& keys) {
+    const std::pair<const char*, bool> indicators[] = {
+        {"indicatorCAP", keys.caps}, {"indicatorNUM", keys.num}, {"indicatorSCRL", keys.scroll}};
+    for (auto [name, on] : indicators)
+        if (auto* l = statusBar()->findChild<QLabel*>(QString::fromLatin1(name))) l->setEnabled(on);
+}
+
+void kivoDecoratedMDIFrame::ArrangeIcons() {
+    // The minimised views side by side along the bottom of the client area, in the order of the
+    // views, from the left; a full row starts another above it. Other windows keep their places.
+    const QSize area = mdi_->viewport()->size();
+    int x = 0, bottom = area.height(), rowHeight = 0;
+    for (QMdiSubWindow* w : mdi_->subWindowList(QMdiArea::CreationOrder)) {
+        if (!w->isMinimized()) continue;
+        const QSize s = w->size();
+        if (x > 0 && x + s.width() > area.width()) {
+            x = 0;
+            bottom -= rowHeight;
+            rowHeight = 0;
+        }
+        w->move(x, bottom - s.height());
+        w->raise(); // in front of the windows that cover the bottom of the area
+        x += s.width();
+        rowHeight = std::max(rowHeight, s.height());
+    }
 }
 
 void kivoDecoratedMDIFrame::closeEvent(QCloseEvent* e) {

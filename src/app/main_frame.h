@@ -7,6 +7,7 @@
 #include <map>
 #include <vector>
 
+#include "app/lock_keys.h"
 #include "model/kivoMDIClient.h"
 
 class QLabel;
@@ -56,6 +57,10 @@ public:
 
     // Menu check marks from the document's display flags.
     void CheckViewItems();
+    // The CAP, NUM and SCRL indicators of the status bar.
+    void ShowLockKeys(const LockKeys& keys);
+    // Window > Arrange icons: lines up the minimised views.
+    void ArrangeIcons();
 
     // F1 was pressed while a menu item was highlighted: the next command gives help.
     bool bHelpRequested = false;

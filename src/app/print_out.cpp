@@ -3,12 +3,13 @@
 #include <QApplication>
 #include <QFontDatabase>
 #include <QGraphicsView>
-#include <QScrollBar>
+#include <QMessageBox>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
+#include <QScrollBar>
 #include <cmath>
 #include <memory>
 
@@ -46,11 +47,23 @@ bool PrintAll(Printout& out, QPrinter& printer) {
     QPainter p;
     if (!p.begin(&printer)) return false;
     out.SetPrintParams(printer);
-    for (int page = 1; out.HasPage(page); ++page) {
-        if (page > 1) printer.newPage();
-        out.PrintPage(p, page);
+    bool ok = true;
+    for (int page = 1; ok && out.HasPage(page); ++page) {
+        if (page > 1) ok = printer.newPage();
+        if (ok) out.PrintPage(p, page);
     }
-    return p.end();
+    ok = p.end() && ok;
+    return ok && printer.printerState() != QPrinter::Error;
+}
+
+bool PrintAndReport(QWidget* parent, Printout& out, QPrinter& printer) {
+    if (PrintAll(out, printer)) return true;
+    const QString text =
+        printer.outputFormat() == QPrinter::PdfFormat
+            ? QStringLiteral("The printout could not be written to %1.").arg(printer.outputFileName())
+            : QStringLiteral("The printout could not be sent to the printer %1.").arg(printer.printerName());
+    QMessageBox::warning(parent, QStringLiteral("KIVO"), text);
+    return false;
 }
 
 // ---- TKIVOOut ------------------------------------------------------------------------------------
@@ -195,7 +208,10 @@ TPreviewWindow::TPreviewWindow(Printout& out, const QString& windowTitle, QPrint
     setObjectName(QStringLiteral("printPreview"));
     out_.SetPrintParams(*this->printer());
     preview_ = findChild<QPrintPreviewWidget*>();
-    connect(this, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter* pr) { PrintAll(out_, *pr); });
+    // The preview draws its pages through the same call; printing from the preview's own Print
+    // button comes here with the real printer, which may fail.
+    connect(this, &QPrintPreviewDialog::paintRequested, this,
+            [this](QPrinter* pr) { PrintAndReport(this, out_, *pr); });
     if (preview_) {
         // The page shown changes with the navigation buttons, the page field and scrolling; all
         // of them move the preview's scroll bars.
@@ -229,7 +245,7 @@ void CmFilePrint(QWidget* parent, Printout& out) {
     QPrintDialog dialog(&printer, parent);
     dialog.setOption(QAbstractPrintDialog::PrintPageRange, false); // no page range: all pages
     if (dialog.exec() != QDialog::Accepted) return;
-    PrintAll(out, printer);
+    PrintAndReport(parent, out, printer);
 }
 
 void CmFilePrintPreview(QWidget* parent, Printout& out, const QString& windowTitle) {

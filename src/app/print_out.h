@@ -12,6 +12,7 @@
 
 class QPainter;
 class QPrinter;
+class QWidget;
 class QPrintPreviewWidget;
 
 namespace kivo {
@@ -36,8 +37,11 @@ private:
     QString title_;
 };
 
-// Prints every page; false when the printer could not be opened (say, an unwritable PDF file).
+// Prints every page; false when the printer could not be opened (say, an unwritable PDF file),
+// refused a page or ended in its error state.
 bool PrintAll(Printout& out, QPrinter& printer);
+// PrintAll, and a message box naming the PDF file or the printer when it fails.
+bool PrintAndReport(QWidget* parent, Printout& out, QPrinter& printer);
 
 // The printout of the plan (0), side (1) or end (2) view: true to scale, tiled over pages.
 class TKIVOOut : public Printout {

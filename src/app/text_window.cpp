@@ -31,13 +31,24 @@ QFont TTextWindow::ListingFont() {
 void TTextWindow::SetupWindow() {
     const QFontMetrics fm(viewport()->font());
     lineHeight = std::max(1, fm.height() + fm.leading());
-    lineLength = doc_.maxLines != 0 ? 80 * fm.averageCharWidth() : 0;
+    lineLength = doc_.maxLines != 0 ? ListingWidth(doc_) : 0;
     CalcScrollBars();
+}
+
+int TTextWindow::ListingWidth(const kivoMDIClient& doc) {
+    // The listing font has a fixed pitch: the line with the most characters is the widest.
+    const std::string* longest = nullptr;
+    for (const std::string& line : doc.fileBuffer)
+        if (!longest || line.size() > longest->size()) longest = &line;
+    if (!longest) return 0;
+    // Lines are drawn from x = 2.
+    return 2 + QFontMetrics(ListingFont()).horizontalAdvance(QString::fromLatin1(longest->c_str()));
 }
 
 void TTextWindow::Reload() {
     thumbPos = 0;
     verticalScrollBar()->setValue(0);
+    horizontalScrollBar()->setValue(0);
     SetupWindow();
     viewport()->update();
 }
@@ -46,6 +57,8 @@ void TTextWindow::CalcScrollBars() {
     QScrollBar* hb = horizontalScrollBar();
     QScrollBar* vb = verticalScrollBar();
     const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+    // The viewport and the bars as they are laid out (a bar shows or goes for a new range only
+    // later).
     const QSize client = viewport()->size();
     thumbPos = vb->value();
     horzOrigin = -hb->value();
@@ -53,7 +66,7 @@ void TTextWindow::CalcScrollBars() {
     ScrollRanges r{0, 0};
     if (doc_.bValFile)
         r = CalcTextScrollRanges(lineLength, doc_.maxLines, lineHeight, client.width(), client.height(),
-                                 vb->maximum() == vb->minimum(), hb->maximum() == hb->minimum(), bar, bar, winLines);
+                                 !vb->isVisibleTo(this), !hb->isVisibleTo(this), bar, bar, winLines);
     else
         winLines = client.height() / lineHeight;
     doc_.winLines = winLines;

@@ -21,12 +21,14 @@ public:
     void SetTrackSize(bool on) { trackSize_ = on; }
 
     int lineHeight = 0; // pixels per line: height and leading of the window's default font
-    int lineLength = 0; // 80 average character widths while a listing is loaded, else 0
+    int lineLength = 0; // pixels: the longest listing line while a listing is loaded, else 0
     int horzOrigin = 0;
     int thumbPos = 0;
 
     // The listing font: "Courier", 10 pixels high, normal weight.
     static QFont ListingFont();
+    // Width in pixels the listing's longest line takes in the window (its margin included).
+    static int ListingWidth(const kivoMDIClient& doc);
 
 protected:
     void paintEvent(QPaintEvent* e) override;

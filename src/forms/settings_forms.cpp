@@ -214,9 +214,18 @@ TDisplayForm::TDisplayForm(QWidget* parent, kivoMDIClient& doc)
                               doc.ellScale,  doc.hInterval, doc.vInterval};
     for (int k = 0; k < 6; ++k) {
         temp[k] = values[k];
-        SetItemText(kDisplayEdits[k], Format(k == 3 ? "%-10.3lf" : "%-10.2lf", values[k]));
+        // The ellipse row is shown in the error unit its text names (mm or mils), with as many
+        // digits as a fraction of a millimetre needs; temp keeps the stored length units.
+        SetItemText(kDisplayEdits[k], k == 3 ? Format("%-10.6g", EllScaleToForm(values[k], doc.units))
+                                             : Format("%-10.2lf", values[k]));
         connect(ItemAs<QLineEdit>(kDisplayEdits[k]), &QLineEdit::textChanged, this,
-                [this, k](const QString& text) { ScanReal(text.toStdString(), temp[k]); });
+                [this, k](const QString& text) {
+                    double v = temp[k];
+                    if (k != 3)
+                        ScanReal(text.toStdString(), temp[k]);
+                    else if (ScanReal(text.toStdString(), v))
+                        temp[k] = EllScaleFromForm(v, doc_.units);
+                });
     }
 }
 

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "model/kivoMDIClient.h"
 #include "model/records.h"
 
 namespace kivo {
@@ -20,6 +21,30 @@ bool ScanInt(const std::string& text, int& out) {
     if (std::sscanf(text.c_str(), "%d", &v) != 1) return false;
     out = v;
     return true;
+}
+
+namespace {
+// Form units per project length unit, and centimetres of screen the form's row speaks of.
+double EllScaleFactor(int units) {
+    switch (units) {
+    case UNITS_MM:
+        return 1.0; // mm per cm
+    case UNITS_FEET:
+        return 12.0 * 1000 * 2.54; // mils per inch: 12000 mils a foot, 2.54 cm an inch
+    case UNITS_INCHES:
+        return 1000 * 2.54; // mils per inch
+    default:
+        return 1000.0; // meters: mm per cm
+    }
+}
+} // namespace
+
+double EllScaleToForm(double ellScale, int units) {
+    return ellScale * EllScaleFactor(units);
+}
+
+double EllScaleFromForm(double shown, int units) {
+    return shown / EllScaleFactor(units);
 }
 
 std::string Format(const char* fmt, ...) {

@@ -32,6 +32,13 @@ std::int32_t CoordStatFrom(const int* choice, int components);
 // The adjustment dimension: 1 .. 3, anything else becomes 3.
 int ClampDimension(int dimension);
 
+// The ellipse scale as the Display form shows it. The document keeps `ellScale` in project length
+// units of error per centimetre of screen; the form's row reads "1 cm = n mm" for meters and mm
+// projects and "1 in = n mils" (thousandths of an inch of error per inch of screen) for feet and
+// inches projects. `units` is UNITS_METERS .. UNITS_INCHES.
+double EllScaleToForm(double ellScale, int units);
+double EllScaleFromForm(double shown, int units);
+
 // ---- Theodolite Setup lines ----------------------------------------------------------------
 // A theodolite line: " pp  tt   name      active  " (28 characters) followed by the target text.
 constexpr int SETUP_STATUS_COLUMN = 20; // where "active  " / "inactive" starts

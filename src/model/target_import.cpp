@@ -408,9 +408,11 @@ bool kivoMDIClient::ReadTargetFile() {
 
     SetWindowParms();
     CheckViewItems();
-    // Widened limits move the canvas origin: the cached pixel positions follow it.
+    // Widened limits move the canvas origin and grow the canvas: the cached pixel positions and
+    // the views' scroll ranges follow it.
     const double now[6] = {xMin, xMax, yMin, yMax, zMin, zMax};
     if (std::memcmp(limits, now, sizeof now) != 0) ProcessSimData();
+    UpdateScrollBars();
 
     std::snprintf(str, sizeof str, "Imported %d lines, skipped %d", lastImport.imported, lastImport.skipped);
     StatBarMessage(str);

@@ -30,10 +30,12 @@ void TKIVOWindow::CalcScrollBars() {
     QScrollBar* vb = verticalScrollBar();
     const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
     // The viewport excludes the bars that are shown; a hidden bar's room is taken off as well.
+    // Shown means laid out: the area shows or hides a bar for a new range only later, and the
+    // viewport keeps the size of the bars as they are laid out until then.
     const QSize client = viewport()->size();
-    const ScrollRanges r = CalcViewScrollRanges(doc_.hExtent[view_], doc_.vExtent[view_], client.width(),
-                                                client.height(), vb->maximum() == vb->minimum(),
-                                                hb->maximum() == hb->minimum(), bar, bar);
+    const ScrollRanges r =
+        CalcViewScrollRanges(doc_.hExtent[view_], doc_.vExtent[view_], client.width(), client.height(),
+                             !vb->isVisibleTo(this), !hb->isVisibleTo(this), bar, bar);
     hb->setRange(0, std::max(0, r.maxH));
     vb->setRange(0, std::max(0, r.maxV));
     hb->setPageStep(std::max(1, client.width() * 7 / 10));

@@ -511,6 +511,30 @@ TEST_F(FormsTest, DisplayFormCaptionsByUnitAndRefusesScalesOfZero) {
     EXPECT_EQ(Text(&m, 492), "mm");
 }
 
+TEST_F(FormsTest, DisplayFormShowsTheEllipseScaleInTheUnitItNames) {
+    // 0.0002 m of error per cm of screen reads 0.2 mm; OK without an edit keeps the value exactly.
+    doc->units = UNITS_METERS;
+    doc->ellScale = 0.0002;
+    TDisplayForm f(nullptr, *doc);
+    EXPECT_EQ(Text(&f, 491).trimmed(), "0.2");
+    f.accept();
+    EXPECT_EQ(doc->ellScale, 0.0002);
+    // Typing 0.5 means 0.5 mm.
+    TDisplayForm g(nullptr, *doc);
+    Type(&g, 491, "0.5");
+    g.accept();
+    EXPECT_NEAR(doc->ellScale, 0.0005, 1e-15);
+
+    // Feet: 0.001 ft per cm is 30.48 mils per inch of screen.
+    doc->units = UNITS_FEET;
+    doc->ellScale = 0.001;
+    TDisplayForm h(nullptr, *doc);
+    EXPECT_EQ(Text(&h, 491).trimmed(), "30.48");
+    Type(&h, 491, "30480");
+    h.accept();
+    EXPECT_NEAR(doc->ellScale, 1, 1e-12);
+}
+
 TEST_F(FormsTest, AdjustFormForcesDimensionIntoOneToThree) {
     for (auto [typed, stored] : {std::pair{"0", 3}, {"7", 3}, {"2", 2}}) {
         TAdjustForm f(nullptr, *doc);

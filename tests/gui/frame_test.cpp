@@ -5,10 +5,13 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QLabel>
 #include <QMdiArea>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QScrollBar>
+#include <QStatusBar>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
@@ -16,6 +19,7 @@
 #include "model/command_ids.h"
 #include "app/help_viewer.h"
 #include "app/kivo_app.h"
+#include "app/lock_keys.h"
 #include "app/main_frame.h"
 #include "app/mdi_child.h"
 #include "app/text_window.h"
@@ -286,4 +290,116 @@ TEST_F(Frame, TextViewShowsTheListingAndScrollsByLines) {
     frame->child(0)->resize(frame->child(0)->size() + QSize(30, 20));
     QApplication::processEvents();
     EXPECT_TRUE(app->doc().bFileDirty);
+}
+
+TEST_F(Frame, AListingScrollsAsSoonAsItIsLoaded) {
+    // A listing of `lines` lines, one of them 300 characters wide.
+    auto listing = [](int lines) {
+        std::string text;
+        for (int i = 0; i < lines; ++i)
+            text += (i == 7 ? std::string(300, '-') : "line " + std::to_string(i)) + "\r\n";
+        return text;
+    };
+    const std::string path = WriteProject(dir.file("LIST.SIM"));
+    test::writeText(ChangeFileExt(path, ".OUT"), listing(200));
+    Open(path); // no resize after opening: the ranges come from the load
+    TTextWindow* text = frame->textWindow();
+    QScrollBar* vb = text->verticalScrollBar();
+    QScrollBar* hb = text->horizontalScrollBar();
+    const int wide = QFontMetrics(TTextWindow::ListingFont()).horizontalAdvance(QString(300, '-'));
+    auto rangesFollow = [&](int lines) {
+        SCOPED_TRACE(lines);
+        EXPECT_EQ(app->doc().maxLines, lines);
+        EXPECT_GE(vb->maximum() + app->doc().winLines + 2, lines);
+        // The right end of the wide line can be reached, and no more.
+        EXPECT_GE(text->lineLength, wide);
+        EXPECT_EQ(hb->maximum() + text->viewport()->width(), text->lineLength);
+        EXPECT_EQ(vb->value(), 0);
+    };
+    rangesFollow(200);
+    QTest::keyClick(text, Qt::Key_PageDown);
+    EXPECT_EQ(text->thumbPos, app->doc().winLines - 1);
+
+    // Calculate discards the listing (no ranges), then loads the new one.
+    app->doc().DiscardOutput();
+    EXPECT_EQ(vb->maximum(), 0);
+    EXPECT_EQ(hb->maximum(), 0);
+    test::writeText(ChangeFileExt(path, ".OUT"), listing(300));
+    app->doc().bValFile = app->doc().LoadOutput();
+    rangesFollow(300);
+    QApplication::processEvents(); // the bars as laid out agree
+    rangesFollow(300);
+}
+
+TEST_F(Frame, ImportThatWidensTheLimitsLetsTheViewsScrollToTheNewElements) {
+    Open(WriteProject(dir.file("NET.SIM"))); // limits 0 to 10 at 1 unit per cm
+    for (int i = 0; i < 3; ++i) {
+        frame->child(i)->showNormal();
+        frame->child(i)->resize(400, 300);
+    }
+    QApplication::processEvents();
+    kivoMDIClient& doc = app->doc();
+    doc.ImportName = dir.file("FAR.TRG");
+    test::writeText(doc.ImportName, "POINT FAR 60 UNK 45 UNK 30 UNK\n");
+    QTimer::singleShot(0, [] { // "FAR is outside limits, expand limits ?": Yes
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+            box->button(QMessageBox::Yes)->click();
+    });
+    ASSERT_TRUE(doc.ReadTargetFile());
+    ASSERT_EQ(doc.xMax, 60);
+    const COMMON& far = doc.pointList[1];
+    ASSERT_STREQ(far.name, "FAR");
+    // Without a resize, every view reaches the new point's symbol.
+    for (int view = 0; view < 3; ++view) {
+        views::TKIVOWindow* v = frame->view(view);
+        EXPECT_GE(v->horizontalScrollBar()->maximum() + v->viewport()->width(), far.hcoord[view]) << view;
+        // Exactly the canvas: no blank strip beyond its edges.
+        EXPECT_EQ(v->horizontalScrollBar()->maximum() + v->viewport()->width(), doc.hExtent[view]) << view;
+        EXPECT_EQ(v->verticalScrollBar()->maximum() + v->viewport()->height(), doc.vExtent[view]) << view;
+    }
+}
+
+TEST_F(Frame, ArrangeIconsLinesUpTheMinimisedViewsAlongTheBottom) {
+    Open(WriteProject(dir.file("NET.SIM")));
+    QMdiArea* area = frame->mdiArea();
+    frame->child(1)->setGeometry(20, 30, 400, 300);
+    const QRect side = frame->child(1)->geometry();
+    // Plan and end view minimised, then dragged to odd places.
+    frame->child(0)->showMinimized();
+    frame->child(2)->showMinimized();
+    QApplication::processEvents();
+    frame->child(0)->move(150, 40);
+    frame->child(2)->move(300, 90);
+    frame->Action(cmd::ArrangeIcons)->trigger();
+    QApplication::processEvents();
+    const QRect plan = frame->child(0)->geometry(), end = frame->child(2)->geometry();
+    EXPECT_TRUE(frame->child(0)->isMinimized());
+    EXPECT_EQ(plan.topLeft(), QPoint(0, area->viewport()->height() - plan.height()));
+    EXPECT_EQ(end.topLeft(), QPoint(plan.width(), plan.top()));
+    EXPECT_EQ(frame->child(1)->geometry(), side);
+}
+
+TEST_F(Frame, LockIndicatorsStartFromTheKeyboardState) {
+    auto lit = [this](const char* name) {
+        return frame->statusBar()->findChild<QLabel*>(QString::fromLatin1(name))->isEnabled();
+    };
+    // Offscreen there is no keyboard to ask: the indicators stay off.
+    EXPECT_FALSE(ReadLockKeys().has_value());
+    EXPECT_FALSE(lit("indicatorCAP"));
+
+    app.reset();
+    app = std::make_unique<kivoApp>();
+    LockKeys keys{true, false, true};
+    app->lockKeyReader = [&keys] { return std::optional<LockKeys>(keys); };
+    app->InitMainWindow(false);
+    frame = app->frame();
+    EXPECT_TRUE(lit("indicatorCAP"));
+    EXPECT_FALSE(lit("indicatorNUM"));
+    EXPECT_TRUE(lit("indicatorSCRL"));
+    EXPECT_FALSE(lit("indicatorOVR"));
+    // Changed while another program had the keyboard.
+    keys = LockKeys{false, true, false};
+    app->RefreshLockKeys();
+    EXPECT_FALSE(lit("indicatorCAP"));
+    EXPECT_TRUE(lit("indicatorNUM"));
 }

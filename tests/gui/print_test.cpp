@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QMessageBox>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include "app/print_out.h"
 #include "model/kivoMDIClient.h"
@@ -79,6 +81,25 @@ TEST(Print, ViewAndListingToPdf) {
     EXPECT_GE(text.LinesPerPage, 40);
     EXPECT_EQ(text.TotalPages(), expected);
     EXPECT_EQ(PdfPages(dir.filePath("listing.pdf")), expected);
+}
+
+TEST(Print, AFileThatCannotBeWrittenIsReported) {
+    Small s;
+    QTemporaryDir dir;
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    const QString file = dir.filePath("no-such-folder/plan.pdf");
+    printer.setOutputFileName(file);
+    app::TKIVOOut plan(QStringLiteral("SMALL.SIM"), s.doc, 0);
+    QString shown;
+    QTimer::singleShot(0, [&shown] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            shown = box->text();
+            box->accept();
+        }
+    });
+    EXPECT_FALSE(app::PrintAndReport(nullptr, plan, printer));
+    EXPECT_TRUE(shown.contains(file)) << shown.toStdString();
 }
 
 TEST(Print, PreviewCaptionFollowsThePage) {

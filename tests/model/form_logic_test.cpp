@@ -79,6 +79,17 @@ TEST(FormValues, DimensionOutsideOneToThreeBecomesThree) {
     EXPECT_EQ(ClampDimension(2), 2);
 }
 
+TEST(FormValues, EllipseScaleInMillimetresPerCmOrMilsPerInch) {
+    // By hand: 0.0002 m per cm is 0.2 mm per cm; 1 ft per cm is 12 in per cm, 30.48 in per inch
+    // of screen, 30480 mils; 1 in per cm is 2540 mils per inch.
+    EXPECT_NEAR(EllScaleToForm(0.0002, UNITS_METERS), 0.2, 1e-12);
+    EXPECT_NEAR(EllScaleToForm(0.2, UNITS_MM), 0.2, 1e-12);
+    EXPECT_NEAR(EllScaleToForm(1, UNITS_FEET), 30480, 1e-9);
+    EXPECT_NEAR(EllScaleToForm(1, UNITS_INCHES), 2540, 1e-9);
+    for (int units = UNITS_METERS; units <= UNITS_INCHES; ++units)
+        EXPECT_NEAR(EllScaleFromForm(EllScaleToForm(0.0123, units), units), 0.0123, 1e-15) << units;
+}
+
 TEST(FormValues, SetupLinesPutStatusAndTargetInTheirColumns) {
     std::string active = SetupTheoLine(1, 0, "Theo1_0", true, "Theo1_1");
     EXPECT_EQ(active, "  1   0   Theo1_0   active    Theo1_1 ");
