@@ -15,11 +15,12 @@
 #include <QTimer>
 #include <functional>
 
-#include "model/command_ids.h"
 #include "app/kivo_app.h"
 #include "app/main_frame.h"
 #include "app/mdi_child.h"
 #include "app/text_window.h"
+#include "forms/form_base.h"
+#include "model/command_ids.h"
 #include "views/tool_cursors.h"
 #include "views/view_window.h"
 
@@ -68,9 +69,12 @@ int main(int argc, char** argv) {
 
     // File > New: the two forms.
     AnswerForm(QStringLiteral("form-project"), [](QWidget* w) {
-        w->findChild<QLineEdit*>(QStringLiteral("ctl421"))->setText(QStringLiteral("Assembly hall 4"));
-        w->findChild<QLineEdit*>(QStringLiteral("ctl422"))->setText(QStringLiteral("Jig survey design"));
-        w->findChild<QLineEdit*>(QStringLiteral("ctl423"))->setText(QStringLiteral("2024-05-02"));
+        w->findChild<QLineEdit*>(forms::CtlName(forms::ctl::ProjectName))
+            ->setText(QStringLiteral("Assembly hall 4"));
+        w->findChild<QLineEdit*>(forms::CtlName(forms::ctl::ProjectTask))
+            ->setText(QStringLiteral("Jig survey design"));
+        w->findChild<QLineEdit*>(forms::CtlName(forms::ctl::ProjectDate))
+            ->setText(QStringLiteral("2024-05-02"));
         AnswerForm(QStringLiteral("form-parameters"));
     });
     frame->Action(cmd::FileNew)->trigger();

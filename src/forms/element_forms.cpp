@@ -20,8 +20,12 @@ namespace {
 struct RowIds {
     int caption, edit, fix;
 };
-constexpr RowIds kCoordRows[3] = {{685, 682, 686}, {689, 683, 690}, {693, 684, 694}};
-constexpr RowIds kRotRows[3] = {{503, 506, 697}, {504, 507, 700}, {505, 508, 703}};
+constexpr RowIds kCoordRows[3] = {{ctl::Coord1Caption, ctl::Coord1, ctl::Coord1Fix},
+                                  {ctl::Coord2Caption, ctl::Coord2, ctl::Coord2Fix},
+                                  {ctl::Coord3Caption, ctl::Coord3, ctl::Coord3Fix}};
+constexpr RowIds kRotRows[3] = {{ctl::Rot1Caption, ctl::Rot1, ctl::Rot1Fix},
+                                {ctl::Rot2Caption, ctl::Rot2, ctl::Rot2Fix},
+                                {ctl::Rot3Caption, ctl::Rot3, ctl::Rot3Fix}};
 
 const char* CaptionOf(int kind) {
     switch (kind) {
@@ -50,15 +54,15 @@ TElementForm::TElementForm(QWidget* parent, kivoMDIClient& doc, int kind, int sl
 
     // Identification.
     auto* ident = new QGridLayout;
-    ident->addWidget(MakeStatic(-1, tr("Name")), 0, 0);
-    ident->addWidget(MakeEdit(681, NAME_LEN), 0, 1);
-    ident->addWidget(MakeStatic(-1, tr("Abbreviation")), 0, 2);
-    ident->addWidget(MakeEdit(101, ABBREV_LEN), 0, 3);
+    ident->addWidget(MakeStatic(ctl::Unnamed, tr("Name")), 0, 0);
+    ident->addWidget(MakeEdit(ctl::ElemName, NAME_LEN), 0, 1);
+    ident->addWidget(MakeStatic(ctl::Unnamed, tr("Abbreviation")), 0, 2);
+    ident->addWidget(MakeEdit(ctl::ElemAbbrev, ABBREV_LEN), 0, 3);
     if (theo) {
-        ident->addWidget(MakeStatic(-1, tr("Pos")), 1, 0);
-        ident->addWidget(MakeNumber(501, true), 1, 1);
-        ident->addWidget(MakeStatic(-1, tr("Theo")), 1, 2);
-        ident->addWidget(MakeNumber(502, true), 1, 3);
+        ident->addWidget(MakeStatic(ctl::Unnamed, tr("Pos")), 1, 0);
+        ident->addWidget(MakeNumber(ctl::TheoPos, true), 1, 1);
+        ident->addWidget(MakeStatic(ctl::Unnamed, tr("Theo")), 1, 2);
+        ident->addWidget(MakeNumber(ctl::TheoNumber, true), 1, 3);
     }
     Body()->addLayout(ident);
 
@@ -82,18 +86,18 @@ TElementForm::TElementForm(QWidget* parent, kivoMDIClient& doc, int kind, int sl
         for (int i = 0; i < 3; ++i)
             addRow(kRotRows[i], 3 + i);
     if (kind == SEL_SBAR) {
-        grid->addWidget(MakeStatic(-1, tr("Length")), row, 0);
-        grid->addWidget(MakeNumber(521), row++, 1);
-        grid->addWidget(MakeStatic(-1, tr("Azimuth")), row, 0);
-        grid->addWidget(MakeNumber(522, true), row++, 1);
-        grid->addWidget(MakeStatic(-1, tr("Vert Angle")), row, 0);
-        grid->addWidget(MakeNumber(523, true), row++, 1);
+        grid->addWidget(MakeStatic(ctl::Unnamed, tr("Length")), row, 0);
+        grid->addWidget(MakeNumber(ctl::SBarLength), row++, 1);
+        grid->addWidget(MakeStatic(ctl::Unnamed, tr("Azimuth")), row, 0);
+        grid->addWidget(MakeNumber(ctl::SBarAzimuth, true), row++, 1);
+        grid->addWidget(MakeStatic(ctl::Unnamed, tr("Vert Angle")), row, 0);
+        grid->addWidget(MakeNumber(ctl::SBarVertAngle, true), row++, 1);
     }
     Body()->addWidget(coordBox);
 
     auto* ellipseRow = new QHBoxLayout;
     ellipseRow->addStretch();
-    QPushButton* ellipse = MakeButton(509, tr("Ellipse..."));
+    QPushButton* ellipse = MakeButton(ctl::EllipseButton, tr("Ellipse..."));
     ellipseRow->addWidget(ellipse);
     Body()->addLayout(ellipseRow);
     // A scale bar has no ellipse values of its own: its button, like the others enabled only
@@ -106,16 +110,16 @@ TElementForm::TElementForm(QWidget* parent, kivoMDIClient& doc, int kind, int sl
         if (theo)
             SetItemText(kRotRows[i].caption, Format("%c rotate", AxisLetter(doc.label, doc.axisType, i)));
     }
-    SetItemText(681, e.name);
-    SetItemText(101, e.abbrev);
+    SetItemText(ctl::ElemName, e.name);
+    SetItemText(ctl::ElemAbbrev, e.abbrev);
     const double coords[3] = {e.xReal, e.yReal, e.zReal};
     for (int i = 0; i < 3; ++i)
         SetItemText(kCoordRows[i].edit, Format("%-10.3lf", coords[i]));
     std::int32_t coordStat = 0;
     if (theo) {
         const THEODOLITE& t = doc.theoList[slot];
-        SetItemText(501, Format("%1d", t.pos));
-        SetItemText(502, Format("%1d", t.theo));
+        SetItemText(ctl::TheoPos, Format("%1d", t.pos));
+        SetItemText(ctl::TheoNumber, Format("%1d", t.theo));
         const double rot[3] = {t.xRotation, t.yRotation, t.zRotation};
         for (int i = 0; i < 3; ++i)
             SetItemText(kRotRows[i].edit, Format("%-10.3lf", rot[i]));
@@ -124,9 +128,9 @@ TElementForm::TElementForm(QWidget* parent, kivoMDIClient& doc, int kind, int sl
         coordStat = doc.pointList[slot].coordStat;
     } else {
         const SCALEBAR& s = doc.sbarList[slot];
-        SetItemText(521, Format("%-10.3lf", s.length));
-        SetItemText(522, Format("%-d", s.azimuth));
-        SetItemText(523, Format("%-d", s.vertAngle));
+        SetItemText(ctl::SBarLength, Format("%-10.3lf", s.length));
+        SetItemText(ctl::SBarAzimuth, Format("%-d", s.azimuth));
+        SetItemText(ctl::SBarVertAngle, Format("%-d", s.vertAngle));
     }
     if (hasStatus) {
         for (int k = 0; k < (theo ? 6 : 3); ++k) {
@@ -136,7 +140,7 @@ TElementForm::TElementForm(QWidget* parent, kivoMDIClient& doc, int kind, int sl
             SetChecked(s <= 2 ? unkId - s : unkId, true);
         }
     }
-    EnableItem(509, doc.bValEllip);
+    EnableItem(ctl::EllipseButton, doc.bValEllip);
 }
 
 void TElementForm::AddStatusGroup(int k, int firstId) {
@@ -151,21 +155,21 @@ bool TElementForm::CanClose() {
     COMMON& e = doc_.Common(kind_, index_);
     switch (kind_) {
     case SEL_THEO:
-        doc_.theoList.Rename(index_, ItemText(681).c_str());
+        doc_.theoList.Rename(index_, ItemText(ctl::ElemName).c_str());
         break;
     case SEL_POINT:
-        doc_.pointList.Rename(index_, ItemText(681).c_str());
+        doc_.pointList.Rename(index_, ItemText(ctl::ElemName).c_str());
         break;
     default:
-        doc_.sbarList.Rename(index_, ItemText(681).c_str());
+        doc_.sbarList.Rename(index_, ItemText(ctl::ElemName).c_str());
         break;
     }
-    CopyField(e.abbrev, sizeof e.abbrev, ItemText(101));
+    CopyField(e.abbrev, sizeof e.abbrev, ItemText(ctl::ElemAbbrev));
 
     if (kind_ == SEL_THEO) {
         THEODOLITE& t = doc_.theoList[index_];
-        ScanItem(501, t.pos);
-        ScanItem(502, t.theo);
+        ScanItem(ctl::TheoPos, t.pos);
+        ScanItem(ctl::TheoNumber, t.theo);
     }
     const double lo[3] = {doc_.xMin, doc_.yMin, doc_.zMin};
     const double hi[3] = {doc_.xMax, doc_.yMax, doc_.zMax};
@@ -193,9 +197,9 @@ bool TElementForm::CanClose() {
         doc_.pointList[index_].coordStat = CoordStatFrom(choice, 3);
     } else {
         SCALEBAR& s = doc_.sbarList[index_];
-        ScanItem(521, s.length);
-        ScanItem(522, s.azimuth);
-        ScanItem(523, s.vertAngle);
+        ScanItem(ctl::SBarLength, s.length);
+        ScanItem(ctl::SBarAzimuth, s.azimuth);
+        ScanItem(ctl::SBarVertAngle, s.vertAngle);
     }
     return true;
 }
@@ -217,7 +221,7 @@ TEllipseForm::TEllipseForm(QWidget* parent, kivoMDIClient& doc, int kind, int sl
     auto* grid = new QGridLayout;
     static const char* heads[3] = {"A", "B", "Phi"};
     for (int c = 0; c < 3; ++c) {
-        QLabel* h = MakeStatic(-1, tr(heads[c]));
+        QLabel* h = MakeStatic(ctl::Unnamed, tr(heads[c]));
         h->setAlignment(Qt::AlignRight);
         grid->addWidget(h, 0, 1 + c);
     }
@@ -231,20 +235,20 @@ TEllipseForm::TEllipseForm(QWidget* parent, kivoMDIClient& doc, int kind, int sl
     QFont mono(QStringLiteral("monospace"));
     mono.setStyleHint(QFont::TypeWriter);
     for (int p = 0; p < 3; ++p) {
-        grid->addWidget(
-            MakeStatic(541 + p, QString::fromStdString(Format("%c-%c Plane", planes[p][0], planes[p][1]))),
-            1 + p, 0);
+        grid->addWidget(MakeStatic(ctl::Plane1Caption + p,
+                                   QString::fromStdString(Format("%c-%c Plane", planes[p][0], planes[p][1]))),
+                        1 + p, 0);
         for (int c = 0; c < 3; ++c) {
-            QLabel* v = MakeStatic(544 + 3 * p + c);
+            QLabel* v = MakeStatic(ctl::EllA1 + 3 * p + c);
             v->setFont(mono);
             v->setAlignment(Qt::AlignRight);
             v->setMinimumWidth(100);
             grid->addWidget(v, 1 + p, 1 + c);
         }
         if (e) {
-            SetItemText(544 + 3 * p, Format("%10.6lf", e->A[p]));
-            SetItemText(545 + 3 * p, Format("%10.6lf", e->B[p]));
-            SetItemText(546 + 3 * p, Format("%8.2lf", e->phi[p]));
+            SetItemText(ctl::EllA1 + 3 * p, Format("%10.6lf", e->A[p]));
+            SetItemText(ctl::EllB1 + 3 * p, Format("%10.6lf", e->B[p]));
+            SetItemText(ctl::EllPhi1 + 3 * p, Format("%8.2lf", e->phi[p]));
         }
     }
     Body()->addLayout(grid);

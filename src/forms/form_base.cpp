@@ -77,10 +77,10 @@ TForm::TForm(QWidget* parent, kivoMDIClient& doc, const char* caption, int templ
     if (withCancel) std |= QDialogButtonBox::Cancel;
     if (helpContext > 0) std |= QDialogButtonBox::Help;
     buttons_ = new QDialogButtonBox(std, this);
-    buttons_->button(QDialogButtonBox::Ok)->setObjectName(CtlName(ID_OK));
-    if (withCancel) buttons_->button(QDialogButtonBox::Cancel)->setObjectName(CtlName(ID_CANCEL));
+    buttons_->button(QDialogButtonBox::Ok)->setObjectName(CtlName(ctl::Ok));
+    if (withCancel) buttons_->button(QDialogButtonBox::Cancel)->setObjectName(CtlName(ctl::Cancel));
     if (helpContext > 0) {
-        buttons_->button(QDialogButtonBox::Help)->setObjectName(CtlName(ID_HELP));
+        buttons_->button(QDialogButtonBox::Help)->setObjectName(CtlName(ctl::Help));
         connect(buttons_, &QDialogButtonBox::helpRequested, this, [this] { THelp(); });
     }
     connect(buttons_, &QDialogButtonBox::accepted, this, &TForm::accept);

@@ -8,6 +8,8 @@
 #include <QLineEdit>
 #include <string>
 
+#include "forms/control_ids.h"
+
 class QDialogButtonBox;
 class QLabel;
 class QPushButton;
@@ -25,11 +27,6 @@ void EnsureHelpPages();
 
 // Object name of the control with id `id`.
 QString CtlName(int id);
-
-// Standard button ids.
-constexpr int ID_OK = 1;
-constexpr int ID_CANCEL = 2;
-constexpr int ID_HELP = 998;
 
 // An edit for a number: framed in red while its text does not read as a number (an untouched empty
 // edit is left plain), so the user sees that the value will not be taken.

@@ -86,9 +86,12 @@ const LineFormats kSBDirectLines = {"%3s  %10.4lf  %10.4lf    %10.4lf    %10.4lf
                                     "%-5s  %10.4lf  %10.4lf    %10.4lf    %10.4lf"};
 const LineFormats kValueLines = {"%-5s %10.4lf", "%-5s %10.4lf", "%-5s %10.4lf"};
 
-const std::vector<std::pair<int, const char*>> kAngles = {{584, "Horizontal"}, {586, "Vertical"}};
-const std::vector<std::pair<int, const char*>> kBarAngles = {
-    {584, "Horizontal"}, {586, "Vertical"}, {585, "Horizontal"}, {587, "Vertical"}};
+const std::vector<std::pair<int, const char*>> kAngles = {{ctl::ObsHorz, "Horizontal"},
+                                                          {ctl::ObsVert, "Vertical"}};
+const std::vector<std::pair<int, const char*>> kBarAngles = {{ctl::ObsHorz, "Horizontal"},
+                                                             {ctl::ObsVert, "Vertical"},
+                                                             {ctl::ObsHorzRight, "Horizontal"},
+                                                             {ctl::ObsVertRight, "Vertical"}};
 
 const EntryShape kCollimateAdd = {"Add Collimation Data", 22022, 241, true, kAngles};
 const EntryShape kCollimateMod = {"Modify Collimation Data", 22023, 242, true, kAngles};
@@ -96,15 +99,19 @@ const EntryShape kPtDirectAdd = {"Add Point Sighting Data", 22032, 244, true, kA
 const EntryShape kPtDirectMod = {"Modify Point Sighting", 22033, 245, true, kAngles};
 const EntryShape kSBDirectAdd = {"Add Scale Bar Sighting Data", 22034, 226, true, kBarAngles};
 const EntryShape kSBDirectMod = {"Modify Scale Bar Sighting", 22035, 227, true, kBarAngles};
-const EntryShape kDistanceAdd = {"Add Distance Data", 22024, 229, false, {{624, "Distance"}}};
-const EntryShape kDistanceMod = {"Modify Distance", 22025, 230, false, {{624, "Distance"}}};
-const EntryShape kHeightAdd = {"Add Height Difference", 22026, 235, false, {{624, "Height Diff"}}};
-const EntryShape kHeightMod = {"Modify Height Difference", 22027, 236, false, {{624, "Height Diff"}}};
-const EntryShape kPtDistAdd = {"Add Point to Point Distance Data", 22028, 232, false, {{624, "Distance"}}};
-const EntryShape kPtDistMod = {"Modify Point to Point Distance", 22029, 233, false, {{624, "Distance"}}};
+const EntryShape kDistanceAdd = {"Add Distance Data", 22024, 229, false, {{ctl::ObsValue, "Distance"}}};
+const EntryShape kDistanceMod = {"Modify Distance", 22025, 230, false, {{ctl::ObsValue, "Distance"}}};
+const EntryShape kHeightAdd = {"Add Height Difference", 22026, 235, false, {{ctl::ObsValue, "Height Diff"}}};
+const EntryShape kHeightMod = {
+    "Modify Height Difference", 22027, 236, false, {{ctl::ObsValue, "Height Diff"}}};
+const EntryShape kPtDistAdd = {
+    "Add Point to Point Distance Data", 22028, 232, false, {{ctl::ObsValue, "Distance"}}};
+const EntryShape kPtDistMod = {
+    "Modify Point to Point Distance", 22029, 233, false, {{ctl::ObsValue, "Distance"}}};
 const EntryShape kPtHeightAdd = {
-    "Add Point to Point Height Data", 22030, 238, false, {{624, "Delta Height"}}};
-const EntryShape kPtHeightMod = {"Modify Point to Point Height", 22031, 239, false, {{624, "Delta Height"}}};
+    "Add Point to Point Height Data", 22030, 238, false, {{ctl::ObsValue, "Delta Height"}}};
+const EntryShape kPtHeightMod = {
+    "Modify Point to Point Height", 22031, 239, false, {{ctl::ObsValue, "Delta Height"}}};
 
 // A theodolite's list (collimations, point or scale-bar directions, distances, heights) to one target.
 template <class T> class TheoSide : public ObsSide {
@@ -286,10 +293,10 @@ TObsEntryForm::TObsEntryForm(QWidget* parent, kivoMDIClient& doc, const EntrySha
                              const char* nameB, const std::vector<double>* current, int currentFlags)
     : TForm(parent, doc, shape.caption, shape.templateId, shape.help), shape_(shape) {
     auto* names = new QGridLayout;
-    names->addWidget(MakeStatic(-1, tr("From :")), 0, 0);
-    names->addWidget(MakeStatic(581, QString::fromLatin1(nameA)), 0, 1);
-    names->addWidget(MakeStatic(-1, tr("To :")), 1, 0);
-    names->addWidget(MakeStatic(582, QString::fromLatin1(nameB)), 1, 1);
+    names->addWidget(MakeStatic(ctl::Unnamed, tr("From :")), 0, 0);
+    names->addWidget(MakeStatic(ctl::ObsNameA, QString::fromLatin1(nameA)), 0, 1);
+    names->addWidget(MakeStatic(ctl::Unnamed, tr("To :")), 1, 0);
+    names->addWidget(MakeStatic(ctl::ObsNameB, QString::fromLatin1(nameB)), 1, 1);
     names->setColumnStretch(1, 1);
     Body()->addLayout(names);
 
@@ -297,26 +304,27 @@ TObsEntryForm::TObsEntryForm(QWidget* parent, kivoMDIClient& doc, const EntrySha
     int row = 0;
     if (shape.hasType) {
         auto* type = new QComboBox(this);
-        type->setObjectName(CtlName(583));
+        type->setObjectName(CtlName(ctl::ObsType));
         type->addItem(tr("Direct"));
         type->addItem(tr("Reverse"));
         // Add: "Direct"; Modify: Direct when the record has bit 1, else Reverse.
         type->setCurrentIndex(current && !(currentFlags & OBS_DIRECT) ? 1 : 0);
-        grid->addWidget(MakeStatic(-1, tr("Type")), row, 0);
+        grid->addWidget(MakeStatic(ctl::Unnamed, tr("Type")), row, 0);
         grid->addWidget(type, row++, 1);
     }
     if (shape.values.size() == 4) {
         // Scale-bar sightings: the first (left) end and the second (right) end side by side.
-        grid->addWidget(MakeStatic(-1, tr("Left End")), row, 1);
-        grid->addWidget(MakeStatic(-1, tr("Right End")), row++, 2);
+        grid->addWidget(MakeStatic(ctl::Unnamed, tr("Left End")), row, 1);
+        grid->addWidget(MakeStatic(ctl::Unnamed, tr("Right End")), row++, 2);
         for (int r = 0; r < 2; ++r) {
-            grid->addWidget(MakeStatic(-1, tr(shape.values[static_cast<std::size_t>(r)].second)), row, 0);
+            grid->addWidget(MakeStatic(ctl::Unnamed, tr(shape.values[static_cast<std::size_t>(r)].second)),
+                            row, 0);
             grid->addWidget(MakeNumber(shape.values[static_cast<std::size_t>(r)].first), row, 1);
             grid->addWidget(MakeNumber(shape.values[static_cast<std::size_t>(r + 2)].first), row++, 2);
         }
     } else {
         for (const auto& [id, label] : shape.values) {
-            grid->addWidget(MakeStatic(-1, tr(label)), row, 0);
+            grid->addWidget(MakeStatic(ctl::Unnamed, tr(label)), row, 0);
             grid->addWidget(MakeNumber(id), row++, 1);
         }
     }
@@ -332,7 +340,8 @@ TObsEntryForm::TObsEntryForm(QWidget* parent, kivoMDIClient& doc, const EntrySha
 }
 
 bool TObsEntryForm::CanClose() {
-    if (shape_.hasType) flags = ItemAs<QComboBox>(583)->currentIndex() == 0 ? OBS_DIRECT : OBS_REVERSE;
+    if (shape_.hasType)
+        flags = ItemAs<QComboBox>(ctl::ObsType)->currentIndex() == 0 ? OBS_DIRECT : OBS_REVERSE;
     for (std::size_t k = 0; k < shape_.values.size(); ++k)
         ScanItem(shape_.values[k].first, values[k]);
     return true;
@@ -344,13 +353,13 @@ TObsListForm::TObsListForm(QWidget* parent, kivoMDIClient& doc, const char* capt
                            const Labels& labels, const char* nameA, const char* nameB)
     : TForm(parent, doc, caption, templateId, help) {
     auto* names = new QGridLayout;
-    names->addWidget(MakeStatic(-1, tr(labels.first) + " :"), 0, 0);
-    names->addWidget(MakeStatic(581, QString::fromLatin1(nameA)), 0, 1);
-    names->addWidget(MakeStatic(-1, tr(labels.second) + " :"), 1, 0);
-    names->addWidget(MakeStatic(582, QString::fromLatin1(nameB)), 1, 1);
+    names->addWidget(MakeStatic(ctl::Unnamed, tr(labels.first) + " :"), 0, 0);
+    names->addWidget(MakeStatic(ctl::ObsNameA, QString::fromLatin1(nameA)), 0, 1);
+    names->addWidget(MakeStatic(ctl::Unnamed, tr(labels.second) + " :"), 1, 0);
+    names->addWidget(MakeStatic(ctl::ObsNameB, QString::fromLatin1(nameB)), 1, 1);
     names->setColumnStretch(1, 1);
     Body()->addLayout(names);
-    QLabel* columns = MakeStatic(-1, QString::fromLatin1(labels.columns));
+    QLabel* columns = MakeStatic(ctl::Unnamed, QString::fromLatin1(labels.columns));
     columns->setFont(ListFont());
     Body()->addWidget(columns);
 }
@@ -377,8 +386,9 @@ void TObsListForm::AddSide(std::unique_ptr<ObsSide> side, const SideIds& ids, co
     if (caption) buttons->addSpacing(20);
     QPushButton* add = MakeButton(ids.add, tr("Add..."));
     QPushButton* modify = MakeButton(ids.modify, tr("Modify..."));
-    QPushButton* remove =
-        MakeButton(ids.remove, ids.remove == 596 || ids.remove == 601 ? tr("Delete") : tr("Delete..."));
+    QPushButton* remove = MakeButton(
+        ids.remove, ids.remove == ctl::CollAToBDelete || ids.remove == ctl::CollBToADelete ? tr("Delete")
+                                                                                           : tr("Delete..."));
     buttons->addWidget(add);
     buttons->addWidget(modify);
     buttons->addWidget(remove);
@@ -466,11 +476,15 @@ TCollimateForm::TCollimateForm(QWidget* parent, kivoMDIClient& doc, int theoA, i
     auto idealAB = [&doc, theoA, theoB](CONNECT1& r) { doc.CalcTheoAngle(theoA, theoB, r.hAngle, r.vAngle); };
     auto idealBA = [&doc, theoA, theoB](CONNECT1& r) { doc.CalcTheoAngle(theoB, theoA, r.hAngle, r.vAngle); };
     const bool bHas = doc.theoList[theoB].thCount > 0;
-    AddSide(std::make_unique<Side>(doc, theoA, theoB, doc.theoList[theoB].name, setup, idealAB),
-            {592, 593, 594, 595, 596}, "A to B", true);
+    AddSide(
+        std::make_unique<Side>(doc, theoA, theoB, doc.theoList[theoB].name, setup, idealAB),
+        {ctl::CollAToBCaption, ctl::CollAToBList, ctl::CollAToBAdd, ctl::CollAToBModify, ctl::CollAToBDelete},
+        "A to B", true);
     // Side B (B's observations of A) is enabled only when B has collimations at all.
-    AddSide(std::make_unique<Side>(doc, theoB, theoA, doc.theoList[theoA].name, setup, idealBA),
-            {597, 598, 599, 600, 601}, "B to A", bHas);
+    AddSide(
+        std::make_unique<Side>(doc, theoB, theoA, doc.theoList[theoA].name, setup, idealBA),
+        {ctl::CollBToACaption, ctl::CollBToAList, ctl::CollBToAAdd, ctl::CollBToAModify, ctl::CollBToADelete},
+        "B to A", bHas);
 }
 
 TPtDirectForm::TPtDirectForm(QWidget* parent, kivoMDIClient& doc, int theo, int point)
@@ -481,7 +495,7 @@ TPtDirectForm::TPtDirectForm(QWidget* parent, kivoMDIClient& doc, int theo, int 
     const Side::Setup setup{&THEODOLITE::ptList, true, true, kPtDirectLines, &kPtDirectAdd, &kPtDirectMod};
     auto ideal = [&doc, theo, point](CONNECT1& r) { doc.CalcPointAngle(theo, point, r.hAngle, r.vAngle); };
     AddSide(std::make_unique<Side>(doc, theo, point, doc.pointList[point].name, setup, ideal),
-            {0, 588, 589, 590, 591}, nullptr, true);
+            {ctl::NoControl, ctl::ObsList, ctl::ObsAdd, ctl::ObsModify, ctl::ObsDelete}, nullptr, true);
 }
 
 TSBDirectForm::TSBDirectForm(QWidget* parent, kivoMDIClient& doc, int theo, int sbar)
@@ -496,7 +510,7 @@ TSBDirectForm::TSBDirectForm(QWidget* parent, kivoMDIClient& doc, int theo, int 
                           r.vRAngle);
     };
     AddSide(std::make_unique<Side>(doc, theo, sbar, doc.sbarList[sbar].name, setup, ideal),
-            {0, 588, 589, 590, 591}, nullptr, true);
+            {ctl::NoControl, ctl::ObsList, ctl::ObsAdd, ctl::ObsModify, ctl::ObsDelete}, nullptr, true);
 }
 
 TDistanceForm::TDistanceForm(QWidget* parent, kivoMDIClient& doc, int theo, int point)
@@ -506,7 +520,7 @@ TDistanceForm::TDistanceForm(QWidget* parent, kivoMDIClient& doc, int theo, int 
     const Side::Setup setup{&THEODOLITE::dsList, false, false, kValueLines, &kDistanceAdd, &kDistanceMod};
     auto ideal = [&doc, theo, point](CONNECT3& r) { doc.CalcDistance(theo, point, r.distance); };
     AddSide(std::make_unique<Side>(doc, theo, point, doc.pointList[point].name, setup, ideal),
-            {0, 588, 589, 590, 591}, nullptr, true);
+            {ctl::NoControl, ctl::ObsList, ctl::ObsAdd, ctl::ObsModify, ctl::ObsDelete}, nullptr, true);
 }
 
 THeightForm::THeightForm(QWidget* parent, kivoMDIClient& doc, int theo, int point)
@@ -516,7 +530,7 @@ THeightForm::THeightForm(QWidget* parent, kivoMDIClient& doc, int theo, int poin
     const Side::Setup setup{&THEODOLITE::hdList, false, false, kValueLines, &kHeightAdd, &kHeightMod};
     auto ideal = [&doc, theo, point](CONNECT6& r) { doc.CalcHeight(theo, point, r.height); };
     AddSide(std::make_unique<Side>(doc, theo, point, doc.pointList[point].name, setup, ideal),
-            {0, 588, 589, 590, 591}, nullptr, true);
+            {ctl::NoControl, ctl::ObsList, ctl::ObsAdd, ctl::ObsModify, ctl::ObsDelete}, nullptr, true);
 }
 
 TPointDistForm::TPointDistForm(QWidget* parent, kivoMDIClient& doc, int point1, int point2)
@@ -527,8 +541,8 @@ TPointDistForm::TPointDistForm(QWidget* parent, kivoMDIClient& doc, int point1, 
     const Side::Setup setup{&kivoMDIClient::distList, &kivoMDIClient::nNumDists, &kivoMDIClient::nMaxDists,
                             &kPtDistAdd, &kPtDistMod};
     auto ideal = [&doc, point1, point2](CONNECT4& r) { doc.CalcPtDistance(point1, point2, r.distance); };
-    AddSide(std::make_unique<Side>(doc, point1, point2, setup, ideal), {0, 588, 589, 590, 591}, nullptr,
-            true);
+    AddSide(std::make_unique<Side>(doc, point1, point2, setup, ideal),
+            {ctl::NoControl, ctl::ObsList, ctl::ObsAdd, ctl::ObsModify, ctl::ObsDelete}, nullptr, true);
 }
 
 TPointHeightForm::TPointHeightForm(QWidget* parent, kivoMDIClient& doc, int point1, int point2)
@@ -539,8 +553,8 @@ TPointHeightForm::TPointHeightForm(QWidget* parent, kivoMDIClient& doc, int poin
     const Side::Setup setup{&kivoMDIClient::heightList, &kivoMDIClient::nNumHeights,
                             &kivoMDIClient::nMaxHeights, &kPtHeightAdd, &kPtHeightMod};
     auto ideal = [&doc, point1, point2](CONNECT5& r) { doc.CalcPtHeight(point1, point2, r.height); };
-    AddSide(std::make_unique<Side>(doc, point1, point2, setup, ideal), {0, 588, 589, 590, 591}, nullptr,
-            true);
+    AddSide(std::make_unique<Side>(doc, point1, point2, setup, ideal),
+            {ctl::NoControl, ctl::ObsList, ctl::ObsAdd, ctl::ObsModify, ctl::ObsDelete}, nullptr, true);
 }
 
 } // namespace kivo::forms

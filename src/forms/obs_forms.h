@@ -16,7 +16,7 @@ class QListWidget;
 namespace kivo::forms {
 
 // What an Add or Modify form shows: caption, template, help, whether it has the "Type" drop-down
-// (583: "Direct", "Reverse") and the value edits in reading order with their labels.
+// (ctl::ObsType: "Direct", "Reverse") and the value edits in reading order with their labels.
 struct EntryShape {
     const char* caption;
     int templateId;
@@ -68,8 +68,8 @@ public:
         int caption, list, add, modify, remove;
     };
     struct Labels {
-        const char* first;   // label of 581
-        const char* second;  // label of 582
+        const char* first;   // label of ctl::ObsNameA
+        const char* second;  // label of ctl::ObsNameB
         const char* columns; // column header above the lists
     };
     TObsListForm(QWidget* parent, kivoMDIClient& doc, const char* caption, int templateId, int help,

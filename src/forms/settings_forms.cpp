@@ -39,26 +39,26 @@ TProjectForm::TProjectForm(QWidget* parent, kivoMDIClient& doc)
     const char* labels[3] = {"Project", "Task", "Date"};
     const char* fields[3] = {doc.Project, doc.Task, doc.Date};
     for (int i = 0; i < 3; ++i) {
-        grid->addWidget(MakeStatic(-1, tr(labels[i])), i, 0);
-        QLineEdit* e = MakeEdit(421 + i, 79);
+        grid->addWidget(MakeStatic(ctl::Unnamed, tr(labels[i])), i, 0);
+        QLineEdit* e = MakeEdit(ctl::ProjectName + i, 79);
         e->setMinimumWidth(360);
         grid->addWidget(e, i, 1);
-        SetItemText(421 + i, std::string(fields[i], strnlen(fields[i], 80)));
+        SetItemText(ctl::ProjectName + i, std::string(fields[i], strnlen(fields[i], 80)));
     }
     Body()->addLayout(grid);
 }
 
 bool TProjectForm::CanClose() {
-    CopyField(doc_.Project, sizeof doc_.Project, ItemText(421));
-    CopyField(doc_.Task, sizeof doc_.Task, ItemText(422));
-    CopyField(doc_.Date, sizeof doc_.Date, ItemText(423));
+    CopyField(doc_.Project, sizeof doc_.Project, ItemText(ctl::ProjectName));
+    CopyField(doc_.Task, sizeof doc_.Task, ItemText(ctl::ProjectTask));
+    CopyField(doc_.Date, sizeof doc_.Date, ItemText(ctl::ProjectDate));
     return true;
 }
 
 // ---- Parameters ---------------------------------------------------------------------------
 
 namespace {
-constexpr int kRowCaption[3] = {459, 461, 460}; // rows 1, 2, 3
+constexpr int kRowCaption[3] = {ctl::LimitRow1Caption, ctl::LimitRow2Caption, ctl::LimitRow3Caption};
 const char* const kLimitNames[3] = {"Min", "Max", "Default"};
 } // namespace
 
@@ -70,18 +70,18 @@ TParameterForm::TParameterForm(QWidget* parent, kivoMDIClient& doc)
     auto* unitsGroup = new QButtonGroup(this);
     const char* unitNames[4] = {"meters", "mm", "feet", "inches"};
     for (int u = 0; u < 4; ++u) {
-        QRadioButton* r = MakeRadio(453 + u, tr(unitNames[u]));
-        unitsGroup->addButton(r, 453 + u);
+        QRadioButton* r = MakeRadio(ctl::UnitsMeters + u, tr(unitNames[u]));
+        unitsGroup->addButton(r, ctl::UnitsMeters + u);
         unitsLayout->addWidget(r);
     }
     top->addWidget(unitsBox);
     auto* coordBox = new QGroupBox(tr("Coordinates"), this);
     auto* coordLayout = new QVBoxLayout(coordBox);
     auto* coordGroup = new QButtonGroup(this);
-    QRadioButton* xyz = MakeRadio(450, tr("xyz"));
-    QRadioButton* zxy = MakeRadio(451, tr("zxy"));
-    coordGroup->addButton(xyz, 450);
-    coordGroup->addButton(zxy, 451);
+    QRadioButton* xyz = MakeRadio(ctl::AxesXyz, tr("xyz"));
+    QRadioButton* zxy = MakeRadio(ctl::AxesZxy, tr("zxy"));
+    coordGroup->addButton(xyz, ctl::AxesXyz);
+    coordGroup->addButton(zxy, ctl::AxesZxy);
     coordLayout->addWidget(xyz);
     coordLayout->addWidget(zxy);
     coordLayout->addStretch();
@@ -91,27 +91,27 @@ TParameterForm::TParameterForm(QWidget* parent, kivoMDIClient& doc)
     auto* limitsBox = new QGroupBox(tr("Limits"), this);
     auto* grid = new QGridLayout(limitsBox);
     for (int c = 0; c < 3; ++c)
-        grid->addWidget(MakeStatic(-1, tr(kLimitNames[c])), 0, 1 + c, Qt::AlignHCenter);
+        grid->addWidget(MakeStatic(ctl::Unnamed, tr(kLimitNames[c])), 0, 1 + c, Qt::AlignHCenter);
     for (int r = 0; r < 3; ++r) {
         grid->addWidget(MakeStatic(kRowCaption[r]), 1 + r, 0);
         for (int c = 0; c < 3; ++c)
-            grid->addWidget(MakeNumber(441 + 3 * r + c), 1 + r, 1 + c);
+            grid->addWidget(MakeNumber(ctl::LimitXMin + 3 * r + c), 1 + r, 1 + c);
     }
     Body()->addWidget(limitsBox);
 
     // SetupWindow.
     oldUnits = tempUnits = doc.units;
     tempAxisType = doc.axisType;
-    SetChecked(453 + (doc.units >= 0 && doc.units <= 3 ? doc.units : 0), true);
-    SetChecked(450 + (doc.axisType == 1 ? 1 : 0), true);
+    SetChecked(ctl::UnitsMeters + (doc.units >= 0 && doc.units <= 3 ? doc.units : 0), true);
+    SetChecked(ctl::AxesXyz + (doc.axisType == 1 ? 1 : 0), true);
     WriteCaptions(tempAxisType);
     const double values[9] = {doc.xMin, doc.xMax, doc.xDef, doc.yMin, doc.yMax,
                               doc.yDef, doc.zMin, doc.zMax, doc.zDef};
     for (int k = 0; k < 9; ++k) {
         temp[k] = values[k];
-        SetItemText(441 + k, Format("%-10.3lf", values[k]));
+        SetItemText(ctl::LimitXMin + k, Format("%-10.3lf", values[k]));
         // TXMin .. TZDef: the temp value follows the edit while the user types.
-        connect(ItemAs<QLineEdit>(441 + k), &QLineEdit::textChanged, this,
+        connect(ItemAs<QLineEdit>(ctl::LimitXMin + k), &QLineEdit::textChanged, this,
                 [this, k](const QString& text) { ScanReal(text.toStdString(), temp[k]); });
     }
     connect(unitsGroup, &QButtonGroup::idClicked, this, [this] { TUnits(); });
@@ -124,18 +124,21 @@ void TParameterForm::WriteCaptions(int axisType) {
 }
 
 void TParameterForm::TCoordinates() {
-    tempAxisType = IsChecked(450) ? 0 : 1;
+    tempAxisType = IsChecked(ctl::AxesXyz) ? 0 : 1;
     WriteCaptions(tempAxisType);
 }
 
 void TParameterForm::TUnits() {
     oldUnits = tempUnits;
-    tempUnits = IsChecked(453) ? 0 : IsChecked(454) ? 1 : IsChecked(455) ? 2 : 3;
+    tempUnits = IsChecked(ctl::UnitsMeters) ? 0
+                : IsChecked(ctl::UnitsMm)   ? 1
+                : IsChecked(ctl::UnitsFeet) ? 2
+                                            : 3;
     if (tempUnits == oldUnits) return;
     const double factor = doc_.convTab[oldUnits][tempUnits];
     // Writing an edit runs its change handler, so each temp value becomes the three-decimal text.
     for (int k = 0; k < 9; ++k)
-        SetItemText(441 + k, Format("%-10.3lf", temp[k] * factor));
+        SetItemText(ctl::LimitXMin + k, Format("%-10.3lf", temp[k] * factor));
 }
 
 bool TParameterForm::CanClose() {
@@ -143,7 +146,7 @@ bool TParameterForm::CanClose() {
         if (temp[3 * r] < temp[3 * r + 1]) continue;
         const char axis = AxisLetter(doc_.label, tempAxisType, r);
         Refuse(this, Format("The %c Min value must be below the %c Max value.", axis, axis));
-        Item(441 + 3 * r)->setFocus();
+        Item(ctl::LimitXMin + 3 * r)->setFocus();
         return false;
     }
     ConvertDocumentUnits(doc_, tempUnits);
@@ -159,7 +162,8 @@ bool TParameterForm::CanClose() {
 // ---- Display ------------------------------------------------------------------------------
 
 namespace {
-constexpr int kDisplayEdits[6] = {484, 485, 486, 491, 495, 498};
+constexpr int kDisplayEdits[6] = {ctl::Scale1,   ctl::Scale2,        ctl::Scale3,
+                                  ctl::EllScale, ctl::HGridInterval, ctl::VGridInterval};
 } // namespace
 
 TDisplayForm::TDisplayForm(QWidget* parent, kivoMDIClient& doc)
@@ -167,14 +171,14 @@ TDisplayForm::TDisplayForm(QWidget* parent, kivoMDIClient& doc)
     auto* scaleBox = new QGroupBox(tr("Scale"), this);
     auto* grid = new QGridLayout(scaleBox);
     for (int k = 0; k < 3; ++k) {
-        grid->addWidget(MakeStatic(481 + k), k, 1);
-        grid->addWidget(MakeNumber(484 + k), k, 2);
-        grid->addWidget(MakeStatic(487 + k), k, 3);
+        grid->addWidget(MakeStatic(ctl::Scale1Caption + k), k, 1);
+        grid->addWidget(MakeNumber(ctl::Scale1 + k), k, 2);
+        grid->addWidget(MakeStatic(ctl::Scale1Unit + k), k, 3);
     }
-    grid->addWidget(MakeStatic(-1, tr("Ellipse")), 3, 0);
-    grid->addWidget(MakeStatic(490), 3, 1);
-    grid->addWidget(MakeNumber(491), 3, 2);
-    grid->addWidget(MakeStatic(492), 3, 3);
+    grid->addWidget(MakeStatic(ctl::Unnamed, tr("Ellipse")), 3, 0);
+    grid->addWidget(MakeStatic(ctl::EllScaleCaption), 3, 1);
+    grid->addWidget(MakeNumber(ctl::EllScale), 3, 2);
+    grid->addWidget(MakeStatic(ctl::EllScaleUnit), 3, 3);
     Body()->addWidget(scaleBox);
 
     auto* optionsBox = new QGroupBox(tr("Options"), this);
@@ -184,31 +188,32 @@ TDisplayForm::TDisplayForm(QWidget* parent, kivoMDIClient& doc)
         c->setObjectName(CtlName(id));
         return c;
     };
-    opt->addWidget(makeCheck(493, "Boundary"), 0, 0);
-    opt->addWidget(makeCheck(494, "Horz Grid every"), 1, 0);
-    opt->addWidget(MakeNumber(495), 1, 1);
-    opt->addWidget(MakeStatic(496), 1, 2);
-    opt->addWidget(makeCheck(497, "Vert Grid every"), 2, 0);
-    opt->addWidget(MakeNumber(498), 2, 1);
-    opt->addWidget(MakeStatic(499), 2, 2);
+    opt->addWidget(makeCheck(ctl::ShowBoundary, "Boundary"), 0, 0);
+    opt->addWidget(makeCheck(ctl::ShowHGrid, "Horz Grid every"), 1, 0);
+    opt->addWidget(MakeNumber(ctl::HGridInterval), 1, 1);
+    opt->addWidget(MakeStatic(ctl::HGridUnit), 1, 2);
+    opt->addWidget(makeCheck(ctl::ShowVGrid, "Vert Grid every"), 2, 0);
+    opt->addWidget(MakeNumber(ctl::VGridInterval), 2, 1);
+    opt->addWidget(MakeStatic(ctl::VGridUnit), 2, 2);
     Body()->addWidget(optionsBox);
 
     // SetupWindow.
-    SetChecked(493, doc.bBound);
-    SetChecked(494, doc.bHGrid);
-    SetChecked(497, doc.bVGrid);
+    SetChecked(ctl::ShowBoundary, doc.bBound);
+    SetChecked(ctl::ShowHGrid, doc.bHGrid);
+    SetChecked(ctl::ShowVGrid, doc.bVGrid);
     const bool metric = doc.units == UNITS_METERS || doc.units == UNITS_MM;
     for (int k = 0; k < 3; ++k)
-        SetItemText(481 + k, metric ? Format("%c:  1 cm =", AxisLetter(doc.label, doc.axisType, k))
-                                    : Format("%c:  1 in =", "XYZ"[k]));
-    SetItemText(490, metric ? " :  1 cm =" : " :  1 in =");
+        SetItemText(ctl::Scale1Caption + k,
+                    metric ? Format("%c:  1 cm =", AxisLetter(doc.label, doc.axisType, k))
+                           : Format("%c:  1 in =", "XYZ"[k]));
+    SetItemText(ctl::EllScaleCaption, metric ? " :  1 cm =" : " :  1 in =");
     const char* unit = doc.units == UNITS_METERS ? "m"
                        : doc.units == UNITS_MM   ? "mm"
                        : doc.units == UNITS_FEET ? "feet"
                                                  : "in";
-    for (int id : {487, 488, 489, 496, 499})
+    for (int id : {ctl::Scale1Unit, ctl::Scale2Unit, ctl::Scale3Unit, ctl::HGridUnit, ctl::VGridUnit})
         SetItemText(id, unit);
-    SetItemText(492, metric ? "mm" : "mils");
+    SetItemText(ctl::EllScaleUnit, metric ? "mm" : "mils");
 
     const double values[6] = {doc.objScale1, doc.objScale2, doc.objScale3,
                               doc.ellScale,  doc.hInterval, doc.vInterval};
@@ -233,16 +238,16 @@ bool TDisplayForm::CanClose() {
     // A scale of zero or less has no drawing: refuse it and keep the form open.
     for (int k = 0; k < 4; ++k) {
         if (temp[k] > 0) continue;
-        std::string caption = ItemText(k < 3 ? 481 + k : 490);
+        std::string caption = ItemText(k < 3 ? ctl::Scale1Caption + k : ctl::EllScaleCaption);
         std::string what = k < 3 ? Format("The %c scale", caption.empty() ? '?' : caption[0])
                                  : std::string("The Ellipse scale");
         Refuse(this, what + " must be greater than zero.");
         Item(kDisplayEdits[k])->setFocus();
         return false;
     }
-    doc_.bBound = IsChecked(493);
-    doc_.bHGrid = IsChecked(494);
-    doc_.bVGrid = IsChecked(497);
+    doc_.bBound = IsChecked(ctl::ShowBoundary);
+    doc_.bHGrid = IsChecked(ctl::ShowHGrid);
+    doc_.bVGrid = IsChecked(ctl::ShowVGrid);
     double* fields[6] = {&doc_.objScale1, &doc_.objScale2, &doc_.objScale3,
                          &doc_.ellScale,  &doc_.hInterval, &doc_.vInterval};
     for (int k = 0; k < 6; ++k)
@@ -275,17 +280,17 @@ TSetupForm::TSetupForm(QWidget* parent, kivoMDIClient& doc)
     : TForm(parent, doc, "Theodolite Setup", 22008, 181) {
     auto* lists = new QHBoxLayout;
     auto* left = new QVBoxLayout;
-    left->addWidget(MakeStatic(-1, tr("Theodolites")));
+    left->addWidget(MakeStatic(ctl::Unnamed, tr("Theodolites")));
     theos_ = new QListWidget(this);
-    theos_->setObjectName(CtlName(721));
+    theos_->setObjectName(CtlName(ctl::SetupTheos));
     theos_->setFont(ListFont());
     theos_->setMinimumWidth(340);
     left->addWidget(theos_);
     lists->addLayout(left, 3);
     auto* right = new QVBoxLayout;
-    right->addWidget(MakeStatic(-1, tr("Controls")));
+    right->addWidget(MakeStatic(ctl::Unnamed, tr("Controls")));
     controls_ = new QListWidget(this);
-    controls_->setObjectName(CtlName(582));
+    controls_->setObjectName(CtlName(ctl::SetupControls));
     controls_->setFont(ListFont());
     controls_->setMinimumWidth(120);
     right->addWidget(controls_);
@@ -296,20 +301,20 @@ TSetupForm::TSetupForm(QWidget* parent, kivoMDIClient& doc)
     auto* statusBox = new QGroupBox(tr("Status"), this);
     auto* statusLayout = new QVBoxLayout(statusBox);
     auto* statusGroup = new QButtonGroup(this);
-    QRadioButton* active = MakeRadio(722, tr("Active"));
-    QRadioButton* inactive = MakeRadio(723, tr("Inactive"));
-    statusGroup->addButton(active, 722);
-    statusGroup->addButton(inactive, 723);
+    QRadioButton* active = MakeRadio(ctl::SetupActive, tr("Active"));
+    QRadioButton* inactive = MakeRadio(ctl::SetupInactive, tr("Inactive"));
+    statusGroup->addButton(active, ctl::SetupActive);
+    statusGroup->addButton(inactive, ctl::SetupInactive);
     statusLayout->addWidget(active);
     statusLayout->addWidget(inactive);
     radios->addWidget(statusBox);
     auto* entryBox = new QGroupBox(tr("Data Entry"), this);
     auto* entryLayout = new QVBoxLayout(entryBox);
     auto* entryGroup = new QButtonGroup(this);
-    QRadioButton* manual = MakeRadio(724, tr("Manual"));
-    QRadioButton* automatic = MakeRadio(725, tr("Auto"));
-    entryGroup->addButton(manual, 724);
-    entryGroup->addButton(automatic, 725);
+    QRadioButton* manual = MakeRadio(ctl::SetupManual, tr("Manual"));
+    QRadioButton* automatic = MakeRadio(ctl::SetupAuto, tr("Auto"));
+    entryGroup->addButton(manual, ctl::SetupManual);
+    entryGroup->addButton(automatic, ctl::SetupAuto);
     entryLayout->addWidget(manual);
     entryLayout->addWidget(automatic);
     radios->addWidget(entryBox);
@@ -355,11 +360,12 @@ TSetupForm::TSetupForm(QWidget* parent, kivoMDIClient& doc)
         theos_->setCurrentRow(0);
         TTheolist();
     }
-    SetChecked(doc.dataEntry == 1 ? 725 : 724, true);
+    SetChecked(doc.dataEntry == 1 ? ctl::SetupAuto : ctl::SetupManual, true);
 
     connect(theos_, &QListWidget::currentRowChanged, this, [this] { TTheolist(); });
     connect(controls_, &QListWidget::currentRowChanged, this, [this] { TTarget(); });
-    connect(statusGroup, &QButtonGroup::idClicked, this, [this](int id) { SetActive(id == 722); });
+    connect(statusGroup, &QButtonGroup::idClicked, this,
+            [this](int id) { SetActive(id == ctl::SetupActive); });
 }
 
 void TSetupForm::TTheolist() {
@@ -370,7 +376,7 @@ void TSetupForm::TTheolist() {
     tIndex = static_cast<int>(data & 0x7FFF);
     controls_->setCurrentRow(tIndex);
     controls_->blockSignals(false);
-    SetChecked((data & SETUP_ACTIVE_BIT) ? 722 : 723, true);
+    SetChecked((data & SETUP_ACTIVE_BIT) ? ctl::SetupActive : ctl::SetupInactive, true);
 }
 
 void TSetupForm::RebuildLine(int row, int controlLine, bool active) {
@@ -410,7 +416,7 @@ bool TSetupForm::CanClose() {
         doc_.theoList[slot].initTarget =
             SetupControlSlot(DataOf(controls_->item(static_cast<int>(data & 0x7FFF))));
     }
-    doc_.dataEntry = IsChecked(724) ? 0 : 1;
+    doc_.dataEntry = IsChecked(ctl::SetupManual) ? 0 : 1;
     return true;
 }
 
@@ -430,20 +436,26 @@ TStdDevForm::TStdDevForm(QWidget* parent, kivoMDIClient& doc)
     };
     const std::vector<Group> groups = {
         {"Theo Location Weights",
-         {{561, "Fix", &doc.SDTheoLocFix}, {562, "Apx", &doc.SDTheoLocApx}, {563, "Unk", &doc.SDTheoLocUnk}},
+         {{ctl::SDTheoLocFix, "Fix", &doc.SDTheoLocFix},
+          {ctl::SDTheoLocApx, "Apx", &doc.SDTheoLocApx},
+          {ctl::SDTheoLocUnk, "Unk", &doc.SDTheoLocUnk}},
          "%-8.2le"},
         {"Point Location Weights",
-         {{567, "Fix", &doc.SDPointLocFix},
-          {568, "Apx", &doc.SDPointLocApx},
-          {569, "Unk", &doc.SDPointLocUnk}},
+         {{ctl::SDPointLocFix, "Fix", &doc.SDPointLocFix},
+          {ctl::SDPointLocApx, "Apx", &doc.SDPointLocApx},
+          {ctl::SDPointLocUnk, "Unk", &doc.SDPointLocUnk}},
          "%-8.2le"},
         {"Theo Rotation Weights",
-         {{564, "Fix", &doc.SDTheoRotFix}, {565, "Apx", &doc.SDTheoRotApx}, {566, "Unk", &doc.SDTheoRotUnk}},
+         {{ctl::SDTheoRotFix, "Fix", &doc.SDTheoRotFix},
+          {ctl::SDTheoRotApx, "Apx", &doc.SDTheoRotApx},
+          {ctl::SDTheoRotUnk, "Unk", &doc.SDTheoRotUnk}},
          "%-8.2le"},
-        {"Scale Bar Std Devs", {{570, "", &doc.SDSBarLength}}, "%-10.6lf"},
-        {"Distance Std Devs", {{573, "", &doc.SDDistance}}, "%-10.6lf"},
-        {"Angle Std Devs", {{571, "Horz", &doc.hSDAngle}, {572, "Vert", &doc.vSDAngle}}, "%-10.6lf"},
-        {"Height Diff Std Devs", {{574, "", &doc.SDHeight}}, "%-10.6lf"},
+        {"Scale Bar Std Devs", {{ctl::SDSBarLength, "", &doc.SDSBarLength}}, "%-10.6lf"},
+        {"Distance Std Devs", {{ctl::SDDistance, "", &doc.SDDistance}}, "%-10.6lf"},
+        {"Angle Std Devs",
+         {{ctl::SDHorzAngle, "Horz", &doc.hSDAngle}, {ctl::SDVertAngle, "Vert", &doc.vSDAngle}},
+         "%-10.6lf"},
+        {"Height Diff Std Devs", {{ctl::SDHeight, "", &doc.SDHeight}}, "%-10.6lf"},
     };
     auto* grid = new QGridLayout;
     int i = 0;
@@ -452,7 +464,7 @@ TStdDevForm::TStdDevForm(QWidget* parent, kivoMDIClient& doc)
         auto* form = new QGridLayout(box);
         int row = 0;
         for (const Entry& e : g.entries) {
-            if (*e.label) form->addWidget(MakeStatic(-1, tr(e.label)), row, 0);
+            if (*e.label) form->addWidget(MakeStatic(ctl::Unnamed, tr(e.label)), row, 0);
             form->addWidget(MakeNumber(e.id), row++, 1);
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wformat-nonliteral"
@@ -473,7 +485,7 @@ bool TStdDevForm::CanClose() {
                           &doc_.SDPointLocUnk, &doc_.SDSBarLength, &doc_.hSDAngle,      &doc_.vSDAngle,
                           &doc_.SDDistance,    &doc_.SDHeight};
     for (int k = 0; k < 14; ++k)
-        ScanItem(561 + k, *fields[k]);
+        ScanItem(ctl::SDTheoLocFix + k, *fields[k]);
     return true;
 }
 
@@ -485,26 +497,26 @@ TAdjustForm::TAdjustForm(QWidget* parent, kivoMDIClient& doc)
     const bool values[3] = {doc.bIdeals, doc.bRecalc, doc.bAutosave};
     for (int k = 0; k < 3; ++k) {
         auto* c = new QCheckBox(tr(checks[k]), this);
-        c->setObjectName(CtlName(661 + k));
+        c->setObjectName(CtlName(ctl::AdjIdeals + k));
         c->setChecked(values[k]);
         Body()->addWidget(c);
     }
     auto* grid = new QGridLayout;
-    grid->addWidget(MakeStatic(-1, tr("Iteration Limit :")), 0, 0);
-    grid->addWidget(MakeNumber(664, true), 0, 1);
-    grid->addWidget(MakeStatic(-1, tr("Dimension :")), 1, 0);
-    grid->addWidget(MakeNumber(666, true), 1, 1);
+    grid->addWidget(MakeStatic(ctl::Unnamed, tr("Iteration Limit :")), 0, 0);
+    grid->addWidget(MakeNumber(ctl::AdjIterLimit, true), 0, 1);
+    grid->addWidget(MakeStatic(ctl::Unnamed, tr("Dimension :")), 1, 0);
+    grid->addWidget(MakeNumber(ctl::AdjDimension, true), 1, 1);
     Body()->addLayout(grid);
-    SetItemText(664, Format("%2d", doc.iterLimit));
-    SetItemText(666, Format("%2d", doc.dimension));
+    SetItemText(ctl::AdjIterLimit, Format("%2d", doc.iterLimit));
+    SetItemText(ctl::AdjDimension, Format("%2d", doc.dimension));
 }
 
 bool TAdjustForm::CanClose() {
-    doc_.bIdeals = IsChecked(661);
-    doc_.bRecalc = IsChecked(662);
-    doc_.bAutosave = IsChecked(663);
-    ScanItem(664, doc_.iterLimit);
-    ScanItem(666, doc_.dimension);
+    doc_.bIdeals = IsChecked(ctl::AdjIdeals);
+    doc_.bRecalc = IsChecked(ctl::AdjRecalc);
+    doc_.bAutosave = IsChecked(ctl::AdjAutosave);
+    ScanItem(ctl::AdjIterLimit, doc_.iterLimit);
+    ScanItem(ctl::AdjDimension, doc_.dimension);
     doc_.dimension = ClampDimension(doc_.dimension);
     return true;
 }

@@ -33,7 +33,8 @@ private:
     void WriteCaptions(int axisType);
 
     int oldUnits, tempUnits, tempAxisType;
-    // tempXMin, tempXMax, tempXDef, tempYMin, ..., tempZDef: the values of edits 441..449.
+    // tempXMin, tempXMax, tempXDef, tempYMin, ..., tempZDef: the values of the limit edits
+    // (ctl::LimitXMin..LimitZDef).
     double temp[9];
 };
 

@@ -59,8 +59,8 @@ void SelectLine(QWidget* form, int listId, int row) {
 void AnswerEntry(int type, std::vector<std::pair<int, QString>> values, QString* seenNames = nullptr) {
     WhenModal([type, values, seenNames](QWidget* w) {
         ASSERT_NE(w, nullptr);
-        if (seenNames) *seenNames = Text(w, 581) + ">" + Text(w, 582);
-        if (type >= 0) Ctl<QComboBox>(w, 583)->setCurrentIndex(type);
+        if (seenNames) *seenNames = Text(w, ctl::ObsNameA) + ">" + Text(w, ctl::ObsNameB);
+        if (type >= 0) Ctl<QComboBox>(w, ctl::ObsType)->setCurrentIndex(type);
         for (const auto& [id, text] : values)
             Type(w, id, text);
         static_cast<QDialog*>(w)->accept();
@@ -99,15 +99,15 @@ protected:
 TEST_F(FormsTest, TheoFormClampsCoordinatesAndBuildsTheStatusWord) {
     TTheoForm f(nullptr, *doc, 0);
     EXPECT_EQ(f.windowTitle(), "Theodolite Info");
-    EXPECT_EQ(Text(&f, 682), "10.000    ");
-    Type(&f, 681, "Station");
-    Type(&f, 682, "1000");
-    Type(&f, 683, "-5");
-    Type(&f, 501, "4");
-    Type(&f, 506, "12.5");
-    Ctl<QRadioButton>(&f, 686)->click(); // x Fix
-    Ctl<QRadioButton>(&f, 691)->click(); // y Apx
-    Ctl<QRadioButton>(&f, 696)->click(); // z Unk
+    EXPECT_EQ(Text(&f, ctl::Coord1), "10.000    ");
+    Type(&f, ctl::ElemName, "Station");
+    Type(&f, ctl::Coord1, "1000");
+    Type(&f, ctl::Coord2, "-5");
+    Type(&f, ctl::TheoPos, "4");
+    Type(&f, ctl::Rot1, "12.5");
+    Ctl<QRadioButton>(&f, ctl::Coord1Fix)->click(); // x Fix
+    Ctl<QRadioButton>(&f, ctl::Coord2Apx)->click(); // y Apx
+    Ctl<QRadioButton>(&f, ctl::Coord3Unk)->click(); // z Unk
     f.accept();
     EXPECT_EQ(f.result(), QDialog::Accepted);
     EXPECT_STREQ(Theo(0).name, "Station");
@@ -119,38 +119,38 @@ TEST_F(FormsTest, TheoFormClampsCoordinatesAndBuildsTheStatusWord) {
     EXPECT_DOUBLE_EQ(Theo(0).xRotation, 12.5);
 
     TTheoForm again(nullptr, *doc, 0);
-    EXPECT_EQ(Text(&again, 682), "500.000   ");
-    EXPECT_TRUE(Ctl<QRadioButton>(&again, 686)->isChecked());
-    EXPECT_TRUE(Ctl<QRadioButton>(&again, 691)->isChecked());
-    EXPECT_TRUE(Ctl<QRadioButton>(&again, 699)->isChecked()); // x rotation Unk
+    EXPECT_EQ(Text(&again, ctl::Coord1), "500.000   ");
+    EXPECT_TRUE(Ctl<QRadioButton>(&again, ctl::Coord1Fix)->isChecked());
+    EXPECT_TRUE(Ctl<QRadioButton>(&again, ctl::Coord2Apx)->isChecked());
+    EXPECT_TRUE(Ctl<QRadioButton>(&again, ctl::Rot1Unk)->isChecked()); // x rotation Unk
 }
 
 TEST_F(FormsTest, TextThatIsNotANumberIsMarkedAndKeepsTheValue) {
     TPointForm f(nullptr, *doc, 0);
-    auto* y = Ctl<NumberEdit>(&f, 683);
+    auto* y = Ctl<NumberEdit>(&f, ctl::Coord2);
     EXPECT_FALSE(y->Marked());
-    Type(&f, 683, "abc");
+    Type(&f, ctl::Coord2, "abc");
     EXPECT_TRUE(y->Marked());
     EXPECT_FALSE(y->styleSheet().isEmpty());
-    Type(&f, 684, "");
+    Type(&f, ctl::Coord3, "");
     f.accept();
     EXPECT_DOUBLE_EQ(doc->pointList[0].yReal, 100);
     EXPECT_DOUBLE_EQ(doc->pointList[0].zReal, 100);
-    Type(&f, 683, "42");
+    Type(&f, ctl::Coord2, "42");
     EXPECT_FALSE(y->Marked());
 }
 
 TEST_F(FormsTest, ElementFormsCaptionRowsByCoordinateOrderAndLimitNames) {
     doc->axisType = 1;
     TTheoForm f(nullptr, *doc, 1);
-    EXPECT_EQ(Text(&f, 685), "Z value");
-    EXPECT_EQ(Text(&f, 689), "X value");
-    EXPECT_EQ(Text(&f, 503), "Z rotate");
-    EXPECT_EQ(Text(&f, 682), "40.000    "); // row 1 still edits xReal
-    EXPECT_EQ(Ctl<QLineEdit>(&f, 681)->maxLength(), 8);
-    EXPECT_EQ(Ctl<QLineEdit>(&f, 101)->maxLength(), 4);
-    QTest::keyClicks(Ctl<QLineEdit>(&f, 101), "ABCDEF");
-    EXPECT_EQ(Text(&f, 101), "T11A");
+    EXPECT_EQ(Text(&f, ctl::Coord1Caption), "Z value");
+    EXPECT_EQ(Text(&f, ctl::Coord2Caption), "X value");
+    EXPECT_EQ(Text(&f, ctl::Rot1Caption), "Z rotate");
+    EXPECT_EQ(Text(&f, ctl::Coord1), "40.000    "); // row 1 still edits xReal
+    EXPECT_EQ(Ctl<QLineEdit>(&f, ctl::ElemName)->maxLength(), 8);
+    EXPECT_EQ(Ctl<QLineEdit>(&f, ctl::ElemAbbrev)->maxLength(), 4);
+    QTest::keyClicks(Ctl<QLineEdit>(&f, ctl::ElemAbbrev), "ABCDEF");
+    EXPECT_EQ(Text(&f, ctl::ElemAbbrev), "T11A");
 }
 
 TEST_F(FormsTest, EllipseButtonNeedsValidEllipses) {
@@ -160,26 +160,26 @@ TEST_F(FormsTest, EllipseButtonNeedsValidEllipses) {
         TPointForm p(nullptr, *doc, 0);
         TSBarForm s(nullptr, *doc, 0);
         for (QWidget* f : {static_cast<QWidget*>(&t), static_cast<QWidget*>(&p), static_cast<QWidget*>(&s)})
-            EXPECT_EQ(Ctl(f, 509)->isEnabled(), valid) << f->windowTitle().toStdString();
+            EXPECT_EQ(Ctl(f, ctl::EllipseButton)->isEnabled(), valid) << f->windowTitle().toStdString();
     }
     doc->pointList[0].A[1] = 0.5;
     doc->pointList[0].phi[1] = 12.345;
     TEllipseForm e(nullptr, *doc, SEL_POINT, 0);
-    EXPECT_EQ(Text(&e, 541), "X-Y Plane");
-    EXPECT_EQ(Text(&e, 542), "X-Z Plane");
-    EXPECT_EQ(Text(&e, 547), "  0.500000");
-    EXPECT_EQ(Text(&e, 549), "   12.35");
-    EXPECT_EQ(e.findChild<QWidget*>(CtlName(ID_HELP)), nullptr);
+    EXPECT_EQ(Text(&e, ctl::Plane1Caption), "X-Y Plane");
+    EXPECT_EQ(Text(&e, ctl::Plane2Caption), "X-Z Plane");
+    EXPECT_EQ(Text(&e, ctl::EllA2), "  0.500000");
+    EXPECT_EQ(Text(&e, ctl::EllPhi2), "   12.35");
+    EXPECT_EQ(e.findChild<QWidget*>(CtlName(ctl::Help)), nullptr);
 }
 
 TEST_F(FormsTest, ScaleBarFormReadsLengthAndWholeAngles) {
     TSBarForm f(nullptr, *doc, 0);
-    EXPECT_EQ(Text(&f, 521), "1.500     ");
-    EXPECT_EQ(Text(&f, 522), "100");
-    Type(&f, 521, "2.25");
-    Type(&f, 522, "50");
-    Type(&f, 523, "7.9");
-    Type(&f, 684, "900");
+    EXPECT_EQ(Text(&f, ctl::SBarLength), "1.500     ");
+    EXPECT_EQ(Text(&f, ctl::SBarAzimuth), "100");
+    Type(&f, ctl::SBarLength, "2.25");
+    Type(&f, ctl::SBarAzimuth, "50");
+    Type(&f, ctl::SBarVertAngle, "7.9");
+    Type(&f, ctl::Coord3, "900");
     f.accept();
     const SCALEBAR& s = doc->sbarList[0];
     EXPECT_DOUBLE_EQ(s.length, 2.25);
@@ -191,9 +191,9 @@ TEST_F(FormsTest, ScaleBarFormReadsLengthAndWholeAngles) {
 TEST_F(FormsTest, CancelLeavesTheElementAndTheFileState) {
     const THEODOLITE before = Theo(0);
     TTheoForm f(nullptr, *doc, 0);
-    Type(&f, 681, "Changed");
-    Type(&f, 682, "1");
-    Ctl<QRadioButton>(&f, 686)->click();
+    Type(&f, ctl::ElemName, "Changed");
+    Type(&f, ctl::Coord1, "1");
+    Ctl<QRadioButton>(&f, ctl::Coord1Fix)->click();
     f.reject();
     EXPECT_STREQ(Theo(0).name, before.name);
     EXPECT_DOUBLE_EQ(Theo(0).xReal, before.xReal);
@@ -207,15 +207,16 @@ TEST_F(FormsTest, CollimationObservedFromOneSideOnly) {
     Theo(0).thList.Append(CONNECT1{1, OBS_DIRECT, 0, 1.0, 99.5});
     Theo(0).SyncCounts();
     TCollimateForm f(nullptr, *doc, 0, 1);
-    EXPECT_EQ(Text(&f, 581), "Theo1_0");
-    EXPECT_EQ(Text(&f, 582), "Theo1_1");
-    EXPECT_EQ(Lines(&f, 593), QStringList{"Dir        1.0000     99.5000"});
-    EXPECT_TRUE(Ctl(&f, 594)->isEnabled());
-    for (int id : {595, 596, 597, 598, 599, 600, 601})
+    EXPECT_EQ(Text(&f, ctl::ObsNameA), "Theo1_0");
+    EXPECT_EQ(Text(&f, ctl::ObsNameB), "Theo1_1");
+    EXPECT_EQ(Lines(&f, ctl::CollAToBList), QStringList{"Dir        1.0000     99.5000"});
+    EXPECT_TRUE(Ctl(&f, ctl::CollAToBAdd)->isEnabled());
+    for (int id : {ctl::CollAToBModify, ctl::CollAToBDelete, ctl::CollBToACaption, ctl::CollBToAList,
+                   ctl::CollBToAAdd, ctl::CollBToAModify, ctl::CollBToADelete})
         EXPECT_FALSE(Ctl(&f, id)->isEnabled()) << id;
-    SelectLine(&f, 593, 0);
-    EXPECT_TRUE(Ctl(&f, 595)->isEnabled());
-    EXPECT_TRUE(Ctl(&f, 596)->isEnabled());
+    SelectLine(&f, ctl::CollAToBList, 0);
+    EXPECT_TRUE(Ctl(&f, ctl::CollAToBModify)->isEnabled());
+    EXPECT_TRUE(Ctl(&f, ctl::CollAToBDelete)->isEnabled());
 }
 
 TEST_F(FormsTest, CollimationsAddedOnBothSidesLandInTheirTheodolites) {
@@ -224,18 +225,18 @@ TEST_F(FormsTest, CollimationsAddedOnBothSidesLandInTheirTheodolites) {
     Theo(0).SyncCounts();
     Theo(1).SyncCounts();
     TCollimateForm f(nullptr, *doc, 0, 1);
-    EXPECT_TRUE(Lines(&f, 598).isEmpty());
-    EXPECT_TRUE(Ctl(&f, 599)->isEnabled());
+    EXPECT_TRUE(Lines(&f, ctl::CollBToAList).isEmpty());
+    EXPECT_TRUE(Ctl(&f, ctl::CollBToAAdd)->isEnabled());
 
     QString names;
-    AnswerEntry(1, {{584, "10"}, {586, "90"}}, &names);
-    Ctl<QPushButton>(&f, 599)->click();
+    AnswerEntry(1, {{ctl::ObsHorz, "10"}, {ctl::ObsVert, "90"}}, &names);
+    Ctl<QPushButton>(&f, ctl::CollBToAAdd)->click();
     EXPECT_EQ(names, "Theo1_1>Theo1_0"); // B observes A
-    EXPECT_EQ(Lines(&f, 598), QStringList{"Rev       10.0000     90.0000"});
-    AnswerEntry(0, {{584, "20"}, {586, "80"}}, &names);
-    Ctl<QPushButton>(&f, 594)->click();
+    EXPECT_EQ(Lines(&f, ctl::CollBToAList), QStringList{"Rev       10.0000     90.0000"});
+    AnswerEntry(0, {{ctl::ObsHorz, "20"}, {ctl::ObsVert, "80"}}, &names);
+    Ctl<QPushButton>(&f, ctl::CollAToBAdd)->click();
     EXPECT_EQ(names, "Theo1_0>Theo1_1");
-    EXPECT_EQ(Lines(&f, 593).size(), 2);
+    EXPECT_EQ(Lines(&f, ctl::CollAToBList).size(), 2);
     // Nothing reaches the theodolites before OK.
     EXPECT_EQ(Theo(0).thCount, 1);
     EXPECT_EQ(Theo(1).thCount, 1);
@@ -257,19 +258,20 @@ TEST_F(FormsTest, ModifyDirectToReverseStoresFlagsTwoAndANarrowerLine) {
     Theo(0).thList.Append(CONNECT1{1, OBS_DIRECT | OBS_VALID, 9, 1.0, 99.5});
     Theo(0).SyncCounts();
     TCollimateForm f(nullptr, *doc, 0, 1);
-    SelectLine(&f, 593, 0);
+    SelectLine(&f, ctl::CollAToBList, 0);
     WhenModal([](QWidget* w) {
         ASSERT_NE(w, nullptr);
         EXPECT_EQ(w->windowTitle(), "Modify Collimation Data");
-        EXPECT_EQ(Ctl<QComboBox>(w, 583)->currentIndex(), 0);
-        EXPECT_EQ(Text(w, 584), "1.000000");
-        Ctl<QComboBox>(w, 583)->setCurrentIndex(1);
-        Type(w, 586, "98.25");
+        EXPECT_EQ(Ctl<QComboBox>(w, ctl::ObsType)->currentIndex(), 0);
+        EXPECT_EQ(Text(w, ctl::ObsHorz), "1.000000");
+        Ctl<QComboBox>(w, ctl::ObsType)->setCurrentIndex(1);
+        Type(w, ctl::ObsVert, "98.25");
         static_cast<QDialog*>(w)->accept();
     });
-    Ctl<QPushButton>(&f, 595)->click();
-    EXPECT_EQ(Lines(&f, 593), QStringList{Q(Format("%3s  %10.4lf  %10.4lf", "Rev", 1.0, 98.25))});
-    EXPECT_FALSE(Ctl(&f, 595)->isEnabled());
+    Ctl<QPushButton>(&f, ctl::CollAToBModify)->click();
+    EXPECT_EQ(Lines(&f, ctl::CollAToBList),
+              QStringList{Q(Format("%3s  %10.4lf  %10.4lf", "Rev", 1.0, 98.25))});
+    EXPECT_FALSE(Ctl(&f, ctl::CollAToBModify)->isEnabled());
     f.accept();
     EXPECT_EQ(Theo(0).thList[1].flags, 2);
     EXPECT_EQ(Theo(0).thList[1].stddev, 9);
@@ -281,9 +283,9 @@ TEST_F(FormsTest, DeletingTheOnlySightingStoresAnEmptyList) {
     Theo(0).ptList.Append(CONNECT1{0, OBS_DIRECT, 0, 1, 2});
     Theo(0).SyncCounts();
     TPtDirectForm f(nullptr, *doc, 0, 0);
-    SelectLine(&f, 588, 0);
-    Ctl<QPushButton>(&f, 591)->click();
-    EXPECT_TRUE(Lines(&f, 588).isEmpty());
+    SelectLine(&f, ctl::ObsList, 0);
+    Ctl<QPushButton>(&f, ctl::ObsDelete)->click();
+    EXPECT_TRUE(Lines(&f, ctl::ObsList).isEmpty());
     EXPECT_EQ(Theo(0).ptCount, 1);
     f.accept();
     EXPECT_EQ(Theo(0).ptCount, 0);
@@ -294,11 +296,13 @@ TEST_F(FormsTest, ScaleBarSightingsReadFourAnglesInOrder) {
     Theo(0).sbList.Append(CONNECT2{0, OBS_REVERSE, 0, 1, 2, 3, 4});
     Theo(0).SyncCounts();
     TSBDirectForm f(nullptr, *doc, 0, 0);
-    EXPECT_EQ(Lines(&f, 588), QStringList{Q(Format("%3s  %10.4lf  %10.4lf    %10.4lf    %10.4lf", "Rev", 1.0,
-                                                   2.0, 3.0, 4.0))});
-    AnswerEntry(0, {{584, "11"}, {586, "12"}, {585, "13"}, {587, "14"}});
-    Ctl<QPushButton>(&f, 589)->click();
-    EXPECT_EQ(Lines(&f, 588).at(1),
+    EXPECT_EQ(Lines(&f, ctl::ObsList), QStringList{Q(Format("%3s  %10.4lf  %10.4lf    %10.4lf    %10.4lf",
+                                                            "Rev", 1.0, 2.0, 3.0, 4.0))});
+    AnswerEntry(
+        0,
+        {{ctl::ObsHorz, "11"}, {ctl::ObsVert, "12"}, {ctl::ObsHorzRight, "13"}, {ctl::ObsVertRight, "14"}});
+    Ctl<QPushButton>(&f, ctl::ObsAdd)->click();
+    EXPECT_EQ(Lines(&f, ctl::ObsList).at(1),
               Q(Format("%-5s  %10.4lf  %10.4lf    %10.4lf    %10.4lf", "Dir", 11.0, 12.0, 13.0, 14.0)));
     f.accept();
     const CONNECT2& r = Theo(0).sbList[1];
@@ -315,16 +319,16 @@ TEST_F(FormsTest, PointToPointListsKeepThePairOrderAndFlag0x81) {
     doc->AddPtDistance(CONNECT4{0, 1, OBS_INUSE | OBS_DIRECT, 5, 4.5});
     {
         TPointDistForm reversed(nullptr, *doc, 1, 0);
-        EXPECT_TRUE(Lines(&reversed, 588).isEmpty());
+        EXPECT_TRUE(Lines(&reversed, ctl::ObsList).isEmpty());
     }
     TPointDistForm f(nullptr, *doc, 0, 1);
-    EXPECT_EQ(Lines(&f, 588), QStringList{"Dir       4.5000"});
-    AnswerEntry(-1, {{624, "-2.5"}});
-    Ctl<QPushButton>(&f, 589)->click();
-    EXPECT_EQ(Lines(&f, 588).at(1), "Dir      -2.5000");
-    SelectLine(&f, 588, 0);
-    AnswerEntry(-1, {{624, "4.75"}});
-    Ctl<QPushButton>(&f, 590)->click();
+    EXPECT_EQ(Lines(&f, ctl::ObsList), QStringList{"Dir       4.5000"});
+    AnswerEntry(-1, {{ctl::ObsValue, "-2.5"}});
+    Ctl<QPushButton>(&f, ctl::ObsAdd)->click();
+    EXPECT_EQ(Lines(&f, ctl::ObsList).at(1), "Dir      -2.5000");
+    SelectLine(&f, ctl::ObsList, 0);
+    AnswerEntry(-1, {{ctl::ObsValue, "4.75"}});
+    Ctl<QPushButton>(&f, ctl::ObsModify)->click();
     EXPECT_EQ(doc->nNumDists, 1);
     f.accept();
     ASSERT_EQ(doc->nNumDists, 2);
@@ -336,8 +340,8 @@ TEST_F(FormsTest, PointToPointListsKeepThePairOrderAndFlag0x81) {
     EXPECT_TRUE(doc->CheckPtDistance(0, 1));
 
     TDistanceForm d(nullptr, *doc, 0, 0);
-    AnswerEntry(-1, {{624, "12"}});
-    Ctl<QPushButton>(&d, 589)->click();
+    AnswerEntry(-1, {{ctl::ObsValue, "12"}});
+    Ctl<QPushButton>(&d, ctl::ObsAdd)->click();
     d.accept();
     ASSERT_EQ(Theo(0).dsCount, 1);
     EXPECT_EQ(Theo(0).dsList[0].flags, 1);
@@ -359,18 +363,26 @@ TEST_F(FormsTest, CancelAfterEditsLeavesEveryFamilyUnchanged) {
         std::vector<std::pair<int, QString>> values;
         int addId, deleteId, listId;
     };
-    const std::vector<std::pair<int, QString>> two = {{584, "1"}, {586, "2"}};
-    const std::vector<std::pair<int, QString>> four = {{584, "1"}, {586, "2"}, {585, "3"}, {587, "4"}};
-    const std::vector<std::pair<int, QString>> one = {{624, "9"}};
+    const std::vector<std::pair<int, QString>> two = {{ctl::ObsHorz, "1"}, {ctl::ObsVert, "2"}};
+    const std::vector<std::pair<int, QString>> four = {
+        {ctl::ObsHorz, "1"}, {ctl::ObsVert, "2"}, {ctl::ObsHorzRight, "3"}, {ctl::ObsVertRight, "4"}};
+    const std::vector<std::pair<int, QString>> one = {{ctl::ObsValue, "9"}};
     kivoMDIClient& d = *doc;
     std::vector<Family> families = {
-        {[&] { return new TCollimateForm(nullptr, d, 0, 1); }, true, two, 594, 596, 593},
-        {[&] { return new TPtDirectForm(nullptr, d, 0, 0); }, true, two, 589, 591, 588},
-        {[&] { return new TSBDirectForm(nullptr, d, 0, 0); }, true, four, 589, 591, 588},
-        {[&] { return new TDistanceForm(nullptr, d, 0, 0); }, false, one, 589, 591, 588},
-        {[&] { return new THeightForm(nullptr, d, 0, 0); }, false, one, 589, 591, 588},
-        {[&] { return new TPointDistForm(nullptr, d, 0, 1); }, false, one, 589, 591, 588},
-        {[&] { return new TPointHeightForm(nullptr, d, 0, 1); }, false, one, 589, 591, 588},
+        {[&] { return new TCollimateForm(nullptr, d, 0, 1); }, true, two, ctl::CollAToBAdd,
+         ctl::CollAToBDelete, ctl::CollAToBList},
+        {[&] { return new TPtDirectForm(nullptr, d, 0, 0); }, true, two, ctl::ObsAdd, ctl::ObsDelete,
+         ctl::ObsList},
+        {[&] { return new TSBDirectForm(nullptr, d, 0, 0); }, true, four, ctl::ObsAdd, ctl::ObsDelete,
+         ctl::ObsList},
+        {[&] { return new TDistanceForm(nullptr, d, 0, 0); }, false, one, ctl::ObsAdd, ctl::ObsDelete,
+         ctl::ObsList},
+        {[&] { return new THeightForm(nullptr, d, 0, 0); }, false, one, ctl::ObsAdd, ctl::ObsDelete,
+         ctl::ObsList},
+        {[&] { return new TPointDistForm(nullptr, d, 0, 1); }, false, one, ctl::ObsAdd, ctl::ObsDelete,
+         ctl::ObsList},
+        {[&] { return new TPointHeightForm(nullptr, d, 0, 1); }, false, one, ctl::ObsAdd, ctl::ObsDelete,
+         ctl::ObsList},
     };
     for (Family& fam : families) {
         std::unique_ptr<TObsListForm> f(fam.make());
@@ -408,11 +420,11 @@ TEST_F(FormsTest, IdealModeShowsComputedValuesAndStoresNothing) {
     double expected = 0;
     doc->CalcDistance(0, 0, expected);
     TDistanceForm f(nullptr, *doc, 0, 0);
-    EXPECT_EQ(Lines(&f, 588), QStringList{Q(Format("%-5s %10.4lf", "Ideal", expected))});
-    EXPECT_FALSE(Ctl(&f, 589)->isEnabled());
-    SelectLine(&f, 588, 0);
-    EXPECT_FALSE(Ctl(&f, 590)->isEnabled());
-    EXPECT_FALSE(Ctl(&f, 591)->isEnabled());
+    EXPECT_EQ(Lines(&f, ctl::ObsList), QStringList{Q(Format("%-5s %10.4lf", "Ideal", expected))});
+    EXPECT_FALSE(Ctl(&f, ctl::ObsAdd)->isEnabled());
+    SelectLine(&f, ctl::ObsList, 0);
+    EXPECT_FALSE(Ctl(&f, ctl::ObsModify)->isEnabled());
+    EXPECT_FALSE(Ctl(&f, ctl::ObsDelete)->isEnabled());
     f.accept();
     EXPECT_EQ(f.result(), QDialog::Accepted);
     EXPECT_DOUBLE_EQ(Theo(0).dsList[0].distance, 0.0);
@@ -426,9 +438,9 @@ TEST_F(FormsTest, ParameterFormConvertsLimitsAtOnceAndTheDocumentOnOk) {
     Theo(0).dsList.Append(CONNECT3{0, OBS_DIRECT, 0, 10.0});
     Theo(0).SyncCounts();
     TParameterForm f(nullptr, *doc);
-    EXPECT_TRUE(Ctl<QRadioButton>(&f, 453)->isChecked());
-    Ctl<QRadioButton>(&f, 454)->click();
-    EXPECT_EQ(Text(&f, 442), "500000.000");
+    EXPECT_TRUE(Ctl<QRadioButton>(&f, ctl::UnitsMeters)->isChecked());
+    Ctl<QRadioButton>(&f, ctl::UnitsMm)->click();
+    EXPECT_EQ(Text(&f, ctl::LimitXMax), "500000.000");
     EXPECT_DOUBLE_EQ(doc->xMax, 500); // nothing written before OK
     f.accept();
     EXPECT_EQ(doc->units, UNITS_MM);
@@ -442,11 +454,11 @@ TEST_F(FormsTest, ParameterFormConvertsLimitsAtOnceAndTheDocumentOnOk) {
 TEST_F(FormsTest, ParameterUnitsThereAndBackKeepCoordinatesAndRoundLimits) {
     doc->xMax = 1.23456;
     TParameterForm f(nullptr, *doc);
-    Ctl<QRadioButton>(&f, 455)->click(); // feet
-    Ctl<QRadioButton>(&f, 453)->click(); // meters
-    Ctl<QRadioButton>(&f, 451)->click(); // zxy
-    EXPECT_EQ(Text(&f, 459), "Z");
-    EXPECT_EQ(Text(&f, 461), "X");
+    Ctl<QRadioButton>(&f, ctl::UnitsFeet)->click();   // feet
+    Ctl<QRadioButton>(&f, ctl::UnitsMeters)->click(); // meters
+    Ctl<QRadioButton>(&f, ctl::AxesZxy)->click();     // zxy
+    EXPECT_EQ(Text(&f, ctl::LimitRow1Caption), "Z");
+    EXPECT_EQ(Text(&f, ctl::LimitRow2Caption), "X");
     f.accept();
     EXPECT_EQ(doc->units, UNITS_METERS);
     EXPECT_EQ(doc->axisType, 1);
@@ -458,7 +470,7 @@ TEST_F(FormsTest, ParameterUnitsThereAndBackKeepCoordinatesAndRoundLimits) {
 
 TEST_F(FormsTest, ParameterFormRefusesMinimumNotBelowMaximum) {
     TParameterForm f(nullptr, *doc);
-    Type(&f, 444, "500"); // y Min = y Max
+    Type(&f, ctl::LimitYMin, "500"); // y Min = y Max
     QString message;
     WhenModal([&message](QWidget* w) {
         auto* box = qobject_cast<QMessageBox*>(w);
@@ -470,7 +482,7 @@ TEST_F(FormsTest, ParameterFormRefusesMinimumNotBelowMaximum) {
     EXPECT_NE(f.result(), QDialog::Accepted);
     EXPECT_TRUE(message.contains("Y Min")) << message.toStdString();
     EXPECT_DOUBLE_EQ(doc->yMin, 0);
-    Type(&f, 444, "499");
+    Type(&f, ctl::LimitYMin, "499");
     f.accept();
     EXPECT_EQ(f.result(), QDialog::Accepted);
     EXPECT_DOUBLE_EQ(doc->yMin, 499);
@@ -480,13 +492,13 @@ TEST_F(FormsTest, DisplayFormCaptionsByUnitAndRefusesScalesOfZero) {
     doc->units = UNITS_FEET;
     doc->axisType = 1;
     TDisplayForm f(nullptr, *doc);
-    EXPECT_EQ(Text(&f, 481), "X:  1 in =");
-    EXPECT_EQ(Text(&f, 483), "Z:  1 in =");
-    EXPECT_EQ(Text(&f, 490), " :  1 in =");
-    EXPECT_EQ(Text(&f, 487), "feet");
-    EXPECT_EQ(Text(&f, 492), "mils");
-    Type(&f, 485, "0");
-    Ctl<QCheckBox>(&f, 494)->setChecked(true);
+    EXPECT_EQ(Text(&f, ctl::Scale1Caption), "X:  1 in =");
+    EXPECT_EQ(Text(&f, ctl::Scale3Caption), "Z:  1 in =");
+    EXPECT_EQ(Text(&f, ctl::EllScaleCaption), " :  1 in =");
+    EXPECT_EQ(Text(&f, ctl::Scale1Unit), "feet");
+    EXPECT_EQ(Text(&f, ctl::EllScaleUnit), "mils");
+    Type(&f, ctl::Scale2, "0");
+    Ctl<QCheckBox>(&f, ctl::ShowHGrid)->setChecked(true);
     QString message;
     WhenModal([&message](QWidget* w) {
         auto* box = qobject_cast<QMessageBox*>(w);
@@ -498,7 +510,7 @@ TEST_F(FormsTest, DisplayFormCaptionsByUnitAndRefusesScalesOfZero) {
     EXPECT_NE(f.result(), QDialog::Accepted);
     EXPECT_TRUE(message.contains("Y scale")) << message.toStdString();
     EXPECT_FALSE(doc->bHGrid);
-    Type(&f, 485, "25");
+    Type(&f, ctl::Scale2, "25");
     f.accept();
     EXPECT_DOUBLE_EQ(doc->objScale2, 25);
     EXPECT_TRUE(doc->bHGrid);
@@ -506,9 +518,9 @@ TEST_F(FormsTest, DisplayFormCaptionsByUnitAndRefusesScalesOfZero) {
     doc->units = UNITS_METERS;
     doc->axisType = 0;
     TDisplayForm m(nullptr, *doc);
-    EXPECT_EQ(Text(&m, 482), "Y:  1 cm =");
-    EXPECT_EQ(Text(&m, 496), "m");
-    EXPECT_EQ(Text(&m, 492), "mm");
+    EXPECT_EQ(Text(&m, ctl::Scale2Caption), "Y:  1 cm =");
+    EXPECT_EQ(Text(&m, ctl::HGridUnit), "m");
+    EXPECT_EQ(Text(&m, ctl::EllScaleUnit), "mm");
 }
 
 TEST_F(FormsTest, DisplayFormShowsTheEllipseScaleInTheUnitItNames) {
@@ -516,12 +528,12 @@ TEST_F(FormsTest, DisplayFormShowsTheEllipseScaleInTheUnitItNames) {
     doc->units = UNITS_METERS;
     doc->ellScale = 0.0002;
     TDisplayForm f(nullptr, *doc);
-    EXPECT_EQ(Text(&f, 491).trimmed(), "0.2");
+    EXPECT_EQ(Text(&f, ctl::EllScale).trimmed(), "0.2");
     f.accept();
     EXPECT_EQ(doc->ellScale, 0.0002);
     // Typing 0.5 means 0.5 mm.
     TDisplayForm g(nullptr, *doc);
-    Type(&g, 491, "0.5");
+    Type(&g, ctl::EllScale, "0.5");
     g.accept();
     EXPECT_NEAR(doc->ellScale, 0.0005, 1e-15);
 
@@ -529,8 +541,8 @@ TEST_F(FormsTest, DisplayFormShowsTheEllipseScaleInTheUnitItNames) {
     doc->units = UNITS_FEET;
     doc->ellScale = 0.001;
     TDisplayForm h(nullptr, *doc);
-    EXPECT_EQ(Text(&h, 491).trimmed(), "30.48");
-    Type(&h, 491, "30480");
+    EXPECT_EQ(Text(&h, ctl::EllScale).trimmed(), "30.48");
+    Type(&h, ctl::EllScale, "30480");
     h.accept();
     EXPECT_NEAR(doc->ellScale, 1, 1e-12);
 }
@@ -538,16 +550,16 @@ TEST_F(FormsTest, DisplayFormShowsTheEllipseScaleInTheUnitItNames) {
 TEST_F(FormsTest, AdjustFormForcesDimensionIntoOneToThree) {
     for (auto [typed, stored] : {std::pair{"0", 3}, {"7", 3}, {"2", 2}}) {
         TAdjustForm f(nullptr, *doc);
-        Type(&f, 666, typed);
-        Type(&f, 664, "35");
-        Ctl<QCheckBox>(&f, 662)->setChecked(true);
+        Type(&f, ctl::AdjDimension, typed);
+        Type(&f, ctl::AdjIterLimit, "35");
+        Ctl<QCheckBox>(&f, ctl::AdjRecalc)->setChecked(true);
         f.accept();
         EXPECT_EQ(doc->dimension, stored) << typed;
     }
     EXPECT_EQ(doc->iterLimit, 35);
     EXPECT_TRUE(doc->bRecalc);
     TAdjustForm f(nullptr, *doc);
-    EXPECT_EQ(Text(&f, 666), " 2");
+    EXPECT_EQ(Text(&f, ctl::AdjDimension), " 2");
 }
 
 TEST_F(FormsTest, SetupFormChoosesTargetsAndActiveState) {
@@ -555,27 +567,27 @@ TEST_F(FormsTest, SetupFormChoosesTargetsAndActiveState) {
     Theo(1).initTarget = 0;
     {
         TSetupForm f(nullptr, *doc);
-        EXPECT_EQ(Lines(&f, 582), (QStringList{"none", "Theo1_0"}));
-        QStringList lines = Lines(&f, 721);
+        EXPECT_EQ(Lines(&f, ctl::SetupControls), (QStringList{"none", "Theo1_0"}));
+        QStringList lines = Lines(&f, ctl::SetupTheos);
         ASSERT_EQ(lines.size(), 3);
         EXPECT_EQ(lines[1], Q(SetupTheoLine(1, 1, "Theo1_1", true, "Theo1_0")));
-        Ctl<QListWidget>(&f, 721)->setCurrentRow(1);
-        EXPECT_EQ(Ctl<QListWidget>(&f, 582)->currentRow(), 1);
-        EXPECT_TRUE(Ctl<QRadioButton>(&f, 722)->isChecked());
-        Ctl<QRadioButton>(&f, 723)->click();
+        Ctl<QListWidget>(&f, ctl::SetupTheos)->setCurrentRow(1);
+        EXPECT_EQ(Ctl<QListWidget>(&f, ctl::SetupControls)->currentRow(), 1);
+        EXPECT_TRUE(Ctl<QRadioButton>(&f, ctl::SetupActive)->isChecked());
+        Ctl<QRadioButton>(&f, ctl::SetupInactive)->click();
         f.reject();
     }
     EXPECT_TRUE(Theo(1).flags & ELEM_ACTIVE);
 
     TSetupForm f(nullptr, *doc);
-    Ctl<QListWidget>(&f, 721)->setCurrentRow(1);
-    Ctl<QListWidget>(&f, 582)->setCurrentRow(0); // "none"
-    Ctl<QRadioButton>(&f, 723)->click();         // Inactive
-    EXPECT_TRUE(Lines(&f, 721)[1].endsWith("  none"));
-    EXPECT_EQ(Lines(&f, 721)[1].mid(SETUP_STATUS_COLUMN, 8), "inactive");
-    Ctl<QListWidget>(&f, 721)->setCurrentRow(2);
-    Ctl<QListWidget>(&f, 582)->setCurrentRow(1);
-    Ctl<QRadioButton>(&f, 725)->click();
+    Ctl<QListWidget>(&f, ctl::SetupTheos)->setCurrentRow(1);
+    Ctl<QListWidget>(&f, ctl::SetupControls)->setCurrentRow(0); // "none"
+    Ctl<QRadioButton>(&f, ctl::SetupInactive)->click();         // Inactive
+    EXPECT_TRUE(Lines(&f, ctl::SetupTheos)[1].endsWith("  none"));
+    EXPECT_EQ(Lines(&f, ctl::SetupTheos)[1].mid(SETUP_STATUS_COLUMN, 8), "inactive");
+    Ctl<QListWidget>(&f, ctl::SetupTheos)->setCurrentRow(2);
+    Ctl<QListWidget>(&f, ctl::SetupControls)->setCurrentRow(1);
+    Ctl<QRadioButton>(&f, ctl::SetupAuto)->click();
     f.accept();
     EXPECT_FALSE(Theo(1).flags & ELEM_ACTIVE);
     EXPECT_TRUE(Theo(1).flags & ELEM_INUSE);
@@ -588,10 +600,10 @@ TEST_F(FormsTest, StdDevFormShowsWeightsAndDeviationsInTheirFormats) {
     doc->SDTheoLocFix = 12700;
     doc->SDDistance = 0.001;
     TStdDevForm f(nullptr, *doc);
-    EXPECT_EQ(Text(&f, 561), "1.27e+04");
-    EXPECT_EQ(Text(&f, 573), "0.001000  ");
-    Type(&f, 574, "0.25");
-    Type(&f, 571, "x");
+    EXPECT_EQ(Text(&f, ctl::SDTheoLocFix), "1.27e+04");
+    EXPECT_EQ(Text(&f, ctl::SDDistance), "0.001000  ");
+    Type(&f, ctl::SDHeight, "0.25");
+    Type(&f, ctl::SDHorzAngle, "x");
     const double h = doc->hSDAngle;
     f.accept();
     EXPECT_DOUBLE_EQ(doc->SDHeight, 0.25);
@@ -602,9 +614,9 @@ TEST_F(FormsTest, NewProjectFormsRunThroughTheEntryPoint) {
     WhenModal([](QWidget* w) {
         ASSERT_NE(w, nullptr);
         EXPECT_EQ(w->windowTitle(), "Project Info");
-        EXPECT_EQ(Ctl<QLineEdit>(w, 421)->maxLength(), 79);
-        Type(w, 421, "Hall 7");
-        Type(w, 423, "1 May");
+        EXPECT_EQ(Ctl<QLineEdit>(w, ctl::ProjectName)->maxLength(), 79);
+        Type(w, ctl::ProjectName, "Hall 7");
+        Type(w, ctl::ProjectDate, "1 May");
         static_cast<QDialog*>(w)->accept();
     });
     EXPECT_TRUE(RunForm(FormId::Project, *doc, nullptr));
@@ -677,7 +689,7 @@ TEST_F(FormsTest, HelpButtonsOpenTheirOwnPage) {
     const std::vector<int> expected = {246, 247, 248, 240, 243, 225, 228, 231,
                                        234, 237, 141, 142, 143, 181, 186, 187};
     for (auto& f : forms)
-        QTest::mouseClick(Ctl<QPushButton>(f.get(), ID_HELP), Qt::LeftButton);
+        QTest::mouseClick(Ctl<QPushButton>(f.get(), ctl::Help), Qt::LeftButton);
     EXPECT_EQ(opened, expected);
     SetHelpHandler(nullptr);
 

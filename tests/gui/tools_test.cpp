@@ -12,13 +12,14 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "model/command_ids.h"
 #include "app/help_viewer.h"
 #include "app/kivo_app.h"
 #include "app/main_frame.h"
 #include "app/mdi_child.h"
 #include "app/text_window.h"
+#include "forms/form_base.h"
 #include "forms_app.h"
+#include "model/command_ids.h"
 #include "support/packed_value.h"
 #include "support/test_support.h"
 #include "views/tool_cursors.h"
@@ -372,7 +373,8 @@ TEST_F(Tools, FileNewRunsTheProjectAndParameterForms) {
     test::WhenModal([&captions](QWidget* project) {
         if (!project) return;
         captions << project->windowTitle();
-        if (auto* e = project->findChild<QLineEdit*>(QStringLiteral("ctl421"))) e->setText(QStringLiteral("Hall 4"));
+        if (auto* e = project->findChild<QLineEdit*>(forms::CtlName(forms::ctl::ProjectName)))
+            e->setText(QStringLiteral("Hall 4"));
         test::WhenModal([&captions](QWidget* parms) {
             if (!parms) return;
             captions << parms->windowTitle();
