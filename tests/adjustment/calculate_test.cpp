@@ -9,9 +9,9 @@
 #include "engine/feedback.h"
 #include "engine/project.h"
 #include "model/kivoMDIClient.h"
-#include "support/fake_host.h"
 #include "support/packed_value.h"
 #include "support/scoped_ini.h"
+#include "support/scripted_host.h"
 #include "support/test_support.h"
 
 using namespace kivo;
@@ -24,7 +24,7 @@ constexpr int kFixXYZ = 0x2A, kFixTilts = 0x0A0;
 struct Calculate : ::testing::Test {
     test::ScopedIni ini;
     test::TempDir dir;
-    test::FakeHost host;
+    test::ScriptedHost host;
     kivoMDIClient doc{&host};
 
     void SetUp() override {
@@ -65,7 +65,7 @@ TEST_F(Calculate, IdealDesignAdjustsAndGivesEllipsesAndAListing) {
     ASSERT_TRUE(doc.WriteSimFile());
     doc.CmCalculate();
     EXPECT_EQ(doc.lastCalculateResult, 0);
-    EXPECT_EQ(host.status.back(), "Mavo returns 0");
+    EXPECT_EQ(host.statusTexts.back(), "Mavo returns 0");
     EXPECT_TRUE(doc.bValEllip);
     EXPECT_TRUE(doc.bValFile);
     EXPECT_GT(doc.maxLines, 10);
@@ -77,8 +77,8 @@ TEST_F(Calculate, IdealDesignAdjustsAndGivesEllipsesAndAListing) {
     }
     EXPECT_EQ(Val(doc.theoList[0].A[0]), 0.0) << "a fixed station has no ellipse";
     EXPECT_EQ(doc.pproject, nullptr);
-    ASSERT_FALSE(host.menu.empty());
-    EXPECT_EQ(host.menu.back(), std::make_pair(int(cmd::Ellipse), true));
+    ASSERT_FALSE(host.menuItems.empty());
+    EXPECT_EQ(host.menuItems.back(), std::make_pair(int(cmd::Ellipse), true));
 }
 
 TEST_F(Calculate, ElementsLeftOutAreCountedMarkedAndNamedAsInTheForms) {
@@ -91,7 +91,7 @@ TEST_F(Calculate, ElementsLeftOutAreCountedMarkedAndNamedAsInTheForms) {
     ASSERT_TRUE(doc.WriteSimFile());
     doc.CmCalculate();
     EXPECT_EQ(doc.lastCalculateResult, 0);
-    EXPECT_EQ(host.status.back(), "Mavo returns 0, 2 elements left out (see the listing)");
+    EXPECT_EQ(host.statusTexts.back(), "Mavo returns 0, 2 elements left out (see the listing)");
     ASSERT_EQ(doc.leftOutMarks.size(), 2u);
     EXPECT_EQ(doc.leftOutMarks[0].kind, SEL_POINT);
     EXPECT_EQ(doc.leftOutMarks[0].slot, 2);
@@ -120,7 +120,7 @@ TEST_F(Calculate, ElementsLeftOutAreCountedMarkedAndNamedAsInTheForms) {
     doc.ClearTheos();
     doc.DelSBar(0);
     doc.CmCalculate();
-    EXPECT_EQ(host.status.back(), "Mavo returns 0");
+    EXPECT_EQ(host.statusTexts.back(), "Mavo returns 0");
     EXPECT_TRUE(doc.leftOutMarks.empty());
     EXPECT_GT(Val(doc.pointList[2].A[0]), 0.0);
 }
@@ -212,7 +212,7 @@ TEST_F(Calculate, NamesThatAreNotUniqueFailTheRunAndKeepOldEllipses) {
     ASSERT_TRUE(doc.WriteSimFile());
     doc.CmCalculate();
     EXPECT_NE(doc.lastCalculateResult, 0);
-    EXPECT_EQ(host.status.back(), "Mavo returns " + std::to_string(doc.lastCalculateResult));
+    EXPECT_EQ(host.statusTexts.back(), "Mavo returns " + std::to_string(doc.lastCalculateResult));
     EXPECT_FALSE(doc.bValEllip);
     EXPECT_EQ(Val(doc.pointList[2].A[0]), 7.0);
     ASSERT_TRUE(doc.bValFile) << "the listing says why";

@@ -5,8 +5,8 @@
 #include <filesystem>
 
 #include "model/kivoMDIClient.h"
-#include "support/fake_host.h"
 #include "support/scoped_ini.h"
+#include "support/scripted_host.h"
 #include "support/test_support.h"
 
 using namespace kivo;
@@ -16,14 +16,14 @@ namespace {
 struct FileCommands : ::testing::Test {
     test::ScopedIni ini;
     test::TempDir dir;
-    test::FakeHost host;
+    test::ScriptedHost host;
     kivoMDIClient doc{&host};
 
     // A named, saved project with one point, then changed.
     std::string OpenChanged() {
         doc.CmFileNew();
         doc.NewPoint("P1", "", 1, 2, 3, 0);
-        host.dialogs = {dir.file("net1")};
+        host.dialogPaths = {dir.file("net1")};
         doc.CmSaveAsFile();
         EXPECT_FALSE(doc.bFileDirty);
         doc.NewPoint("P2", "", 1, 2, 3, 0);
@@ -50,7 +50,7 @@ TEST_F(FileCommands, NewRunsBothFormsAndStartsAnUnnamedChangedProject) {
 }
 
 TEST_F(FileCommands, NewCancelledInAFormOpensNothing) {
-    host.formAnswer = false;
+    host.formAnswers = {false};
     doc.CmFileNew();
     EXPECT_FALSE(doc.bFileOpen);
     EXPECT_EQ(host.forms.size(), 1u) << "the Parameter form is not run after Cancel";
@@ -61,7 +61,7 @@ TEST_F(FileCommands, SaveAsAddsTheExtensionAndShowsTheNameUpperCaseInTheTitleOnl
     std::string path = OpenChanged();
     EXPECT_EQ(path, dir.file("net1.SIM")) << "the file is written under the name as given";
     EXPECT_TRUE(std::filesystem::exists(path));
-    EXPECT_EQ(host.title, "KIVO - " + dir.file("NET1.SIM"));
+    EXPECT_EQ(host.frameTitle, "KIVO - " + dir.file("NET1.SIM"));
     EXPECT_TRUE(doc.bFileNamed);
 }
 
@@ -85,7 +85,7 @@ TEST_F(FileCommands, SaveWritesTheFileThatWasOpenedWhateverItsCase) {
 
 TEST_F(FileCommands, SaveOfAnUnnamedProjectAddsNoExtension) {
     doc.CmFileNew();
-    host.dialogs = {dir.file("net1")};
+    host.dialogPaths = {dir.file("net1")};
     doc.CmSaveFile();
     EXPECT_EQ(doc.OpenName, dir.file("net1"));
     EXPECT_TRUE(std::filesystem::exists(dir.file("net1")));
@@ -93,13 +93,13 @@ TEST_F(FileCommands, SaveOfAnUnnamedProjectAddsNoExtension) {
     doc.bFileDirty = true;
     doc.CmSaveFile();
     EXPECT_FALSE(doc.bFileDirty);
-    EXPECT_TRUE(host.dialogs.empty());
+    EXPECT_TRUE(host.dialogPaths.empty());
 }
 
 TEST_F(FileCommands, SaveAsWithADotInAFolderStillGetsItsExtension) {
     std::filesystem::create_directory(dir.path() / "plant.v2");
     doc.CmFileNew();
-    host.dialogs = {dir.file("plant.v2/net1")};
+    host.dialogPaths = {dir.file("plant.v2/net1")};
     doc.CmSaveAsFile();
     EXPECT_EQ(doc.OpenName, dir.file("plant.v2/net1.SIM"));
 }
@@ -159,7 +159,7 @@ TEST_F(FileCommands, SaveThroughASymbolicLinkWritesTheLinkedFile) {
     doc.CmSaveFile();
     const std::string link = dir.file("link.SIM");
     std::filesystem::create_symlink(real, link);
-    host.dialogs = {link};
+    host.dialogPaths = {link};
     doc.CmFileOpen();
     ASSERT_TRUE(doc.bFileOpen);
     const auto before = test::readBytes(real);
@@ -178,7 +178,7 @@ TEST_F(FileCommands, SaveThroughASymbolicLinkWritesTheLinkedFile) {
 TEST_F(FileCommands, AFailedSaveSaysSoAndKeepsTheChanges) {
     std::string path = OpenChanged();
     auto before = test::readBytes(path);
-    host.dialogs = {dir.file("missing-folder/net2.sim")};
+    host.dialogPaths = {dir.file("missing-folder/net2.sim")};
     doc.CmSaveAsFile();
     EXPECT_TRUE(doc.bFileDirty);
     EXPECT_EQ(doc.OpenName, path) << "the project keeps its name";
@@ -225,7 +225,7 @@ TEST_F(FileCommands, YesSavesBeforeClosingAndNoDiscards) {
 TEST_F(FileCommands, YesWithTheSaveDialogCancelledKeepsTheProject) {
     doc.CmFileNew();
     host.answers = {IDYES};
-    host.dialogs = {""};
+    host.dialogPaths = {""};
     doc.CmFileClose();
     EXPECT_TRUE(doc.bFileOpen);
     EXPECT_TRUE(doc.bFileDirty);
@@ -234,7 +234,7 @@ TEST_F(FileCommands, YesWithTheSaveDialogCancelledKeepsTheProject) {
 TEST_F(FileCommands, OpenReadsTheFileAndLoadsNoListingWithoutOne) {
     std::string path = OpenChanged();
     host.answers = {IDYES};
-    host.dialogs = {path};
+    host.dialogPaths = {path};
     doc.CmFileOpen();
     EXPECT_TRUE(doc.bFileOpen);
     EXPECT_TRUE(doc.bFileNamed);

@@ -5,8 +5,8 @@
 
 #include "model/kivoMDIClient.h"
 #include "model/working_lists.h"
-#include "support/fake_host.h"
 #include "support/packed_value.h"
+#include "support/scripted_host.h"
 
 using namespace kivo;
 using kivo::test::Val;
@@ -14,7 +14,7 @@ using kivo::test::Val;
 namespace {
 
 // 32 pixels per model unit (1024 pixels over 320 mm, scales 1), borders of 32 pixels, limits 0..10.
-class ScreenHost : public test::FakeHost {
+class ScreenHost : public test::ScriptedHost {
 public:
     void ScreenMetrics(int& hr, int& vr, int& hs, int& vs) override {
         hr = vr = 1024;
@@ -63,9 +63,9 @@ TEST(ToolCommands, StartOnlyWithAGraphicViewAndGreyCut) {
     n.doc.CmDirTool();
     EXPECT_EQ(n.doc.gMode, MODE_SELECT);
     EXPECT_EQ(n.doc.hActiveCursor, CUR_ARROW);
-    ASSERT_FALSE(n.host.menu.empty());
-    EXPECT_EQ(n.host.menu.back(), std::make_pair(static_cast<int>(cmd::EditCut), false));
-    EXPECT_EQ(n.host.status.back(), "");
+    ASSERT_FALSE(n.host.menuItems.empty());
+    EXPECT_EQ(n.host.menuItems.back(), std::make_pair(static_cast<int>(cmd::EditCut), false));
+    EXPECT_EQ(n.host.statusTexts.back(), "");
 
     n.host.toolView = true;
     n.doc.SourcesMarked = true;
@@ -243,11 +243,11 @@ TEST(Dragging, MovesOnTheViewsAxesAndInvalidatesTheEllipses) {
     EXPECT_EQ(Val(n.doc.pointList[p].yReal), 5.0);
     EXPECT_EQ(Val(n.doc.pointList[p].zReal), 7.5);
     EXPECT_TRUE(n.doc.bFileDirty);
-    const int updates = n.host.updates;
+    const int updates = n.host.updateViews;
     n.doc.EndDrag(1, x + 48, y - 208); // where the pointer was
     EXPECT_FALSE(n.doc.bValEllip);
-    EXPECT_EQ(n.host.menu.back(), std::make_pair(static_cast<int>(cmd::Ellipse), false));
-    EXPECT_GT(n.host.updates, updates);
+    EXPECT_EQ(n.host.menuItems.back(), std::make_pair(static_cast<int>(cmd::Ellipse), false));
+    EXPECT_GT(n.host.updateViews, updates);
     // The pixel cache follows the new coordinates: 32 + 6.5 * 32.
     EXPECT_EQ(n.doc.pointList[p].hcoord[1], 240);
 }

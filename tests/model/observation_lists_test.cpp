@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "model/kivoMDIClient.h"
-#include "support/fake_host.h"
 #include "support/scoped_ini.h"
+#include "support/scripted_host.h"
 
 using namespace kivo;
 
@@ -22,7 +22,7 @@ struct RecordingPainter : LinePainter {
 // Four theodolites T0..T3, five points P0..P4 and two scale bars S0, S1.
 struct Network : ::testing::Test {
     test::ScopedIni ini;
-    test::FakeHost host;
+    test::ScriptedHost host;
     kivoMDIClient doc{&host};
     void SetUp() override {
         doc.CreateMemory();
@@ -255,9 +255,9 @@ TEST_F(Network, CutWithNothingSelectedStillMarksChangedAndGreysCut) {
     doc.selectType = SEL_NONE;
     doc.CmCut();
     EXPECT_TRUE(doc.bFileDirty);
-    ASSERT_FALSE(host.menu.empty());
-    EXPECT_EQ(host.menu.back(), std::make_pair(int(cmd::EditCut), false));
-    EXPECT_EQ(host.status.back(), "");
+    ASSERT_FALSE(host.menuItems.empty());
+    EXPECT_EQ(host.menuItems.back(), std::make_pair(int(cmd::EditCut), false));
+    EXPECT_EQ(host.statusTexts.back(), "");
     EXPECT_EQ(doc.nNumTheos, 4);
 }
 

@@ -13,15 +13,15 @@
 #include <random>
 
 #include "model/kivoMDIClient.h"
-#include "support/fake_host.h"
 #include "support/scoped_ini.h"
+#include "support/scripted_host.h"
 #include "support/test_support.h"
 
 using namespace kivo;
 
 namespace {
 
-std::vector<unsigned char> RealProject(const std::string& path, test::FakeHost& host) {
+std::vector<unsigned char> RealProject(const std::string& path, test::ScriptedHost& host) {
     kivoMDIClient doc(&host);
     doc.CmFileNew();
     for (int i = 0; i < 4; ++i) doc.NewTheo(("T" + std::to_string(i)).c_str(), "", 1, i, 10.0 * i, 5, 2, 0, 0, 0, 0x2A);
@@ -63,7 +63,7 @@ void Exercise(kivoMDIClient& doc, const std::string& out) {
 TEST(ProjectFileFuzz, MutatedAndTruncatedFilesNeverCrashTheReader) {
     test::ScopedIni ini;
     test::TempDir dir;
-    test::FakeHost host;
+    test::ScriptedHost host;
     const auto original = RealProject(dir.file("REAL.SIM"), host);
     ASSERT_GT(original.size(), 2000u);
 
@@ -150,7 +150,7 @@ TEST(TargetFileNumbers, TakenExactlyAsTheCLibraryReadsThem) {
 
     test::ScopedIni ini;
     test::TempDir dir;
-    test::FakeHost host;
+    test::ScriptedHost host;
     kivoMDIClient doc(&host);
     doc.CreateMemory();
     doc.xMin = doc.yMin = doc.zMin = -std::numeric_limits<double>::max();

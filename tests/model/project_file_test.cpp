@@ -6,8 +6,8 @@
 #include <limits>
 
 #include "model/kivoMDIClient.h"
-#include "support/fake_host.h"
 #include "support/scoped_ini.h"
+#include "support/scripted_host.h"
 #include "support/test_support.h"
 
 using namespace kivo;
@@ -37,11 +37,11 @@ constexpr double kInf = std::numeric_limits<double>::infinity();
 struct ProjectFile : ::testing::Test {
     test::ScopedIni ini;
     test::TempDir dir;
-    test::FakeHost host;
+    test::ScriptedHost host;
     kivoMDIClient doc{&host};
 
     void SetUp() override {
-        host.dialogs.clear();
+        host.dialogPaths.clear();
         doc.CmFileNew();
         ASSERT_TRUE(doc.bFileOpen);
     }

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "model/kivoMDIClient.h"
-#include "support/fake_host.h"
 #include "support/scoped_ini.h"
+#include "support/scripted_host.h"
 
 using namespace kivo;
 
@@ -12,7 +12,7 @@ namespace {
 
 struct Tables : ::testing::Test {
     test::ScopedIni ini;
-    test::FakeHost host;
+    test::ScriptedHost host;
     kivoMDIClient doc{&host};
     void SetUp() override { doc.CreateMemory(); }
     void AddTheo(const char* name, int pos, int theo) { doc.NewTheo(name, "", pos, theo, 1, 2, 3, 0, 0, 0, 0); }
