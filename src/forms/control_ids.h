@@ -45,7 +45,7 @@ constexpr int LimitRow3Caption = 460;
 constexpr int LimitRow2Caption = 461;
 
 // ---- Display Info -----------------------------------------------------------------------------
-// The three object scale rows: caption ("X:  1 cm ="), edit, unit; ScaleXxx1 + axis.
+// The three object scale rows: caption ("X:  1 cm ="), edit, unit; each numbered first row + axis.
 constexpr int Scale1Caption = 481;
 constexpr int Scale2Caption = 482;
 constexpr int Scale3Caption = 483;
