@@ -66,12 +66,14 @@ private:
 };
 
 void warnings(Lines& out, const Summary& s) {
-    if (s.duplicates.empty() && s.invalid.empty() && s.undetermined.empty()) return;
+    if (s.duplicates.empty() && s.invalid.empty() && s.leftOut.empty()) return;
     out.add("WARNINGS");
     for (const auto& d : s.duplicates) out.add("  Name not unique (ignoring case): %s", d.c_str());
     for (const auto& d : s.invalid) out.add("  Invalid observation, left out: %s", d.c_str());
-    for (const auto& d : s.undetermined)
-        out.add("  Not determined, left out with its observations (zero ellipses): %s", d.c_str());
+    for (const auto& l : s.leftOut)
+        out.add("  %s, left out with its observations (zero ellipses): %s: %s",
+                l.connected ? "Not determined" : "Not connected to the datum", l.name.c_str(),
+                l.reason.c_str());
     out.blank();
 }
 

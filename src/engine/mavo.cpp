@@ -1,5 +1,6 @@
 #include "engine/mavo.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 
@@ -80,8 +81,19 @@ int mavo::mavostart() {
     s.invalid = net.invalid;
     r.phase("read tables");
 
-    ScaledJacobian sj;
-    s.undetermined = removeUndetermined(net, &sj);
+    const bool anyUnknowns = std::any_of(net.el.begin(), net.el.end(), [](const Element& e) {
+        for (int k = 0; k < e.ncomp; ++k)
+            if (e.status[k] == kStatusUnknown || e.status[k] == kStatusPseudo) return true;
+        return false;
+    });
+    r.datum = analyseDefects(net);
+    const Datum& d = r.datum;
+    for (std::size_t i = 0; i < net.el.size(); ++i) {
+        const Element& e = net.el[i];
+        if (e.determined) continue;
+        s.leftOut.push_back({static_cast<int>(i), e.name, e.connected, e.reason});
+        if (e.connected) s.undetermined.push_back(e.name);
+    }
     for (const Observation& o : net.obs) {
         if (!o.active) continue;
         if (o.kind == Kind::Pseudo)
@@ -91,9 +103,13 @@ int mavo::mavostart() {
     }
     s.unknowns = net.nparam;
     r.phase("configuration defects");
+    // Every element with unknowns left out: nothing was adjusted. (A network whose elements are all
+    // fixed has nothing to adjust either, but its elements are known, and the run succeeds.)
+    if (anyUnknowns && net.nparam == 0)
+        return fail(kNoData,
+                    "nothing was adjusted: every element with unknowns is left out (see the elements not "
+                    "determined and not connected below)");
 
-    r.datum = analyseDatum(net, &sj);
-    const Datum& d = r.datum;
     s.defect = d.defect;
     if (d.defect == 0) {
         s.datum = "defined by the fixed and pseudo-observed components";
@@ -117,7 +133,7 @@ int mavo::mavostart() {
     for (int it = 1; it <= itermax; ++it) {
         if (!linearizeAll(net, r.rows, why)) return fail(kSingular, why);
         r.normals.assemble(r.rows);
-        if (!r.normals.factor(why, net)) return fail(kSingular, why);
+        if (!r.normals.factor(why)) return fail(kSingular, why);
         const Eigen::VectorXd dx = d.toDatum(r.normals.solveAssembled());
         double worst = 0.0;
         for (int p = 0; p < net.nparam; ++p) {

@@ -50,9 +50,16 @@ void Normals::layout(const Network& net, const std::vector<char>& excluded) {
     // Targets tied by an observation between two targets share a cluster.
     std::vector<int> parent(nel);
     std::iota(parent.begin(), parent.end(), 0);
+    // A fixed target joins nothing: points tied to the same control point stay separate clusters.
+    auto solved = [&](const Element& e) {
+        for (int k = 0; k < e.ncomp; ++k)
+            if (e.param[k] >= 0 && !excluded[e.param[k]]) return true;
+        return false;
+    };
     for (const Observation& o : net.obs) {
         if (!o.active || o.kind == Kind::Pseudo) continue;
         if (net.el[o.e1].station || net.el[o.e2].station) continue;
+        if (!solved(net.el[o.e1]) || !solved(net.el[o.e2])) continue;
         const int a = findRoot(parent, o.e1), b = findRoot(parent, o.e2);
         if (a != b) parent[a] = b;
     }
@@ -151,17 +158,19 @@ void Normals::assemble(const std::vector<Row>& rows) {
     }
 }
 
-bool Normals::factor(std::string& why, const Network& net) {
-    auto nameOf = [&](int p) {
-        static const char* comp[6] = {"x", "y", "z", "rx", "ry", "rz"};
-        return net.el[net.paramElement[p]].name + " " + comp[net.paramComp[p]];
-    };
+bool Normals::factor(std::string& why) {
+    // The defects are decided at the approximate coordinates, so a breakdown here means that the
+    // iterations moved the network into a configuration it does not determine.
+    const char* const singular =
+        "the normal equations became singular during the iterations, though the network is determined at "
+        "the approximate coordinates: the approximate coordinates or the observed values are probably far "
+        "from each other (check both, e.g. a direction or distance to the wrong point)";
     Eigen::MatrixXd S = A_;
     for (Cluster& c : cl_) {
         c.llt.compute(c.C);
         int where = -1;
         if (c.llt.info() != Eigen::Success || pivotRatio(c.llt, c.C, where) < kSingular) {
-            why = "normal equations singular at unknown " + nameOf(c.params[std::max(where, 0)]);
+            why = singular;
             return false;
         }
         // A cluster tied to no station unknown leaves nothing for the station system (and Eigen's
@@ -180,7 +189,7 @@ bool Normals::factor(std::string& why, const Network& net) {
         S_.compute(S);
         int where = -1;
         if (S_.info() != Eigen::Success || pivotRatio(S_, S, where) < kSingular) {
-            why = "normal equations singular at unknown " + nameOf(coreParam_[std::max(where, 0)]);
+            why = singular;
             return false;
         }
     }

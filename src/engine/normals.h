@@ -26,7 +26,7 @@ public:
     void assemble(const std::vector<Row>& rows);
 
     // Factors; false with a reason when N (with the excluded unknowns removed) is not positive definite.
-    bool factor(std::string& why, const Network& net);
+    bool factor(std::string& why);
 
     // Solves N x = rhs (full length, per unknown; excluded unknowns get 0). Needs factor().
     Eigen::MatrixXd solve(const Eigen::MatrixXd& rhs) const; // several right-hand sides at once

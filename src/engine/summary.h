@@ -18,11 +18,20 @@ struct ObservationResult {
 
 struct ElementResult {
     bool determined = true;
+    bool connected = true;   // false when the element lies in a part not connected to the datum
     double value[6] = {};    // adjusted values (rotations in gon)
     double sd[6] = {};       // standard deviations (0 for fixed; rotations in gon)
     bool estimated[6] = {};
     double major[3] = {}, minor[3] = {}, phi[3] = {}; // planes 12, 13, 23
     double axes[3] = {};     // 1-sigma ellipsoid semi-axes, largest first
+};
+
+// An element left out of the adjustment (zero ellipses), and why.
+struct LeftOut {
+    int element = -1;       // index in Summary::elements (stations, then targets)
+    std::string name;       // engine name
+    bool connected = true;  // false: not connected to the datum; true: connected but not determined
+    std::string reason;     // for the listing, e.g. "seen by a single direction"
 };
 
 struct Summary {
@@ -36,6 +45,7 @@ struct Summary {
     bool globalTestPassed = true;
     std::vector<ObservationResult> observations;
     std::vector<ElementResult> elements; // stations, then targets
+    std::vector<LeftOut> leftOut; // elements left out: not determined, or not connected to the datum
     std::string failure;     // why a run failed (empty on success)
 };
 
