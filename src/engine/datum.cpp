@@ -76,10 +76,25 @@ public:
     Datum run() {
         for (;;) {
             net_.numberUnknowns();
+            if (net_.nparam == 0) return Datum{};
             sj_ = scaledJacobian(net_);
             if (leaveOutUnobserved()) continue;
             std::vector<Part> parts;
             if (leaveOutUnconnected(parts)) continue;
+            // The datum is a motion of the whole network: a part that can move alone while the
+            // others cannot is a configuration defect, found below.
+            for (std::size_t i = 1; i < parts.size(); ++i) {
+                parts[0].elements.insert(parts[0].elements.end(), parts[i].elements.begin(),
+                                         parts[i].elements.end());
+                parts[0].fixedElements.insert(parts[0].fixedElements.end(), parts[i].fixedElements.begin(),
+                                              parts[i].fixedElements.end());
+            }
+            if (parts.size() > 1) {
+                auto& f = parts[0].fixedElements;
+                std::sort(f.begin(), f.end());
+                f.erase(std::unique(f.begin(), f.end()), f.end());
+                parts.resize(1);
+            }
             Datum d = datumOf(parts);
             if (leaveOutStations(d)) continue;
             if (leaveOutJoint(d)) continue;
@@ -200,6 +215,8 @@ private:
             held += parts[i].holds;
             if (largest < 0 || parts[i].unknowns > parts[largest].unknowns) largest = i;
         }
+        if (parts.empty()) return false;
+        const std::string around = net_.el[parts[largest].elements.front()].name;
         std::vector<Part> kept;
         bool any = false;
         for (int i = 0; i < static_cast<int>(parts.size()); ++i) {
@@ -212,7 +229,7 @@ private:
                                                 : "not connected to the datum: no observation links it to "
                                                   "the part holding the free datum "
                                                   "(the one with the most unknowns, around " +
-                                                      net_.el[parts[largest].elements.front()].name + ")";
+                                                      around + ")";
             for (int e : parts[i].elements)
                 leaveOut(e, false, reason);
             any = true;
@@ -410,8 +427,6 @@ private:
             if (named < v.cols())
                 text += std::string(text.empty() ? "" : ", ") + std::to_string(v.cols() - named) +
                         " combined direction(s)";
-            if (parts.size() > 1)
-                text = "part around " + net_.el[parts[pi].elements.front()].name + ": " + text;
             texts.push_back(text);
         }
         for (const auto& t : texts)
@@ -668,7 +683,10 @@ std::vector<Direction> Analysis::nullDirections(const std::vector<char>& exclude
     for (int i = 0; i < m; ++i)
         if (rowCluster[i] >= 0) obsOf[next[rowCluster[i]]++] = i;
 
+    // S collects the station system; diagA its diagonal before the clusters are eliminated, the
+    // measure for the pivots (a pivot small against it is a direction the clusters take away).
     Eigen::MatrixXd S = Eigen::MatrixXd::Zero(na, na);
+    Eigen::VectorXd diagA = Eigen::VectorXd::Zero(na);
     auto addCore = [&](int i) {
         const Row& r = sj_.rows[i];
         for (int a = 0; a < r.n; ++a) {
@@ -678,6 +696,7 @@ std::vector<Direction> Analysis::nullDirections(const std::vector<char>& exclude
             for (int b = 0; b < r.n; ++b) {
                 const int cb = excluded[r.idx[b]] ? -1 : core[r.idx[b]];
                 if (cb >= 0) S(ca, cb) += va * sj_.at(i, b);
+                if (cb == ca) diagA(ca) += va * sj_.at(i, b);
             }
         }
     };
@@ -791,7 +810,7 @@ std::vector<Direction> Analysis::nullDirections(const std::vector<char>& exclude
     if (lltS.info() == Eigen::Success)
         for (int i = 0; i < na; ++i) {
             const double l = lltS.matrixLLT()(i, i);
-            ratio = std::min(ratio, S(i, i) > 0.0 ? l * l / S(i, i) : 0.0);
+            ratio = std::min(ratio, diagA(i) > 0.0 ? l * l / diagA(i) : 0.0);
         }
     if (ratio >= 1e-6) return found;
     Eigen::SelfAdjointEigenSolver<Eigen::MatrixXd> eig(S);

@@ -195,6 +195,7 @@ int mavo::mavoL2err() {
         const Element& e = net.el[i];
         ElementResult& er = s.elements[i];
         er.determined = e.determined;
+        er.connected = e.connected;
         for (int k = 0; k < e.ncomp; ++k) {
             er.value[k] = k < 3 ? e.x[k] : radToGon(e.x[k]);
             er.estimated[k] = e.param[k] >= 0;
