@@ -797,7 +797,7 @@ std::vector<Direction> Analysis::nullDirections(const std::vector<char>& exclude
             addCore(obsOf[j]);
         if (rows.empty()) continue;
         const Eigen::MatrixXd x = llt.solve(B.transpose());
-        const Eigen::MatrixXd upd = B * x;
+        const Eigen::MatrixXd upd = B.lazyProduct(x);
         const int nr = static_cast<int>(rows.size());
         for (int j = 0; j < nr; ++j)
             for (int i = 0; i < nr; ++i)

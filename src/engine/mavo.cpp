@@ -253,6 +253,9 @@ int mavo::mavoL2err() {
         s.globalTestPassed = s.varianceFactor >= s.chiLow && s.varianceFactor <= s.chiHigh;
     }
     r.phase("redundancy numbers");
+    // The factors and the linearised rows are done with: free them before the listing is built.
+    r.normals = Normals();
+    std::vector<Row>().swap(r.rows);
 
     const bool written = writeListing(p_->listingName(), formatListing(p_->fileName(), net, s));
     r.phase("listing");

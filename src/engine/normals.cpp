@@ -180,7 +180,7 @@ bool Normals::factor(std::string& why) {
             continue;
         }
         c.X = c.llt.solve(c.B.transpose());
-        const Eigen::MatrixXd upd = c.B * c.X;
+        const Eigen::MatrixXd upd = c.B.lazyProduct(c.X);
         const int nr = static_cast<int>(c.rows.size());
         for (int j = 0; j < nr; ++j)
             for (int i = 0; i < nr; ++i) S(c.rows[i], c.rows[j]) -= upd(i, j);
@@ -208,7 +208,7 @@ Eigen::MatrixXd Normals::solve(const Eigen::MatrixXd& rhs) const {
         b.resize(static_cast<Eigen::Index>(c.params.size()), m);
         for (std::size_t l = 0; l < c.params.size(); ++l) b.row(l) = rhs.row(c.params[l]);
         yc[ci] = c.llt.solve(b);
-        const Eigen::MatrixXd by = c.B * yc[ci];
+        const Eigen::MatrixXd by = c.B.lazyProduct(yc[ci]);
         for (std::size_t r = 0; r < c.rows.size(); ++r) ba.row(c.rows[r]) -= by.row(r);
     }
     const Eigen::MatrixXd xa = na_ > 0 ? Eigen::MatrixXd(S_.solve(ba)) : Eigen::MatrixXd(0, m);
@@ -218,7 +218,7 @@ Eigen::MatrixXd Normals::solve(const Eigen::MatrixXd& rhs) const {
         const Cluster& c = cl_[ci];
         xr.resize(static_cast<Eigen::Index>(c.rows.size()), m);
         for (std::size_t r = 0; r < c.rows.size(); ++r) xr.row(r) = xa.row(c.rows[r]);
-        const Eigen::MatrixXd xc = yc[ci] - c.X * xr;
+        const Eigen::MatrixXd xc = yc[ci] - c.X.lazyProduct(xr);
         for (std::size_t l = 0; l < c.params.size(); ++l) x.row(c.params[l]) = xc.row(l);
     }
     return x;
@@ -240,8 +240,8 @@ void Normals::selectedInverse() {
         Eigen::MatrixXd qrr(nr, nr);
         for (int j = 0; j < nr; ++j)
             for (int i = 0; i < nr; ++i) qrr(i, j) = Qaa_(c.rows[i], c.rows[j]);
-        c.Qcr = -c.X * qrr;
-        c.Qcc = c.llt.solve(Eigen::MatrixXd::Identity(k, k)) - c.Qcr * c.X.transpose();
+        c.Qcr = -c.X.lazyProduct(qrr);
+        c.Qcc = c.llt.solve(Eigen::MatrixXd::Identity(k, k)) - c.Qcr.lazyProduct(c.X.transpose());
     }
 }
 
