@@ -29,8 +29,8 @@ void BuildPlant(kivoMDIClient& doc, int stations, int targets) {
     doc.zMax = 40;
     for (int s = 0; s < stations; ++s) {
         const double a = 2 * M_PI * s / stations;
-        doc.NewTheo(("S" + std::to_string(s)).c_str(), "", s / 10, s % 10, 60 * std::cos(a),
-                    60 * std::sin(a), 1.5 + (s % 3) * 0.7, 0, 0, 0, 0);
+        doc.NewTheo(("S" + std::to_string(s)).c_str(), "", s / 10, s % 10, 60 * std::cos(a), 60 * std::sin(a),
+                    1.5 + (s % 3) * 0.7, 0, 0, 0, 0);
     }
     for (int j = 0; j < targets; ++j) {
         // Targets on the surface of a 40 x 40 x 12 object, spread evenly.
@@ -109,10 +109,15 @@ void Report(const char* what, const Figures& f, double seconds, double mb) {
 
 } // namespace
 
-int main() {
+int main(int argc, char** argv) {
     setenv("KIVO_INI", "/nonexistent/kivo.ini", 0);
     const auto dir = std::filesystem::temp_directory_path() / "kivo-bench-calculate";
     std::filesystem::create_directories(dir);
+    if (argc == 3) { // one case: stations targets
+        const Figures f = RunCase(dir, std::atoi(argv[1]), std::atoi(argv[2]));
+        std::printf("peak %.0f MB\n", f.peakMB);
+        return f.result == 0 ? 0 : 1;
+    }
     int status = 0;
     Figures first, big;
     for (int targets : {1000, 5000, 20000}) {

@@ -18,7 +18,6 @@ struct Run {
     Network net;
     Datum datum;
     Normals normals;
-    std::vector<Row> rows;
     Summary sum;
     std::vector<std::pair<std::string, double>> times;
     bool solved = false;
@@ -33,17 +32,13 @@ struct Run {
 
 namespace {
 
-// Linearises every active observation; false (with the observation) when one has no value.
-bool linearizeAll(const Network& net, std::vector<Row>& rows, std::string& why) {
-    rows.resize(net.obs.size());
+// Checks that every active observation has a value at the current coordinates.
+bool definedEverywhere(const Network& net, std::string& why) {
+    Row row;
     for (std::size_t i = 0; i < net.obs.size(); ++i) {
-        rows[i].n = 0;
-        if (!net.obs[i].active) continue;
-        if (!net.linearize(static_cast<int>(i), rows[i])) {
-            why = "observation without a defined value at the current coordinates: " +
-                  net.describe(static_cast<int>(i));
-            return false;
-        }
+        if (!net.obs[i].active || net.linearize(static_cast<int>(i), row)) continue;
+        why = "observation without a defined value at the current coordinates: " + net.describe(static_cast<int>(i));
+        return false;
     }
     return true;
 }
@@ -131,8 +126,10 @@ int mavo::mavostart() {
 
     std::string why;
     for (int it = 1; it <= itermax; ++it) {
-        if (!linearizeAll(net, r.rows, why)) return fail(kSingular, why);
-        r.normals.assemble(r.rows);
+        int failed = -1;
+        if (!r.normals.assemble([&](int i, Row& row) { return net.linearize(i, row); }, failed))
+            return fail(kSingular,
+                        "observation without a defined value at the current coordinates: " + net.describe(failed));
         if (!r.normals.factor(why)) return fail(kSingular, why);
         const Eigen::VectorXd dx = d.toDatum(r.normals.solveAssembled());
         double worst = 0.0;
@@ -151,7 +148,7 @@ int mavo::mavostart() {
     if (!s.converged)
         return fail(kNoConvergence, "no convergence after " + std::to_string(itermax) +
                                         " iterations (inconsistent observations or poor approximate values)");
-    if (!linearizeAll(net, r.rows, why)) return fail(kSingular, why);
+    if (!definedEverywhere(net, why)) return fail(kSingular, why);
     r.phase("iterations");
     r.solved = true;
     p_->istat = 0;
@@ -226,11 +223,12 @@ int mavo::mavoL2err() {
     // value, so the one with the held unknowns serves), minimal detectable biases.
     s.observations.clear();
     s.observations.reserve(net.obs.size());
+    Row row;
     s.vtpv = 0.0;
     for (std::size_t i = 0; i < net.obs.size(); ++i) {
         const Observation& o = net.obs[i];
         if (!o.active) continue;
-        const Row& row = r.rows[i];
+        net.linearize(static_cast<int>(i), row); // defined: checked at the end of mavostart
         ObservationResult orr;
         orr.what = net.describe(static_cast<int>(i));
         orr.table = o.table;
@@ -253,9 +251,8 @@ int mavo::mavoL2err() {
         s.globalTestPassed = s.varianceFactor >= s.chiLow && s.varianceFactor <= s.chiHigh;
     }
     r.phase("redundancy numbers");
-    // The factors and the linearised rows are done with: free them before the listing is built.
+    // The factors are done with: free them before the listing is built.
     r.normals = Normals();
-    std::vector<Row>().swap(r.rows);
 
     const bool written = writeListing(p_->listingName(), formatListing(p_->fileName(), net, s));
     r.phase("listing");

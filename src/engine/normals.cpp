@@ -113,7 +113,7 @@ void Normals::layout(const Network& net, const std::vector<char>& excluded) {
     pos_.assign(na_, -1);
 }
 
-void Normals::assemble(const std::vector<Row>& rows) {
+bool Normals::assemble(const std::function<bool(int, Row&)>& linearize, int& failed) {
     A_.setZero(na_, na_);
     ba_.setZero(na_);
     auto addCore = [&](const Row& r) {
@@ -128,16 +128,26 @@ void Normals::assemble(const std::vector<Row>& rows) {
             }
         }
     };
-    for (int i : coreObs_) addCore(rows[i]);
+    Row r;
+    for (int i : coreObs_) {
+        if (!linearize(i, r)) {
+            failed = i;
+            return false;
+        }
+        addCore(r);
+    }
     for (Cluster& c : cl_) {
         const int k = static_cast<int>(c.params.size());
         const int nr = static_cast<int>(c.rows.size());
         c.C.setZero(k, k);
         c.B.setZero(nr, k);
         c.b.setZero(k);
-        for (int r = 0; r < nr; ++r) pos_[c.rows[r]] = r;
+        for (int at = 0; at < nr; ++at) pos_[c.rows[at]] = at;
         for (int oi : c.obs) {
-            const Row& r = rows[oi];
+            if (!linearize(oi, r)) {
+                failed = oi;
+                return false;
+            }
             addCore(r);
             for (int i = 0; i < r.n; ++i) {
                 const int p = r.idx[i];
@@ -154,8 +164,9 @@ void Normals::assemble(const std::vector<Row>& rows) {
                 }
             }
         }
-        for (int r = 0; r < nr; ++r) pos_[c.rows[r]] = -1;
+        for (int at = 0; at < nr; ++at) pos_[c.rows[at]] = -1;
     }
+    return true;
 }
 
 bool Normals::factor(std::string& why) {
@@ -181,6 +192,7 @@ bool Normals::factor(std::string& why) {
         }
         c.X = c.llt.solve(c.B.transpose());
         const Eigen::MatrixXd upd = c.B.lazyProduct(c.X);
+        c.B.resize(0, 0); // B = X^T C from here on: one copy of the coupling is enough
         const int nr = static_cast<int>(c.rows.size());
         for (int j = 0; j < nr; ++j)
             for (int i = 0; i < nr; ++i) S(c.rows[i], c.rows[j]) -= upd(i, j);
@@ -208,7 +220,7 @@ Eigen::MatrixXd Normals::solve(const Eigen::MatrixXd& rhs) const {
         b.resize(static_cast<Eigen::Index>(c.params.size()), m);
         for (std::size_t l = 0; l < c.params.size(); ++l) b.row(l) = rhs.row(c.params[l]);
         yc[ci] = c.llt.solve(b);
-        const Eigen::MatrixXd by = c.B.lazyProduct(yc[ci]);
+        const Eigen::MatrixXd by = c.X.transpose().lazyProduct(c.C.lazyProduct(yc[ci]));
         for (std::size_t r = 0; r < c.rows.size(); ++r) ba.row(c.rows[r]) -= by.row(r);
     }
     const Eigen::MatrixXd xa = na_ > 0 ? Eigen::MatrixXd(S_.solve(ba)) : Eigen::MatrixXd(0, m);
