@@ -2,8 +2,854 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
+#include <numeric>
+#include <utility>
 
 namespace kivo::eng {
+
+namespace {
+
+// A direction of the unknowns in the scaled measure, as (unknown, value) pairs.
+using Direction = std::vector<std::pair<int, double>>;
+
+const char* const kComp[6] = {"x", "y", "z", "rx", "ry", "rz"};
+
+// Eigenvalues of the scaled normal matrix below this are candidates for a null direction; each
+// candidate is then checked observation by observation against kNullTolerance.
+constexpr double kCandidate = 1e-8;
+// A component counts toward an element's share of a direction above this fraction of its largest.
+constexpr double kSupport = 1e-4;
+
+// Position components the dimension adjusts: z alone for levelling, x and y in a plane, all in 3D.
+bool adjustedComp(int dim, int k) {
+    return dim == 1 ? k == 2 : dim == 2 ? k < 2 : k < 3;
+}
+
+int findRoot(std::vector<int>& parent, int i) {
+    while (parent[i] != i) {
+        parent[i] = parent[parent[i]];
+        i = parent[i];
+    }
+    return i;
+}
+
+bool hasParams(const Element& e) {
+    for (int k = 0; k < e.ncomp; ++k)
+        if (e.param[k] >= 0) return true;
+    return false;
+}
+
+// Frame turn of a station: K maps a small change of its rotations to the axial vector by which its
+// frame turns; its pseudo-inverse gives the rotation change that follows a turn of the world.
+Eigen::Matrix3d frameTurnInverse(const Element& e) {
+    double m[9], dm[3][9];
+    stationFrame(e.x + 3, m, dm);
+    Eigen::Map<const Eigen::Matrix<double, 3, 3, Eigen::RowMajor>> mm(m);
+    Eigen::Matrix3d k;
+    for (int a = 0; a < 3; ++a) {
+        Eigen::Map<const Eigen::Matrix<double, 3, 3, Eigen::RowMajor>> dma(dm[a]);
+        const Eigen::Matrix3d s = mm.transpose() * dma; // skew: axial vector of the frame's turn
+        k.col(a) = Eigen::Vector3d(s(2, 1), s(0, 2), s(1, 0));
+    }
+    return k.completeOrthogonalDecomposition().pseudoInverse();
+}
+
+// A part of the network that is adjusted: its elements with unknowns and the fixed elements its
+// observations reach.
+struct Part {
+    std::vector<int> elements, fixedElements;
+    int unknowns = 0;
+    bool holds = false;
+};
+
+class Analysis {
+public:
+    explicit Analysis(Network& net) : net_(net), nel_(static_cast<int>(net.el.size())), touching_(nel_) {
+        for (int i = 0; i < static_cast<int>(net.obs.size()); ++i) {
+            const Observation& o = net.obs[i];
+            touching_[o.e1].push_back(i);
+            if (o.kind != Kind::Pseudo) touching_[o.e2].push_back(i);
+        }
+    }
+
+    Datum run() {
+        for (;;) {
+            net_.numberUnknowns();
+            if (net_.nparam == 0) return Datum{};
+            sj_ = scaledJacobian(net_);
+            if (leaveOutUnobserved()) continue;
+            std::vector<Part> parts;
+            if (leaveOutUnconnected(parts)) continue;
+            // The datum is a motion of the whole network: a part that can move alone while the
+            // others cannot is a configuration defect, found below.
+            for (std::size_t i = 1; i < parts.size(); ++i) {
+                parts[0].elements.insert(parts[0].elements.end(), parts[i].elements.begin(),
+                                         parts[i].elements.end());
+                parts[0].fixedElements.insert(parts[0].fixedElements.end(), parts[i].fixedElements.begin(),
+                                              parts[i].fixedElements.end());
+            }
+            if (parts.size() > 1) {
+                auto& f = parts[0].fixedElements;
+                std::sort(f.begin(), f.end());
+                f.erase(std::unique(f.begin(), f.end()), f.end());
+                parts.resize(1);
+            }
+            Datum d = datumOf(parts);
+            if (leaveOutStations(d)) continue;
+            if (leaveOutJoint(d)) continue;
+            return d;
+        }
+    }
+
+private:
+    Network& net_;
+    int nel_;
+    std::vector<std::vector<int>> touching_;
+    ScaledJacobian sj_;
+
+    void leaveOut(int e, bool connected, std::string reason) {
+        Element& el = net_.el[e];
+        el.determined = false;
+        el.connected = connected;
+        el.reason = std::move(reason);
+        for (int oi : touching_[e])
+            net_.obs[oi].active = false;
+    }
+
+    // "1 direction, 1 zenith angle": the active observations of an element.
+    std::string observedBy(int e) const {
+        int n[5] = {};
+        for (int oi : touching_[e])
+            if (net_.obs[oi].active) ++n[static_cast<int>(net_.obs[oi].kind)];
+        static const char* const one[5] = {"distance", "height difference", "direction", "zenith angle",
+                                           "pseudo-observation"};
+        static const char* const many[5] = {"distances", "height differences", "directions", "zenith angles",
+                                            "pseudo-observations"};
+        std::string text;
+        for (int k = 0; k < 5; ++k) {
+            if (n[k] == 0) continue;
+            if (!text.empty()) text += ", ";
+            text += std::to_string(n[k]) + " " + (n[k] == 1 ? one[k] : many[k]);
+        }
+        return text.empty() ? "no observations" : text;
+    }
+
+    // Elements with unknowns that no observation is sensitive to.
+    bool leaveOutUnobserved() {
+        bool any = false;
+        for (int e = 0; e < nel_; ++e) {
+            const Element& el = net_.el[e];
+            if (!el.determined || !hasParams(el)) continue;
+            bool observed = false;
+            for (int oi : touching_[e])
+                observed = observed || net_.obs[oi].active;
+            if (!observed) {
+                leaveOut(e, true, "no valid observations");
+                any = true;
+                continue;
+            }
+            std::string blind;
+            for (int k = 0; k < el.ncomp; ++k)
+                if (el.param[k] >= 0 && !(sj_.colNorm[el.param[k]] > 0.0))
+                    blind += std::string(blind.empty() ? "" : ", ") + kComp[k];
+            if (!blind.empty()) {
+                leaveOut(e, true, "its observations (" + observedBy(e) + ") do not depend on its " + blind);
+                any = true;
+            }
+        }
+        return any;
+    }
+
+    // Parts joined by observations between elements with unknowns. Those holding a fixed or
+    // pseudo-observed position component are adjusted; with none, the part with the most unknowns
+    // carries the free datum. The elements of every other part are left out as not connected.
+    bool leaveOutUnconnected(std::vector<Part>& parts) {
+        std::vector<int> parent(nel_);
+        std::iota(parent.begin(), parent.end(), 0);
+        std::vector<char> withParams(nel_, 0);
+        for (int e = 0; e < nel_; ++e)
+            withParams[e] = net_.el[e].determined && hasParams(net_.el[e]);
+        for (const Observation& o : net_.obs) {
+            if (!o.active || o.kind == Kind::Pseudo || !withParams[o.e1] || !withParams[o.e2]) continue;
+            const int a = findRoot(parent, o.e1), b = findRoot(parent, o.e2);
+            if (a != b) parent[std::max(a, b)] = std::min(a, b);
+        }
+        std::vector<int> partOfRoot(nel_, -1), partOf(nel_, -1);
+        for (int e = 0; e < nel_; ++e) {
+            if (!withParams[e]) continue;
+            const int root = findRoot(parent, e);
+            if (partOfRoot[root] < 0) {
+                partOfRoot[root] = static_cast<int>(parts.size());
+                parts.emplace_back();
+            }
+            Part& p = parts[partOfRoot[root]];
+            partOf[e] = partOfRoot[root];
+            p.elements.push_back(e);
+            const Element& el = net_.el[e];
+            for (int k = 0; k < 3; ++k)
+                if (adjustedComp(net_.dim, k) && el.param[k] < 0) p.holds = true;
+            for (int k = 0; k < el.ncomp; ++k)
+                p.unknowns += el.param[k] >= 0;
+        }
+        std::vector<int> seenFixed(nel_, -1);
+        for (const Observation& o : net_.obs) {
+            if (!o.active) continue;
+            if (o.kind == Kind::Pseudo) {
+                if (o.comp < 3 && adjustedComp(net_.dim, o.comp)) parts[partOf[o.e1]].holds = true;
+                continue;
+            }
+            for (int end = 0; end < 2; ++end) {
+                const int a = end == 0 ? o.e1 : o.e2, b = end == 0 ? o.e2 : o.e1;
+                if (!withParams[a] || withParams[b]) continue;
+                Part& p = parts[partOf[a]];
+                p.holds = true; // a fixed element
+                if (seenFixed[b] != partOf[a]) {
+                    seenFixed[b] = partOf[a];
+                    p.fixedElements.push_back(b);
+                }
+            }
+        }
+        int held = 0, largest = -1;
+        for (int i = 0; i < static_cast<int>(parts.size()); ++i) {
+            held += parts[i].holds;
+            if (largest < 0 || parts[i].unknowns > parts[largest].unknowns) largest = i;
+        }
+        if (parts.empty()) return false;
+        const std::string around = net_.el[parts[largest].elements.front()].name;
+        std::vector<Part> kept;
+        bool any = false;
+        for (int i = 0; i < static_cast<int>(parts.size()); ++i) {
+            if (held > 0 ? parts[i].holds : i == largest) {
+                kept.push_back(std::move(parts[i]));
+                continue;
+            }
+            const std::string reason = held > 0 ? "not connected to the datum: no observation links it to a "
+                                                  "fixed or pseudo-observed element"
+                                                : "not connected to the datum: no observation links it to "
+                                                  "the part holding the free datum "
+                                                  "(the one with the most unknowns, around " +
+                                                      around + ")";
+            for (int e : parts[i].elements)
+                leaveOut(e, false, reason);
+            any = true;
+        }
+        parts = std::move(kept);
+        return any;
+    }
+
+    // Motions of each adjusted part that its fixed components allow and that change no observation.
+    Datum datumOf(const std::vector<Part>& parts) {
+        Datum d;
+        const int np = net_.nparam;
+        d.excluded.assign(np, 0);
+        if (np == 0) return d;
+        static const char* const motionName[7] = {
+            "translation x",    "translation y",    "translation z", "rotation about x",
+            "rotation about y", "rotation about z", "scale"};
+        std::vector<int> partOfParam(np, -1), localOf(np, -1);
+        struct Motions {
+            Eigen::MatrixXd g;    // unknowns of the part x allowed motions (units of the unknowns)
+            Eigen::MatrixXd q;    // the same scaled and orthonormalised (part unknowns x r)
+            Eigen::MatrixXd coef; // 7 x r: the motions in the basic motions
+            Eigen::MatrixXd k;    // r x r Gram matrix of the scaled Jacobian times q
+            std::vector<int> params;
+        };
+        std::vector<Motions> motions(parts.size());
+        for (std::size_t pi = 0; pi < parts.size(); ++pi) {
+            const Part& part = parts[pi];
+            Motions& mo = motions[pi];
+            Eigen::Vector3d c = Eigen::Vector3d::Zero();
+            int count = 0;
+            for (const auto* list : {&part.elements, &part.fixedElements})
+                for (int e : *list) {
+                    c += Eigen::Vector3d(net_.el[e].x[0], net_.el[e].x[1], net_.el[e].x[2]);
+                    ++count;
+                }
+            c /= std::max(count, 1);
+            double spread = 0.0;
+            for (const auto* list : {&part.elements, &part.fixedElements})
+                for (int e : *list)
+                    spread += (Eigen::Vector3d(net_.el[e].x[0], net_.el[e].x[1], net_.el[e].x[2]) - c)
+                                  .squaredNorm();
+            const double len = count > 0 && spread > 0.0 ? std::sqrt(spread / count) : 1.0;
+            // Change of component k of element e under each basic motion (rotations and scale per
+            // unit of len, so that all seven are alike in size).
+            auto motionRow = [&](const Element& e, int k, const Eigen::Matrix3d* kinv) {
+                Eigen::Matrix<double, 1, 7> row = Eigen::Matrix<double, 1, 7>::Zero();
+                if (k < 3) {
+                    const Eigen::Vector3d r = (Eigen::Vector3d(e.x[0], e.x[1], e.x[2]) - c) / len;
+                    row(k) = 1.0;
+                    for (int a = 0; a < 3; ++a)
+                        row(3 + a) = Eigen::Vector3d::Unit(a).cross(r)(k);
+                    row(6) = adjustedComp(net_.dim, k) ? r(k) : 0.0;
+                } else {
+                    for (int a = 0; a < 3; ++a)
+                        row(3 + a) = -(*kinv)(k - 3, a) / len;
+                }
+                return row;
+            };
+            // Fixed components rule out the motions that would change them.
+            std::vector<Eigen::Matrix<double, 1, 7>> fixedRows;
+            for (const auto* list : {&part.elements, &part.fixedElements})
+                for (int e : *list) {
+                    const Element& el = net_.el[e];
+                    Eigen::Matrix3d kinv;
+                    if (el.station) kinv = frameTurnInverse(el);
+                    for (int k = 0; k < el.ncomp; ++k) {
+                        if (el.param[k] >= 0) {
+                            partOfParam[el.param[k]] = static_cast<int>(pi);
+                            localOf[el.param[k]] = static_cast<int>(mo.params.size());
+                            mo.params.push_back(el.param[k]);
+                        } else {
+                            fixedRows.push_back(motionRow(el, k, &kinv));
+                        }
+                    }
+                }
+            Eigen::MatrixXd allowed = Eigen::MatrixXd::Identity(7, 7);
+            if (!fixedRows.empty()) {
+                Eigen::MatrixXd f(fixedRows.size(), 7);
+                for (std::size_t i = 0; i < fixedRows.size(); ++i)
+                    f.row(i) = fixedRows[i];
+                Eigen::JacobiSVD<Eigen::MatrixXd> svd(f, Eigen::ComputeFullV);
+                const Eigen::VectorXd& sv = svd.singularValues();
+                const double tol = 1e-9 * std::max(1.0, sv.size() > 0 ? sv(0) : 0.0);
+                std::vector<int> free;
+                for (int j = 0; j < 7; ++j)
+                    if (j >= sv.size() || sv(j) <= tol) free.push_back(j);
+                allowed.resize(7, static_cast<Eigen::Index>(free.size()));
+                for (std::size_t j = 0; j < free.size(); ++j)
+                    allowed.col(j) = svd.matrixV().col(free[j]);
+            }
+            const int nloc = static_cast<int>(mo.params.size());
+            mo.g.setZero(nloc, allowed.cols());
+            if (allowed.cols() == 0) continue;
+            for (int e : part.elements) {
+                const Element& el = net_.el[e];
+                Eigen::Matrix3d kinv;
+                if (el.station) kinv = frameTurnInverse(el);
+                for (int k = 0; k < el.ncomp; ++k)
+                    if (el.param[k] >= 0) mo.g.row(localOf[el.param[k]]) = motionRow(el, k, &kinv) * allowed;
+            }
+            Eigen::MatrixXd gs = mo.g;
+            for (int l = 0; l < nloc; ++l)
+                gs.row(l) *= sj_.colNorm[mo.params[l]];
+            // Orthonormal basis of the scaled motions; motions that move no unknown drop out.
+            Eigen::SelfAdjointEigenSolver<Eigen::MatrixXd> h(gs.transpose() * gs);
+            const double top = h.eigenvalues().maxCoeff();
+            std::vector<int> keep;
+            for (int j = 0; j < h.eigenvalues().size(); ++j)
+                if (h.eigenvalues()(j) > 1e-14 * top && top > 0.0) keep.push_back(j);
+            Eigen::MatrixXd w(allowed.cols(), keep.size());
+            for (std::size_t j = 0; j < keep.size(); ++j)
+                w.col(j) = h.eigenvectors().col(keep[j]) / std::sqrt(h.eigenvalues()(keep[j]));
+            mo.g = mo.g * w;
+            mo.q = gs * w;
+            mo.coef = allowed * w;
+            mo.k.setZero(w.cols(), w.cols());
+        }
+        // One pass over the observations: K = (J_s Q)^T (J_s Q) per part.
+        auto scaledRow = [&](int i, const Motions& mo, Eigen::RowVectorXd& b) {
+            b.setZero(mo.q.cols());
+            const Row& r = sj_.rows[i];
+            for (int k = 0; k < r.n; ++k)
+                b += sj_.at(i, k) * mo.q.row(localOf[r.idx[k]]);
+        };
+        Eigen::RowVectorXd b;
+        const int m = static_cast<int>(sj_.rows.size());
+        for (int i = 0; i < m; ++i) {
+            if (!sj_.live(i)) continue;
+            Motions& mo = motions[partOfParam[sj_.rows[i].idx[0]]];
+            if (mo.q.cols() == 0) continue;
+            scaledRow(i, mo, b);
+            mo.k += b.transpose() * b;
+        }
+        std::vector<Eigen::MatrixXd> nullOf(parts.size());
+        for (std::size_t pi = 0; pi < parts.size(); ++pi) {
+            const Motions& mo = motions[pi];
+            if (mo.q.cols() == 0) continue;
+            Eigen::SelfAdjointEigenSolver<Eigen::MatrixXd> eig(mo.k);
+            std::vector<int> cand;
+            for (int j = 0; j < eig.eigenvalues().size(); ++j)
+                if (eig.eigenvalues()(j) <= kCandidate) cand.push_back(j);
+            if (cand.empty()) continue;
+            Eigen::MatrixXd v(mo.q.cols(), cand.size());
+            for (std::size_t j = 0; j < cand.size(); ++j)
+                v.col(j) = eig.eigenvectors().col(cand[j]);
+            nullOf[pi] = v;
+        }
+        // Check each candidate observation by observation.
+        std::vector<Eigen::VectorXd> worst(parts.size());
+        for (std::size_t pi = 0; pi < parts.size(); ++pi)
+            worst[pi] = Eigen::VectorXd::Zero(nullOf[pi].cols());
+        for (int i = 0; i < m; ++i) {
+            if (!sj_.live(i)) continue;
+            const int pi = partOfParam[sj_.rows[i].idx[0]];
+            if (nullOf[pi].cols() == 0) continue;
+            scaledRow(i, motions[pi], b);
+            worst[pi] = worst[pi].cwiseMax((b * nullOf[pi]).transpose().cwiseAbs());
+        }
+        std::vector<Eigen::MatrixXd> cols;
+        std::vector<std::string> texts;
+        for (std::size_t pi = 0; pi < parts.size(); ++pi) {
+            const Motions& mo = motions[pi];
+            std::vector<int> keep;
+            for (int j = 0; j < nullOf[pi].cols(); ++j)
+                if (worst[pi](j) <= kNullTolerance) keep.push_back(j);
+            if (keep.empty()) continue;
+            Eigen::MatrixXd v(nullOf[pi].rows(), keep.size());
+            for (std::size_t j = 0; j < keep.size(); ++j)
+                v.col(j) = nullOf[pi].col(keep[j]);
+            Eigen::MatrixXd g = Eigen::MatrixXd::Zero(np, v.cols());
+            const Eigen::MatrixXd gl = mo.g * v;
+            for (std::size_t l = 0; l < mo.params.size(); ++l)
+                g.row(mo.params[l]) = gl.row(l);
+            cols.push_back(std::move(g));
+            // Name the basic motions the null space holds (rotations and scale about any point).
+            const Eigen::MatrixXd coef = mo.coef * v;
+            const Eigen::CompleteOrthogonalDecomposition<Eigen::MatrixXd> full(coef);
+            const Eigen::CompleteOrthogonalDecomposition<Eigen::MatrixXd> turn(coef.bottomRows(4));
+            std::string text;
+            int named = 0;
+            for (int j = 0; j < 7; ++j) {
+                bool in;
+                if (j < 3) {
+                    const Eigen::VectorXd e = Eigen::VectorXd::Unit(7, j);
+                    in = (coef * full.solve(e) - e).norm() < 1e-6;
+                } else {
+                    const Eigen::VectorXd e = Eigen::VectorXd::Unit(4, j - 3);
+                    in = (coef.bottomRows(4) * turn.solve(e) - e).norm() < 1e-6;
+                }
+                if (!in) continue;
+                text += std::string(text.empty() ? "" : ", ") + motionName[j];
+                ++named;
+            }
+            if (named < v.cols())
+                text += std::string(text.empty() ? "" : ", ") + std::to_string(v.cols() - named) +
+                        " combined direction(s)";
+            texts.push_back(text);
+        }
+        for (const auto& t : texts)
+            d.description += std::string(d.description.empty() ? "" : "; ") + t;
+        for (const auto& g : cols)
+            d.defect += static_cast<int>(g.cols());
+        if (d.defect == 0) return d;
+        d.G.resize(np, d.defect);
+        for (int at = 0; const auto& g : cols) {
+            d.G.middleCols(at, g.cols()) = g;
+            at += static_cast<int>(g.cols());
+        }
+        holdAndTransform(d);
+        return d;
+    }
+
+    // Holds one unknown per datum direction, picked greedily where the null basis is strongest
+    // (station positions first, so the clusters of targets stay whole), and sets up the
+    // minimum-trace transformation over the position unknowns.
+    void holdAndTransform(Datum& d) const {
+        const int np = net_.nparam;
+        Eigen::MatrixXd rest = d.G;
+        for (int p = 0; p < np; ++p)
+            rest.row(p) *= sj_.colNorm[p];
+        for (int t = 0; t < d.defect; ++t) {
+            int best = -1, bestStation = -1;
+            double bestNorm = 0.0, bestStationNorm = 0.0;
+            for (int p = 0; p < np; ++p) {
+                if (d.excluded[p]) continue;
+                const double nrm = rest.row(p).norm();
+                if (nrm > bestNorm) {
+                    bestNorm = nrm;
+                    best = p;
+                }
+                if (net_.el[net_.paramElement[p]].station && net_.paramComp[p] < 3 && nrm > bestStationNorm) {
+                    bestStationNorm = nrm;
+                    bestStation = p;
+                }
+            }
+            const int pick = bestStation >= 0 && bestStationNorm >= 1e-3 * bestNorm ? bestStation : best;
+            if (pick < 0) break;
+            d.excluded[pick] = 1;
+            d.held.push_back(pick);
+            const Eigen::RowVectorXd v = rest.row(pick) / rest.row(pick).norm();
+            rest -= (rest * v.transpose()) * v;
+        }
+        Eigen::VectorXd w(np);
+        for (int p = 0; p < np; ++p)
+            w(p) = net_.paramComp[p] < 3 ? 1.0 : 0.0;
+        Eigen::MatrixXd h = d.G.transpose() * w.asDiagonal() * d.G;
+        Eigen::JacobiSVD<Eigen::MatrixXd> hs(h);
+        const double cond =
+            hs.singularValues()(0) > 0.0 ? hs.singularValues()(d.defect - 1) / hs.singularValues()(0) : 0.0;
+        if (cond < 1e-12) {
+            d.minimumTrace = false;
+            w.setOnes();
+            h = d.G.transpose() * d.G;
+        }
+        d.T = h.ldlt().solve(d.G.transpose() * w.asDiagonal());
+    }
+
+    // Null directions of one element's unknowns with every other element held (stations only:
+    // targets are covered by their clusters).
+    bool leaveOutStations(const Datum& d) {
+        using Vec = Eigen::Matrix<double, Eigen::Dynamic, 1, 0, 6, 1>;
+        using Mat = Eigen::Matrix<double, Eigen::Dynamic, Eigen::Dynamic, 0, 6, 6>;
+        std::vector<int> found;
+        std::vector<Vec> rows;
+        for (int e = 0; e < nsta(); ++e) {
+            const Element& el = net_.el[e];
+            if (!el.determined) continue;
+            int local[6], np = 0;
+            for (int k = 0; k < el.ncomp; ++k)
+                if (el.param[k] >= 0 && !d.excluded[el.param[k]]) local[np++] = el.param[k];
+            if (np == 0) continue;
+            rows.clear();
+            Mat gram = Mat::Zero(np, np);
+            for (int oi : touching_[e]) {
+                if (!sj_.live(oi)) continue;
+                const Row& r = sj_.rows[oi];
+                Vec v = Vec::Zero(np);
+                for (int k = 0; k < r.n; ++k)
+                    for (int l = 0; l < np; ++l)
+                        if (r.idx[k] == local[l]) v(l) += sj_.at(oi, k);
+                gram += v * v.transpose();
+                rows.push_back(std::move(v));
+            }
+            Eigen::SelfAdjointEigenSolver<Mat> eig(gram);
+            for (int k = 0; k < np; ++k) {
+                if (eig.eigenvalues()(k) > kCandidate) break;
+                const Vec u = eig.eigenvectors().col(k);
+                double worst = 0.0;
+                for (const auto& v : rows)
+                    worst = std::max(worst, std::fabs(v.dot(u)));
+                if (worst <= kNullTolerance) {
+                    found.push_back(e);
+                    break;
+                }
+            }
+        }
+        std::vector<std::string> reasons;
+        for (int e : found)
+            reasons.push_back("not fixed by its observations (" + observedBy(e) + ")");
+        for (std::size_t i = 0; i < found.size(); ++i)
+            leaveOut(found[i], true, reasons[i]);
+        return !found.empty();
+    }
+
+    int nsta() const { return net_.nsta; }
+
+    // Null directions of the whole system with the datum held: first those local to a cluster of
+    // targets (targets joined by target-to-target observations) with the stations held, then, when
+    // every cluster is regular, those of the station system after eliminating the clusters.
+    bool leaveOutJoint(const Datum& d) {
+        const std::vector<Direction> nulls = nullDirections(d.excluded);
+        if (nulls.empty()) return false;
+        const int np = net_.nparam;
+        // Made as sparse as it goes modulo the datum: the direction itself (zero on the held
+        // unknowns) or its part orthogonal to the datum directions, whichever touches fewer elements.
+        Eigen::MatrixXd gs;
+        Eigen::LDLT<Eigen::MatrixXd> gg;
+        if (d.defect > 0) {
+            gs = d.G;
+            for (int p = 0; p < np; ++p)
+                gs.row(p) *= sj_.colNorm[p];
+            gg.compute(gs.transpose() * gs);
+        }
+        auto support = [&](const Eigen::VectorXd& z) {
+            std::vector<int> els;
+            const double top = z.cwiseAbs().maxCoeff();
+            for (int p = 0; p < np; ++p)
+                if (std::fabs(z(p)) > kSupport * top) els.push_back(net_.paramElement[p]);
+            std::sort(els.begin(), els.end());
+            els.erase(std::unique(els.begin(), els.end()), els.end());
+            return els;
+        };
+        std::vector<std::vector<int>> groups;
+        for (const Direction& dir : nulls) {
+            Eigen::VectorXd z = Eigen::VectorXd::Zero(np);
+            for (const auto& [p, v] : dir)
+                z(p) = v;
+            std::vector<int> els = support(z);
+            if (d.defect > 0) {
+                const Eigen::VectorXd y = z - gs * gg.solve(gs.transpose() * z);
+                std::vector<int> other = support(y);
+                if (!other.empty() && other.size() < els.size()) els = std::move(other);
+            }
+            if (!els.empty()) groups.push_back(std::move(els));
+        }
+        std::vector<std::pair<int, std::string>> out;
+        std::vector<char> named(nel_, 0);
+        for (const auto& g : groups) {
+            for (int e : g) {
+                if (named[e]) continue;
+                named[e] = 1;
+                std::string reason;
+                if (g.size() == 1) {
+                    reason = "not fixed by its observations (" + observedBy(e) + ")";
+                } else {
+                    std::string with;
+                    int listed = 0;
+                    for (int o : g) {
+                        if (o == e) continue;
+                        if (listed == 6) {
+                            with += " and " + std::to_string(g.size() - 7) + " more";
+                            break;
+                        }
+                        with += std::string(listed ? ", " : "") + net_.el[o].name;
+                        ++listed;
+                    }
+                    reason = "moves together with " + with + " without changing any observation (" +
+                             observedBy(e) + ")";
+                }
+                out.emplace_back(e, std::move(reason));
+            }
+        }
+        for (auto& [e, reason] : out)
+            leaveOut(e, true, std::move(reason));
+        return !out.empty();
+    }
+
+    std::vector<Direction> nullDirections(const std::vector<char>& excluded) const;
+};
+
+std::vector<Direction> Analysis::nullDirections(const std::vector<char>& excluded) const {
+    const int np = net_.nparam;
+    const int m = static_cast<int>(sj_.rows.size());
+    // Station unknowns form the core; targets joined by observations between two targets with
+    // unknowns form clusters.
+    std::vector<int> core(np, -1), coreParam, cluster(np, -1), local(np, -1);
+    std::vector<int> parent(nel_);
+    std::iota(parent.begin(), parent.end(), 0);
+    auto live = [&](int e) {
+        const Element& el = net_.el[e];
+        for (int k = 0; k < el.ncomp; ++k)
+            if (el.param[k] >= 0 && !excluded[el.param[k]]) return true;
+        return false;
+    };
+    std::vector<char> liveEl(nel_);
+    for (int e = 0; e < nel_; ++e)
+        liveEl[e] = net_.el[e].determined && live(e);
+    for (int i = 0; i < m; ++i) {
+        const Observation& o = net_.obs[i];
+        if (!sj_.live(i) || o.kind == Kind::Pseudo) continue;
+        if (net_.el[o.e1].station || net_.el[o.e2].station || !liveEl[o.e1] || !liveEl[o.e2]) continue;
+        const int a = findRoot(parent, o.e1), b = findRoot(parent, o.e2);
+        if (a != b) parent[a] = b;
+    }
+    std::vector<int> clusterOfRoot(nel_, -1);
+    std::vector<std::vector<int>> members; // params per cluster, filled in element order
+    for (int e = 0; e < nel_; ++e) {
+        if (!liveEl[e]) continue;
+        const Element& el = net_.el[e];
+        for (int k = 0; k < el.ncomp; ++k) {
+            const int p = el.param[k];
+            if (p < 0 || excluded[p]) continue;
+            if (el.station) {
+                core[p] = static_cast<int>(coreParam.size());
+                coreParam.push_back(p);
+                continue;
+            }
+            const int root = findRoot(parent, e);
+            if (clusterOfRoot[root] < 0) {
+                clusterOfRoot[root] = static_cast<int>(members.size());
+                members.emplace_back();
+            }
+            const int c = clusterOfRoot[root];
+            cluster[p] = c;
+            local[p] = static_cast<int>(members[c].size());
+            members[c].push_back(p);
+        }
+    }
+    const int nc = static_cast<int>(members.size());
+    const int na = static_cast<int>(coreParam.size());
+    // Observations per cluster (compressed), and those touching the core only.
+    std::vector<int> obsCount(nc + 1, 0), coreObs;
+    auto clusterOfRow = [&](int i) {
+        const Row& r = sj_.rows[i];
+        for (int k = 0; k < r.n; ++k)
+            if (!excluded[r.idx[k]] && cluster[r.idx[k]] >= 0) return cluster[r.idx[k]];
+        return -1;
+    };
+    std::vector<int> rowCluster(m, -2);
+    for (int i = 0; i < m; ++i) {
+        if (!sj_.live(i)) continue;
+        rowCluster[i] = clusterOfRow(i);
+        if (rowCluster[i] >= 0)
+            ++obsCount[rowCluster[i] + 1];
+        else
+            coreObs.push_back(i);
+    }
+    std::partial_sum(obsCount.begin(), obsCount.end(), obsCount.begin());
+    std::vector<int> obsOf(obsCount[nc]), next(obsCount.begin(), obsCount.end() - 1);
+    for (int i = 0; i < m; ++i)
+        if (rowCluster[i] >= 0) obsOf[next[rowCluster[i]]++] = i;
+
+    // S collects the station system; diagA its diagonal before the clusters are eliminated, the
+    // measure for the pivots (a pivot small against it is a direction the clusters take away).
+    Eigen::MatrixXd S = Eigen::MatrixXd::Zero(na, na);
+    Eigen::VectorXd diagA = Eigen::VectorXd::Zero(na);
+    auto addCore = [&](int i) {
+        const Row& r = sj_.rows[i];
+        for (int a = 0; a < r.n; ++a) {
+            const int ca = excluded[r.idx[a]] ? -1 : core[r.idx[a]];
+            if (ca < 0) continue;
+            const double va = sj_.at(i, a);
+            for (int b = 0; b < r.n; ++b) {
+                const int cb = excluded[r.idx[b]] ? -1 : core[r.idx[b]];
+                if (cb >= 0) S(ca, cb) += va * sj_.at(i, b);
+                if (cb == ca) diagA(ca) += va * sj_.at(i, b);
+            }
+        }
+    };
+    for (int i : coreObs)
+        addCore(i);
+    std::vector<int> pos(na, -1);
+    // Builds cluster c's block C and its coupling B to the core rows it touches.
+    auto build = [&](int c, Eigen::MatrixXd& C, Eigen::MatrixXd& B, std::vector<int>& rows) {
+        const int k = static_cast<int>(members[c].size());
+        rows.clear();
+        for (int j = obsCount[c]; j < obsCount[c + 1]; ++j) {
+            const Row& r = sj_.rows[obsOf[j]];
+            for (int a = 0; a < r.n; ++a)
+                if (!excluded[r.idx[a]] && core[r.idx[a]] >= 0) rows.push_back(core[r.idx[a]]);
+        }
+        std::sort(rows.begin(), rows.end());
+        rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+        for (std::size_t r = 0; r < rows.size(); ++r)
+            pos[rows[r]] = static_cast<int>(r);
+        C.setZero(k, k);
+        B.setZero(static_cast<Eigen::Index>(rows.size()), k);
+        for (int j = obsCount[c]; j < obsCount[c + 1]; ++j) {
+            const int i = obsOf[j];
+            const Row& r = sj_.rows[i];
+            for (int a = 0; a < r.n; ++a) {
+                const int pa = r.idx[a];
+                if (excluded[pa] || cluster[pa] != c) continue;
+                const double va = sj_.at(i, a);
+                for (int b = 0; b < r.n; ++b) {
+                    const int pb = r.idx[b];
+                    if (excluded[pb]) continue;
+                    if (cluster[pb] == c)
+                        C(local[pa], local[pb]) += va * sj_.at(i, b);
+                    else if (core[pb] >= 0)
+                        B(pos[core[pb]], local[pa]) += va * sj_.at(i, b);
+                }
+            }
+        }
+        for (int r : rows)
+            pos[r] = -1;
+    };
+    // Largest |J_s z| over the observations, for z over the unknowns (dense).
+    auto worstOf = [&](const Eigen::VectorXd& z, int from, int to, const std::vector<int>* list) {
+        double worst = 0.0;
+        auto one = [&](int i) {
+            const Row& r = sj_.rows[i];
+            double v = 0.0;
+            for (int a = 0; a < r.n; ++a)
+                if (!excluded[r.idx[a]]) v += sj_.at(i, a) * z(r.idx[a]);
+            worst = std::max(worst, std::fabs(v));
+        };
+        if (list)
+            for (int j = from; j < to; ++j)
+                one((*list)[j]);
+        else
+            for (int i = 0; i < m; ++i)
+                if (sj_.live(i)) one(i);
+        return worst;
+    };
+
+    std::vector<Direction> found;
+    Eigen::MatrixXd C, B;
+    std::vector<int> rows;
+    Eigen::VectorXd z = Eigen::VectorXd::Zero(np);
+    for (int c = 0; c < nc; ++c) {
+        build(c, C, B, rows);
+        const int k = static_cast<int>(C.rows());
+        Eigen::LLT<Eigen::MatrixXd> llt(C);
+        double ratio = llt.info() == Eigen::Success ? std::numeric_limits<double>::infinity() : 0.0;
+        if (llt.info() == Eigen::Success)
+            for (int i = 0; i < k; ++i) {
+                const double l = llt.matrixLLT()(i, i);
+                ratio = std::min(ratio, C(i, i) > 0.0 ? l * l / C(i, i) : 0.0);
+            }
+        if (ratio < 1e-6) {
+            Eigen::SelfAdjointEigenSolver<Eigen::MatrixXd> eig(C);
+            bool any = false;
+            for (int j = 0; j < k; ++j) {
+                if (eig.eigenvalues()(j) > kCandidate && (any || llt.info() == Eigen::Success)) break;
+                for (int l = 0; l < k; ++l)
+                    z(members[c][l]) = eig.eigenvectors()(l, j);
+                const bool null = worstOf(z, obsCount[c], obsCount[c + 1], &obsOf) <= kNullTolerance;
+                // A block that cannot be factored is singular whatever the check says.
+                if (null || (!any && llt.info() != Eigen::Success)) {
+                    Direction dir;
+                    for (int l = 0; l < k; ++l)
+                        dir.emplace_back(members[c][l], eig.eigenvectors()(l, j));
+                    found.push_back(std::move(dir));
+                    any = true;
+                }
+                for (int l = 0; l < k; ++l)
+                    z(members[c][l]) = 0.0;
+            }
+            if (any) continue;
+        }
+        if (!found.empty()) continue;
+        for (int j = obsCount[c]; j < obsCount[c + 1]; ++j)
+            addCore(obsOf[j]);
+        if (rows.empty()) continue;
+        const Eigen::MatrixXd x = llt.solve(B.transpose());
+        const Eigen::MatrixXd upd = B.lazyProduct(x);
+        const int nr = static_cast<int>(rows.size());
+        for (int j = 0; j < nr; ++j)
+            for (int i = 0; i < nr; ++i)
+                S(rows[i], rows[j]) -= upd(i, j);
+    }
+    if (!found.empty() || na == 0) return found;
+
+    Eigen::LLT<Eigen::MatrixXd> lltS(S);
+    double ratio = lltS.info() == Eigen::Success ? std::numeric_limits<double>::infinity() : 0.0;
+    if (lltS.info() == Eigen::Success)
+        for (int i = 0; i < na; ++i) {
+            const double l = lltS.matrixLLT()(i, i);
+            ratio = std::min(ratio, diagA(i) > 0.0 ? l * l / diagA(i) : 0.0);
+        }
+    if (ratio >= 1e-6) return found;
+    Eigen::SelfAdjointEigenSolver<Eigen::MatrixXd> eig(S);
+    std::vector<int> cand;
+    for (int j = 0; j < na; ++j)
+        if (eig.eigenvalues()(j) <= kCandidate || (j == 0 && lltS.info() != Eigen::Success))
+            cand.push_back(j);
+    if (cand.empty()) return found;
+    // Expand onto the clusters: z_c = -C^-1 B^T z_a.
+    Eigen::MatrixXd za(na, cand.size());
+    for (std::size_t j = 0; j < cand.size(); ++j)
+        za.col(j) = eig.eigenvectors().col(cand[j]);
+    Eigen::MatrixXd full = Eigen::MatrixXd::Zero(np, cand.size());
+    for (int i = 0; i < na; ++i)
+        full.row(coreParam[i]) = za.row(i);
+    Eigen::MatrixXd zr;
+    for (int c = 0; c < nc; ++c) {
+        build(c, C, B, rows);
+        if (rows.empty()) continue;
+        zr.resize(static_cast<Eigen::Index>(rows.size()), za.cols());
+        for (std::size_t r = 0; r < rows.size(); ++r)
+            zr.row(r) = za.row(rows[r]);
+        const Eigen::MatrixXd zc = -C.llt().solve(B.transpose() * zr);
+        for (std::size_t l = 0; l < members[c].size(); ++l)
+            full.row(members[c][l]) = zc.row(l);
+    }
+    for (std::size_t j = 0; j < cand.size(); ++j) {
+        const Eigen::VectorXd col = full.col(j) / full.col(j).norm();
+        if (worstOf(col, 0, 0, nullptr) > kNullTolerance && !(j == 0 && lltS.info() != Eigen::Success))
+            continue;
+        Direction dir;
+        for (int p = 0; p < np; ++p)
+            if (col(p) != 0.0) dir.emplace_back(p, col(p));
+        found.push_back(std::move(dir));
+    }
+    return found;
+}
+
+} // namespace
 
 ScaledJacobian scaledJacobian(const Network& net) {
     ScaledJacobian s;
@@ -15,9 +861,11 @@ ScaledJacobian scaledJacobian(const Network& net) {
         Row& r = s.rows[i];
         r.n = 0;
         if (!net.obs[i].active || !net.linearize(i, r)) r.n = 0;
-        for (int k = 0; k < r.n; ++k) s.colNorm[r.idx[k]] += r.a[k] * r.a[k];
+        for (int k = 0; k < r.n; ++k)
+            s.colNorm[r.idx[k]] += r.a[k] * r.a[k];
     }
-    for (double& c : s.colNorm) c = std::sqrt(c);
+    for (double& c : s.colNorm)
+        c = std::sqrt(c);
     for (int i = 0; i < m; ++i) {
         const Row& r = s.rows[i];
         double sum = 0.0;
@@ -30,229 +878,13 @@ ScaledJacobian scaledJacobian(const Network& net) {
     return s;
 }
 
-std::vector<std::string> removeUndetermined(Network& net, ScaledJacobian* last) {
-    std::vector<std::string> names;
-    const int nel = static_cast<int>(net.el.size());
-    std::vector<std::vector<int>> touching(nel);
-    for (int i = 0; i < static_cast<int>(net.obs.size()); ++i) {
-        const Observation& o = net.obs[i];
-        touching[o.e1].push_back(i);
-        if (o.kind != Kind::Pseudo) touching[o.e2].push_back(i);
-    }
-    for (;;) {
-        net.numberUnknowns();
-        ScaledJacobian sj = scaledJacobian(net);
-        std::vector<int> found;
-        std::vector<Eigen::Matrix<double, Eigen::Dynamic, 1, 0, 6, 1>> lr;
-        for (int e = 0; e < nel; ++e) {
-            const Element& el = net.el[e];
-            if (!el.determined) continue;
-            int local[6], np = 0;
-            bool zeroColumn = false;
-            for (int k = 0; k < el.ncomp; ++k)
-                if (el.param[k] >= 0) {
-                    local[np++] = el.param[k];
-                    if (!(sj.colNorm[el.param[k]] > 0.0)) zeroColumn = true;
-                }
-            if (np == 0) continue;
-            if (zeroColumn) {
-                found.push_back(e);
-                continue;
-            }
-            // Local rows restricted to the element's unknowns, in the scaled measure.
-            using Vec = Eigen::Matrix<double, Eigen::Dynamic, 1, 0, 6, 1>;
-            using Mat = Eigen::Matrix<double, Eigen::Dynamic, Eigen::Dynamic, 0, 6, 6>;
-            lr.clear();
-            Mat gram = Mat::Zero(np, np);
-            for (int oi : touching[e]) {
-                const Row& r = sj.rows[oi];
-                if (r.n == 0 || !(sj.rowNorm[oi] > 0.0)) continue;
-                Vec v = Vec::Zero(np);
-                for (int k = 0; k < r.n; ++k)
-                    for (int l = 0; l < np; ++l)
-                        if (r.idx[k] == local[l]) v(l) += r.a[k] / (sj.colNorm[r.idx[k]] * sj.rowNorm[oi]);
-                gram += v * v.transpose();
-                lr.push_back(std::move(v));
-            }
-            Eigen::SelfAdjointEigenSolver<Mat> eig(gram);
-            bool null = false;
-            for (int k = 0; k < np && !null; ++k) {
-                if (eig.eigenvalues()(k) > 1e-8) break;
-                const Vec u = eig.eigenvectors().col(k);
-                double worst = 0.0;
-                for (const auto& v : lr) worst = std::max(worst, std::fabs(v.dot(u)));
-                null = worst <= kNullTolerance;
-            }
-            if (null) found.push_back(e);
-        }
-        if (found.empty()) {
-            if (last) *last = std::move(sj);
-            break;
-        }
-        for (int e : found) {
-            net.el[e].determined = false;
-            names.push_back(net.el[e].name);
-            for (int oi : touching[e]) net.obs[oi].active = false;
-        }
-    }
-    return names;
-}
-
 Eigen::VectorXd Datum::toDatum(const Eigen::VectorXd& x) const {
     if (defect == 0) return x;
     return x - G * (T * x);
 }
 
-Datum analyseDatum(const Network& net, const ScaledJacobian* given) {
-    Datum d;
-    const int np = net.nparam;
-    d.excluded.assign(np, 0);
-    if (np == 0) return d;
-    ScaledJacobian own;
-    if (!given) own = scaledJacobian(net);
-    const ScaledJacobian& sj = given ? *given : own;
-
-    // Candidate motions of the whole network: translations, rotations about the centroid (which
-    // also turn every station's frame), scale about the centroid.
-    double c[3] = {0, 0, 0};
-    int count = 0;
-    for (const Element& e : net.el)
-        if (e.determined) {
-            for (int k = 0; k < 3; ++k) c[k] += e.x[k];
-            ++count;
-        }
-    for (double& v : c) v /= std::max(count, 1);
-    static const char* candName[7] = {"translation x", "translation y", "translation z", "rotation about x",
-                                      "rotation about y", "rotation about z", "scale"};
-    Eigen::MatrixXd g0 = Eigen::MatrixXd::Zero(np, 7);
-    std::vector<Eigen::Matrix3d> kinv(net.el.size());
-    for (std::size_t i = 0; i < net.el.size(); ++i) {
-        const Element& e = net.el[i];
-        if (!e.station || !e.determined) continue;
-        double m[9], dm[3][9];
-        stationFrame(e.x + 3, m, dm);
-        Eigen::Map<const Eigen::Matrix<double, 3, 3, Eigen::RowMajor>> mm(m);
-        Eigen::Matrix3d k;
-        for (int a = 0; a < 3; ++a) {
-            Eigen::Map<const Eigen::Matrix<double, 3, 3, Eigen::RowMajor>> dma(dm[a]);
-            const Eigen::Matrix3d s = mm.transpose() * dma; // skew: axial vector of the frame's turn
-            k.col(a) = Eigen::Vector3d(s(2, 1), s(0, 2), s(1, 0));
-        }
-        kinv[i] = k.completeOrthogonalDecomposition().pseudoInverse();
-    }
-    for (int p = 0; p < np; ++p) {
-        const Element& e = net.el[net.paramElement[p]];
-        const int k = net.paramComp[p];
-        if (k < 3) {
-            const Eigen::Vector3d r(e.x[0] - c[0], e.x[1] - c[1], e.x[2] - c[2]);
-            g0(p, k) = 1.0;
-            for (int a = 0; a < 3; ++a) g0(p, 3 + a) = Eigen::Vector3d::Unit(a).cross(r)(k);
-            g0(p, 6) = r(k);
-        } else {
-            // Frame turn that keeps every sighting when the world turns by omega: K dr = -omega.
-            for (int a = 0; a < 3; ++a) g0(p, 3 + a) = -kinv[net.paramElement[p]](k - 3, a);
-        }
-    }
-
-    Eigen::VectorXd colScale(np);
-    for (int p = 0; p < np; ++p) colScale(p) = sj.colNorm[p];
-    // Scaled candidate directions, orthonormalised.
-    Eigen::MatrixXd gs = colScale.asDiagonal() * g0;
-    std::vector<int> keep;
-    for (int j = 0; j < 7; ++j)
-        if (gs.col(j).norm() > 0.0) keep.push_back(j);
-    if (keep.empty()) return d;
-    Eigen::MatrixXd gk(np, keep.size());
-    for (std::size_t j = 0; j < keep.size(); ++j) gk.col(j) = gs.col(keep[j]) / gs.col(keep[j]).norm();
-    Eigen::ColPivHouseholderQR<Eigen::MatrixXd> qr(gk);
-    qr.setThreshold(1e-9);
-    const int rank = static_cast<int>(qr.rank());
-    const Eigen::MatrixXd qthin = qr.householderQ() * Eigen::MatrixXd::Identity(np, rank);
-
-    // B = D_r^-1 J D_c^-1 Q and, for the description, the same for each candidate alone.
-    const int m = static_cast<int>(sj.rows.size());
-    Eigen::MatrixXd b = Eigen::MatrixXd::Zero(m, rank);
-    Eigen::VectorXd worstSingle = Eigen::VectorXd::Zero(keep.size());
-    for (int i = 0; i < m; ++i) {
-        const Row& r = sj.rows[i];
-        if (r.n == 0 || !(sj.rowNorm[i] > 0.0)) continue;
-        for (int k = 0; k < r.n; ++k) {
-            const double a = r.a[k] / (sj.colNorm[r.idx[k]] * sj.rowNorm[i]);
-            b.row(i) += a * qthin.row(r.idx[k]);
-        }
-        for (std::size_t j = 0; j < keep.size(); ++j) {
-            double v = 0.0;
-            for (int k = 0; k < r.n; ++k) v += r.a[k] / (sj.colNorm[r.idx[k]] * sj.rowNorm[i]) * gk(r.idx[k], j);
-            worstSingle(j) = std::max(worstSingle(j), std::fabs(v));
-        }
-    }
-    Eigen::JacobiSVD<Eigen::MatrixXd> svd(b, Eigen::ComputeThinV);
-    std::vector<int> nullCols;
-    for (int j = rank - 1; j >= 0; --j) {
-        const Eigen::VectorXd v = svd.matrixV().col(j);
-        if ((b * v).cwiseAbs().maxCoeff() <= kNullTolerance) nullCols.push_back(j);
-    }
-    d.defect = static_cast<int>(nullCols.size());
-    if (d.defect == 0) return d;
-
-    // Null basis in the units of the unknowns.
-    Eigen::MatrixXd gsNull(np, d.defect);
-    for (int j = 0; j < d.defect; ++j) gsNull.col(j) = qthin * svd.matrixV().col(nullCols[j]);
-    d.G = colScale.cwiseInverse().asDiagonal() * gsNull;
-
-    int named = 0;
-    for (std::size_t j = 0; j < keep.size(); ++j)
-        if (worstSingle(j) <= kNullTolerance) {
-            if (!d.description.empty()) d.description += ", ";
-            d.description += candName[keep[j]];
-            ++named;
-        }
-    if (named < d.defect) {
-        if (!d.description.empty()) d.description += ", ";
-        d.description += std::to_string(d.defect - named) + " combined direction(s)";
-    }
-
-    // Hold one unknown per defect, picked greedily where the null basis is strongest (station
-    // positions first, so the clusters of targets stay whole).
-    Eigen::MatrixXd rest = gsNull;
-    for (int t = 0; t < d.defect; ++t) {
-        int best = -1, bestStation = -1;
-        double bestNorm = 0.0, bestStationNorm = 0.0;
-        for (int p = 0; p < np; ++p) {
-            if (d.excluded[p]) continue;
-            const double nrm = rest.row(p).norm();
-            if (nrm > bestNorm) {
-                bestNorm = nrm;
-                best = p;
-            }
-            if (net.el[net.paramElement[p]].station && net.paramComp[p] < 3 && nrm > bestStationNorm) {
-                bestStationNorm = nrm;
-                bestStation = p;
-            }
-        }
-        const int pick = bestStation >= 0 && bestStationNorm >= 1e-3 * bestNorm ? bestStation : best;
-        if (pick < 0) break;
-        d.excluded[pick] = 1;
-        d.held.push_back(pick);
-        const Eigen::RowVectorXd v = rest.row(pick) / rest.row(pick).norm();
-        rest -= (rest * v.transpose()) * v;
-    }
-
-    // Minimum trace over the position unknowns: W selects them.
-    Eigen::VectorXd w(np);
-    for (int p = 0; p < np; ++p) w(p) = net.paramComp[p] < 3 ? 1.0 : 0.0;
-    Eigen::MatrixXd h = d.G.transpose() * w.asDiagonal() * d.G;
-    Eigen::JacobiSVD<Eigen::MatrixXd> hs(h);
-    const double cond = hs.singularValues()(0) > 0.0
-                            ? hs.singularValues()(d.defect - 1) / hs.singularValues()(0)
-                            : 0.0;
-    if (cond < 1e-12) {
-        d.minimumTrace = false;
-        w.setOnes();
-        h = d.G.transpose() * d.G;
-    }
-    d.T = h.ldlt().solve(d.G.transpose() * w.asDiagonal());
-    return d;
+Datum analyseDefects(Network& net) {
+    return Analysis(net).run();
 }
 
 } // namespace kivo::eng

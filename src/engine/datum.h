@@ -2,6 +2,12 @@
 // Rank defects, judged once at the approximate values on the scaled Jacobian (columns, then rows,
 // scaled to unit norm): a direction of the unknowns is null when it changes no observation by more
 // than kNullTolerance of that observation's sensitivity.
+//
+// Every null direction of the normal equations is either a motion of a whole part of the network
+// that its fixed components allow (the datum: translations, rotations that also turn the free
+// station frames, scale) or a configuration defect: elements that can move, alone or together,
+// without changing any observation. Those are left out with their observations, as are the parts
+// not connected to the datum, until only the datum is left.
 
 #include <string>
 #include <vector>
@@ -14,33 +20,32 @@ namespace kivo::eng {
 
 constexpr double kNullTolerance = 1e-6;
 
-// Configuration defects: elements that cannot be determined by their observations even with every
-// other element held. They are marked not determined, their observations inactive, and the check
-// repeats until nothing changes. Returns the names in the order found. Numbers the unknowns.
-// last (optional) receives the scaled Jacobian of the final numbering.
-struct ScaledJacobian;
-std::vector<std::string> removeUndetermined(Network& net, ScaledJacobian* last = nullptr);
-
 struct Datum {
     int defect = 0;
-    std::string description;     // e.g. "translation x, y, z, rotation about z, scale"
-    Eigen::MatrixXd G;           // null basis of N, one column per defect, per unknown
-    std::vector<char> excluded;  // unknowns held to define a regular system (one per defect)
-    std::vector<int> held;       // the same as a list
-    Eigen::MatrixXd T;           // (G^T W G)^-1 G^T W, defect x unknowns
-    bool minimumTrace = true;    // false when W had to fall back to all unknowns
+    std::string description;    // e.g. "translation x, y, z, rotation about z, scale"
+    Eigen::MatrixXd G;          // null basis of N, one column per defect, per unknown
+    std::vector<char> excluded; // unknowns held to define a regular system (one per defect)
+    std::vector<int> held;      // the same as a list
+    Eigen::MatrixXd T;          // (G^T W G)^-1 G^T W, defect x unknowns
+    bool minimumTrace = true;   // false when W had to fall back to all unknowns
     // S-transformation to the minimum-trace datum: x - G (T x).
     Eigen::VectorXd toDatum(const Eigen::VectorXd& x) const;
 };
 
-// Datum defect of the network in its current numbering (after removeUndetermined).
-Datum analyseDatum(const Network& net, const ScaledJacobian* given = nullptr);
+// Leaves out (Element::determined false, with connected and reason set, observations inactive)
+// the elements without observations, the parts not connected to the datum and the smallest sets
+// of elements carrying each configuration defect, repeating until only datum directions remain.
+// Numbers the unknowns and returns the datum of what is left.
+Datum analyseDefects(Network& net);
 
-// Scaled Jacobian pieces shared by both analyses.
+// Scaled Jacobian pieces shared by the analyses.
 struct ScaledJacobian {
-    std::vector<Row> rows;         // linearised rows (n = 0 when inactive or undefined)
-    std::vector<double> colNorm;   // per unknown
-    std::vector<double> rowNorm;   // per observation, after column scaling
+    std::vector<Row> rows;       // linearised rows (n = 0 when inactive or undefined)
+    std::vector<double> colNorm; // per unknown
+    std::vector<double> rowNorm; // per observation, after column scaling
+    // Entry k of row i in the scaled measure.
+    double at(int i, int k) const { return rows[i].a[k] / (colNorm[rows[i].idx[k]] * rowNorm[i]); }
+    bool live(int i) const { return rows[i].n > 0 && rowNorm[i] > 0.0; }
 };
 ScaledJacobian scaledJacobian(const Network& net);
 

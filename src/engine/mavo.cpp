@@ -1,5 +1,6 @@
 #include "engine/mavo.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 
@@ -17,7 +18,6 @@ struct Run {
     Network net;
     Datum datum;
     Normals normals;
-    std::vector<Row> rows;
     Summary sum;
     std::vector<std::pair<std::string, double>> times;
     bool solved = false;
@@ -32,17 +32,13 @@ struct Run {
 
 namespace {
 
-// Linearises every active observation; false (with the observation) when one has no value.
-bool linearizeAll(const Network& net, std::vector<Row>& rows, std::string& why) {
-    rows.resize(net.obs.size());
+// Checks that every active observation has a value at the current coordinates.
+bool definedEverywhere(const Network& net, std::string& why) {
+    Row row;
     for (std::size_t i = 0; i < net.obs.size(); ++i) {
-        rows[i].n = 0;
-        if (!net.obs[i].active) continue;
-        if (!net.linearize(static_cast<int>(i), rows[i])) {
-            why = "observation without a defined value at the current coordinates: " +
-                  net.describe(static_cast<int>(i));
-            return false;
-        }
+        if (!net.obs[i].active || net.linearize(static_cast<int>(i), row)) continue;
+        why = "observation without a defined value at the current coordinates: " + net.describe(static_cast<int>(i));
+        return false;
     }
     return true;
 }
@@ -80,8 +76,19 @@ int mavo::mavostart() {
     s.invalid = net.invalid;
     r.phase("read tables");
 
-    ScaledJacobian sj;
-    s.undetermined = removeUndetermined(net, &sj);
+    const bool anyUnknowns = std::any_of(net.el.begin(), net.el.end(), [](const Element& e) {
+        for (int k = 0; k < e.ncomp; ++k)
+            if (e.status[k] == kStatusUnknown || e.status[k] == kStatusPseudo) return true;
+        return false;
+    });
+    r.datum = analyseDefects(net);
+    const Datum& d = r.datum;
+    for (std::size_t i = 0; i < net.el.size(); ++i) {
+        const Element& e = net.el[i];
+        if (e.determined) continue;
+        s.leftOut.push_back({static_cast<int>(i), e.name, e.connected, e.reason});
+        if (e.connected) s.undetermined.push_back(e.name);
+    }
     for (const Observation& o : net.obs) {
         if (!o.active) continue;
         if (o.kind == Kind::Pseudo)
@@ -91,9 +98,13 @@ int mavo::mavostart() {
     }
     s.unknowns = net.nparam;
     r.phase("configuration defects");
+    // Every element with unknowns left out: nothing was adjusted. (A network whose elements are all
+    // fixed has nothing to adjust either, but its elements are known, and the run succeeds.)
+    if (anyUnknowns && net.nparam == 0)
+        return fail(kNoData,
+                    "nothing was adjusted: every element with unknowns is left out (see the elements not "
+                    "determined and not connected below)");
 
-    r.datum = analyseDatum(net, &sj);
-    const Datum& d = r.datum;
     s.defect = d.defect;
     if (d.defect == 0) {
         s.datum = "defined by the fixed and pseudo-observed components";
@@ -115,9 +126,11 @@ int mavo::mavostart() {
 
     std::string why;
     for (int it = 1; it <= itermax; ++it) {
-        if (!linearizeAll(net, r.rows, why)) return fail(kSingular, why);
-        r.normals.assemble(r.rows);
-        if (!r.normals.factor(why, net)) return fail(kSingular, why);
+        int failed = -1;
+        if (!r.normals.assemble([&](int i, Row& row) { return net.linearize(i, row); }, failed))
+            return fail(kSingular,
+                        "observation without a defined value at the current coordinates: " + net.describe(failed));
+        if (!r.normals.factor(why)) return fail(kSingular, why);
         const Eigen::VectorXd dx = d.toDatum(r.normals.solveAssembled());
         double worst = 0.0;
         for (int p = 0; p < net.nparam; ++p) {
@@ -135,7 +148,7 @@ int mavo::mavostart() {
     if (!s.converged)
         return fail(kNoConvergence, "no convergence after " + std::to_string(itermax) +
                                         " iterations (inconsistent observations or poor approximate values)");
-    if (!linearizeAll(net, r.rows, why)) return fail(kSingular, why);
+    if (!definedEverywhere(net, why)) return fail(kSingular, why);
     r.phase("iterations");
     r.solved = true;
     p_->istat = 0;
@@ -193,6 +206,7 @@ int mavo::mavoL2err() {
         const Element& e = net.el[i];
         ElementResult& er = s.elements[i];
         er.determined = er.determined && e.determined;
+        er.connected = er.connected && e.connected;
         for (int k = 0; k < e.ncomp; ++k) {
             er.approx[k] = k < 3 ? e.x0[k] : radToGon(e.x0[k]);
             er.value[k] = k < 3 ? e.x[k] : radToGon(e.x[k]);
@@ -227,11 +241,12 @@ int mavo::mavoL2err() {
     // value, so the one with the held unknowns serves), minimal detectable biases.
     s.observations.clear();
     s.observations.reserve(net.obs.size());
+    Row row;
     s.vtpv = 0.0;
     for (std::size_t i = 0; i < net.obs.size(); ++i) {
         const Observation& o = net.obs[i];
         if (!o.active) continue;
-        const Row& row = r.rows[i];
+        net.linearize(static_cast<int>(i), row); // defined: checked at the end of mavostart
         ObservationResult orr;
         orr.what = net.describe(static_cast<int>(i));
         orr.table = o.table;
@@ -272,6 +287,8 @@ int mavo::mavoL2err() {
         s.globalTestPassed = s.varianceFactor >= s.chiLow && s.varianceFactor <= s.chiHigh;
     }
     r.phase("redundancy numbers");
+    // The factors are done with: free them before the listing is built.
+    r.normals = Normals();
 
     const bool written = writeListing(p_->listingName(), formatListing(p_->fileName(), net, s));
     r.phase("listing");

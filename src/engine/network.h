@@ -23,7 +23,9 @@ struct Element {
     double x0[6] = {};                       // approximate values as given
     int status[6] = {};                      // status codes as given
     int param[6] = {-1, -1, -1, -1, -1, -1}; // unknown index or -1 (fixed)
-    bool determined = true;                  // false when left out as not determined
+    bool determined = true;                  // false when left out (not determined, or not connected)
+    bool connected = true;                   // false when left out as not connected to the datum
+    std::string reason;                      // why it was left out
 };
 
 struct Observation {

@@ -50,9 +50,16 @@ void Normals::layout(const Network& net, const std::vector<char>& excluded) {
     // Targets tied by an observation between two targets share a cluster.
     std::vector<int> parent(nel);
     std::iota(parent.begin(), parent.end(), 0);
+    // A fixed target joins nothing: points tied to the same control point stay separate clusters.
+    auto solved = [&](const Element& e) {
+        for (int k = 0; k < e.ncomp; ++k)
+            if (e.param[k] >= 0 && !excluded[e.param[k]]) return true;
+        return false;
+    };
     for (const Observation& o : net.obs) {
         if (!o.active || o.kind == Kind::Pseudo) continue;
         if (net.el[o.e1].station || net.el[o.e2].station) continue;
+        if (!solved(net.el[o.e1]) || !solved(net.el[o.e2])) continue;
         const int a = findRoot(parent, o.e1), b = findRoot(parent, o.e2);
         if (a != b) parent[a] = b;
     }
@@ -106,7 +113,7 @@ void Normals::layout(const Network& net, const std::vector<char>& excluded) {
     pos_.assign(na_, -1);
 }
 
-void Normals::assemble(const std::vector<Row>& rows) {
+bool Normals::assemble(const std::function<bool(int, Row&)>& linearize, int& failed) {
     A_.setZero(na_, na_);
     ba_.setZero(na_);
     auto addCore = [&](const Row& r) {
@@ -121,16 +128,26 @@ void Normals::assemble(const std::vector<Row>& rows) {
             }
         }
     };
-    for (int i : coreObs_) addCore(rows[i]);
+    Row r;
+    for (int i : coreObs_) {
+        if (!linearize(i, r)) {
+            failed = i;
+            return false;
+        }
+        addCore(r);
+    }
     for (Cluster& c : cl_) {
         const int k = static_cast<int>(c.params.size());
         const int nr = static_cast<int>(c.rows.size());
         c.C.setZero(k, k);
         c.B.setZero(nr, k);
         c.b.setZero(k);
-        for (int r = 0; r < nr; ++r) pos_[c.rows[r]] = r;
+        for (int at = 0; at < nr; ++at) pos_[c.rows[at]] = at;
         for (int oi : c.obs) {
-            const Row& r = rows[oi];
+            if (!linearize(oi, r)) {
+                failed = oi;
+                return false;
+            }
             addCore(r);
             for (int i = 0; i < r.n; ++i) {
                 const int p = r.idx[i];
@@ -147,21 +164,24 @@ void Normals::assemble(const std::vector<Row>& rows) {
                 }
             }
         }
-        for (int r = 0; r < nr; ++r) pos_[c.rows[r]] = -1;
+        for (int at = 0; at < nr; ++at) pos_[c.rows[at]] = -1;
     }
+    return true;
 }
 
-bool Normals::factor(std::string& why, const Network& net) {
-    auto nameOf = [&](int p) {
-        static const char* comp[6] = {"x", "y", "z", "rx", "ry", "rz"};
-        return net.el[net.paramElement[p]].name + " " + comp[net.paramComp[p]];
-    };
+bool Normals::factor(std::string& why) {
+    // The defects are decided at the approximate coordinates, so a breakdown here means that the
+    // iterations moved the network into a configuration it does not determine.
+    const char* const singular =
+        "the normal equations became singular during the iterations, though the network is determined at "
+        "the approximate coordinates: the approximate coordinates or the observed values are probably far "
+        "from each other (check both, e.g. a direction or distance to the wrong point)";
     Eigen::MatrixXd S = A_;
     for (Cluster& c : cl_) {
         c.llt.compute(c.C);
         int where = -1;
         if (c.llt.info() != Eigen::Success || pivotRatio(c.llt, c.C, where) < kSingular) {
-            why = "normal equations singular at unknown " + nameOf(c.params[std::max(where, 0)]);
+            why = singular;
             return false;
         }
         // A cluster tied to no station unknown leaves nothing for the station system (and Eigen's
@@ -171,7 +191,8 @@ bool Normals::factor(std::string& why, const Network& net) {
             continue;
         }
         c.X = c.llt.solve(c.B.transpose());
-        const Eigen::MatrixXd upd = c.B * c.X;
+        const Eigen::MatrixXd upd = c.B.lazyProduct(c.X);
+        c.B.resize(0, 0); // B = X^T C from here on: one copy of the coupling is enough
         const int nr = static_cast<int>(c.rows.size());
         for (int j = 0; j < nr; ++j)
             for (int i = 0; i < nr; ++i) S(c.rows[i], c.rows[j]) -= upd(i, j);
@@ -180,7 +201,7 @@ bool Normals::factor(std::string& why, const Network& net) {
         S_.compute(S);
         int where = -1;
         if (S_.info() != Eigen::Success || pivotRatio(S_, S, where) < kSingular) {
-            why = "normal equations singular at unknown " + nameOf(coreParam_[std::max(where, 0)]);
+            why = singular;
             return false;
         }
     }
@@ -199,7 +220,7 @@ Eigen::MatrixXd Normals::solve(const Eigen::MatrixXd& rhs) const {
         b.resize(static_cast<Eigen::Index>(c.params.size()), m);
         for (std::size_t l = 0; l < c.params.size(); ++l) b.row(l) = rhs.row(c.params[l]);
         yc[ci] = c.llt.solve(b);
-        const Eigen::MatrixXd by = c.B * yc[ci];
+        const Eigen::MatrixXd by = c.X.transpose().lazyProduct(c.C.lazyProduct(yc[ci]));
         for (std::size_t r = 0; r < c.rows.size(); ++r) ba.row(c.rows[r]) -= by.row(r);
     }
     const Eigen::MatrixXd xa = na_ > 0 ? Eigen::MatrixXd(S_.solve(ba)) : Eigen::MatrixXd(0, m);
@@ -209,7 +230,7 @@ Eigen::MatrixXd Normals::solve(const Eigen::MatrixXd& rhs) const {
         const Cluster& c = cl_[ci];
         xr.resize(static_cast<Eigen::Index>(c.rows.size()), m);
         for (std::size_t r = 0; r < c.rows.size(); ++r) xr.row(r) = xa.row(c.rows[r]);
-        const Eigen::MatrixXd xc = yc[ci] - c.X * xr;
+        const Eigen::MatrixXd xc = yc[ci] - c.X.lazyProduct(xr);
         for (std::size_t l = 0; l < c.params.size(); ++l) x.row(c.params[l]) = xc.row(l);
     }
     return x;
@@ -231,8 +252,8 @@ void Normals::selectedInverse() {
         Eigen::MatrixXd qrr(nr, nr);
         for (int j = 0; j < nr; ++j)
             for (int i = 0; i < nr; ++i) qrr(i, j) = Qaa_(c.rows[i], c.rows[j]);
-        c.Qcr = -c.X * qrr;
-        c.Qcc = c.llt.solve(Eigen::MatrixXd::Identity(k, k)) - c.Qcr * c.X.transpose();
+        c.Qcr = -c.X.lazyProduct(qrr);
+        c.Qcc = c.llt.solve(Eigen::MatrixXd::Identity(k, k)) - c.Qcr.lazyProduct(c.X.transpose());
     }
 }
 

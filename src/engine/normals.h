@@ -7,6 +7,7 @@
 // cluster, cluster x touched core) follow from the same pieces: this is the selected inversion
 // of N for this elimination order, and no dense inverse of N is ever formed.
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,11 +23,12 @@ public:
     // rowsOfObs: observations whose rows are assembled.
     void layout(const Network& net, const std::vector<char>& excluded);
 
-    // Accumulates N and n from linearised rows (one per observation, inactive ones with n = 0).
-    void assemble(const std::vector<Row>& rows);
+    // Accumulates N and n, asking for the linearised row of each observation laid out, one at a time
+    // (no table of rows is kept); false when one has no value there (its index is then in failed).
+    bool assemble(const std::function<bool(int, Row&)>& linearize, int& failed);
 
     // Factors; false with a reason when N (with the excluded unknowns removed) is not positive definite.
-    bool factor(std::string& why, const Network& net);
+    bool factor(std::string& why);
 
     // Solves N x = rhs (full length, per unknown; excluded unknowns get 0). Needs factor().
     Eigen::MatrixXd solve(const Eigen::MatrixXd& rhs) const; // several right-hand sides at once
@@ -48,7 +50,7 @@ private:
         std::vector<int> params;    // unknowns, local order
         std::vector<int> rows;      // touched core indices, ascending
         std::vector<int> obs;       // observations touching the cluster
-        Eigen::MatrixXd C, B;       // C: k x k; B: rows x k (core x cluster)
+        Eigen::MatrixXd C, B;       // C: k x k; B: rows x k (core x cluster), freed once X is known
         Eigen::VectorXd b;
         Eigen::LLT<Eigen::MatrixXd> llt;
         Eigen::MatrixXd X;          // C^-1 B^T (k x rows)
