@@ -38,14 +38,6 @@ struct LeftOut {
     std::string reason;     // for the listing, e.g. "seen by a single direction"
 };
 
-// An element left out of the adjustment (zero ellipses), and why.
-struct LeftOut {
-    int element = -1;       // index in Summary::elements (stations, then targets)
-    std::string name;       // engine name
-    bool connected = true;  // false: not connected to the datum; true: connected but not determined
-    std::string reason;     // for the listing, e.g. "seen by a single direction"
-};
-
 struct Summary {
     int stations = 0, targets = 0;
     int count[4] = {};       // valid observations: distances, height differences, directions, zenith angles

@@ -168,7 +168,8 @@ TEST(EngineRun, ListingReadsAsTheEngineerNeedsIt) {
     EXPECT_FALSE(lineOf(text, "Theo1_1 (1_1)  ", text.find("ERROR ELLIPSES")).empty());
     EXPECT_FALSE(lineOf(text, "direction Theo1_1 (1_1) -> P1 ").empty());
     // The left-out point with its reason, and no figures that would read as "perfectly known".
-    EXPECT_NE(lineOf(text, "  Q1 ").find("not determined by its observations"), std::string::npos);
+    EXPECT_NE(lineOf(text, "  Q1 ").find("not fixed by its observations (1 direction)"), std::string::npos)
+        << lineOf(text, "  Q1 ");
     EXPECT_NE(lineOf(text, "Q1  ", text.find("ERROR ELLIPSES")).find("left out"), std::string::npos);
 
     // Standard deviations in mm with three significant digits: P7's x (about 0.05 mm) read back
