@@ -1,4 +1,5 @@
-// Measure > Calculate: simulate, run the engine, store the error ellipses, redraw, load the listing.
+// Measure > Calculate: simulate, run the engine, store the error ellipses, redraw, load the listing;
+// and the end of a drag, which recalculates when the project asks for it.
 
 #include <chrono>
 #include <cstdio>
@@ -52,6 +53,20 @@ void kivoMDIClient::CmCalculate() {
     bValFile = !listingWriteFailed && LoadOutput();
     lastRunTimings_.emplace_back("listing load", std::chrono::duration<double>(Clock::now() - loading).count());
     lastCalculateResult = result;
+}
+
+// The end of a drag with the select tool: a moved element either recalculates the network (with
+// "recalculate after a move" set) or leaves the ellipses and left-out marks stale.
+void kivoMDIClient::EndDrag(int view, int x, int y) {
+    if (!NewPosition(x, y, view)) return;
+    if (bRecalc) {
+        CmCalculate();
+        return;
+    }
+    bValEllip = false;
+    leftOutMarks.clear();
+    host_->EnableMenuItem(cmd::Ellipse, false);
+    UpdateViews(true);
 }
 
 } // namespace kivo

@@ -7,10 +7,11 @@
 //   settings.cpp            built-in defaults and the settings file
 //   project_file.cpp        reading and writing the project file
 //   file_commands.cpp       New, Open, Save, Save As, Close, SaveChange, CanClose
-//   view_geometry.cpp       scale factors, canvas, pixel positions
-//   simulation/*.cpp        angle rules, orientation, ideal and mean observations
-//   adjustment/*.cpp        input file, engine run, Simulate, Calculate, listing
-//   model/target_import.cpp target file import and input export
+//   view_geometry.cpp       scale factors, canvas, pixel positions; trig_table.cpp the ellipse sines
+//   listing_text.cpp        the loaded listing of the text view
+//   target_import.cpp       target file import
+//   simulation/*.cpp        angle rules, orientation, ideal and mean observations, Simulate
+//   adjustment/*.cpp        input file and Export, engine run, Calculate, the end of a drag
 // The document never calls a window system: it talks to the user through its Host.
 
 #include <cstdint>

@@ -233,16 +233,4 @@ void kivoMDIClient::DragTo(int view, double h, double v) {
     bFileDirty = true;
 }
 
-void kivoMDIClient::EndDrag(int view, int x, int y) {
-    if (!NewPosition(x, y, view)) return;
-    if (bRecalc) {
-        CmCalculate();
-        return;
-    }
-    bValEllip = false;
-    leftOutMarks.clear();
-    host_->EnableMenuItem(cmd::Ellipse, false);
-    UpdateViews(true);
-}
-
 } // namespace kivo

@@ -1,4 +1,4 @@
-// File > Import of a target file (".TRG") and File > Export of the adjustment input (".INP").
+// File > Import of a target file (".TRG").
 //
 // Target file: one record per line, lines ended by a line feed (a carriage return before it is
 // white space). "#" in column 1 starts a comment. Otherwise the first word (at most 6 characters,
@@ -19,7 +19,6 @@
 // longer than 8 characters skips the line, and every skipped line is reported with its reason.
 
 #include <cctype>
-#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -427,23 +426,6 @@ void kivoMDIClient::CmImportFile() {
         host_->MessageBox("Cannot open " + ImportName, "Import Error", MsgButtons::Ok, MsgIcon::Exclamation);
     UpdateViews(true);
     bFileDirty = true;
-}
-
-// The adjustment input beside the project: every observation computed (ideal or mean, as the
-// project is set), then written to the project's name with ".INP". No dirty flag; a file that
-// cannot be written is reported, and an earlier file of that name stays as it was.
-bool kivoMDIClient::CmExportFile() {
-    ExportName = ChangeFileExt(OpenName, ".INP");
-    host_->SetCursor(CursorKind::HourGlass);
-    RunSimulation();
-    const bool written = WriteInputFile();
-    const int err = errno;
-    host_->SetCursor(CursorKind::Arrow);
-    if (!written)
-        host_->MessageBox("The adjustment input could not be written to " + ExportName + ":\n" +
-                              std::strerror(err) + ".",
-                          "KIVO", MsgButtons::Ok, MsgIcon::Exclamation);
-    return written;
 }
 
 } // namespace kivo
