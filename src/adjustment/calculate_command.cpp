@@ -21,8 +21,10 @@ void kivoMDIClient::CmCalculate() {
     DiscardOutput();
     if (bAutosave && bFileDirty) CmSaveFile();
 
-    pfeedback = new Feedback;
-    pproject = new project(pfeedback, OpenName.c_str());
+    // The engine objects live for this run only; wsimmavo reaches the project through pproject.
+    Feedback feedback;
+    project run(&feedback, OpenName.c_str());
+    pproject = &run;
     lastRunTimings_.clear();
     leftOutMarks.clear();
     const int result = wsimmavo();
@@ -35,14 +37,11 @@ void kivoMDIClient::CmCalculate() {
             ", " + std::to_string(n) + (n == 1 ? " element" : " elements") + " left out (see the listing)";
     StatBarMessage(status);
     if (result == 0) ReadResults();
-    listingWriteFailed = pproject->istat == mavo::kListingFailed;
-    if (listingWriteFailed)
-        host_->MessageBox("The listing could not be written to " + pproject->listingName() + ".", "KIVO",
-                          MsgButtons::Ok, MsgIcon::Exclamation);
-    delete pproject;
     pproject = nullptr;
-    delete pfeedback;
-    pfeedback = nullptr;
+    listingWriteFailed = run.istat == mavo::kListingFailed;
+    if (listingWriteFailed)
+        host_->MessageBox("The listing could not be written to " + run.listingName() + ".", "KIVO",
+                          MsgButtons::Ok, MsgIcon::Exclamation);
 
     // Only a successful run gives ellipses to draw; after a failure the listing says why.
     bValEllip = result == 0;

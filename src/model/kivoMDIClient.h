@@ -29,7 +29,6 @@
 namespace kivo {
 
 class project;
-class Feedback;
 namespace eng {
 struct Summary;
 }
@@ -385,7 +384,6 @@ public:
 
     // ---- Angles and orientation -------------------------------------------------------------
     double TrigTable[24] = {};
-    char str[255] = {};
     void TrigInit();
     void CalcAxisOrient();
     void CalcTheoLocation();
@@ -465,8 +463,9 @@ public:
     const std::vector<std::pair<std::string, double>>& LastRunTimings() const { return lastRunTimings_; }
     bool LoadOutput();
     void DiscardOutput();
+    // The engine project of the run in progress, which wsimmavo fills and runs; it belongs to the
+    // caller (CmCalculate holds it by value for one run) and is null between runs.
     project* pproject = nullptr;
-    Feedback* pfeedback = nullptr;
     // The loaded listing, one entry per line.
     std::vector<std::string> fileBuffer;
     int maxLines = 0;

@@ -219,8 +219,9 @@ int kivoMDIClient::CalcStat(const char* stat1, const char* stat2, const char* st
 
 bool kivoMDIClient::CheckLimits(const char* name, double x, double y, double z) {
     if (xMin <= x && x <= xMax && yMin <= y && y <= yMax && zMin <= z && z <= zMax) return true;
-    std::snprintf(str, sizeof str, "%s is outside limits, expand limits ?", name);
-    if (host_->MessageBox(str, "Import Error", MsgButtons::YesNo, MsgIcon::Question) != IDYES) return false;
+    if (host_->MessageBox(std::string(name) + " is outside limits, expand limits ?", "Import Error",
+                          MsgButtons::YesNo, MsgIcon::Question) != IDYES)
+        return false;
     if (x < xMin) xMin = x;
     if (x > xMax) xMax = x;
     if (y < yMin) yMin = y;
@@ -413,8 +414,8 @@ bool kivoMDIClient::ReadTargetFile() {
     if (std::memcmp(limits, now, sizeof now) != 0) ProcessSimData();
     UpdateScrollBars();
 
-    std::snprintf(str, sizeof str, "Imported %d lines, skipped %d", lastImport.imported, lastImport.skipped);
-    StatBarMessage(str);
+    StatBarMessage("Imported " + std::to_string(lastImport.imported) + " lines, skipped " +
+                   std::to_string(lastImport.skipped));
     return true;
 }
 

@@ -1,7 +1,7 @@
 // The two steps every simulation run starts with: the axis angles and the initial sighting.
 
 #include <cmath>
-#include <cstdio>
+#include <string>
 
 #include "model/kivoMDIClient.h"
 #include "simulation/angles.h"
@@ -54,8 +54,7 @@ void kivoMDIClient::CalcTheoLocation() {
             }
         }
         if (chosen < 0) {
-            std::snprintf(str, sizeof str, "Warning : %s\nNo direction to a fixed point", t.name);
-            StatBarMessage(str);
+            StatBarMessage("Warning : " + std::string(t.name) + "\nNo direction to a fixed point");
             continue;
         }
         const OBJECTPOINT& p = pointList[chosen];
