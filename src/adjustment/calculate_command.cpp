@@ -5,10 +5,10 @@
 #include <cstdio>
 #include <string>
 
+#include "adjustment/kivoMDIClient.h"
 #include "engine/feedback.h"
 #include "engine/mavo.h"
 #include "engine/project.h"
-#include "model/kivoMDIClient.h"
 
 namespace kivo {
 

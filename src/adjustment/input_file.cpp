@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "adjustment/kivoMDIClient.h"
 #include "model/byte_stream.h"
-#include "model/kivoMDIClient.h"
 #include "simulation/angles.h"
 #include "simulation/scale_bar.h"
 

@@ -30,7 +30,7 @@
 #include <string_view>
 #include <vector>
 
-#include "model/kivoMDIClient.h"
+#include "model/network_document.h"
 
 namespace kivo {
 
@@ -203,8 +203,8 @@ bool ReadWhole(const std::string& path, std::string& out) {
 
 } // namespace
 
-int kivoMDIClient::CalcStat(const char* stat1, const char* stat2, const char* stat3, const char* stat4,
-                            const char* stat5, const char* stat6) {
+int NetworkDocument::CalcStat(const char* stat1, const char* stat2, const char* stat3, const char* stat4,
+                              const char* stat5, const char* stat6) {
     const char* stat[6] = {stat1, stat2, stat3, stat4, stat5, stat6};
     int word = 0;
     for (int k = 0; k < 6; ++k) {
@@ -217,7 +217,7 @@ int kivoMDIClient::CalcStat(const char* stat1, const char* stat2, const char* st
     return word;
 }
 
-bool kivoMDIClient::CheckLimits(const char* name, double x, double y, double z) {
+bool NetworkDocument::CheckLimits(const char* name, double x, double y, double z) {
     if (xMin <= x && x <= xMax && yMin <= y && y <= yMax && zMin <= z && z <= zMax) return true;
     if (host_->MessageBox(std::string(name) + " is outside limits, expand limits ?", "Import Error",
                           MsgButtons::YesNo, MsgIcon::Question) != IDYES)
@@ -231,7 +231,7 @@ bool kivoMDIClient::CheckLimits(const char* name, double x, double y, double z) 
     return true;
 }
 
-bool kivoMDIClient::ReadTargetFile() {
+bool NetworkDocument::ReadTargetFile() {
     lastImport = ImportReport{};
     std::string bytes;
     if (!ReadWhole(ImportName, bytes)) return false;
@@ -419,7 +419,7 @@ bool kivoMDIClient::ReadTargetFile() {
     return true;
 }
 
-void kivoMDIClient::CmImportFile() {
+void NetworkDocument::CmImportFile() {
     std::string path;
     if (!host_->OpenFileDialog(TRG_FILTER, path)) return;
     ImportName = path;

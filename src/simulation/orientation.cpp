@@ -3,12 +3,12 @@
 #include <cmath>
 #include <string>
 
-#include "model/kivoMDIClient.h"
 #include "simulation/angles.h"
+#include "simulation/simulation.h"
 
 namespace kivo {
 
-void kivoMDIClient::CalcAxisOrient() {
+void Simulation::CalcAxisOrient() {
     for (int i = 0; i < nMaxTheos; ++i) {
         THEODOLITE& t = theoList[i];
         if (!(t.flags & ELEM_INUSE)) continue;
@@ -34,7 +34,7 @@ void SetInitialSighting(THEODOLITE& t, double dx, double dy, double dz) {
 // orient 0: every theodolite is sighted from the reference theodolite in slot 0, with the
 // difference station minus reference. orient 1: each theodolite sights the first point of its
 // point-direction list whose x, y and z are all fixed, with the difference point minus station.
-void kivoMDIClient::CalcTheoLocation() {
+void Simulation::CalcTheoLocation() {
     for (int i = 0; i < nMaxTheos; ++i) {
         THEODOLITE& t = theoList[i];
         if (!(t.flags & ELEM_INUSE)) continue;
