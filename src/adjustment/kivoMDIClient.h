@@ -16,7 +16,27 @@ namespace eng {
 struct Summary;
 }
 
-class kivoMDIClient : public Simulation {
+// The adjustment run: what the last Calculate left behind, and the engine project while it runs.
+struct AdjustmentRun {
+    // The value CmCalculate showed as "Mavo returns %d".
+    int lastCalculateResult = 0;
+    // The last CmCalculate could not write its listing (the user has been told).
+    bool listingWriteFailed = false;
+    // Elements the last Calculate left out of the adjustment (not determined by their observations,
+    // or not connected to the datum): kind SEL_THEO, SEL_POINT or SEL_SBAR and the slot. The views
+    // mark them until the next Calculate or until the ellipses go stale; they live in memory only,
+    // so a project opened from its file shows none.
+    struct LeftOutMark {
+        int kind = SEL_NONE;
+        int slot = -1;
+    };
+    std::vector<LeftOutMark> leftOutMarks;
+    // The engine project of the run in progress, which wsimmavo fills and runs; it belongs to the
+    // caller (CmCalculate holds it by value for one run) and is null between runs.
+    project* pproject = nullptr;
+};
+
+class kivoMDIClient : public Simulation, public AdjustmentRun {
 public:
     explicit kivoMDIClient(Host* host = nullptr);
     ~kivoMDIClient() override;
@@ -35,24 +55,8 @@ public:
     void ReadResults();
     // Fills leftOutMarks from an engine run on the tables of the last wsimmavo.
     void MarkLeftOut(const eng::Summary& s);
-    // The value CmCalculate showed as "Mavo returns %d".
-    int lastCalculateResult = 0;
-    // The last CmCalculate could not write its listing (the user has been told).
-    bool listingWriteFailed = false;
-    // Elements the last Calculate left out of the adjustment (not determined by their observations,
-    // or not connected to the datum): kind SEL_THEO, SEL_POINT or SEL_SBAR and the slot. The views
-    // mark them until the next Calculate or until the ellipses go stale; they live in memory only,
-    // so a project opened from its file shows none.
-    struct LeftOutMark {
-        int kind = SEL_NONE;
-        int slot = -1;
-    };
-    std::vector<LeftOutMark> leftOutMarks;
     // Seconds per phase of the last engine run (simulation first), for the benchmark and the CLI.
     const std::vector<std::pair<std::string, double>>& LastRunTimings() const { return lastRunTimings_; }
-    // The engine project of the run in progress, which wsimmavo fills and runs; it belongs to the
-    // caller (CmCalculate holds it by value for one run) and is null between runs.
-    project* pproject = nullptr;
 
     // ---- Dragging ---------------------------------------------------------------------------
     // The end of a drag whose last pointer pixel was (x, y): if the element moved, recalculate

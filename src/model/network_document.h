@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "model/command_ids.h"
+#include "model/document_state.h"
 #include "model/element_table.h"
 #include "model/host.h"
 #include "model/records.h"
@@ -29,31 +30,9 @@
 
 namespace kivo {
 
-// Project file magic numbers.
-constexpr std::uint32_t SIM_MAGIC_CURRENT = 0xE8750110;
-constexpr std::uint32_t SIM_MAGIC_OLD = 0xE875B302;
-
 // Read error of the project file: the file is truncated or its counts cannot be right.
 // (The other codes are the numbers shown by ErrorBox: 10 .. 110.)
 constexpr int ERR_FILE_DAMAGED = 120;
-
-// Length units.
-enum Units { UNITS_METERS = 0, UNITS_MM = 1, UNITS_FEET = 2, UNITS_INCHES = 3 };
-
-// Selection kinds (selectType).
-enum SelectType {
-    SEL_NONE = 0,
-    SEL_THEO = 1,
-    SEL_POINT = 2,
-    SEL_SBAR = 3,
-    SEL_COLLIMATE = 4,
-    SEL_PTDIRECT = 5,
-    SEL_SBDIRECT = 6,
-    SEL_DISTANCE = 7,
-    SEL_PTDISTANCE = 8,
-    SEL_HEIGHT = 9,
-    SEL_PTHEIGHT = 10,
-};
 
 // Tool modes (gMode).
 enum ToolMode {
@@ -65,23 +44,6 @@ enum ToolMode {
     MODE_DIRECT = 6,
     MODE_DIST = 7,
     MODE_HEIGHT = 8,
-};
-
-// The cursors of the tools (the document's hArrowCursor .. hHourGlass); the views draw them.
-enum ToolCursor {
-    CUR_ARROW = 0,
-    CUR_POINT,
-    CUR_THEO,
-    CUR_SBAR,
-    CUR_DIRECT,
-    CUR_DIST,
-    CUR_HEIGHT,
-    CUR_MOVETHEO,
-    CUR_MOVEPT,
-    CUR_MOVESBAR,
-    CUR_COLL, // loaded with the others; no tool shows it
-    CUR_HOURGLASS,
-    CUR_COUNT
 };
 
 // What a click of a measuring tool did (MeasureClick).
@@ -139,7 +101,16 @@ ScrollRanges CalcTextScrollRanges(int lineLength, int maxLines, int lineHeight, 
                                   int clientHeight, bool vBarHidden, bool hBarHidden, int vScrollWidth,
                                   int hScrollHeight, int& winLines);
 
-class NetworkDocument {
+// The model part of the document: its state, held in the focused parts of model/document_state.h
+// (their member names are the document's), and the model's operations on it.
+class NetworkDocument : public NetworkStore,
+                        public ObservationStore,
+                        public ProjectSettings,
+                        public SessionSettings,
+                        public FileState,
+                        public SelectionState,
+                        public ViewState,
+                        public LoadedListing {
 public:
     virtual ~NetworkDocument();
     NetworkDocument(const NetworkDocument&) = delete;
@@ -148,22 +119,7 @@ public:
     Host& host() { return *host_; }
     void SetHost(Host* host);
 
-    // ---- Network tables -------------------------------------------------------------------
-    int nNumTheos = 0, nMaxTheos = 0;
-    ElementTable<THEODOLITE> theoList;
-    int nNumPoints = 0, nMaxPoints = 0;
-    ElementTable<OBJECTPOINT> pointList;
-    int nNumSBars = 0, nMaxSBars = 0;
-    ElementTable<SCALEBAR> sbarList;
-    int nNumDists = 0, nMaxDists = 0;
-    GlobalList<CONNECT4> distList;
-    int nNumHeights = 0, nMaxHeights = 0;
-    GlobalList<CONNECT5> heightList;
-    bool bTablesCreated = false;
-
-    // Naming counters: next theodolite position/number, next point and scale-bar number.
-    int globalPos = 0, globalTheo = 0, globalPoint = 0, globalSBar = 1;
-
+    // ---- Elements --------------------------------------------------------------------------
     void CreateMemory();
     void DestroyMemory();
     void NewTheo(const char* newName, const char* newAbbrev, int pos, int theo, double xLogCoord,
@@ -184,8 +140,6 @@ public:
     void GetNextSBarName(int* sbarNumber);
     // Element access through the shared head, by kind (1 theodolite, 2 point, 3 scale bar).
     COMMON& Common(int kind, int slot);
-    // The slot of the element last added by NewTheo/NewPoint/NewSBar (-1 if it could not be added).
-    int lastNewSlot = -1;
 
     // ---- Observation lists ----------------------------------------------------------------
     void NewCollimate(LinePainter* hdc, int view, int theo);
@@ -216,10 +170,6 @@ public:
     void CmCut();
 
     // ---- Selection -------------------------------------------------------------------------
-    int selection = 0;
-    int selectType = SEL_NONE;
-    int station = 0, target = 0, stationA = 0, stationB = 0, targetA = 0, targetB = 0, index = 0;
-    bool SourcesMarked = false;
     void ClearTheos();
     void ClearPoints();
     void ClearSBars();
@@ -280,48 +230,13 @@ public:
     bool NewPosition(int x, int y, int view);
     // The selected element follows the pointer (model position (h, v) of `view`).
     void DragTo(int view, double horzLogCoord, double vertLogCoord);
-    int hActiveCursor = CUR_ARROW;
     static constexpr int hArrowCursor = CUR_ARROW, hPointCursor = CUR_POINT, hTheoCursor = CUR_THEO,
                          hSBarCursor = CUR_SBAR, hDirectCursor = CUR_DIRECT, hDistCursor = CUR_DIST,
                          hHeightCursor = CUR_HEIGHT, hMoveTheoCursor = CUR_MOVETHEO,
                          hMovePtCursor = CUR_MOVEPT, hMoveSBarCursor = CUR_MOVESBAR, hCollCursor = CUR_COLL,
                          hHourGlass = CUR_HOURGLASS;
 
-    // ---- Project settings (stored in the project file) -------------------------------------
-    std::uint32_t magic = SIM_MAGIC_CURRENT;
-    std::int32_t mdiX[4] = {}, mdiY[4] = {}, mdiWidth[4] = {}, mdiHeight[4] = {}, mdiFlags[4] = {};
-    char Project[80] = {}, Task[80] = {}, Date[80] = {};
-    bool bObject = true, bName = true, bAbbreviate = false, bCollimate = false, bDirect = false;
-    bool bDistance = false, bHeight = false, bEllipse = false, bValEllip = false;
-    bool bIdeals = true, bRecalc = false, bAutosave = false;
-    bool bBound = true, bHGrid = false, bVGrid = false;
-    int hBordSize = 16, vBordSize = 8;
-    double hInterval = 10, vInterval = 10;
-    int SDTabEntry = 0;
-    double SDTheoLocFix = 0, SDTheoLocApx = 0, SDTheoLocUnk = 0;
-    double SDTheoRotFix = 0, SDTheoRotApx = 0, SDTheoRotUnk = 0;
-    double SDPointLocFix = 0, SDPointLocApx = 0, SDPointLocUnk = 0;
-    double SDSBarLength = 0, hSDAngle = 0, vSDAngle = 0, SDDistance = 0, SDHeight = 0;
-    double xMin = 0, xMax = 500, xDef = 100, yMin = 0, yMax = 500, yDef = 100, zMin = 0, zMax = 500,
-           zDef = 100;
-    double objScale1 = 10, objScale2 = 10, objScale3 = 10, ellScale = 0.001;
-    int orient = 0, axisType = 1, units = UNITS_METERS;
-    double defLength = 1.0;
-
-    // ---- Settings not stored in the project file --------------------------------------------
-    int dataEntry = 0;
-    bool bTools = true, bStatus = true, bSaveEnabled = false;
-    bool bDebug = false, bDump = false;
-    int iterLimit = 20;
-    int dimension = 3;
-    int gMode = 1;
-    char label[6] = {'X', 'Y', 'Z', 'Z', 'X', 'Y'};
-    double convTab[4][4] = {};
-    std::string lpHelpFile = "KIVO.HLP";
-    std::string applTitle = "KIVO";
-    std::string iniName = "kivo.ini";
-    const char* szViewNames[4] = {"Plan View", "Side View", "End View", "Text View"};
-
+    // ---- Settings -----------------------------------------------------------------------------
     // The settings file this process reads: $KIVO_INI, else $XDG_CONFIG_HOME/kivo/kivo.ini,
     // else ~/.config/kivo/kivo.ini.
     static std::string SettingsPath();
@@ -330,13 +245,7 @@ public:
     void GetDefSetupData();
     void GetDefAdjustData();
 
-    // ---- File state -----------------------------------------------------------------------
-    bool bFileOpen = false, bFileNamed = false, bFileDirty = false, bValFile = false;
-    std::string OpenName;
-    std::string ImportName;
-    std::string ExportName;
-    static constexpr const char* SIM_FILTER = "KIVO Projects (*.SIM)|*.SIM|";
-
+    // ---- Project file and file commands -------------------------------------------------------
     bool ReadSimFile();
     // Writes the project to OpenName through a temporary file; false when it could not be written
     // (the previous file is then untouched).
@@ -357,11 +266,6 @@ public:
     void SaveAs(const std::string& path);
 
     // ---- View geometry ---------------------------------------------------------------------
-    int hBordPix = 0, vBordPix = 0;
-    double hObjScale[3] = {}, vObjScale[3] = {};
-    double hEllScale = 0, vEllScale = 0;
-    double hBase[3] = {}, vBase[3] = {};
-    int hExtent[3] = {}, vExtent[3] = {};
     void SetScaleFactors();
     void SetWindowParms();
     void CalcPixelPos(COMMON& theObject);
@@ -375,7 +279,7 @@ public:
     }
 
     // ---- Ellipse outlines ----------------------------------------------------------------------
-    double TrigTable[24] = {};
+    // Fills TrigTable.
     void TrigInit();
 
     // ---- Target import ---------------------------------------------------------------------
@@ -394,10 +298,6 @@ public:
     // ---- The loaded listing ------------------------------------------------------------------
     bool LoadOutput();
     void DiscardOutput();
-    // The loaded listing, one entry per line.
-    std::vector<std::string> fileBuffer;
-    int maxLines = 0;
-    int winLines = 0;
 
 protected:
     explicit NetworkDocument(Host* host);
