@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "adjustment/kivoMDIClient.h"
 #include "model/byte_stream.h"
-#include "model/kivoMDIClient.h"
 
 namespace kivo::cli {
 

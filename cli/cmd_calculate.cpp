@@ -1,8 +1,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "adjustment/kivoMDIClient.h"
 #include "commands.h"
-#include "model/kivoMDIClient.h"
 
 namespace kivo::cli {
 

@@ -1,7 +1,7 @@
 #include <cstdio>
 
+#include "adjustment/kivoMDIClient.h"
 #include "commands.h"
-#include "model/kivoMDIClient.h"
 
 namespace kivo::cli {
 

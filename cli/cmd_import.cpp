@@ -3,8 +3,8 @@
 #include <filesystem>
 #include <string>
 
+#include "adjustment/kivoMDIClient.h"
 #include "commands.h"
-#include "model/kivoMDIClient.h"
 
 namespace kivo::cli {
 

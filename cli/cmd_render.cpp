@@ -11,8 +11,8 @@
 #include <cstring>
 #include <string>
 
+#include "adjustment/kivoMDIClient.h"
 #include "commands.h"
-#include "model/kivoMDIClient.h"
 #include "views/view_render.h"
 
 namespace kivo::cli {

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "model/kivoMDIClient.h"
+#include "adjustment/kivoMDIClient.h"
 
 using namespace kivo;
 

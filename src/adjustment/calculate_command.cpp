@@ -1,13 +1,14 @@
-// Measure > Calculate: simulate, run the engine, store the error ellipses, redraw, load the listing.
+// Measure > Calculate: simulate, run the engine, store the error ellipses, redraw, load the listing;
+// and the end of a drag, which recalculates when the project asks for it.
 
 #include <chrono>
 #include <cstdio>
 #include <string>
 
+#include "adjustment/kivoMDIClient.h"
 #include "engine/feedback.h"
 #include "engine/mavo.h"
 #include "engine/project.h"
-#include "model/kivoMDIClient.h"
 
 namespace kivo {
 
@@ -20,8 +21,10 @@ void kivoMDIClient::CmCalculate() {
     DiscardOutput();
     if (bAutosave && bFileDirty) CmSaveFile();
 
-    pfeedback = new Feedback;
-    pproject = new project(pfeedback, OpenName.c_str());
+    // The engine objects live for this run only; wsimmavo reaches the project through pproject.
+    Feedback feedback;
+    project run(&feedback, OpenName.c_str());
+    pproject = &run;
     lastRunTimings_.clear();
     leftOutMarks.clear();
     const int result = wsimmavo();
@@ -34,14 +37,11 @@ void kivoMDIClient::CmCalculate() {
             ", " + std::to_string(n) + (n == 1 ? " element" : " elements") + " left out (see the listing)";
     StatBarMessage(status);
     if (result == 0) ReadResults();
-    listingWriteFailed = pproject->istat == mavo::kListingFailed;
-    if (listingWriteFailed)
-        host_->MessageBox("The listing could not be written to " + pproject->listingName() + ".", "KIVO",
-                          MsgButtons::Ok, MsgIcon::Exclamation);
-    delete pproject;
     pproject = nullptr;
-    delete pfeedback;
-    pfeedback = nullptr;
+    listingWriteFailed = run.istat == mavo::kListingFailed;
+    if (listingWriteFailed)
+        host_->MessageBox("The listing could not be written to " + run.listingName() + ".", "KIVO",
+                          MsgButtons::Ok, MsgIcon::Exclamation);
 
     // Only a successful run gives ellipses to draw; after a failure the listing says why.
     bValEllip = result == 0;
@@ -52,6 +52,20 @@ void kivoMDIClient::CmCalculate() {
     bValFile = !listingWriteFailed && LoadOutput();
     lastRunTimings_.emplace_back("listing load", std::chrono::duration<double>(Clock::now() - loading).count());
     lastCalculateResult = result;
+}
+
+// The end of a drag with the select tool: a moved element either recalculates the network (with
+// "recalculate after a move" set) or leaves the ellipses and left-out marks stale.
+void kivoMDIClient::EndDrag(int view, int x, int y) {
+    if (!NewPosition(x, y, view)) return;
+    if (bRecalc) {
+        CmCalculate();
+        return;
+    }
+    bValEllip = false;
+    leftOutMarks.clear();
+    host_->EnableMenuItem(cmd::Ellipse, false);
+    UpdateViews(true);
 }
 
 } // namespace kivo

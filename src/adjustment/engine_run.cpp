@@ -12,8 +12,8 @@
 #include <memory>
 #include <vector>
 
+#include "adjustment/kivoMDIClient.h"
 #include "engine/mavo.h"
-#include "model/kivoMDIClient.h"
 #include "simulation/angles.h"
 #include "simulation/scale_bar.h"
 

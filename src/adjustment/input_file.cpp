@@ -2,15 +2,16 @@
 // stand-alone reader. Sections in this order: title, stations, object points, distances, height
 // differences (only with point-to-point heights), directions, control information.
 // Only declared entries (OBS_IDEAL) holding a value (OBS_VALID) are written; the global lists also
-// need OBS_INUSE. Element loops take every live slot in slot order.
+// need OBS_INUSE. Element loops take every live slot in slot order. File > Export writes it.
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "adjustment/kivoMDIClient.h"
 #include "model/byte_stream.h"
-#include "model/kivoMDIClient.h"
 #include "simulation/angles.h"
 #include "simulation/scale_bar.h"
 
@@ -253,6 +254,23 @@ bool kivoMDIClient::WriteInputFile() {
         w.input2A();
         w.listct();
     });
+}
+
+// The adjustment input beside the project: every observation computed (ideal or mean, as the
+// project is set), then written to the project's name with ".INP". No dirty flag; a file that
+// cannot be written is reported, and an earlier file of that name stays as it was.
+bool kivoMDIClient::CmExportFile() {
+    ExportName = ChangeFileExt(OpenName, ".INP");
+    host_->SetCursor(CursorKind::HourGlass);
+    RunSimulation();
+    const bool written = WriteInputFile();
+    const int err = errno;
+    host_->SetCursor(CursorKind::Arrow);
+    if (!written)
+        host_->MessageBox("The adjustment input could not be written to " + ExportName + ":\n" +
+                              std::strerror(err) + ".",
+                          "KIVO", MsgButtons::Ok, MsgIcon::Exclamation);
+    return written;
 }
 
 } // namespace kivo

@@ -9,10 +9,10 @@
 #include <memory>
 #include <optional>
 
+#include "adjustment/kivoMDIClient.h"
 #include "app/help_viewer.h"
 #include "app/lock_keys.h"
 #include "app/qt_host.h"
-#include "model/kivoMDIClient.h"
 
 namespace kivo::app {
 

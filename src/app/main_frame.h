@@ -7,8 +7,8 @@
 #include <map>
 #include <vector>
 
+#include "adjustment/kivoMDIClient.h"
 #include "app/lock_keys.h"
-#include "model/kivoMDIClient.h"
 
 class QLabel;
 class QMdiArea;

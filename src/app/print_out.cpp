@@ -13,7 +13,7 @@
 #include <cmath>
 #include <memory>
 
-#include "model/kivoMDIClient.h"
+#include "adjustment/kivoMDIClient.h"
 #include "views/view_render.h"
 
 namespace kivo::app {

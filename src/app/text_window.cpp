@@ -5,7 +5,7 @@
 #include <QScrollBar>
 #include <QStyle>
 
-#include "model/kivoMDIClient.h"
+#include "adjustment/kivoMDIClient.h"
 
 namespace kivo::app {
 

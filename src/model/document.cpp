@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "model/kivoMDIClient.h"
+#include "model/network_document.h"
 
 namespace kivo {
 
@@ -13,7 +13,7 @@ void CopyField(char* field, std::size_t n, const std::string& text) {
     std::strncpy(field, text.c_str(), n - 1);
 }
 
-kivoMDIClient::kivoMDIClient(Host* host) : host_(host ? host : &nullHost_) {
+NetworkDocument::NetworkDocument(Host* host) : host_(host ? host : &nullHost_) {
     // Unit conversion factors, from (row) to (column): meters, mm, feet, inches.
     static const double table[4][4] = {
         {1.0, 1000.0, 3.280839895013, 39.370078740157},
@@ -34,11 +34,13 @@ kivoMDIClient::kivoMDIClient(Host* host) : host_(host ? host : &nullHost_) {
     TrigInit();
 }
 
-kivoMDIClient::~kivoMDIClient() = default;
+NetworkDocument::~NetworkDocument() = default;
 
-void kivoMDIClient::SetHost(Host* host) { host_ = host ? host : &nullHost_; }
+void NetworkDocument::SetHost(Host* host) {
+    host_ = host ? host : &nullHost_;
+}
 
-void kivoMDIClient::CreateMemory() {
+void NetworkDocument::CreateMemory() {
     theoList.Clear();
     pointList.Clear();
     sbarList.Clear();
@@ -54,7 +56,7 @@ void kivoMDIClient::CreateMemory() {
     bTablesCreated = true;
 }
 
-void kivoMDIClient::DestroyMemory() {
+void NetworkDocument::DestroyMemory() {
     theoList.Clear();
     pointList.Clear();
     sbarList.Clear();
@@ -65,8 +67,7 @@ void kivoMDIClient::DestroyMemory() {
 
 // Chooses the slot of a new element: grow by one zero-filled record when every slot is live,
 // otherwise the first free slot, otherwise slot nMax of spare storage.
-template <class T>
-int kivoMDIClient::AddElementSlot(ElementTable<T>& table, int& nNum, int& nMax) {
+template <class T> int NetworkDocument::AddElementSlot(ElementTable<T>& table, int& nNum, int& nMax) {
     int slot = -1;
     if (table.storage() < nNum + 1) {
         table.Grow(nNum + 1);
@@ -88,8 +89,8 @@ int kivoMDIClient::AddElementSlot(ElementTable<T>& table, int& nNum, int& nMax) 
     return slot;
 }
 
-void kivoMDIClient::NewCommon(COMMON& common, const char* newName, const char* newAbbrev, double xLogCoord,
-                              double yLogCoord, double zLogCoord) {
+void NetworkDocument::NewCommon(COMMON& common, const char* newName, const char* newAbbrev, double xLogCoord,
+                                double yLogCoord, double zLogCoord) {
     common.xReal = xLogCoord;
     common.yReal = yLogCoord;
     common.zReal = zLogCoord;
@@ -105,9 +106,9 @@ void kivoMDIClient::NewCommon(COMMON& common, const char* newName, const char* n
     }
 }
 
-void kivoMDIClient::NewTheo(const char* newName, const char* newAbbrev, int pos, int theo, double xLogCoord,
-                            double yLogCoord, double zLogCoord, double xRotation, double yRotation,
-                            double zRotation, int coordStat) {
+void NetworkDocument::NewTheo(const char* newName, const char* newAbbrev, int pos, int theo, double xLogCoord,
+                              double yLogCoord, double zLogCoord, double xRotation, double yRotation,
+                              double zRotation, int coordStat) {
     int slot = AddElementSlot(theoList, nNumTheos, nMaxTheos);
     THEODOLITE& t = theoList[slot];
     NewCommon(t, newName, newAbbrev, xLogCoord, yLogCoord, zLogCoord);
@@ -128,8 +129,8 @@ void kivoMDIClient::NewTheo(const char* newName, const char* newAbbrev, int pos,
     lastNewSlot = slot;
 }
 
-void kivoMDIClient::NewPoint(const char* newName, const char* newAbbrev, double xLogCoord, double yLogCoord,
-                             double zLogCoord, int coordStat) {
+void NetworkDocument::NewPoint(const char* newName, const char* newAbbrev, double xLogCoord, double yLogCoord,
+                               double zLogCoord, int coordStat) {
     int slot = AddElementSlot(pointList, nNumPoints, nMaxPoints);
     OBJECTPOINT& p = pointList[slot];
     NewCommon(p, newName, newAbbrev, xLogCoord, yLogCoord, zLogCoord);
@@ -138,8 +139,8 @@ void kivoMDIClient::NewPoint(const char* newName, const char* newAbbrev, double 
     lastNewSlot = slot;
 }
 
-void kivoMDIClient::NewSBar(const char* newName, const char* newAbbrev, double xLogCoord, double yLogCoord,
-                            double zLogCoord, double length, int azimuth, int vertangle) {
+void NetworkDocument::NewSBar(const char* newName, const char* newAbbrev, double xLogCoord, double yLogCoord,
+                              double zLogCoord, double length, int azimuth, int vertangle) {
     int slot = AddElementSlot(sbarList, nNumSBars, nMaxSBars);
     SCALEBAR& s = sbarList[slot];
     NewCommon(s, newName, newAbbrev, xLogCoord, yLogCoord, zLogCoord);
@@ -150,7 +151,7 @@ void kivoMDIClient::NewSBar(const char* newName, const char* newAbbrev, double x
     lastNewSlot = slot;
 }
 
-COMMON& kivoMDIClient::Common(int kind, int slot) {
+COMMON& NetworkDocument::Common(int kind, int slot) {
     switch (kind) {
     case SEL_THEO: return theoList[slot];
     case SEL_POINT: return pointList[slot];
@@ -158,7 +159,7 @@ COMMON& kivoMDIClient::Common(int kind, int slot) {
     }
 }
 
-void kivoMDIClient::GetNextTheoName(int* posPtr, int* theoPtr) {
+void NetworkDocument::GetNextTheoName(int* posPtr, int* theoPtr) {
     for (int i = globalPos; i <= 9; ++i) {
         for (int j = globalTheo; j <= 9; ++j) {
             bool taken = false;
@@ -196,19 +197,23 @@ static void NextNumberedName(const ElementTable<T>& table, int& counter, const c
     *number = 0;
 }
 
-void kivoMDIClient::GetNextPointName(int* pointNumber) { NextNumberedName(pointList, globalPoint, "POINT", pointNumber); }
+void NetworkDocument::GetNextPointName(int* pointNumber) {
+    NextNumberedName(pointList, globalPoint, "POINT", pointNumber);
+}
 
-void kivoMDIClient::GetNextSBarName(int* sbarNumber) { NextNumberedName(sbarList, globalSBar, "SBAR", sbarNumber); }
+void NetworkDocument::GetNextSBarName(int* sbarNumber) {
+    NextNumberedName(sbarList, globalSBar, "SBAR", sbarNumber);
+}
 
-void kivoMDIClient::ClearTheos() {
+void NetworkDocument::ClearTheos() {
     for (int i = 0; i < theoList.storage(); ++i) theoList.Mark(i, false);
 }
 
-void kivoMDIClient::ClearPoints() {
+void NetworkDocument::ClearPoints() {
     for (int i = 0; i < pointList.storage(); ++i) pointList.Mark(i, false);
 }
 
-void kivoMDIClient::ClearSBars() {
+void NetworkDocument::ClearSBars() {
     for (int i = 0; i < sbarList.storage(); ++i) sbarList.Mark(i, false);
 }
 

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "model/byte_stream.h"
-#include "model/kivoMDIClient.h"
+#include "model/network_document.h"
 
 namespace kivo {
 
@@ -34,13 +34,13 @@ std::string ChangeFileExt(const std::string& name, const std::string& ext) {
     return name.substr(0, dot == std::string::npos ? name.size() : dot) + ext;
 }
 
-void kivoMDIClient::ErrorBox(int code) {
+void NetworkDocument::ErrorBox(int code) {
     char text[32];
     std::snprintf(text, sizeof text, "Error # %d", code);
     host_->MessageBox(text, "Error", MsgButtons::Ok, MsgIcon::Stop);
 }
 
-int kivoMDIClient::SaveChange() {
+int NetworkDocument::SaveChange() {
     std::string text = "Save changes to " + OpenName + " ?";
     int answer = host_->MessageBox(text, "KIVO", MsgButtons::YesNoCancel, MsgIcon::Question);
     if (answer == IDCANCEL) return IDCANCEL;
@@ -54,7 +54,7 @@ int kivoMDIClient::SaveChange() {
     return IDNO;
 }
 
-bool kivoMDIClient::CloseProject() {
+bool NetworkDocument::CloseProject() {
     if (bFileDirty && SaveChange() == IDCANCEL) return false;
     StatBarMessage("");
     host_->DestroyViews();
@@ -64,7 +64,7 @@ bool kivoMDIClient::CloseProject() {
     return true;
 }
 
-void kivoMDIClient::CmFileNew() {
+void NetworkDocument::CmFileNew() {
     if (bFileOpen && !CloseProject()) return;
     OpenName = "UNTITLED.SIM";
 
@@ -105,9 +105,9 @@ void kivoMDIClient::CmFileNew() {
     magic = SIM_MAGIC_CURRENT;
     CheckViewItems();
 
-    if (!host_->RunForm(FormId::Project, *this)) return;
+    if (!RunForm(FormId::Project)) return;
     GetDefParmData();
-    if (!host_->RunForm(FormId::Parameter, *this)) return;
+    if (!RunForm(FormId::Parameter)) return;
 
     GetDefDisplayData();
     SetScaleFactors();
@@ -119,7 +119,7 @@ void kivoMDIClient::CmFileNew() {
     host_->CreateViews();
 }
 
-void kivoMDIClient::OpenSIMFile(const std::string& name) {
+void NetworkDocument::OpenSIMFile(const std::string& name) {
     OpenName = name;
     CreateMemory();
     if (!ReadSimFile()) return;
@@ -134,13 +134,13 @@ void kivoMDIClient::OpenSIMFile(const std::string& name) {
     bValFile = LoadOutput();
 }
 
-void kivoMDIClient::CmFileOpen() {
+void NetworkDocument::CmFileOpen() {
     if (bFileOpen && !CloseProject()) return;
     std::string path;
     if (host_->OpenFileDialog(SIM_FILTER, path)) OpenSIMFile(path);
 }
 
-void kivoMDIClient::SaveAs(const std::string& path) {
+void NetworkDocument::SaveAs(const std::string& path) {
     const std::string previous = OpenName;
     const bool wasNamed = bFileNamed;
     OpenName = path;
@@ -164,7 +164,7 @@ void kivoMDIClient::SaveAs(const std::string& path) {
     host_->SetFrameTitle(applTitle + " - " + UpperFileName(OpenName));
 }
 
-void kivoMDIClient::CmSaveFile() {
+void NetworkDocument::CmSaveFile() {
     if (bFileNamed) {
         SaveAs(OpenName);
         return;
@@ -174,16 +174,18 @@ void kivoMDIClient::CmSaveFile() {
     SaveAs(path);
 }
 
-void kivoMDIClient::CmSaveAsFile() {
+void NetworkDocument::CmSaveAsFile() {
     std::string path;
     if (!host_->SaveFileDialog(SIM_FILTER, path)) return;
     if (path.find('.', FileNameStart(path)) == std::string::npos) path += ".SIM";
     SaveAs(path);
 }
 
-void kivoMDIClient::CmFileClose() { CloseProject(); }
+void NetworkDocument::CmFileClose() {
+    CloseProject();
+}
 
-bool kivoMDIClient::CanClose() {
+bool NetworkDocument::CanClose() {
     if (!bFileOpen) return true;
     if (bFileDirty && SaveChange() == IDCANCEL) return false;
     host_->DestroyViews();

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "model/kivoMDIClient.h"
+#include "model/network_document.h"
 #include "model/records.h"
 
 namespace kivo {

@@ -7,7 +7,7 @@
 
 namespace kivo {
 
-class kivoMDIClient;
+class NetworkDocument;
 
 // Reads a real the way "%lf" does: leading blanks, then the longest number prefix ("12abc" reads 12).
 // False when the text does not start with a number; `out` is then left unchanged.

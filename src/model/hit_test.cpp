@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "model/kivoMDIClient.h"
+#include "model/network_document.h"
 
 namespace kivo {
 
@@ -42,21 +42,21 @@ bool LineHit(int x1, int y1, int x2, int y2, int x, int y) {
     return std::min(std::llabs(a), std::llabs(b)) < 4;
 }
 
-void kivoMDIClient::CenterRect(KPoint p, int halfWidth, int halfHeight, KRect* r) {
+void NetworkDocument::CenterRect(KPoint p, int halfWidth, int halfHeight, KRect* r) {
     r->left = p.x - halfWidth;
     r->top = p.y - halfHeight;
     r->right = p.x + halfWidth;
     r->bottom = p.y + halfHeight;
 }
 
-void kivoMDIClient::CheckRect(const KRect* rect, KRect* lrect) {
+void NetworkDocument::CheckRect(const KRect* rect, KRect* lrect) {
     lrect->left = std::max(lrect->left, rect->left);
     lrect->top = std::max(lrect->top, rect->top);
     lrect->right = std::min(lrect->right, rect->right);
     lrect->bottom = std::min(lrect->bottom, rect->bottom);
 }
 
-void kivoMDIClient::ObsLineEnds(int kind, int view, int a, int b, KLine* line) const {
+void NetworkDocument::ObsLineEnds(int kind, int view, int a, int b, KLine* line) const {
     const COMMON* first;
     const COMMON* second;
     switch (kind) {
@@ -81,7 +81,7 @@ long ConnectionKey(int a, int b) { return ((static_cast<long>(a) << 8) | b) & 0x
 
 } // namespace
 
-long kivoMDIClient::HitTest(KPoint p, int view) {
+long NetworkDocument::HitTest(KPoint p, int view) {
     auto elementHit = [&](const COMMON& e) {
         KRect r;
         CenterRect(KPoint{e.hcoord[view], e.vcoord[view]}, 5, 5, &r);
@@ -175,7 +175,7 @@ long kivoMDIClient::HitTest(KPoint p, int view) {
     return 0xFFFF;
 }
 
-void kivoMDIClient::SetSelectionMark(bool on) {
+void NetworkDocument::SetSelectionMark(bool on) {
     switch (selectType) {
     case SEL_THEO:
         if (index < theoList.storage()) theoList.Mark(index, on);
@@ -190,7 +190,7 @@ void kivoMDIClient::SetSelectionMark(bool on) {
     }
 }
 
-void kivoMDIClient::StatBarSelect(int status) {
+void NetworkDocument::StatBarSelect(int status) {
     char text[160];
     if (selectType >= SEL_THEO && selectType <= SEL_SBAR) {
         const COMMON& e = Common(selectType, index);

@@ -5,11 +5,11 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "model/kivoMDIClient.h"
+#include "model/network_document.h"
 
 namespace kivo {
 
-void kivoMDIClient::StartTool(int mode, int cursor) {
+void NetworkDocument::StartTool(int mode, int cursor) {
     // A measuring tool left without ending it (by another tool command) leaves no hidden sources
     // behind: the next one starts with SourcesMarked false and must find no marks either.
     if (gMode >= MODE_DIRECT && gMode <= MODE_HEIGHT) {
@@ -27,27 +27,27 @@ void kivoMDIClient::StartTool(int mode, int cursor) {
     if (mode >= MODE_DIRECT) SourcesMarked = false;
 }
 
-void kivoMDIClient::EndTool() {
+void NetworkDocument::EndTool() {
     hActiveCursor = hArrowCursor;
     gMode = MODE_SELECT;
     host_->ReleaseMouse();
 }
 
-KRect kivoMDIClient::VisibleLimitBox(int view, int horzOrigin, int vertOrigin, const KRect& client) const {
+KRect NetworkDocument::VisibleLimitBox(int view, int horzOrigin, int vertOrigin, const KRect& client) const {
     KRect lrect{hBordPix + horzOrigin, vBordPix + vertOrigin, hExtent[view] - hBordPix + horzOrigin,
                 vExtent[view] - vBordPix + vertOrigin};
     CheckRect(&client, &lrect);
     return lrect;
 }
 
-KPoint kivoMDIClient::ClampToRect(const KRect& r, KPoint p) {
+KPoint NetworkDocument::ClampToRect(const KRect& r, KPoint p) {
     if (r.right <= r.left || r.bottom <= r.top) return p; // nothing of the box is visible
     p.x = std::clamp(p.x, r.left, r.right - 1);
     p.y = std::clamp(p.y, r.top, r.bottom - 1);
     return p;
 }
 
-int kivoMDIClient::PlaceElement(int mode, int view, double h, double v) {
+int NetworkDocument::PlaceElement(int mode, int view, double h, double v) {
     // The view's two axes take the pointer, the third its default.
     double x = xDef, y = yDef, z = zDef;
     switch (view) {
@@ -107,7 +107,7 @@ int kivoMDIClient::PlaceElement(int mode, int view, double h, double v) {
     return lastNewSlot;
 }
 
-int kivoMDIClient::PlaceClick(int view, bool inside, double h, double v, bool shift) {
+int NetworkDocument::PlaceClick(int view, bool inside, double h, double v, bool shift) {
     int slot = -1;
     if (inside) {
         slot = PlaceElement(gMode, view, h, v);
@@ -119,8 +119,8 @@ int kivoMDIClient::PlaceClick(int view, bool inside, double h, double v, bool sh
     return slot;
 }
 
-MeasureAction kivoMDIClient::MeasureClick(int view, long hitValue, bool shift, bool control,
-                                          LinePainter* hdc) {
+MeasureAction NetworkDocument::MeasureClick(int view, long hitValue, bool shift, bool control,
+                                            LinePainter* hdc) {
     const int kind = static_cast<int>(hitValue >> 16);
     const bool withPoints = gMode == MODE_DIST || gMode == MODE_HEIGHT;
     auto clearMarks = [&] {
@@ -133,7 +133,7 @@ MeasureAction kivoMDIClient::MeasureClick(int view, long hitValue, bool shift, b
         UpdateViews(true);
         return MeasureAction::Ended;
     };
-    auto created = [&](bool kivoMDIClient::*toggle) {
+    auto created = [&](bool NetworkDocument::*toggle) {
         this->*toggle = true;
         CheckViewItems();
         bFileDirty = true;
@@ -162,34 +162,34 @@ MeasureAction kivoMDIClient::MeasureClick(int view, long hitValue, bool shift, b
                               [&] {
                                   if (gMode != MODE_DIRECT) return MeasureAction::None;
                                   NewCollimate(hdc, view, index);
-                                  return created(&kivoMDIClient::bCollimate);
+                                  return created(&NetworkDocument::bCollimate);
                               });
     case SEL_POINT:
         if (gMode == MODE_DIRECT) {
             if (!SourcesMarked) return MeasureAction::None;
             NewPtDirect(hdc, view, index);
-            return created(&kivoMDIClient::bDirect);
+            return created(&NetworkDocument::bDirect);
         }
         return sourceOrTarget([&] { pointList.Mark(index, true); },
                               [&] {
                                   if (gMode == MODE_DIST) {
                                       NewDistance(hdc, view, index);
-                                      return created(&kivoMDIClient::bDistance);
+                                      return created(&NetworkDocument::bDistance);
                                   }
                                   NewHeight(hdc, view, index);
-                                  return created(&kivoMDIClient::bHeight);
+                                  return created(&NetworkDocument::bHeight);
                               });
     case SEL_SBAR:
         if (gMode != MODE_DIRECT) return end();
         if (!SourcesMarked) return MeasureAction::None;
         NewSBDirect(hdc, view, index);
-        return created(&kivoMDIClient::bDirect);
+        return created(&NetworkDocument::bDirect);
     default: // nothing, outside the client area, or an observation line
         return end();
     }
 }
 
-void kivoMDIClient::MoveCommon(int view, COMMON* lpCommon, double h, double v) {
+void NetworkDocument::MoveCommon(int view, COMMON* lpCommon, double h, double v) {
     switch (view) {
     case 0:
         lpCommon->xReal = h;
@@ -206,14 +206,14 @@ void kivoMDIClient::MoveCommon(int view, COMMON* lpCommon, double h, double v) {
     }
 }
 
-void kivoMDIClient::OldPosition(int* x, int* y, int view) {
+void NetworkDocument::OldPosition(int* x, int* y, int view) {
     if (selectType < SEL_THEO || selectType > SEL_SBAR) return;
     const COMMON& c = Common(selectType, index);
     *x = c.hcoord[view];
     *y = c.vcoord[view];
 }
 
-bool kivoMDIClient::NewPosition(int x, int y, int view) {
+bool NetworkDocument::NewPosition(int x, int y, int view) {
     if (selectType < SEL_THEO || selectType > SEL_SBAR) return false;
     COMMON& c = Common(selectType, index);
     bool moved = false;
@@ -226,23 +226,11 @@ bool kivoMDIClient::NewPosition(int x, int y, int view) {
     return moved;
 }
 
-void kivoMDIClient::DragTo(int view, double h, double v) {
+void NetworkDocument::DragTo(int view, double h, double v) {
     if (selectType < SEL_THEO || selectType > SEL_SBAR) return;
     MoveCommon(view, &Common(selectType, index), h, v);
     StatBarSelect(1);
     bFileDirty = true;
-}
-
-void kivoMDIClient::EndDrag(int view, int x, int y) {
-    if (!NewPosition(x, y, view)) return;
-    if (bRecalc) {
-        CmCalculate();
-        return;
-    }
-    bValEllip = false;
-    leftOutMarks.clear();
-    host_->EnableMenuItem(cmd::Ellipse, false);
-    UpdateViews(true);
 }
 
 } // namespace kivo

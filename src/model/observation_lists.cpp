@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "model/kivoMDIClient.h"
+#include "model/network_document.h"
 
 namespace kivo {
 
@@ -29,7 +29,7 @@ std::vector<int> MarkedLive(const ElementTable<T>& table, int nMax) {
 
 } // namespace
 
-void kivoMDIClient::NewCollimate(LinePainter* hdc, int view, int theo) {
+void NetworkDocument::NewCollimate(LinePainter* hdc, int view, int theo) {
     for (int i : MarkedLive(theoList, nMaxTheos)) {
         if (i == theo) continue;
         THEODOLITE& t = theoList[i];
@@ -40,7 +40,7 @@ void kivoMDIClient::NewCollimate(LinePainter* hdc, int view, int theo) {
     }
 }
 
-void kivoMDIClient::NewPtDirect(LinePainter* hdc, int view, int point) {
+void NetworkDocument::NewPtDirect(LinePainter* hdc, int view, int point) {
     for (int i : MarkedLive(theoList, nMaxTheos)) {
         THEODOLITE& t = theoList[i];
         if (t.ptCount > 0 && CheckPtDirect(t.ptList, t.ptCount, point)) continue;
@@ -50,7 +50,7 @@ void kivoMDIClient::NewPtDirect(LinePainter* hdc, int view, int point) {
     }
 }
 
-void kivoMDIClient::NewSBDirect(LinePainter* hdc, int view, int sbar) {
+void NetworkDocument::NewSBDirect(LinePainter* hdc, int view, int sbar) {
     for (int i : MarkedLive(theoList, nMaxTheos)) {
         THEODOLITE& t = theoList[i];
         if (t.sbCount > 0 && CheckSBDirect(t.sbList, t.sbCount, sbar)) continue;
@@ -60,7 +60,7 @@ void kivoMDIClient::NewSBDirect(LinePainter* hdc, int view, int sbar) {
     }
 }
 
-void kivoMDIClient::NewDistance(LinePainter* hdc, int view, int point) {
+void NetworkDocument::NewDistance(LinePainter* hdc, int view, int point) {
     for (int i : MarkedLive(theoList, nMaxTheos)) {
         THEODOLITE& t = theoList[i];
         if (t.dsCount > 0 && CheckDistance(t.dsList, t.dsCount, point)) continue;
@@ -76,7 +76,7 @@ void kivoMDIClient::NewDistance(LinePainter* hdc, int view, int point) {
     }
 }
 
-void kivoMDIClient::NewHeight(LinePainter* hdc, int view, int point) {
+void NetworkDocument::NewHeight(LinePainter* hdc, int view, int point) {
     for (int i : MarkedLive(theoList, nMaxTheos)) {
         THEODOLITE& t = theoList[i];
         if (t.hdCount > 0 && CheckHeight(t.hdList, t.hdCount, point)) continue;
@@ -94,8 +94,7 @@ void kivoMDIClient::NewHeight(LinePainter* hdc, int view, int point) {
 
 // A global list grows by one entry when every slot is live; otherwise the first free slot is taken,
 // or slot nMax of spare storage.
-template <class T, class L>
-int kivoMDIClient::AddGlobal(L& list, int& nNum, int& nMax, const T& entry) {
+template <class T, class L> int NetworkDocument::AddGlobal(L& list, int& nNum, int& nMax, const T& entry) {
     int slot = -1;
     if (list.storage() < nNum + 1) {
         list.Grow(nNum + 1);
@@ -115,38 +114,56 @@ int kivoMDIClient::AddGlobal(L& list, int& nNum, int& nMax, const T& entry) {
     return slot;
 }
 
-int kivoMDIClient::AddPtDistance(const CONNECT4& entry) { return AddGlobal(distList, nNumDists, nMaxDists, entry); }
+int NetworkDocument::AddPtDistance(const CONNECT4& entry) {
+    return AddGlobal(distList, nNumDists, nMaxDists, entry);
+}
 
-int kivoMDIClient::AddPtHeight(const CONNECT5& entry) { return AddGlobal(heightList, nNumHeights, nMaxHeights, entry); }
+int NetworkDocument::AddPtHeight(const CONNECT5& entry) {
+    return AddGlobal(heightList, nNumHeights, nMaxHeights, entry);
+}
 
 // The per-theodolite duplicate tests look at the first `num` entries, which is the whole list
 // since the count always equals the list size.
-bool kivoMDIClient::CheckCollimate(const ObsList<CONNECT1>& list, int, int theo) { return list.Contains(theo); }
-bool kivoMDIClient::CheckPtDirect(const ObsList<CONNECT1>& list, int, int point) { return list.Contains(point); }
-bool kivoMDIClient::CheckSBDirect(const ObsList<CONNECT2>& list, int, int sbar) { return list.Contains(sbar); }
-bool kivoMDIClient::CheckDistance(const ObsList<CONNECT3>& list, int, int point) { return list.Contains(point); }
-bool kivoMDIClient::CheckHeight(const ObsList<CONNECT6>& list, int, int point) { return list.Contains(point); }
-
-bool kivoMDIClient::CheckPtDistance(int source, int point) const { return distList.ContainsPair(source, point); }
-bool kivoMDIClient::CheckPtHeight(int source, int point) const { return heightList.ContainsPair(source, point); }
-
-int kivoMDIClient::DelCollimate(ObsList<CONNECT1>& list, int count, int theTarget, int which) {
-    return count == 0 ? 0 : list.Remove(theTarget, which);
+bool NetworkDocument::CheckCollimate(const ObsList<CONNECT1>& list, int, int theo) {
+    return list.Contains(theo);
 }
-int kivoMDIClient::DelPtDirect(ObsList<CONNECT1>& list, int count, int theTarget, int which) {
-    return count == 0 ? 0 : list.Remove(theTarget, which);
+bool NetworkDocument::CheckPtDirect(const ObsList<CONNECT1>& list, int, int point) {
+    return list.Contains(point);
 }
-int kivoMDIClient::DelSBDirect(ObsList<CONNECT2>& list, int count, int theTarget, int which) {
-    return count == 0 ? 0 : list.Remove(theTarget, which);
+bool NetworkDocument::CheckSBDirect(const ObsList<CONNECT2>& list, int, int sbar) {
+    return list.Contains(sbar);
 }
-int kivoMDIClient::DelDistance(ObsList<CONNECT3>& list, int count, int theTarget, int which) {
-    return count == 0 ? 0 : list.Remove(theTarget, which);
+bool NetworkDocument::CheckDistance(const ObsList<CONNECT3>& list, int, int point) {
+    return list.Contains(point);
 }
-int kivoMDIClient::DelHeight(ObsList<CONNECT6>& list, int count, int theTarget, int which) {
-    return count == 0 ? 0 : list.Remove(theTarget, which);
+bool NetworkDocument::CheckHeight(const ObsList<CONNECT6>& list, int, int point) {
+    return list.Contains(point);
 }
 
-void kivoMDIClient::DelPtDistance(int theSource, int theTarget, int which) {
+bool NetworkDocument::CheckPtDistance(int source, int point) const {
+    return distList.ContainsPair(source, point);
+}
+bool NetworkDocument::CheckPtHeight(int source, int point) const {
+    return heightList.ContainsPair(source, point);
+}
+
+int NetworkDocument::DelCollimate(ObsList<CONNECT1>& list, int count, int theTarget, int which) {
+    return count == 0 ? 0 : list.Remove(theTarget, which);
+}
+int NetworkDocument::DelPtDirect(ObsList<CONNECT1>& list, int count, int theTarget, int which) {
+    return count == 0 ? 0 : list.Remove(theTarget, which);
+}
+int NetworkDocument::DelSBDirect(ObsList<CONNECT2>& list, int count, int theTarget, int which) {
+    return count == 0 ? 0 : list.Remove(theTarget, which);
+}
+int NetworkDocument::DelDistance(ObsList<CONNECT3>& list, int count, int theTarget, int which) {
+    return count == 0 ? 0 : list.Remove(theTarget, which);
+}
+int NetworkDocument::DelHeight(ObsList<CONNECT6>& list, int count, int theTarget, int which) {
+    return count == 0 ? 0 : list.Remove(theTarget, which);
+}
+
+void NetworkDocument::DelPtDistance(int theSource, int theTarget, int which) {
     if (which != -1) {
         if (distList[which].flags & OBS_INUSE) {
             distList.Free(which);
@@ -163,7 +180,7 @@ void kivoMDIClient::DelPtDistance(int theSource, int theTarget, int which) {
     }
 }
 
-void kivoMDIClient::DelPtHeight(int theSource, int theTarget, int which) {
+void NetworkDocument::DelPtHeight(int theSource, int theTarget, int which) {
     if (which != -1) {
         if (heightList[which].flags & OBS_INUSE) {
             heightList.Free(which);
@@ -180,7 +197,7 @@ void kivoMDIClient::DelPtHeight(int theSource, int theTarget, int which) {
     }
 }
 
-void kivoMDIClient::DelTheo(int theo) {
+void NetworkDocument::DelTheo(int theo) {
     THEODOLITE& t = theoList[theo];
     t.ReleaseLists();
     theoList.SetFlags(theo, 0);
@@ -192,7 +209,7 @@ void kivoMDIClient::DelTheo(int theo) {
     --nNumTheos;
 }
 
-void kivoMDIClient::DelPoint(int point) {
+void NetworkDocument::DelPoint(int point) {
     pointList.SetFlags(point, pointList[point].flags & ~ELEM_INUSE);
     --nNumPoints;
     for (int i = 0; i < nMaxTheos; ++i) {
@@ -218,7 +235,7 @@ void kivoMDIClient::DelPoint(int point) {
     }
 }
 
-void kivoMDIClient::DelSBar(int sbar) {
+void NetworkDocument::DelSBar(int sbar) {
     sbarList.SetFlags(sbar, sbarList[sbar].flags & ~ELEM_INUSE);
     --nNumSBars;
     for (int i = 0; i < nMaxTheos; ++i) {
@@ -228,7 +245,7 @@ void kivoMDIClient::DelSBar(int sbar) {
     }
 }
 
-void kivoMDIClient::CmCut() {
+void NetworkDocument::CmCut() {
     switch (selectType) {
     case SEL_THEO: DelTheo(index); break;
     case SEL_POINT: DelPoint(index); break;

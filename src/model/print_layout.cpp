@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "model/kivoMDIClient.h"
+#include "model/network_document.h"
 
 namespace kivo {
 
@@ -12,7 +12,7 @@ namespace {
 struct PlaneLimits {
     double uMin, uMax, wMin, wMax;
 };
-PlaneLimits Limits(const kivoMDIClient& d, int p) {
+PlaneLimits Limits(const NetworkDocument& d, int p) {
     switch (p) {
     case 0: return {d.xMin, d.xMax, d.yMin, d.yMax};
     case 1: return {d.xMin, d.xMax, d.zMin, d.zMax};
@@ -22,7 +22,8 @@ PlaneLimits Limits(const kivoMDIClient& d, int p) {
 
 } // namespace
 
-void PrintLayout::SetPrScaleFactors(const kivoMDIClient& doc, int hRes, int vRes, double hSize, double vSize) {
+void PrintLayout::SetPrScaleFactors(const NetworkDocument& doc, int hRes, int vRes, double hSize,
+                                    double vSize) {
     horzRes = hRes, vertRes = vRes, horzSize = hSize, vertSize = vSize;
     const double H = hRes * 10.0 / hSize, V = vRes * 10.0 / vSize; // printer pixels per cm
     hPrObjScale[0] = H / doc.objScale1;
@@ -39,7 +40,7 @@ void PrintLayout::SetPrScaleFactors(const kivoMDIClient& doc, int hRes, int vRes
     nameOffset = TruncToInt(hRes * 3.0 / hSize);
 }
 
-void PrintLayout::SetPrintParams(const kivoMDIClient& doc, int plane, int hRes, int vRes, double hSize,
+void PrintLayout::SetPrintParams(const NetworkDocument& doc, int plane, int hRes, int vRes, double hSize,
                                  double vSize) {
     printOriginX = printOriginY = 10;
     SetPrScaleFactors(doc, hRes, vRes, hSize, vSize);
@@ -51,7 +52,7 @@ void PrintLayout::SetPrintParams(const kivoMDIClient& doc, int plane, int hRes, 
     TotalPages = hPgMax * vPgMax;
 }
 
-void PrintLayout::SetPrinterParms(const kivoMDIClient& doc, int hPage, int vPage) {
+void PrintLayout::SetPrinterParms(const NetworkDocument& doc, int hPage, int vPage) {
     for (int p = 0; p < 3; ++p) {
         const PlaneLimits l = Limits(doc, p);
         hPrBase[p] = l.uMin - hPrBordPix / hPrObjScale[p] + hPage * hPrintable / hPrObjScale[p];

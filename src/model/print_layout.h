@@ -10,7 +10,7 @@
 
 namespace kivo {
 
-class kivoMDIClient;
+class NetworkDocument;
 
 struct PrintLayout {
     int horzRes = 0, vertRes = 0;          // printable area, printer pixels
@@ -29,12 +29,13 @@ struct PrintLayout {
     // Scale factors from the page size in pixels and millimetres. With H = horzRes * 10 / horzSize
     // printer pixels per cm: hPrObjScale = H / (objScale1, objScale1, objScale2) for planes 0, 1,
     // 2, and likewise vertically with (objScale2, objScale3, objScale3).
-    void SetPrScaleFactors(const kivoMDIClient& doc, int horzRes, int vertRes, double horzSize, double vertSize);
+    void SetPrScaleFactors(const NetworkDocument& doc, int horzRes, int vertRes, double horzSize,
+                           double vertSize);
     // Scale factors, printable area, tiling and page count for printing plane `plane`.
-    void SetPrintParams(const kivoMDIClient& doc, int plane, int horzRes, int vertRes, double horzSize,
+    void SetPrintParams(const NetworkDocument& doc, int plane, int horzRes, int vertRes, double horzSize,
                         double vertSize);
     // Bases and extents of every plane for the tile (hPage across, vPage down), from 0.
-    void SetPrinterParms(const kivoMDIClient& doc, int hPage, int vPage);
+    void SetPrinterParms(const NetworkDocument& doc, int hPage, int vPage);
     // Printed position of an element in plane `view` on the current tile (truncated toward zero).
     void CalcObjectPrPos(const COMMON& e, int view, int* h, int* v) const;
     // Printed position of a model point (u across, w up) of plane `view` on the current tile.

@@ -20,7 +20,7 @@
 #include <cstring>
 
 #include "model/byte_stream.h"
-#include "model/kivoMDIClient.h"
+#include "model/network_document.h"
 
 namespace kivo {
 
@@ -55,8 +55,7 @@ struct HeaderRead {
 };
 
 // Every stored header field after the magic, in file order.
-template <class F>
-void VisitHeader(kivoMDIClient& d, bool current, F&& f) {
+template <class F> void VisitHeader(NetworkDocument& d, bool current, F&& f) {
     f(d.mdiX);
     f(d.mdiY);
     f(d.mdiWidth);
@@ -213,7 +212,7 @@ void TerminateTexts(COMMON& c) {
 
 } // namespace
 
-bool kivoMDIClient::WriteSimFile() {
+bool NetworkDocument::WriteSimFile() {
     const bool current = magic != SIM_MAGIC_OLD;
     ByteWriter w;
     w.Value(magic);
@@ -249,7 +248,7 @@ bool kivoMDIClient::WriteSimFile() {
     return AtomicWriteFile(OpenName, w.bytes());
 }
 
-bool kivoMDIClient::ReadSimFile() {
+bool NetworkDocument::ReadSimFile() {
     std::vector<std::uint8_t> bytes;
     if (!ReadWholeFile(OpenName, bytes)) {
         ErrorBox(10);
@@ -373,7 +372,7 @@ bool kivoMDIClient::ReadSimFile() {
     return true;
 }
 
-void kivoMDIClient::GetWindowLayout() {
+void NetworkDocument::GetWindowLayout() {
     for (int i = 0; i < 4; ++i) {
         WindowLayout l;
         if (!host_->GetViewLayout(i, l)) continue;

@@ -6,7 +6,7 @@
 #include <limits>
 #include <string>
 
-#include "model/kivoMDIClient.h"
+#include "model/network_document.h"
 #include "model/profile_reader.h"
 
 namespace kivo {
@@ -48,14 +48,14 @@ int ReadIntInRange(const ProfileReader& ini, const char* section, const char* ke
 
 } // namespace
 
-std::string kivoMDIClient::SettingsPath() {
+std::string NetworkDocument::SettingsPath() {
     if (const char* p = std::getenv("KIVO_INI"); p && *p) return p;
     if (const char* x = std::getenv("XDG_CONFIG_HOME"); x && *x) return std::string(x) + "/kivo/kivo.ini";
     const char* home = std::getenv("HOME");
     return std::string(home ? home : ".") + "/.config/kivo/kivo.ini";
 }
 
-void kivoMDIClient::GetDefParmData() {
+void NetworkDocument::GetDefParmData() {
     ProfileReader ini(SettingsPath());
     ReadLimits(ini, 1, xMin, xMax);
     ReadReal(ini, "parameters", "def1", "100.0", xDef);
@@ -67,7 +67,7 @@ void kivoMDIClient::GetDefParmData() {
     axisType = ReadIntInRange(ini, "parameters", "axes", 1, 0, 1);
 }
 
-void kivoMDIClient::GetDefDisplayData() {
+void NetworkDocument::GetDefDisplayData() {
     ProfileReader ini(SettingsPath());
     hBordSize = ReadIntInRange(ini, "display", "hBordSize", 16, 0, 100);
     vBordSize = ReadIntInRange(ini, "display", "vBordSize", 8, 0, 100);
@@ -83,12 +83,12 @@ void kivoMDIClient::GetDefDisplayData() {
     ReadPositive(ini, "display", "ellScale", ".001", ellScale);
 }
 
-void kivoMDIClient::GetDefSetupData() {
+void NetworkDocument::GetDefSetupData() {
     ProfileReader ini(SettingsPath());
     ReadPositive(ini, "setup", "ScaleLength", "1.0", defLength);
 }
 
-void kivoMDIClient::GetDefAdjustData() {
+void NetworkDocument::GetDefAdjustData() {
     ProfileReader ini(SettingsPath());
     iterLimit = ReadIntInRange(ini, "adjustment", "MaxIterations", 20, 1, 99);
 }

@@ -1,4 +1,4 @@
-// File > Import of a target file (".TRG") and File > Export of the adjustment input (".INP").
+// File > Import of a target file (".TRG").
 //
 // Target file: one record per line, lines ended by a line feed (a carriage return before it is
 // white space). "#" in column 1 starts a comment. Otherwise the first word (at most 6 characters,
@@ -19,7 +19,6 @@
 // longer than 8 characters skips the line, and every skipped line is reported with its reason.
 
 #include <cctype>
-#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -31,7 +30,7 @@
 #include <string_view>
 #include <vector>
 
-#include "model/kivoMDIClient.h"
+#include "model/network_document.h"
 
 namespace kivo {
 
@@ -204,8 +203,8 @@ bool ReadWhole(const std::string& path, std::string& out) {
 
 } // namespace
 
-int kivoMDIClient::CalcStat(const char* stat1, const char* stat2, const char* stat3, const char* stat4,
-                            const char* stat5, const char* stat6) {
+int NetworkDocument::CalcStat(const char* stat1, const char* stat2, const char* stat3, const char* stat4,
+                              const char* stat5, const char* stat6) {
     const char* stat[6] = {stat1, stat2, stat3, stat4, stat5, stat6};
     int word = 0;
     for (int k = 0; k < 6; ++k) {
@@ -218,10 +217,11 @@ int kivoMDIClient::CalcStat(const char* stat1, const char* stat2, const char* st
     return word;
 }
 
-bool kivoMDIClient::CheckLimits(const char* name, double x, double y, double z) {
+bool NetworkDocument::CheckLimits(const char* name, double x, double y, double z) {
     if (xMin <= x && x <= xMax && yMin <= y && y <= yMax && zMin <= z && z <= zMax) return true;
-    std::snprintf(str, sizeof str, "%s is outside limits, expand limits ?", name);
-    if (host_->MessageBox(str, "Import Error", MsgButtons::YesNo, MsgIcon::Question) != IDYES) return false;
+    if (host_->MessageBox(std::string(name) + " is outside limits, expand limits ?", "Import Error",
+                          MsgButtons::YesNo, MsgIcon::Question) != IDYES)
+        return false;
     if (x < xMin) xMin = x;
     if (x > xMax) xMax = x;
     if (y < yMin) yMin = y;
@@ -231,7 +231,7 @@ bool kivoMDIClient::CheckLimits(const char* name, double x, double y, double z) 
     return true;
 }
 
-bool kivoMDIClient::ReadTargetFile() {
+bool NetworkDocument::ReadTargetFile() {
     lastImport = ImportReport{};
     std::string bytes;
     if (!ReadWhole(ImportName, bytes)) return false;
@@ -414,12 +414,12 @@ bool kivoMDIClient::ReadTargetFile() {
     if (std::memcmp(limits, now, sizeof now) != 0) ProcessSimData();
     UpdateScrollBars();
 
-    std::snprintf(str, sizeof str, "Imported %d lines, skipped %d", lastImport.imported, lastImport.skipped);
-    StatBarMessage(str);
+    StatBarMessage("Imported " + std::to_string(lastImport.imported) + " lines, skipped " +
+                   std::to_string(lastImport.skipped));
     return true;
 }
 
-void kivoMDIClient::CmImportFile() {
+void NetworkDocument::CmImportFile() {
     std::string path;
     if (!host_->OpenFileDialog(TRG_FILTER, path)) return;
     ImportName = path;
@@ -427,23 +427,6 @@ void kivoMDIClient::CmImportFile() {
         host_->MessageBox("Cannot open " + ImportName, "Import Error", MsgButtons::Ok, MsgIcon::Exclamation);
     UpdateViews(true);
     bFileDirty = true;
-}
-
-// The adjustment input beside the project: every observation computed (ideal or mean, as the
-// project is set), then written to the project's name with ".INP". No dirty flag; a file that
-// cannot be written is reported, and an earlier file of that name stays as it was.
-bool kivoMDIClient::CmExportFile() {
-    ExportName = ChangeFileExt(OpenName, ".INP");
-    host_->SetCursor(CursorKind::HourGlass);
-    RunSimulation();
-    const bool written = WriteInputFile();
-    const int err = errno;
-    host_->SetCursor(CursorKind::Arrow);
-    if (!written)
-        host_->MessageBox("The adjustment input could not be written to " + ExportName + ":\n" +
-                              std::strerror(err) + ".",
-                          "KIVO", MsgButtons::Ok, MsgIcon::Exclamation);
-    return written;
 }
 
 } // namespace kivo

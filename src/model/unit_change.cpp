@@ -1,6 +1,6 @@
 #include "model/unit_change.h"
 
-#include "model/kivoMDIClient.h"
+#include "model/network_document.h"
 
 namespace kivo {
 
@@ -14,7 +14,7 @@ void ScaleCoords(COMMON& e, double f) {
 
 } // namespace
 
-void ConvertDocumentUnits(kivoMDIClient& doc, int newUnits) {
+void ConvertDocumentUnits(NetworkDocument& doc, int newUnits) {
     if (newUnits == doc.units || newUnits < 0 || newUnits > 3 || doc.units < 0 || doc.units > 3) return;
     const double f = doc.convTab[doc.units][newUnits];
 

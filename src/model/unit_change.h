@@ -3,7 +3,7 @@
 
 namespace kivo {
 
-class kivoMDIClient;
+class NetworkDocument;
 
 // Converts every length-valued quantity of the document from `units` to `newUnits`:
 //   settings   SDDistance, SDHeight, SDTheoLocApx, SDPointLocApx, SDSBarLength, defLength,
@@ -13,6 +13,6 @@ class kivoMDIClient;
 // Angles, the Fix/Unk weights (SDTheoLocFix/Unk, SDPointLocFix/Unk, SDTheoRot*) and the limits are
 // left alone: the limits come from the Parameter form, already converted. `units` is not changed.
 // Nothing happens when the units are equal.
-void ConvertDocumentUnits(kivoMDIClient& doc, int newUnits);
+void ConvertDocumentUnits(NetworkDocument& doc, int newUnits);
 
 } // namespace kivo

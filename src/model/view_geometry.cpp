@@ -4,7 +4,7 @@
 #include <cmath>
 #include <limits>
 
-#include "model/kivoMDIClient.h"
+#include "model/network_document.h"
 
 namespace kivo {
 
@@ -19,7 +19,7 @@ int TruncToInt(double v) {
     return static_cast<int>(v);
 }
 
-void kivoMDIClient::SetScaleFactors() {
+void NetworkDocument::SetScaleFactors() {
     int horzRes, vertRes, horzSize, vertSize;
     host_->ScreenMetrics(horzRes, vertRes, horzSize, vertSize);
     // Pixels per model unit: the scales are model units per centimetre of screen.
@@ -38,7 +38,7 @@ void kivoMDIClient::SetScaleFactors() {
     vBordPix = TruncToInt(static_cast<double>(static_cast<long long>(vertRes) * vBordSize / vertSize));
 }
 
-void kivoMDIClient::SetWindowParms() {
+void NetworkDocument::SetWindowParms() {
     const double hMin[3] = {xMin, xMin, yMin}, hMax[3] = {xMax, xMax, yMax};
     const double vMin[3] = {yMin, zMin, zMin}, vMax[3] = {yMax, zMax, zMax};
     for (int k = 0; k < 3; ++k) {
@@ -49,7 +49,7 @@ void kivoMDIClient::SetWindowParms() {
     }
 }
 
-void kivoMDIClient::CalcPixelPos(COMMON& e) {
+void NetworkDocument::CalcPixelPos(COMMON& e) {
     const double h[3] = {e.xReal, e.xReal, e.yReal};
     const double v[3] = {e.yReal, e.zReal, e.zReal};
     for (int k = 0; k < 3; ++k) {
@@ -58,7 +58,7 @@ void kivoMDIClient::CalcPixelPos(COMMON& e) {
     }
 }
 
-void kivoMDIClient::ProcessSimData() {
+void NetworkDocument::ProcessSimData() {
     for (int i = 0; i < nMaxTheos; ++i)
         if (theoList[i].flags & ELEM_INUSE) CalcPixelPos(theoList[i]);
     for (int i = 0; i < nMaxPoints; ++i)

@@ -4,9 +4,9 @@
 
 #include <cmath>
 
-#include "model/kivoMDIClient.h"
 #include "simulation/angles.h"
 #include "simulation/scale_bar.h"
+#include "simulation/simulation.h"
 
 namespace kivo {
 
@@ -35,41 +35,41 @@ double Distance(const COMMON& a, const COMMON& b) {
 
 } // namespace
 
-void kivoMDIClient::CalcTheoAngle(int theo1, int theo2, double& horzAngle, double& vertAngle) const {
+void Simulation::CalcTheoAngle(int theo1, int theo2, double& horzAngle, double& vertAngle) const {
     const THEODOLITE& s = theoList[theo1];
     const THEODOLITE& t = theoList[theo2];
     FrameAngles(FrameOf(s), s, t.xReal, t.yReal, t.zReal, horzAngle, vertAngle);
 }
 
-void kivoMDIClient::CalcPointAngle(int theo, int point, double& horzAngle, double& vertAngle) const {
+void Simulation::CalcPointAngle(int theo, int point, double& horzAngle, double& vertAngle) const {
     const THEODOLITE& s = theoList[theo];
     const OBJECTPOINT& p = pointList[point];
     FrameAngles(FrameOf(s), s, p.xReal, p.yReal, p.zReal, horzAngle, vertAngle);
 }
 
 // sbarlen is the half length r; results 1 are the L end (C + D), results 2 the R end (C - D).
-void kivoMDIClient::CalcSBarAngle(int theo, int sbar, double sbarlen, double azimuth, double vertAngle,
-                                  double& horzAngle1, double& vertAngle1, double& horzAngle2,
-                                  double& vertAngle2) const {
+void Simulation::CalcSBarAngle(int theo, int sbar, double sbarlen, double azimuth, double vertAngle,
+                               double& horzAngle1, double& vertAngle1, double& horzAngle2,
+                               double& vertAngle2) const {
     const THEODOLITE& s = theoList[theo];
     FrameSBarAngles(FrameOf(s), s, sbarList[sbar], sbarlen, azimuth, vertAngle, horzAngle1, vertAngle1,
                     horzAngle2, vertAngle2);
 }
 
-void kivoMDIClient::CalcDistance(int theo, int point, double& dist) const {
+void Simulation::CalcDistance(int theo, int point, double& dist) const {
     dist = Distance(theoList[theo], pointList[point]);
 }
 
-void kivoMDIClient::CalcPtDistance(int source, int target, double& dist) const {
+void Simulation::CalcPtDistance(int source, int target, double& dist) const {
     dist = Distance(pointList[source], pointList[target]);
 }
 
 // Height difference station minus target: a point below the theodolite gives a positive value.
-void kivoMDIClient::CalcHeight(int theo, int point, double& height) const {
+void Simulation::CalcHeight(int theo, int point, double& height) const {
     height = theoList[theo].zReal - pointList[point].zReal;
 }
 
-void kivoMDIClient::CalcPtHeight(int source, int target, double& height) const {
+void Simulation::CalcPtHeight(int source, int target, double& height) const {
     height = pointList[source].zReal - pointList[target].zReal;
 }
 
@@ -77,7 +77,7 @@ void kivoMDIClient::CalcPtHeight(int source, int target, double& height) const {
 // per-observation operations above give the same values bit for bit. Results go through locals:
 // the records are packed, so their fields are never bound to references.
 
-void kivoMDIClient::CalcAllTheoAngles() {
+void Simulation::CalcAllTheoAngles() {
     for (int i = 0; i < nMaxTheos; ++i) {
         THEODOLITE& s = theoList[i];
         if (!(s.flags & ELEM_INUSE) || s.thCount <= 0) continue;
@@ -95,7 +95,7 @@ void kivoMDIClient::CalcAllTheoAngles() {
     }
 }
 
-void kivoMDIClient::CalcAllPointAngles() {
+void Simulation::CalcAllPointAngles() {
     for (int i = 0; i < nMaxTheos; ++i) {
         THEODOLITE& s = theoList[i];
         if (!(s.flags & ELEM_INUSE) || s.ptCount <= 0) continue;
@@ -113,7 +113,7 @@ void kivoMDIClient::CalcAllPointAngles() {
     }
 }
 
-void kivoMDIClient::CalcAllSBarAngles() {
+void Simulation::CalcAllSBarAngles() {
     for (int i = 0; i < nMaxTheos; ++i) {
         THEODOLITE& s = theoList[i];
         if (!(s.flags & ELEM_INUSE) || s.sbCount <= 0) continue;
@@ -133,7 +133,7 @@ void kivoMDIClient::CalcAllSBarAngles() {
     }
 }
 
-void kivoMDIClient::CalcAllDistances() {
+void Simulation::CalcAllDistances() {
     for (int i = 0; i < nMaxTheos; ++i) {
         THEODOLITE& s = theoList[i];
         if (!(s.flags & ELEM_INUSE) || s.dsCount <= 0) continue;
@@ -156,7 +156,7 @@ void kivoMDIClient::CalcAllDistances() {
     }
 }
 
-void kivoMDIClient::CalcAllHeights() {
+void Simulation::CalcAllHeights() {
     for (int i = 0; i < nMaxTheos; ++i) {
         THEODOLITE& s = theoList[i];
         if (!(s.flags & ELEM_INUSE) || s.hdCount <= 0) continue;
@@ -179,7 +179,7 @@ void kivoMDIClient::CalcAllHeights() {
     }
 }
 
-void kivoMDIClient::RunSimulation() {
+void Simulation::RunSimulation() {
     CalcAxisOrient();
     CalcTheoLocation();
     if (bIdeals) {

@@ -7,7 +7,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "model/kivoMDIClient.h"
+#include "simulation/simulation.h"
 
 namespace kivo {
 
@@ -212,37 +212,37 @@ template <class T> bool GlobalMean(const GlobalList<T>& list, int nMax, int sour
 
 } // namespace
 
-bool kivoMDIClient::CalcMeanTheoAngle(int theo1, int theo2, double& horzAngle, double& vertAngle) const {
+bool Simulation::CalcMeanTheoAngle(int theo1, int theo2, double& horzAngle, double& vertAngle) const {
     return MeanOver<DirectionMean>(theoList[theo1].thList, theo2).Result(horzAngle, vertAngle);
 }
 
-bool kivoMDIClient::CalcMeanPointAngle(int theo, int point, double& horzAngle, double& vertAngle) const {
+bool Simulation::CalcMeanPointAngle(int theo, int point, double& horzAngle, double& vertAngle) const {
     return MeanOver<DirectionMean>(theoList[theo].ptList, point).Result(horzAngle, vertAngle);
 }
 
-bool kivoMDIClient::CalcMeanSBarAngle(int theo, int sbar, double& horzAngle1, double& vertAngle1,
-                                      double& horzAngle2, double& vertAngle2) const {
+bool Simulation::CalcMeanSBarAngle(int theo, int sbar, double& horzAngle1, double& vertAngle1,
+                                   double& horzAngle2, double& vertAngle2) const {
     return MeanOver<SBarMean>(theoList[theo].sbList, sbar)
         .Result(horzAngle1, vertAngle1, horzAngle2, vertAngle2);
 }
 
-bool kivoMDIClient::CalcMeanDistance(int theo, int point, double& dist) const {
+bool Simulation::CalcMeanDistance(int theo, int point, double& dist) const {
     return MeanOver<ValueMean>(theoList[theo].dsList, point).Result(dist);
 }
 
-bool kivoMDIClient::CalcMeanHeight(int theo, int point, double& height) const {
+bool Simulation::CalcMeanHeight(int theo, int point, double& height) const {
     return MeanOver<ValueMean>(theoList[theo].hdList, point).Result(height);
 }
 
-bool kivoMDIClient::CalcMeanPtDistance(int source, int target, double& dist) const {
+bool Simulation::CalcMeanPtDistance(int source, int target, double& dist) const {
     return GlobalMean(distList, nMaxDists, source, target, dist);
 }
 
-bool kivoMDIClient::CalcMeanPtHeight(int source, int target, double& height) const {
+bool Simulation::CalcMeanPtHeight(int source, int target, double& height) const {
     return GlobalMean(heightList, nMaxHeights, source, target, height);
 }
 
-void kivoMDIClient::CalcAllMeanTheoAngles() {
+void Simulation::CalcAllMeanTheoAngles() {
     for (int i = 0; i < nMaxTheos; ++i) {
         THEODOLITE& t = theoList[i];
         if (!(t.flags & ELEM_INUSE) || t.thCount <= 0) continue;
@@ -256,7 +256,7 @@ void kivoMDIClient::CalcAllMeanTheoAngles() {
     }
 }
 
-void kivoMDIClient::CalcAllMeanPointAngles() {
+void Simulation::CalcAllMeanPointAngles() {
     for (int i = 0; i < nMaxTheos; ++i) {
         THEODOLITE& t = theoList[i];
         if (!(t.flags & ELEM_INUSE) || t.ptCount <= 0) continue;
@@ -270,7 +270,7 @@ void kivoMDIClient::CalcAllMeanPointAngles() {
     }
 }
 
-void kivoMDIClient::CalcAllMeanSBarAngles() {
+void Simulation::CalcAllMeanSBarAngles() {
     for (int i = 0; i < nMaxTheos; ++i) {
         THEODOLITE& t = theoList[i];
         if (!(t.flags & ELEM_INUSE) || t.sbCount <= 0) continue;
@@ -286,7 +286,7 @@ void kivoMDIClient::CalcAllMeanSBarAngles() {
     }
 }
 
-void kivoMDIClient::CalcAllMeanDistances() {
+void Simulation::CalcAllMeanDistances() {
     for (int i = 0; i < nMaxTheos; ++i) {
         THEODOLITE& t = theoList[i];
         if (!(t.flags & ELEM_INUSE) || t.dsCount <= 0) continue;
@@ -300,7 +300,7 @@ void kivoMDIClient::CalcAllMeanDistances() {
     ForEachDeclaredGlobal(distList, nMaxDists);
 }
 
-void kivoMDIClient::CalcAllMeanHeights() {
+void Simulation::CalcAllMeanHeights() {
     for (int i = 0; i < nMaxTheos; ++i) {
         THEODOLITE& t = theoList[i];
         if (!(t.flags & ELEM_INUSE) || t.hdCount <= 0) continue;

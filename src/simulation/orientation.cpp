@@ -1,14 +1,14 @@
 // The two steps every simulation run starts with: the axis angles and the initial sighting.
 
 #include <cmath>
-#include <cstdio>
+#include <string>
 
-#include "model/kivoMDIClient.h"
 #include "simulation/angles.h"
+#include "simulation/simulation.h"
 
 namespace kivo {
 
-void kivoMDIClient::CalcAxisOrient() {
+void Simulation::CalcAxisOrient() {
     for (int i = 0; i < nMaxTheos; ++i) {
         THEODOLITE& t = theoList[i];
         if (!(t.flags & ELEM_INUSE)) continue;
@@ -34,7 +34,7 @@ void SetInitialSighting(THEODOLITE& t, double dx, double dy, double dz) {
 // orient 0: every theodolite is sighted from the reference theodolite in slot 0, with the
 // difference station minus reference. orient 1: each theodolite sights the first point of its
 // point-direction list whose x, y and z are all fixed, with the difference point minus station.
-void kivoMDIClient::CalcTheoLocation() {
+void Simulation::CalcTheoLocation() {
     for (int i = 0; i < nMaxTheos; ++i) {
         THEODOLITE& t = theoList[i];
         if (!(t.flags & ELEM_INUSE)) continue;
@@ -54,8 +54,7 @@ void kivoMDIClient::CalcTheoLocation() {
             }
         }
         if (chosen < 0) {
-            std::snprintf(str, sizeof str, "Warning : %s\nNo direction to a fixed point", t.name);
-            StatBarMessage(str);
+            StatBarMessage("Warning : " + std::string(t.name) + "\nNo direction to a fixed point");
             continue;
         }
         const OBJECTPOINT& p = pointList[chosen];

@@ -4,7 +4,7 @@
 #include <QPolygon>
 #include <array>
 
-#include "model/kivoMDIClient.h"
+#include "adjustment/kivoMDIClient.h"
 
 namespace kivo::views {
 

@@ -4,7 +4,7 @@
 #include <QVector>
 #include <cmath>
 
-#include "model/kivoMDIClient.h"
+#include "adjustment/kivoMDIClient.h"
 #include "simulation/angles.h"
 #include "views/raster_canvas.h"
 #include "views/symbols.h"

@@ -3,7 +3,7 @@
 
 #include <QAbstractScrollArea>
 
-#include "model/kivoMDIClient.h"
+#include "adjustment/kivoMDIClient.h"
 #include "views/view_render.h"
 
 namespace kivo::views {

@@ -5,11 +5,11 @@
 #include <cstring>
 
 #include "model/byte_stream.h"
-#include "model/kivoMDIClient.h"
+#include "model/network_document.h"
 
 namespace kivo {
 
-bool kivoMDIClient::LoadOutput() {
+bool NetworkDocument::LoadOutput() {
     const std::string name = ChangeFileExt(OpenName, ".OUT");
     struct stat st;
     if (::stat(OpenName.c_str(), &st) != 0 || ::stat(name.c_str(), &st) != 0) return false;
@@ -40,7 +40,7 @@ bool kivoMDIClient::LoadOutput() {
     return true;
 }
 
-void kivoMDIClient::DiscardOutput() {
+void NetworkDocument::DiscardOutput() {
     fileBuffer.clear();
     fileBuffer.shrink_to_fit();
     maxLines = 0;

@@ -1,11 +1,11 @@
 // Measure > Update Measurements: every observation value recomputed from the coordinates.
 
-#include "model/kivoMDIClient.h"
+#include "simulation/simulation.h"
 
 namespace kivo {
 
 // Nothing is redrawn and no flag changes: the values are there for the next export or run.
-void kivoMDIClient::CmSimulate() {
+void Simulation::CmSimulate() {
     host_->SetCursor(CursorKind::HourGlass);
     RunSimulation();
     host_->SetCursor(CursorKind::Arrow);

@@ -1,0 +1,75 @@
+#pragma once
+// The document: the one entry point the program and kivo-cli use. It is the model part
+// (model/network_document.h) with the simulation (simulation/simulation.h) and, here, the
+// adjustment run: the input file and Export, the engine run, Calculate and its results.
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "simulation/simulation.h"
+
+namespace kivo {
+
+class project;
+namespace eng {
+struct Summary;
+}
+
+// The adjustment run: what the last Calculate left behind, and the engine project while it runs.
+struct AdjustmentRun {
+    // The value CmCalculate showed as "Mavo returns %d".
+    int lastCalculateResult = 0;
+    // The last CmCalculate could not write its listing (the user has been told).
+    bool listingWriteFailed = false;
+    // Elements the last Calculate left out of the adjustment (not determined by their observations,
+    // or not connected to the datum): kind SEL_THEO, SEL_POINT or SEL_SBAR and the slot. The views
+    // mark them until the next Calculate or until the ellipses go stale; they live in memory only,
+    // so a project opened from its file shows none.
+    struct LeftOutMark {
+        int kind = SEL_NONE;
+        int slot = -1;
+    };
+    std::vector<LeftOutMark> leftOutMarks;
+    // The engine project of the run in progress, which wsimmavo fills and runs; it belongs to the
+    // caller (CmCalculate holds it by value for one run) and is null between runs.
+    project* pproject = nullptr;
+};
+
+class kivoMDIClient : public Simulation, public AdjustmentRun {
+public:
+    explicit kivoMDIClient(Host* host = nullptr);
+    ~kivoMDIClient() override;
+
+    // ---- Input file and Export ----------------------------------------------------------------
+    // Export: true when the input file was written; a failure has been shown in a message box.
+    bool CmExportFile();
+    bool WriteInputFile();
+
+    // ---- Adjustment ------------------------------------------------------------------------
+    void CmCalculate();
+    int wsimmavo();
+    void UpEllip(const char* name, double ha, double hb, double phi, int view);
+    // Stores the ellipses of the last successful run into the elements, by their position in the
+    // engine's tables (stations in slot order, then scale-bar ends, then points).
+    void ReadResults();
+    // Fills leftOutMarks from an engine run on the tables of the last wsimmavo.
+    void MarkLeftOut(const eng::Summary& s);
+    // Seconds per phase of the last engine run (simulation first), for the benchmark and the CLI.
+    const std::vector<std::pair<std::string, double>>& LastRunTimings() const { return lastRunTimings_; }
+
+    // ---- Dragging ---------------------------------------------------------------------------
+    // The end of a drag whose last pointer pixel was (x, y): if the element moved, recalculate
+    // (bRecalc) or mark the ellipses invalid.
+    void EndDrag(int view, int x, int y);
+
+protected:
+    bool RunForm(FormId form) override;
+
+private:
+    std::vector<int> runStations_, runTargets_;
+    std::vector<int> runTargetBars_; // scale-bar slot of target j, -1 for a point
+    std::vector<std::pair<std::string, double>> lastRunTimings_;
+};
+
+} // namespace kivo

@@ -1,0 +1,325 @@
+#pragma once
+// The model part of the document: the whole state of the one open project (network tables,
+// observation lists, settings, view scaling, selection, file flags, loaded listing) and the
+// operations on it that need nothing above the model. The layers above add theirs:
+// simulation/simulation.h the simulation, adjustment/kivoMDIClient.h the adjustment run and the
+// document itself. The operations live in focused source files:
+//   document.cpp            construction, tables, adding elements, look-ups
+//   observation_lists.cpp   adding, testing and removing observations; cascading deletion; Cut
+//   settings.cpp            built-in defaults and the settings file
+//   project_file.cpp        reading and writing the project file
+//   file_commands.cpp       New, Open, Save, Save As, Close, SaveChange, CanClose
+//   view_geometry.cpp       scale factors, canvas, pixel positions; trig_table.cpp the ellipse sines
+//   hit_test.cpp, mouse_tools.cpp   hit testing, selection display, the mouse tools
+//   listing_text.cpp        the loaded listing of the text view
+//   target_import.cpp       target file import
+// It never calls a window system: it talks to the user through its Host.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "model/command_ids.h"
+#include "model/document_state.h"
+#include "model/element_table.h"
+#include "model/host.h"
+#include "model/records.h"
+#include "model/theodolite.h"
+
+namespace kivo {
+
+// Read error of the project file: the file is truncated or its counts cannot be right.
+// (The other codes are the numbers shown by ErrorBox: 10 .. 110.)
+constexpr int ERR_FILE_DAMAGED = 120;
+
+// Tool modes (gMode).
+enum ToolMode {
+    MODE_SELECT = 1,
+    MODE_POINT = 2,
+    MODE_THEO = 3,
+    MODE_SBAR = 4,
+    MODE_NONE = 5, // button presses do nothing
+    MODE_DIRECT = 6,
+    MODE_DIST = 7,
+    MODE_HEIGHT = 8,
+};
+
+// What a click of a measuring tool did (MeasureClick).
+enum class MeasureAction {
+    None,    // nothing changed
+    Marked,  // an element became a source (redraw its symbol)
+    Cleared, // Control started a new set of sources: all marks were cleared, then maybe one set
+    Created, // observations were added from the sources to the clicked element
+    Ended,   // the tool ended: marks cleared, select tool back
+};
+
+// Something that can draw the line of a newly added observation in a view (the core stays
+// free of any window system; views pass one in, everything else passes nullptr).
+class LinePainter {
+public:
+    enum Pen { Green, Blue, Red, Yellow };
+    virtual ~LinePainter() = default;
+    virtual void Line(Pen pen, int x1, int y1, int x2, int y2) = 0;
+};
+
+// Canvas pixel geometry shared by hit testing and drawing (no window system involved).
+struct KPoint {
+    int x = 0, y = 0;
+};
+struct KRect {
+    int left = 0, top = 0, right = 0, bottom = 0;
+};
+struct KLine {
+    int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+};
+
+// The one-pixel shift (sx, sy) of an observation line of `kind` (SEL_COLLIMATE .. SEL_PTHEIGHT)
+// whose second end lies (dh, dv) from its first: kinds that would lie on top of each other move to
+// either side, the sign of dh * dv choosing the diagonal.
+void LineShift(int kind, int dh, int dv, int& sx, int& sy);
+
+// Integer line test: (x, y) hits the line (x1, y1)-(x2, y2) when it lies strictly inside the
+// bounding box widened by 4 and, unless the line is horizontal or vertical, its vertical or
+// horizontal distance from the line (quotients truncated toward zero) is below 4 pixels.
+bool LineHit(int x1, int y1, int x2, int y2, int x, int y);
+
+// Scroll ranges of a graphic view: the canvas extent against the client area taken as if both
+// scroll bars were shown (a hidden bar's room is subtracted), then the three cases in which a bar
+// is not needed. Results of 0 or less show no bar.
+struct ScrollRanges {
+    int maxH = 0, maxV = 0;
+};
+ScrollRanges CalcViewScrollRanges(int hExtent, int vExtent, int clientWidth, int clientHeight,
+                                  bool vBarHidden, bool hBarHidden, int vScrollWidth, int hScrollHeight);
+
+// Scroll ranges of the text view: horizontal in pixels (lineLength wide lines), vertical in lines.
+// The horizontal bar's height is compared and subtracted in lines of lineHeight pixels. winLines
+// is updated (the number of lines the window shows).
+ScrollRanges CalcTextScrollRanges(int lineLength, int maxLines, int lineHeight, int clientWidth,
+                                  int clientHeight, bool vBarHidden, bool hBarHidden, int vScrollWidth,
+                                  int hScrollHeight, int& winLines);
+
+// The model part of the document: its state, held in the focused parts of model/document_state.h
+// (their member names are the document's), and the model's operations on it.
+class NetworkDocument : public NetworkStore,
+                        public ObservationStore,
+                        public ProjectSettings,
+                        public SessionSettings,
+                        public FileState,
+                        public SelectionState,
+                        public ViewState,
+                        public LoadedListing {
+public:
+    virtual ~NetworkDocument();
+    NetworkDocument(const NetworkDocument&) = delete;
+    NetworkDocument& operator=(const NetworkDocument&) = delete;
+
+    Host& host() { return *host_; }
+    void SetHost(Host* host);
+
+    // ---- Elements --------------------------------------------------------------------------
+    void CreateMemory();
+    void DestroyMemory();
+    void NewTheo(const char* newName, const char* newAbbrev, int pos, int theo, double xLogCoord,
+                 double yLogCoord, double zLogCoord, double xRotation, double yRotation, double zRotation,
+                 int coordStat);
+    void NewPoint(const char* newName, const char* newAbbrev, double xLogCoord, double yLogCoord,
+                  double zLogCoord, int coordStat);
+    void NewSBar(const char* newName, const char* newAbbrev, double xLogCoord, double yLogCoord,
+                 double zLogCoord, double length, int azimuth, int vertangle);
+    void NewCommon(COMMON& common, const char* newName, const char* newAbbrev, double xLogCoord,
+                   double yLogCoord, double zLogCoord);
+    int TheoCheck(const char* name) const { return theoList.Find(name); }
+    int PointCheck(const char* name) const { return pointList.Find(name); }
+    int SBarCheck(const char* name) const { return sbarList.Find(name); }
+    // Proposals for the next element placed with a mouse tool.
+    void GetNextTheoName(int* posPtr, int* theoPtr);
+    void GetNextPointName(int* pointNumber);
+    void GetNextSBarName(int* sbarNumber);
+    // Element access through the shared head, by kind (1 theodolite, 2 point, 3 scale bar).
+    COMMON& Common(int kind, int slot);
+
+    // ---- Observation lists ----------------------------------------------------------------
+    void NewCollimate(LinePainter* hdc, int view, int theo);
+    void NewPtDirect(LinePainter* hdc, int view, int point);
+    void NewSBDirect(LinePainter* hdc, int view, int sbar);
+    void NewDistance(LinePainter* hdc, int view, int point);
+    void NewHeight(LinePainter* hdc, int view, int point);
+    static bool CheckCollimate(const ObsList<CONNECT1>& list, int num, int theo);
+    static bool CheckPtDirect(const ObsList<CONNECT1>& list, int num, int point);
+    static bool CheckSBDirect(const ObsList<CONNECT2>& list, int num, int sbar);
+    static bool CheckDistance(const ObsList<CONNECT3>& list, int num, int point);
+    static bool CheckHeight(const ObsList<CONNECT6>& list, int num, int point);
+    bool CheckPtDistance(int source, int point) const;
+    bool CheckPtHeight(int source, int point) const;
+    static int DelCollimate(ObsList<CONNECT1>& list, int count, int theTarget, int whichCollimate);
+    static int DelPtDirect(ObsList<CONNECT1>& list, int count, int theTarget, int whichDirect);
+    static int DelSBDirect(ObsList<CONNECT2>& list, int count, int theTarget, int whichDirect);
+    static int DelDistance(ObsList<CONNECT3>& list, int count, int theTarget, int whichDistance);
+    static int DelHeight(ObsList<CONNECT6>& list, int count, int theTarget, int whichHeight);
+    void DelPtDistance(int theSource, int theTarget, int whichDistance);
+    void DelPtHeight(int theSource, int theTarget, int which);
+    // Adds a live entry to a global list (slot reuse and growth as for elements); returns its slot.
+    int AddPtDistance(const CONNECT4& entry);
+    int AddPtHeight(const CONNECT5& entry);
+    void DelTheo(int theo);
+    void DelPoint(int point);
+    void DelSBar(int sbar);
+    void CmCut();
+
+    // ---- Selection -------------------------------------------------------------------------
+    void ClearTheos();
+    void ClearPoints();
+    void ClearSBars();
+
+    // ---- Hit testing and selection display (hit_test.cpp) ------------------------------------
+    // The item under canvas pixel `curPoint` of view `view`: selectType in the high 16 bits, the
+    // item key in the low 16 bits, 0xFFFF when nothing is hit; sets the selection fields.
+    long HitTest(KPoint curPoint, int view);
+    static void CenterRect(KPoint testPoint, int halfWidth, int halfHeight, KRect* pointRectPtr);
+    // Clips lrect to rect in place.
+    static void CheckRect(const KRect* rect, KRect* lrect);
+    // Sets (true) or clears ELEM_SELECTED of a selected element (selectType 1 to 3); the views call
+    // this once per view they highlight in.
+    void SetSelectionMark(bool on);
+    void MarkSelect() { host_->ShowSelection(true); }
+    void ClearSelect() { host_->ShowSelection(false); }
+    // Status bar: the selection (status 1 while dragging: coordinates only), the pointer coordinates.
+    void StatBarSelect(int status);
+    void StatBarDebug(const std::string& text) { host_->StatusCoords(text); }
+    // The two ends (canvas pixels of `view`) of observation line `kind` (SEL_COLLIMATE ..
+    // SEL_PTHEIGHT) between elements `a` and `b`, with the one-pixel shift of its kind: what is
+    // drawn is exactly what is hit.
+    void ObsLineEnds(int kind, int view, int a, int b, KLine* line) const;
+
+    // ---- Mouse tools (mouse_tools.cpp) -------------------------------------------------------
+    // The tool commands: take down the selection, then switch to the tool when a graphic view can
+    // take the mouse (Host::BeginTool).
+    void CmTheoTool() { StartTool(MODE_THEO, hTheoCursor); }
+    void CmPointTool() { StartTool(MODE_POINT, hPointCursor); }
+    void CmSBarTool() { StartTool(MODE_SBAR, hSBarCursor); }
+    void CmDirTool() { StartTool(MODE_DIRECT, hDirectCursor); }
+    void CmDistTool() { StartTool(MODE_DIST, hDistCursor); }
+    void CmHeightTool() { StartTool(MODE_HEIGHT, hHeightCursor); }
+    void StartTool(int mode, int cursor);
+    // Back to the select tool: the mouse released, the arrow shown.
+    void EndTool();
+    // The limit box of view `view` in window pixels for the scroll origin given, clipped to the
+    // client rectangle.
+    KRect VisibleLimitBox(int view, int horzOrigin, int vertOrigin, const KRect& client) const;
+    static bool PtInRect(const KRect& r, KPoint p) {
+        return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom;
+    }
+    // The nearest pixel of `r` (right and bottom edges excluded) to `p`.
+    static KPoint ClampToRect(const KRect& r, KPoint p);
+    // A click of a placing tool (gMode 2, 3, 4) at model position (h, v) of `view`: inside the
+    // visible limit box the element is created with the next free name; the tool ends unless
+    // Shift is held, and always after a click outside. Returns the new slot, -1 for none.
+    int PlaceClick(int view, bool inside, double horzLogCoord, double vertLogCoord, bool shift);
+    // Creates the element of placing tool `mode` at (h, v) on the view's axes, the default
+    // coordinate on the third; returns its slot or -1.
+    int PlaceElement(int mode, int view, double horzLogCoord, double vertLogCoord);
+    // A click of a measuring tool (gMode 6, 7, 8) that hit `hitValue` (HitTest's result, 0 for a
+    // click outside the client area): marks sources, creates observations or ends the tool.
+    MeasureAction MeasureClick(int view, long hitValue, bool shift, bool control, LinePainter* hdc = nullptr);
+    // Dragging with the select tool.
+    void MoveCommon(int view, COMMON* lpCommon, double horzLogCoord, double vertLogCoord);
+    void OldPosition(int* x, int* y, int view);
+    bool NewPosition(int x, int y, int view);
+    // The selected element follows the pointer (model position (h, v) of `view`).
+    void DragTo(int view, double horzLogCoord, double vertLogCoord);
+    static constexpr int hArrowCursor = CUR_ARROW, hPointCursor = CUR_POINT, hTheoCursor = CUR_THEO,
+                         hSBarCursor = CUR_SBAR, hDirectCursor = CUR_DIRECT, hDistCursor = CUR_DIST,
+                         hHeightCursor = CUR_HEIGHT, hMoveTheoCursor = CUR_MOVETHEO,
+                         hMovePtCursor = CUR_MOVEPT, hMoveSBarCursor = CUR_MOVESBAR, hCollCursor = CUR_COLL,
+                         hHourGlass = CUR_HOURGLASS;
+
+    // ---- Settings -----------------------------------------------------------------------------
+    // The settings file this process reads: $KIVO_INI, else $XDG_CONFIG_HOME/kivo/kivo.ini,
+    // else ~/.config/kivo/kivo.ini.
+    static std::string SettingsPath();
+    void GetDefParmData();
+    void GetDefDisplayData();
+    void GetDefSetupData();
+    void GetDefAdjustData();
+
+    // ---- Project file and file commands -------------------------------------------------------
+    bool ReadSimFile();
+    // Writes the project to OpenName through a temporary file; false when it could not be written
+    // (the previous file is then untouched).
+    bool WriteSimFile();
+    void GetWindowLayout();
+    void OpenSIMFile(const std::string& name);
+    int SaveChange();
+    void CmFileNew();
+    void CmFileOpen();
+    void CmSaveFile();
+    void CmSaveAsFile();
+    void CmFileClose();
+    bool CanClose();
+    void ErrorBox(int code);
+    // The shared close step of New, Open and Close; false when the user cancelled.
+    bool CloseProject();
+    // Saves under `path` (Save and Save As after their dialog).
+    void SaveAs(const std::string& path);
+
+    // ---- View geometry ---------------------------------------------------------------------
+    void SetScaleFactors();
+    void SetWindowParms();
+    void CalcPixelPos(COMMON& theObject);
+    void ProcessSimData();
+    void UpdateViews(bool bErase) { host_->UpdateViews(bErase); }
+    void UpdateScrollBars() { host_->UpdateScrollBars(); }
+    void CheckViewItems() { host_->CheckViewItems(); }
+    void StatBarMessage(const std::string& text) {
+        host_->StatusText(text);
+        host_->StatusImage(7);
+    }
+
+    // ---- Ellipse outlines ----------------------------------------------------------------------
+    // Fills TrigTable.
+    void TrigInit();
+
+    // ---- Target import ---------------------------------------------------------------------
+    void CmImportFile();
+    bool ReadTargetFile();
+    // What the last ReadTargetFile did: lines taken, lines skipped, and for each skipped line its
+    // number in the file (from 1) and the reason. Comments and blank lines are neither.
+    struct ImportReport {
+        int imported = 0, skipped = 0;
+        std::vector<std::pair<int, std::string>> skippedLines;
+    } lastImport;
+    bool CheckLimits(const char* name, double x, double y, double z);
+    static int CalcStat(const char* stat1, const char* stat2, const char* stat3, const char* stat4,
+                        const char* stat5, const char* stat6);
+
+    // ---- The loaded listing ------------------------------------------------------------------
+    bool LoadOutput();
+    void DiscardOutput();
+
+protected:
+    explicit NetworkDocument(Host* host);
+    // Runs `form` on the whole document (the file commands open the project and parameter forms).
+    virtual bool RunForm(FormId form) = 0;
+
+    NullHost nullHost_;
+    Host* host_;
+
+private:
+    template <class T> int AddElementSlot(ElementTable<T>& table, int& nNum, int& nMax);
+    template <class T, class L> int AddGlobal(L& list, int& nNum, int& nMax, const T& entry);
+};
+
+// Replaces the extension of the file name (not of a folder) by `ext`, which includes the dot:
+// cut at the first "." of the last path component, or append when it has none.
+std::string ChangeFileExt(const std::string& name, const std::string& ext);
+
+// Truncation toward zero, clamped to the int range (NaN gives 0).
+int TruncToInt(double v);
+
+// Copies text into a fixed field of n bytes (cut to n - 1 characters, zero-filled).
+void CopyField(char* field, std::size_t n, const std::string& text);
+
+} // namespace kivo
