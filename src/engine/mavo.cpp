@@ -9,6 +9,7 @@
 #include "engine/listing.h"
 #include "engine/network.h"
 #include "engine/normals.h"
+#include "engine/relative.h"
 
 namespace kivo {
 
@@ -287,6 +288,8 @@ int mavo::mavoL2err() {
         s.globalTestPassed = s.varianceFactor >= s.chiLow && s.varianceFactor <= s.chiHigh;
     }
     r.phase("redundancy numbers");
+    s.relative = relativePairs(net, Covariance(r.normals, d));
+    r.phase("relative precision");
     // The factors are done with: free them before the listing is built.
     r.normals = Normals();
 
