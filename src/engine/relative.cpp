@@ -18,7 +18,11 @@ void Covariance::prepareDatum() const {
     if (d_.defect == 0) return;
     // Q = S Qf S^T with S = I - G T: Q_ab = Qf_ab - G_a U_b - U_a G_b + G_a V G_b^T.
     u_ = n_.solve(d_.T.transpose()).transpose();
-    v_ = u_ * d_.T.transpose();
+    gv_ = d_.G * (u_ * d_.T.transpose());
+}
+
+double Covariance::datumTerm(int a, int b) const {
+    return -d_.G.row(a).dot(u_.col(b)) - u_.col(a).dot(d_.G.row(b)) + gv_.row(a).dot(d_.G.row(b));
 }
 
 double Covariance::fromFactor(int a, int b) const {
@@ -31,8 +35,7 @@ double Covariance::operator()(int a, int b) const {
     double val = n_.q(a, b);
     if (d_.defect > 0 && !std::isnan(val)) {
         prepareDatum();
-        val += -d_.G.row(a).dot(u_.col(b)) - u_.col(a).dot(d_.G.row(b)) +
-               d_.G.row(a) * v_ * d_.G.row(b).transpose();
+        val += datumTerm(a, b);
     }
     return val;
 }
@@ -63,8 +66,7 @@ Eigen::Matrix3d Covariance::positions(const Network& net, int e1, int e2) const 
             for (int j = 0; j < 3; ++j) {
                 const int a = p1[i], b = p2[j];
                 if (a < 0 || b < 0) continue;
-                qf(i, j) += -d_.G.row(a).dot(u_.col(b)) - u_.col(a).dot(d_.G.row(b)) +
-                            d_.G.row(a) * v_ * d_.G.row(b).transpose();
+                qf(i, j) += datumTerm(a, b);
             }
     }
     return qf;

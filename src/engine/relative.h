@@ -28,10 +28,11 @@ public:
 private:
     double fromFactor(int a, int b) const; // Q of the system with the held unknowns
     void prepareDatum() const;
+    double datumTerm(int a, int b) const;
     const Normals& n_;
     const Datum& d_;
     mutable bool prepared_ = false;
-    mutable Eigen::MatrixXd u_, v_; // U = T Qf (defect x unknowns), V = U T^T
+    mutable Eigen::MatrixXd u_, gv_; // U = T Qf (defect x unknowns); G V with V = U T^T
 };
 
 // Precision of the vector between the positions of elements e1 and e2 (x2 - x1).
