@@ -317,9 +317,10 @@ std::string formatListing(const std::string& projectFile, const Network& net, co
     out.blank();
 
     if (!s.relative.empty()) {
-        out.add("RELATIVE PRECISION (pairs joined by a distance, a height difference or a scale bar; distance in "
-                "%s;",
-                u.length);
+        out.add(
+            "RELATIVE PRECISION (pairs joined by a distance, a height difference or a scale bar; distance in "
+            "%s;",
+            u.length);
         out.add("  its std dev and the semi-axes a, b, c of the relative ellipsoid in %s, 1 sigma)", u.small);
         out.add("  %-26s %-26s %16s %10s  %9s %9s %9s", "From", "To", "Distance", "Sd", "a", "b", "c");
         for (const RelativePrecision& rp : s.relative) {

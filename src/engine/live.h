@@ -8,8 +8,12 @@
 //
 // An update whose positions would change the network's structure (an element becomes determined or
 // not, an observation gains or loses a defined value, the datum defect changes) is refused with
-// StructureChanged: the caller then runs the full adjustment. One update at a time (not reentrant);
-// a cancellation flag, checked between the phases, makes a running update return Cancelled.
+// StructureChanged: the caller then runs the full adjustment (and sets up again after it).
+//
+// Threads: the object may live on a worker thread; one call at a time (setup, update and the
+// readers must not overlap; read the results on the worker after update returns and hand copies
+// on). A newer request makes a running one moot: raise the cancellation flag, which update checks
+// between its phases, and it returns Cancelled with the earlier positions and results in place.
 
 #include <atomic>
 #include <memory>
