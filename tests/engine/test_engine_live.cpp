@@ -161,6 +161,14 @@ TEST(EngineLive, StructureChangeAndCancellationKeepTheLastResults) {
     ASSERT_EQ(f.rc, 0);
     live.fill(after);
     expectSameEllipses(f.r, after, "after the refusals");
+
+    // The other way: left out on the baseline, determined once moved off it.
+    moveTo(d, "Q", 10, 0, 1.55);
+    auto onLine = d.build("");
+    eng::LivePrecision fromLine;
+    ASSERT_TRUE(fromLine.setup(*onLine)) << fromLine.why();
+    EXPECT_FALSE(fromLine.elements()[q].determined);
+    EXPECT_EQ(fromLine.update({at(q, 10, -4, 1.0)}), eng::LivePrecision::Status::StructureChanged);
 }
 
 TEST(EngineRelative, PointsOnALineOfDistances) {
