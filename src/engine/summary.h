@@ -60,7 +60,8 @@ struct Summary {
     bool globalTestPassed = true;
     std::vector<ObservationResult> observations;
     std::vector<ElementResult> elements; // stations, then targets
-    std::vector<RelativePrecision> relative; // pairs joined by a distance or height difference
+    std::vector<RelativePrecision> relative;  // pairs joined by a distance or height difference
+    std::vector<RelativePrecision> requested; // pairs asked for through mavo::relativeRequests
     std::vector<LeftOut> leftOut; // elements left out: not determined, or not connected to the datum
     std::string failure;     // why a run failed (empty on success)
 };

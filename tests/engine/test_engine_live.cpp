@@ -188,7 +188,10 @@ TEST(EngineRelative, PointsOnALineOfDistances) {
     TempDir dir;
     auto p = d.build(dir.file("LINE.SIM"));
     mavo m(p.get());
+    m.relativeRequests = {{0, 2}, {0, 7}}; // A-C; an index out of range is skipped
     ASSERT_EQ(runEngine(m), 0) << m.summary().failure;
+    ASSERT_EQ(m.summary().requested.size(), 1u);
+    EXPECT_NEAR(m.summary().requested[0].sd, s * std::sqrt(2.0), 1e-12);
     const auto& rel = m.summary().relative;
     ASSERT_EQ(rel.size(), 2u); // A-B and B-C; A fixed still pairs with B
     EXPECT_NEAR(rel[0].sd, s, 1e-12);
