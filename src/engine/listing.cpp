@@ -316,6 +316,27 @@ std::string formatListing(const std::string& projectFile, const Network& net, co
     }
     out.blank();
 
+    if (!s.relative.empty()) {
+        out.add(
+            "RELATIVE PRECISION (pairs joined by a distance, a height difference or a scale bar; distance in "
+            "%s;",
+            u.length);
+        out.add("  its std dev and the semi-axes a, b, c of the relative ellipsoid in %s, 1 sigma)", u.small);
+        out.add("  %-26s %-26s %16s %10s  %9s %9s %9s", "From", "To", "Distance", "Sd", "a", "b", "c");
+        for (const RelativePrecision& rp : s.relative) {
+            out.text("  ");
+            out.name(net.shown(rp.e1), 27);
+            out.name(net.shown(rp.e2), 26);
+            out.fixed(rp.distance, 17, 5);
+            out.fixed(rp.sd * u.factor, 11, u.decimals);
+            out.text(" ");
+            for (int k = 0; k < 3; ++k)
+                out.fixed(rp.axes[k] * u.factor, 10, u.decimals);
+            out.end();
+        }
+        out.blank();
+    }
+
     const double critical = s.criticalNormalized;
     out.add("OBSERVATIONS (observed and adjusted values in %s or gon; std devs, residual and MDB in the unit",
             u.length);

@@ -9,6 +9,7 @@
 #include "engine/listing.h"
 #include "engine/network.h"
 #include "engine/normals.h"
+#include "engine/relative.h"
 
 namespace kivo {
 
@@ -287,6 +288,13 @@ int mavo::mavoL2err() {
         s.globalTestPassed = s.varianceFactor >= s.chiLow && s.varianceFactor <= s.chiHigh;
     }
     r.phase("redundancy numbers");
+    const Covariance cov(r.normals, d);
+    s.relative = relativePairs(net, cov);
+    for (const auto& [a, b] : relativeRequests)
+        if (a >= 0 && b >= 0 && a < static_cast<int>(nel) && b < static_cast<int>(nel) && net.el[a].determined &&
+            net.el[b].determined)
+            s.requested.push_back(relativePrecision(net, cov, a, b));
+    r.phase("relative precision");
     // The factors are done with: free them before the listing is built.
     r.normals = Normals();
 

@@ -36,6 +36,11 @@ public:
     int mavostart();
     int mavoL2err();
 
+    // Element pairs (indices as in the result arrays) whose relative precision mavoL2err adds to
+    // Summary::requested, from the factor of the run; pairs with an element out of range or left out
+    // are skipped.
+    std::vector<std::pair<int, int>> relativeRequests;
+
     int itermax = 20;      // Gauss-Newton iteration limit
     double valstop = 1e-6; // converged when every correction is below valstop / sqrt(N_ii)
 

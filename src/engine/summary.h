@@ -38,6 +38,15 @@ struct LeftOut {
     std::string reason;     // for the listing, e.g. "seen by a single direction"
 };
 
+// Precision of the vector between two elements' positions (x2 - x1).
+struct RelativePrecision {
+    int e1 = -1, e2 = -1;  // indices in Summary::elements
+    double distance = 0.0; // at the current coordinates, length unit
+    double sd = 0.0;       // 1-sigma std dev of the distance, length unit
+    double axes[3] = {};   // 1-sigma semi-axes of the relative ellipsoid, largest first
+    double major[3] = {}, minor[3] = {}, phi[3] = {}; // relative ellipses in the planes 12, 13, 23
+};
+
 struct Summary {
     int stations = 0, targets = 0;
     int count[4] = {};       // valid observations: distances, height differences, directions, zenith angles
@@ -51,6 +60,8 @@ struct Summary {
     bool globalTestPassed = true;
     std::vector<ObservationResult> observations;
     std::vector<ElementResult> elements; // stations, then targets
+    std::vector<RelativePrecision> relative;  // pairs joined by a distance or height difference
+    std::vector<RelativePrecision> requested; // pairs asked for through mavo::relativeRequests
     std::vector<LeftOut> leftOut; // elements left out: not determined, or not connected to the datum
     std::string failure;     // why a run failed (empty on success)
 };
