@@ -329,7 +329,7 @@ std::string formatListing(const std::string& projectFile, const Network& net, co
         const double f = o.angle ? kSmallAngleFactor : u.factor;
         const int dec = o.angle ? kSmallAngleDecimals : u.decimals;
         out.text("  ");
-        out.name(o.what, 46);
+        out.name(net.describe(o.index), 46);
         out.fixed(o.observed, 16, 6);
         out.fixed(o.adjusted, 16, 6);
         out.text(" ");
@@ -352,7 +352,8 @@ std::string formatListing(const std::string& projectFile, const Network& net, co
     }
     if (s.largestNormalized >= 0 && static_cast<std::size_t>(s.largestNormalized) < s.observations.size()) {
         const ObservationResult& w = s.observations[s.largestNormalized];
-        out.add("  Largest normalised residual |w| = %.2f: %s", std::fabs(w.normalized), w.what.c_str());
+        out.add("  Largest normalised residual |w| = %.2f: %s", std::fabs(w.normalized),
+                net.describe(w.index).c_str());
         if (flagged == 0)
             out.add("  Critical value %.2f (alpha 0.1 %%, two-sided): no outlier indicated", critical);
         else

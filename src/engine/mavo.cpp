@@ -248,7 +248,7 @@ int mavo::mavoL2err() {
         if (!o.active) continue;
         net.linearize(static_cast<int>(i), row); // defined: checked at the end of mavostart
         ObservationResult orr;
-        orr.what = net.describe(static_cast<int>(i));
+        orr.index = static_cast<int>(i);
         orr.table = o.table;
         orr.row = o.row;
         orr.observed = o.value;
