@@ -60,7 +60,7 @@ int mavo::mavostart() {
     Network& net = r.net;
     auto fail = [&](int code, const std::string& why) {
         s.failure = why;
-        writeListing(p_->listingName(), formatListing(p_->fileName(), net, s));
+        writeListing(p_->listingName(), p_->fileName(), net, s);
         p_->istat = code;
         return code;
     };
@@ -290,7 +290,7 @@ int mavo::mavoL2err() {
     // The factors are done with: free them before the listing is built.
     r.normals = Normals();
 
-    const bool written = writeListing(p_->listingName(), formatListing(p_->fileName(), net, s));
+    const bool written = writeListing(p_->listingName(), p_->fileName(), net, s);
     r.phase("listing");
     if (!written) {
         p_->istat = kListingFailed;
