@@ -239,27 +239,46 @@ int mavo::mavoL2err() {
 
     // Residuals, redundancy numbers r_i = 1 - w_i a_i^T Q a_i (any generalised inverse gives the same
     // value, so the one with the held unknowns serves), minimal detectable biases.
-    s.observations.clear();
-    s.observations.reserve(net.obs.size());
+    // The quadratic forms come a cluster of targets at a time; the results stay in observation order.
+    std::vector<int> at(net.obs.size(), -1);
+    int active = 0;
+    for (std::size_t i = 0; i < net.obs.size(); ++i)
+        if (net.obs[i].active) at[i] = active++;
+    s.observations.assign(static_cast<std::size_t>(active), ObservationResult{});
+    std::vector<double> weighted(static_cast<std::size_t>(active), 0.0); // w v^2
+    std::vector<char> visited(static_cast<std::size_t>(active), 0);
+    auto residuals = [&](int i, const Row& row, double aqa) {
+        if (at[i] < 0) return;
+        ObservationResult& orr = s.observations[static_cast<std::size_t>(at[i])];
+        orr.residual = -row.misclosure;
+        orr.redundancy = std::clamp(1.0 - row.w * aqa, 0.0, 1.0);
+        weighted[static_cast<std::size_t>(at[i])] = row.w * orr.residual * orr.residual;
+        visited[static_cast<std::size_t>(at[i])] = 1;
+    };
+    // defined everywhere: checked at the end of mavostart
+    auto linearize = [&](int i, Row& row) { return net.linearize(i, row); };
+    r.normals.quadratics(linearize, residuals);
     Row row;
     s.vtpv = 0.0;
     for (std::size_t i = 0; i < net.obs.size(); ++i) {
         const Observation& o = net.obs[i];
         if (!o.active) continue;
-        net.linearize(static_cast<int>(i), row); // defined: checked at the end of mavostart
-        ObservationResult orr;
+        const std::size_t k = static_cast<std::size_t>(at[i]);
+        if (!visited[k]) { // not laid out in the normal equations (not expected)
+            net.linearize(static_cast<int>(i), row);
+            residuals(static_cast<int>(i), row, r.normals.quadratic(row));
+        }
+        ObservationResult& orr = s.observations[k];
         orr.index = static_cast<int>(i);
         orr.table = o.table;
         orr.row = o.row;
         orr.observed = o.value;
         orr.sigma = o.sigma;
-        orr.residual = -row.misclosure;
-        orr.redundancy = std::clamp(1.0 - row.w * r.normals.quadratic(row), 0.0, 1.0);
         if (orr.redundancy > 1e-6) {
             orr.mdb = o.sigma * kMdbDelta0 / std::sqrt(orr.redundancy);
             orr.normalized = orr.residual / (o.sigma * std::sqrt(orr.redundancy));
         }
-        s.vtpv += row.w * orr.residual * orr.residual;
+        s.vtpv += weighted[k];
         // Pseudo-observed rotations are carried in radians; the listing gives them in gon like the
         // coordinate table (the normalised residual and r do not depend on the unit).
         orr.angle =
@@ -276,8 +295,7 @@ int mavo::mavoL2err() {
         if (orr.redundancy > 1e-6 &&
             (s.largestNormalized < 0 ||
              std::fabs(orr.normalized) > std::fabs(s.observations[s.largestNormalized].normalized)))
-            s.largestNormalized = static_cast<int>(s.observations.size());
-        s.observations.push_back(std::move(orr));
+            s.largestNormalized = static_cast<int>(k);
     }
     s.criticalNormalized = normalQuantile(1.0 - kOutlierAlpha / 2.0);
     if (s.redundancy > 0) {

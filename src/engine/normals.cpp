@@ -244,16 +244,20 @@ Eigen::VectorXd Normals::solveAssembled() const {
     return solve(Eigen::MatrixXd(rhs)).col(0);
 }
 
+Eigen::MatrixXd Normals::crossCovariance(const Cluster& c) const {
+    const int nr = static_cast<int>(c.rows.size());
+    Eigen::MatrixXd qrr(nr, nr);
+    for (int j = 0; j < nr; ++j)
+        for (int i = 0; i < nr; ++i) qrr(i, j) = Qaa_(c.rows[i], c.rows[j]);
+    return -c.X.lazyProduct(qrr);
+}
+
 void Normals::selectedInverse() {
     Qaa_ = na_ > 0 ? Eigen::MatrixXd(S_.solve(Eigen::MatrixXd::Identity(na_, na_))) : Eigen::MatrixXd();
     for (Cluster& c : cl_) {
-        const int nr = static_cast<int>(c.rows.size());
         const int k = static_cast<int>(c.params.size());
-        Eigen::MatrixXd qrr(nr, nr);
-        for (int j = 0; j < nr; ++j)
-            for (int i = 0; i < nr; ++i) qrr(i, j) = Qaa_(c.rows[i], c.rows[j]);
-        c.Qcr = -c.X.lazyProduct(qrr);
-        c.Qcc = c.llt.solve(Eigen::MatrixXd::Identity(k, k)) - c.Qcr.lazyProduct(c.X.transpose());
+        const Eigen::MatrixXd qcr = crossCovariance(c);
+        c.Qcc = c.llt.solve(Eigen::MatrixXd::Identity(k, k)) - qcr.lazyProduct(c.X.transpose());
     }
 }
 
@@ -271,10 +275,37 @@ double Normals::q(int i, int j) const {
     }
     const auto it = std::lower_bound(c.rows.begin(), c.rows.end(), cj);
     if (it == c.rows.end() || *it != cj) return std::numeric_limits<double>::quiet_NaN();
-    return c.Qcr(local_[i], static_cast<int>(it - c.rows.begin()));
+    double sum = 0.0; // one entry of -X Qaa(rows, rows)
+    for (std::size_t r = 0; r < c.rows.size(); ++r)
+        sum += c.X(local_[i], static_cast<Eigen::Index>(r)) * Qaa_(c.rows[r], cj);
+    return -sum;
 }
 
 double Normals::quadratic(const Row& r) const {
+    for (int i = 0; i < r.n; ++i)
+        if (core_[r.idx[i]] < 0 && cluster_[r.idx[i]] >= 0)
+            return quadraticWith(r, crossCovariance(cl_[cluster_[r.idx[i]]]));
+    return quadraticWith(r, Eigen::MatrixXd());
+}
+
+void Normals::quadratics(const std::function<bool(int, Row&)>& linearize,
+                         const std::function<void(int, const Row&, double)>& visit) const {
+    Row r;
+    const Eigen::MatrixXd none;
+    for (int i : coreObs_) {
+        linearize(i, r);
+        visit(i, r, quadraticWith(r, none));
+    }
+    for (const Cluster& c : cl_) {
+        const Eigen::MatrixXd qcr = crossCovariance(c);
+        for (int i : c.obs) {
+            linearize(i, r);
+            visit(i, r, quadraticWith(r, qcr));
+        }
+    }
+}
+
+double Normals::quadraticWith(const Row& r, const Eigen::MatrixXd& qcr) const {
     int kind[9], at[9];
     int c = -1;
     for (int i = 0; i < r.n; ++i) {
@@ -307,9 +338,9 @@ double Normals::quadratic(const Row& r) const {
             else if (kind[i] == 1 && kind[j] == 1)
                 qij = cl_[c].Qcc(at[i], at[j]);
             else if (kind[i] == 1)
-                qij = cl_[c].Qcr(at[i], rowAt[j]);
+                qij = qcr(at[i], rowAt[j]);
             else
-                qij = cl_[c].Qcr(at[j], rowAt[i]);
+                qij = qcr(at[j], rowAt[i]);
             sum += r.a[i] * r.a[j] * qij;
         }
     }

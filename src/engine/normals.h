@@ -40,6 +40,10 @@ public:
     double q(int i, int j) const;
     // a^T Q a for one linearised row (its unknowns always lie on the pattern).
     double quadratic(const Row& r) const;
+    // a^T Q a for every observation laid out, a cluster at a time (the cluster x core covariance
+    // block is formed once per cluster and never kept); visit(observation, row, a^T Q a).
+    void quadratics(const std::function<bool(int, Row&)>& linearize,
+                    const std::function<void(int, const Row&, double)>& visit) const;
 
     double diagonal(int i) const; // N(i, i)
     int coreSize() const { return na_; }
@@ -55,8 +59,10 @@ private:
         Eigen::LLT<Eigen::MatrixXd> llt;
         Eigen::MatrixXd X;          // C^-1 B^T (k x rows)
         Eigen::VectorXd y;          // C^-1 b
-        Eigen::MatrixXd Qcc, Qcr;   // covariance blocks: cluster x cluster, cluster x rows
+        Eigen::MatrixXd Qcc;        // covariance block cluster x cluster
     };
+    Eigen::MatrixXd crossCovariance(const Cluster& c) const; // cluster x rows: -X Qaa(rows, rows)
+    double quadraticWith(const Row& r, const Eigen::MatrixXd& qcr) const;
     int np_ = 0, na_ = 0;
     std::vector<int> core_;                 // unknown -> core index or -1
     std::vector<int> cluster_, local_;      // unknown -> cluster, local index (or -1)
