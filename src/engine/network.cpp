@@ -118,6 +118,14 @@ bool Network::read(const project& p) {
                              {p.alldifh, p.maxdifh, Kind::HeightDiff},
                              {p.alldir1, p.maxdir1, Kind::Direction},
                              {p.alldir2, p.maxdir2, Kind::Zenith}};
+    // Reserved to the count: a million observations must not sit in a vector of twice the capacity.
+    std::size_t capacity = 0;
+    for (const Table& t : tables)
+        capacity += static_cast<std::size_t>(std::max(t.count, 0));
+    for (const Element& e : el)
+        for (int k = 0; k < e.ncomp; ++k)
+            capacity += e.status[k] == kStatusPseudo ? 1 : 0;
+    obs.reserve(capacity);
     for (int t = 0; t < 4; ++t) {
         for (int r = 0; r < tables[t].count; ++r) {
             const edit_mes& m = tables[t].rows[r];

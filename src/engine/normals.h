@@ -32,7 +32,7 @@ public:
 
     // Solves N x = rhs (full length, per unknown; excluded unknowns get 0). Needs factor().
     Eigen::MatrixXd solve(const Eigen::MatrixXd& rhs) const; // several right-hand sides at once
-    Eigen::VectorXd solveAssembled() const; // with the assembled right-hand side
+    Eigen::VectorXd solveAssembled() const;                  // with the assembled right-hand side
 
     // Covariance blocks of the factored system (a generalised inverse of N when unknowns were
     // excluded). After selectedInverse(), q(i, j) is available for every pair on the pattern of N.
@@ -50,30 +50,50 @@ public:
     int clusterCount() const { return static_cast<int>(cl_.size()); }
 
 private:
+    // A cluster's index lists and matrices live in shared arrays (a hundred thousand clusters of a
+    // few unknowns each would otherwise cost a dozen small allocations apiece).
     struct Cluster {
-        std::vector<int> params;    // unknowns, local order
-        std::vector<int> rows;      // touched core indices, ascending
-        std::vector<int> obs;       // observations touching the cluster
-        Eigen::MatrixXd C, B;       // C: k x k; B: rows x k (core x cluster), freed once X is known
-        Eigen::VectorXd b;
-        Eigen::LLT<Eigen::MatrixXd> llt;
-        Eigen::MatrixXd X;          // C^-1 B^T (k x rows)
-        Eigen::VectorXd y;          // C^-1 b
-        Eigen::MatrixXd Qcc;        // covariance block cluster x cluster
+        int k = 0, nr = 0;     // unknowns; touched core indices
+        std::size_t param = 0; // k unknowns in params_, local order
+        std::size_t row = 0;   // nr core indices in rows_, ascending
+        std::size_t obs = 0;   // observations touching the cluster: obs_[obs, obsEnd)
+        std::size_t obsEnd = 0;
+        std::size_t mat = 0; // in pool_: C, L (k x k each), b, y (k), X (k x nr), Qcc (k x k)
     };
+    using Map = Eigen::Map<Eigen::MatrixXd>;
+    using ConstMap = Eigen::Map<const Eigen::MatrixXd>;
+    // C: normal matrix block; L: its Cholesky factor; b: right-hand side; y: C^-1 b; X: C^-1 B^T
+    // (B: rows x k coupling to the core, held transposed in X's place until X is known); Qcc: the
+    // covariance block cluster x cluster.
+    Map C(const Cluster& c) const { return {pool(c.mat), c.k, c.k}; }
+    Map L(const Cluster& c) const { return {pool(c.mat + kk(c)), c.k, c.k}; }
+    Eigen::Map<Eigen::VectorXd> b(const Cluster& c) const { return {pool(c.mat + 2 * kk(c)), c.k}; }
+    Eigen::Map<Eigen::VectorXd> y(const Cluster& c) const { return {pool(c.mat + 2 * kk(c) + c.k), c.k}; }
+    Map X(const Cluster& c) const { return {pool(c.mat + 2 * kk(c) + 2 * c.k), c.k, c.nr}; }
+    Map Qcc(const Cluster& c) const {
+        return {pool(c.mat + 2 * kk(c) + 2 * c.k + static_cast<std::size_t>(c.k) * c.nr), c.k, c.k};
+    }
+    static std::size_t kk(const Cluster& c) { return static_cast<std::size_t>(c.k) * c.k; }
+    double* pool(std::size_t at) const { return const_cast<double*>(pool_.data()) + at; }
+    int rowOf(const Cluster& c, int r) const { return rows_[c.row + r]; }
+    template <class M> void cholSolveInPlace(const Cluster& c, M&& x) const; // x := C^-1 x
+
     Eigen::MatrixXd crossCovariance(const Cluster& c) const; // cluster x rows: -X Qaa(rows, rows)
     double quadraticWith(const Row& r, const Eigen::MatrixXd& qcr) const;
+
     int np_ = 0, na_ = 0;
-    std::vector<int> core_;                 // unknown -> core index or -1
-    std::vector<int> cluster_, local_;      // unknown -> cluster, local index (or -1)
-    std::vector<int> coreParam_;            // core index -> unknown
+    std::vector<int> core_;            // unknown -> core index or -1
+    std::vector<int> cluster_, local_; // unknown -> cluster, local index (or -1)
+    std::vector<int> coreParam_;       // core index -> unknown
     std::vector<Cluster> cl_;
-    std::vector<int> coreObs_;              // observations touching no cluster
-    Eigen::MatrixXd A_;                     // core block
+    std::vector<int> params_, rows_, obs_; // the clusters' lists, one after the other
+    std::vector<double> pool_;             // the clusters' matrices, one after the other
+    std::vector<int> coreObs_;             // observations touching no cluster
+    Eigen::MatrixXd A_;                    // core block
     Eigen::VectorXd ba_;
     Eigen::LLT<Eigen::MatrixXd> S_;
     Eigen::MatrixXd Qaa_;
-    std::vector<int> pos_;                  // scratch: core index -> position in a cluster's rows
+    std::vector<int> pos_; // scratch: core index -> position in a cluster's rows
 };
 
 } // namespace kivo::eng
