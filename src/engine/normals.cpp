@@ -173,16 +173,17 @@ void Normals::layout(const Network& net, const std::vector<char>& excluded) {
 bool Normals::assemble(const std::function<bool(int, Row&)>& linearize, int& failed) {
     A_.setZero(na_, na_);
     ba_.setZero(na_);
+    double* const a = A_.data();
+    const std::size_t lda = static_cast<std::size_t>(na_);
+    // Core and local index of each entry of a row, looked up once per row.
+    int ci[9], li[9], bi[9];
     auto addCore = [&](const Row& r) {
         for (int i = 0; i < r.n; ++i) {
-            const int ci = core_[r.idx[i]];
-            if (ci < 0) continue;
+            if (ci[i] < 0) continue;
             const double wa = r.w * r.a[i];
-            ba_(ci) += wa * r.misclosure;
-            for (int j = 0; j < r.n; ++j) {
-                const int cj = core_[r.idx[j]];
-                if (cj >= 0) A_(ci, cj) += wa * r.a[j];
-            }
+            ba_(ci[i]) += wa * r.misclosure;
+            for (int j = 0; j < r.n; ++j)
+                if (ci[j] >= 0) a[static_cast<std::size_t>(ci[j]) * lda + ci[i]] += wa * r.a[j];
         }
     };
     Row r;
@@ -191,6 +192,8 @@ bool Normals::assemble(const std::function<bool(int, Row&)>& linearize, int& fai
             failed = i;
             return false;
         }
+        for (int k = 0; k < r.n; ++k)
+            ci[k] = core_[r.idx[k]];
         addCore(r);
     }
     for (Cluster& c : cl_) {
@@ -210,19 +213,21 @@ bool Normals::assemble(const std::function<bool(int, Row&)>& linearize, int& fai
                 failed = oi;
                 return false;
             }
+            for (int k = 0; k < r.n; ++k) {
+                ci[k] = core_[r.idx[k]];
+                li[k] = local_[r.idx[k]];
+                bi[k] = ci[k] >= 0 ? pos_[ci[k]] : -1;
+            }
             addCore(r);
             for (int i = 0; i < r.n; ++i) {
-                const int p = r.idx[i];
-                const int li = local_[p];
-                if (li < 0) continue;
+                if (li[i] < 0) continue;
                 const double wa = r.w * r.a[i];
-                rhs(li) += wa * r.misclosure;
+                rhs(li[i]) += wa * r.misclosure;
                 for (int jj = 0; jj < r.n; ++jj) {
-                    const int q = r.idx[jj];
-                    if (local_[q] >= 0)
-                        cc(li, local_[q]) += wa * r.a[jj];
-                    else if (core_[q] >= 0)
-                        bb(pos_[core_[q]], li) += wa * r.a[jj];
+                    if (li[jj] >= 0)
+                        cc(li[i], li[jj]) += wa * r.a[jj];
+                    else if (ci[jj] >= 0)
+                        bb(bi[jj], li[i]) += wa * r.a[jj];
                 }
             }
         }
@@ -241,7 +246,9 @@ bool Normals::factor(std::string& why) {
         "from each other (check both, e.g. a direction or distance to the wrong point)";
     Eigen::MatrixXd S = A_;
     Eigen::LLT<Eigen::MatrixXd> llt;
-    Eigen::MatrixXd cm, bm, upd;
+    Eigen::MatrixXd cm, bm;
+    double* const sd = S.data();
+    const std::size_t lds = static_cast<std::size_t>(na_);
     for (Cluster& c : cl_) {
         cm = C(c);
         llt.compute(cm);
@@ -258,11 +265,21 @@ bool Normals::factor(std::string& why) {
         Map x = X(c);
         x = bm.transpose();
         cholSolveInPlace(c, x);
-        upd.noalias() = bm.lazyProduct(x);
-        const int nr = c.nr;
-        for (int j = 0; j < nr; ++j)
-            for (int i = 0; i < nr; ++i)
-                S(rowOf(c, i), rowOf(c, j)) -= upd(i, j);
+        // S(rows, rows) -= B X, each entry summed over the cluster's unknowns in order.
+        const int nr = c.nr, k = c.k;
+        const double* const bp = bm.data();
+        const double* const xp = x.data();
+        const int* const rows = rows_.data() + c.row;
+        for (int j = 0; j < nr; ++j) {
+            double* const col = sd + static_cast<std::size_t>(rows[j]) * lds;
+            const double* const xj = xp + static_cast<std::size_t>(j) * k;
+            for (int i = 0; i < nr; ++i) {
+                double sum = bp[i] * xj[0];
+                for (int l = 1; l < k; ++l)
+                    sum += bp[i + static_cast<std::size_t>(l) * nr] * xj[l];
+                col[rows[i]] -= sum;
+            }
+        }
     }
     if (na_ > 0) {
         S_.compute(S);
