@@ -348,12 +348,32 @@ Eigen::VectorXd Normals::solveAssembled() const {
 }
 
 Eigen::MatrixXd Normals::crossCovariance(const Cluster& c) const {
-    const int nr = c.nr;
-    Eigen::MatrixXd qrr(nr, nr);
-    for (int j = 0; j < nr; ++j)
-        for (int i = 0; i < nr; ++i)
-            qrr(i, j) = Qaa_(rowOf(c, i), rowOf(c, j));
-    return -X(c).lazyProduct(qrr);
+    // -X Qaa(rows, rows), read straight from Qaa; each entry summed over the rows in order.
+    const int nr = c.nr, k = c.k;
+    Eigen::MatrixXd out(k, nr);
+    const double* const x = pool(c.mat + 2 * kk(c) + 2 * c.k);
+    const int* const rows = rows_.data() + c.row;
+    double sum[16];
+    Eigen::VectorXd wide;
+    double* acc = sum;
+    if (k > 16) {
+        wide.resize(k);
+        acc = wide.data();
+    }
+    for (int j = 0; j < nr; ++j) {
+        const double* const col = Qaa_.data() + static_cast<std::size_t>(rows[j]) * na_;
+        for (int i = 0; i < k; ++i)
+            acc[i] = 0.0;
+        for (int r = 0; r < nr; ++r) {
+            const double q = col[rows[r]];
+            const double* const xr = x + static_cast<std::size_t>(r) * k;
+            for (int i = 0; i < k; ++i)
+                acc[i] += xr[i] * q;
+        }
+        for (int i = 0; i < k; ++i)
+            out(i, j) = -acc[i];
+    }
+    return out;
 }
 
 void Normals::selectedInverse() {
