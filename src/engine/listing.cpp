@@ -345,11 +345,13 @@ void format(Lines& out, const std::string& projectFile, const Network& net, cons
     out.add("  %-46s %15s %15s %-4s %10s %10s %10s %7s %10s %7s", "Observation", "Observed", "Adjusted",
             "Unit", "Sd obs", "Sd adj", "Residual", "r", "MDB", "w");
     int flagged = 0;
+    std::string what;
     for (const ObservationResult& o : s.observations) {
         const double f = o.angle ? kSmallAngleFactor : u.factor;
         const int dec = o.angle ? kSmallAngleDecimals : u.decimals;
         out.text("  ");
-        out.name(net.describe(o.index), 46);
+        net.describe(o.index, what);
+        out.name(what, 46);
         out.fixed(o.observed, 16, 6);
         out.fixed(o.adjusted, 16, 6);
         out.text(" ");
