@@ -35,6 +35,25 @@ double pivotRatio(const Eigen::LLT<Eigen::MatrixXd>& llt, const Eigen::MatrixXd&
 
 constexpr double kSingular = 1e-12;
 
+// out (K x nr) = -X Q(rows, rows) for X (K x nr) and Q (lda x lda, column-major), each entry summed
+// over the rows in order.
+template <int K>
+void crossBlock(const double* x, const int* rows, int nr, const double* q, int lda, double* out) {
+    for (int j = 0; j < nr; ++j) {
+        const double* const col = q + static_cast<std::size_t>(rows[j]) * static_cast<std::size_t>(lda);
+        double acc[K] = {};
+        for (int r = 0; r < nr; ++r) {
+            const double v = col[rows[r]];
+            const double* const xr = x + static_cast<std::size_t>(r) * K;
+#pragma GCC unroll 6
+            for (int i = 0; i < K; ++i)
+                acc[i] += xr[i] * v;
+        }
+        for (int i = 0; i < K; ++i)
+            out[static_cast<std::size_t>(j) * K + i] = -acc[i];
+    }
+}
+
 } // namespace
 
 template <class M> void Normals::cholSolveInPlace(const Cluster& c, M&& x) const {
@@ -349,29 +368,29 @@ Eigen::VectorXd Normals::solveAssembled() const {
 
 Eigen::MatrixXd Normals::crossCovariance(const Cluster& c) const {
     // -X Qaa(rows, rows), read straight from Qaa; each entry summed over the rows in order.
-    const int nr = c.nr, k = c.k;
-    Eigen::MatrixXd out(k, nr);
+    Eigen::MatrixXd out(c.k, c.nr);
     const double* const x = pool(c.mat + 2 * kk(c) + 2 * c.k);
     const int* const rows = rows_.data() + c.row;
-    double sum[16];
-    Eigen::VectorXd wide;
-    double* acc = sum;
-    if (k > 16) {
-        wide.resize(k);
-        acc = wide.data();
+    switch (c.k) { // the usual sizes with the sums held in registers
+    case 1:
+        crossBlock<1>(x, rows, c.nr, Qaa_.data(), na_, out.data());
+        break;
+    case 2:
+        crossBlock<2>(x, rows, c.nr, Qaa_.data(), na_, out.data());
+        break;
+    case 3:
+        crossBlock<3>(x, rows, c.nr, Qaa_.data(), na_, out.data());
+        break;
+    case 6:
+        crossBlock<6>(x, rows, c.nr, Qaa_.data(), na_, out.data());
+        break;
+    default: {
+        Eigen::MatrixXd qrr(c.nr, c.nr);
+        for (int j = 0; j < c.nr; ++j)
+            for (int i = 0; i < c.nr; ++i)
+                qrr(i, j) = Qaa_(rows[i], rows[j]);
+        out = -ConstMap(x, c.k, c.nr).lazyProduct(qrr);
     }
-    for (int j = 0; j < nr; ++j) {
-        const double* const col = Qaa_.data() + static_cast<std::size_t>(rows[j]) * na_;
-        for (int i = 0; i < k; ++i)
-            acc[i] = 0.0;
-        for (int r = 0; r < nr; ++r) {
-            const double q = col[rows[r]];
-            const double* const xr = x + static_cast<std::size_t>(r) * k;
-            for (int i = 0; i < k; ++i)
-                acc[i] += xr[i] * q;
-        }
-        for (int i = 0; i < k; ++i)
-            out(i, j) = -acc[i];
     }
     return out;
 }
