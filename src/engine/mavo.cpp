@@ -168,7 +168,27 @@ int mavo::mavoL2err() {
     const Datum& d = r.datum;
     r.mark = std::chrono::steady_clock::now();
 
-    r.normals.selectedInverse();
+    // The covariance blocks, and in the same pass over the clusters of targets the residuals and the
+    // redundancy numbers r_i = 1 - w_i a_i^T Q a_i (any generalised inverse gives the same value, so
+    // the one with the held unknowns serves). The results stay in observation order.
+    std::vector<int> at(net.obs.size(), -1);
+    int active = 0;
+    for (std::size_t i = 0; i < net.obs.size(); ++i)
+        if (net.obs[i].active) at[i] = active++;
+    s.observations.assign(static_cast<std::size_t>(active), ObservationResult{});
+    std::vector<double> weighted(static_cast<std::size_t>(active), 0.0); // w v^2
+    std::vector<char> visited(static_cast<std::size_t>(active), 0);
+    auto residuals = [&](int i, const Row& row, double aqa) {
+        if (at[i] < 0) return;
+        ObservationResult& orr = s.observations[static_cast<std::size_t>(at[i])];
+        orr.residual = -row.misclosure;
+        orr.redundancy = std::clamp(1.0 - row.w * aqa, 0.0, 1.0);
+        weighted[static_cast<std::size_t>(at[i])] = row.w * orr.residual * orr.residual;
+        visited[static_cast<std::size_t>(at[i])] = 1;
+    };
+    // defined everywhere: checked at the end of mavostart
+    auto linearize = [&](int i, Row& row) { return net.linearize(i, row); };
+    r.normals.selectedInverse(linearize, residuals);
     // Datum transformation of the covariance: Q = S Qf S^T with S = I - G T, Qf the inverse with the
     // held unknowns; Q_pq = Qf_pq - G_p U_q - U_p G_q + G_p V G_q^T, U = T Qf, V = U T^T.
     Eigen::MatrixXd u, v;
@@ -237,27 +257,7 @@ int mavo::mavoL2err() {
     }
     r.phase("ellipses");
 
-    // Residuals, redundancy numbers r_i = 1 - w_i a_i^T Q a_i (any generalised inverse gives the same
-    // value, so the one with the held unknowns serves), minimal detectable biases.
-    // The quadratic forms come a cluster of targets at a time; the results stay in observation order.
-    std::vector<int> at(net.obs.size(), -1);
-    int active = 0;
-    for (std::size_t i = 0; i < net.obs.size(); ++i)
-        if (net.obs[i].active) at[i] = active++;
-    s.observations.assign(static_cast<std::size_t>(active), ObservationResult{});
-    std::vector<double> weighted(static_cast<std::size_t>(active), 0.0); // w v^2
-    std::vector<char> visited(static_cast<std::size_t>(active), 0);
-    auto residuals = [&](int i, const Row& row, double aqa) {
-        if (at[i] < 0) return;
-        ObservationResult& orr = s.observations[static_cast<std::size_t>(at[i])];
-        orr.residual = -row.misclosure;
-        orr.redundancy = std::clamp(1.0 - row.w * aqa, 0.0, 1.0);
-        weighted[static_cast<std::size_t>(at[i])] = row.w * orr.residual * orr.residual;
-        visited[static_cast<std::size_t>(at[i])] = 1;
-    };
-    // defined everywhere: checked at the end of mavostart
-    auto linearize = [&](int i, Row& row) { return net.linearize(i, row); };
-    r.normals.quadratics(linearize, residuals);
+    // Residuals, redundancy numbers (from the pass above), minimal detectable biases.
     Row row;
     s.vtpv = 0.0;
     for (std::size_t i = 0; i < net.obs.size(); ++i) {

@@ -396,17 +396,39 @@ Eigen::MatrixXd Normals::crossCovariance(const Cluster& c) const {
 }
 
 void Normals::selectedInverse() {
+    inverseBlocks(nullptr, nullptr);
+}
+
+void Normals::selectedInverse(const std::function<bool(int, Row&)>& linearize,
+                              const std::function<void(int, const Row&, double)>& visit) {
+    inverseBlocks(&linearize, &visit);
+}
+
+void Normals::inverseBlocks(const std::function<bool(int, Row&)>* linearize,
+                            const std::function<void(int, const Row&, double)>* visit) {
     Qaa_ = na_ > 0 ? Eigen::MatrixXd(S_.solve(Eigen::MatrixXd::Identity(na_, na_))) : Eigen::MatrixXd();
+    Row r;
+    const Eigen::MatrixXd none;
+    if (visit)
+        for (int i : coreObs_) {
+            (*linearize)(i, r);
+            (*visit)(i, r, quadraticWith(r, none));
+        }
     Eigen::MatrixXd inv;
     for (const Cluster& c : cl_) {
         inv.setIdentity(c.k, c.k);
         cholSolveInPlace(c, inv);
-        if (c.nr == 0) {
+        const Eigen::MatrixXd qcr = c.nr == 0 ? Eigen::MatrixXd(c.k, 0) : crossCovariance(c);
+        if (c.nr == 0)
             Qcc(c) = inv;
-            continue;
+        else
+            Qcc(c) = inv - qcr.lazyProduct(X(c).transpose());
+        if (!visit) continue;
+        for (std::size_t j = c.obs; j < c.obsEnd; ++j) {
+            const int i = obs_[j];
+            (*linearize)(i, r);
+            (*visit)(i, r, quadraticWith(r, qcr));
         }
-        const Eigen::MatrixXd qcr = crossCovariance(c);
-        Qcc(c) = inv - qcr.lazyProduct(X(c).transpose());
     }
 }
 

@@ -37,6 +37,10 @@ public:
     // Covariance blocks of the factored system (a generalised inverse of N when unknowns were
     // excluded). After selectedInverse(), q(i, j) is available for every pair on the pattern of N.
     void selectedInverse();
+    // The same, and a^T Q a for every observation laid out while each cluster's blocks are at hand
+    // (as quadratics() below, without forming the cluster x core blocks a second time).
+    void selectedInverse(const std::function<bool(int, Row&)>& linearize,
+                         const std::function<void(int, const Row&, double)>& visit);
     double q(int i, int j) const;
     // a^T Q a for one linearised row (its unknowns always lie on the pattern).
     double quadratic(const Row& r) const;
@@ -78,6 +82,8 @@ private:
     int rowOf(const Cluster& c, int r) const { return rows_[c.row + r]; }
     template <class M> void cholSolveInPlace(const Cluster& c, M&& x) const; // x := C^-1 x
 
+    void inverseBlocks(const std::function<bool(int, Row&)>* linearize,
+                       const std::function<void(int, const Row&, double)>* visit);
     Eigen::MatrixXd crossCovariance(const Cluster& c) const; // cluster x rows: -X Qaa(rows, rows)
     double quadraticWith(const Row& r, const Eigen::MatrixXd& qcr) const;
 
