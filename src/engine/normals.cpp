@@ -5,6 +5,8 @@
 #include <limits>
 #include <numeric>
 
+#include "engine/block_update.h"
+
 namespace kivo::eng {
 
 namespace {
@@ -34,25 +36,6 @@ double pivotRatio(const Eigen::LLT<Eigen::MatrixXd>& llt, const Eigen::MatrixXd&
 }
 
 constexpr double kSingular = 1e-12;
-
-// S(rows, rows) -= B X for B (nr x k) and X (k x nr), each entry summed over the cluster's unknowns
-// in order (K: k known at compile time, 0 when it is not).
-template <int K>
-void subtractUpdate(const double* b, const double* x, int nr, const int* rows, double* s, std::size_t lds,
-                    int k = K) {
-    if constexpr (K > 0) k = K;
-    for (int j = 0; j < nr; ++j) {
-        double* const col = s + static_cast<std::size_t>(rows[j]) * lds;
-        const double* const xj = x + static_cast<std::size_t>(j) * k;
-        for (int i = 0; i < nr; ++i) {
-            double sum = b[i] * xj[0];
-#pragma GCC unroll 6
-            for (int l = 1; l < (K > 0 ? K : k); ++l)
-                sum += b[i + static_cast<std::size_t>(l) * nr] * xj[l];
-            col[rows[i]] -= sum;
-        }
-    }
-}
 
 // out (K x nr) = -X Q(rows, rows) for X (K x nr) and Q (lda x lda, column-major), each entry summed
 // over the rows in order.
@@ -304,22 +287,7 @@ bool Normals::factor(std::string& why) {
         x = bm.transpose();
         cholSolveInPlace(c, x);
         const int* const rows = rows_.data() + c.row;
-        switch (c.k) { // the usual sizes with the sums unrolled
-        case 1:
-            subtractUpdate<1>(bm.data(), x.data(), c.nr, rows, sd, lds);
-            break;
-        case 2:
-            subtractUpdate<2>(bm.data(), x.data(), c.nr, rows, sd, lds);
-            break;
-        case 3:
-            subtractUpdate<3>(bm.data(), x.data(), c.nr, rows, sd, lds);
-            break;
-        case 6:
-            subtractUpdate<6>(bm.data(), x.data(), c.nr, rows, sd, lds);
-            break;
-        default:
-            subtractUpdate<0>(bm.data(), x.data(), c.nr, rows, sd, lds, c.k);
-        }
+        subtractBlockUpdate(bm.data(), x.data(), c.k, c.nr, rows, sd, lds);
     }
     if (na_ > 0) {
         S_.compute(S);
