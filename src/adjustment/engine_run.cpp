@@ -239,6 +239,13 @@ int kivoMDIClient::wsimmavo() {
     std::copy(t.difh.begin(), t.difh.end(), prj.alldifh);
     std::copy(t.dir1.begin(), t.dir1.end(), prj.alldir1);
     std::copy(t.dir2.begin(), t.dir2.end(), prj.alldir2);
+    // The engine works on its own copy: the staging tables go before it runs.
+    t.sta = {};
+    t.tar = {};
+    t.dist = {};
+    t.difh = {};
+    t.dir1 = {};
+    t.dir2 = {};
     runStations_ = std::move(t.stationSlots);
     runTargets_ = std::move(t.targetSlots);
     runTargetBars_ = std::move(t.targetBars);

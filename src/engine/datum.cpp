@@ -6,6 +6,8 @@
 #include <numeric>
 #include <utility>
 
+#include "engine/block_update.h"
+
 namespace kivo::eng {
 
 namespace {
@@ -797,11 +799,8 @@ std::vector<Direction> Analysis::nullDirections(const std::vector<char>& exclude
             addCore(obsOf[j]);
         if (rows.empty()) continue;
         const Eigen::MatrixXd x = llt.solve(B.transpose());
-        const Eigen::MatrixXd upd = B.lazyProduct(x);
-        const int nr = static_cast<int>(rows.size());
-        for (int j = 0; j < nr; ++j)
-            for (int i = 0; i < nr; ++i)
-                S(rows[i], rows[j]) -= upd(i, j);
+        subtractBlockUpdate(B.data(), x.data(), k, static_cast<int>(rows.size()), rows.data(), S.data(),
+                            static_cast<std::size_t>(na));
     }
     if (!found.empty() || na == 0) return found;
 

@@ -15,8 +15,12 @@ namespace kivo::eng {
 
 namespace {
 
+// The listing text, built in memory or handed to a stream a block at a time (the listing of a
+// large network runs to hundreds of megabytes).
 class Lines {
 public:
+    Lines() = default;
+    explicit Lines(std::ostream& sink) : sink_(&sink) {}
     void add(const char* fmt, ...) __attribute__((format(printf, 2, 3))) {
         char buf[512];
         va_list ap;
@@ -36,9 +40,9 @@ public:
             va_end(ap);
             text_.append(big.data(), static_cast<std::size_t>(n));
         }
-        text_ += "\r\n";
+        end();
     }
-    void blank() { text_ += "\r\n"; }
+    void blank() { end(); }
     // Fast paths for the long tables: a name left-aligned in width, a number right-aligned in
     // fixed notation, the line end.
     void name(const std::string& n, int width) {
@@ -80,11 +84,20 @@ public:
         text_.append(buf, static_cast<std::size_t>(len));
     }
     void text(const char* t) { text_ += t; }
-    void end() { text_ += "\r\n"; }
-    void reserve(std::size_t n) { text_.reserve(n); }
+    void end() {
+        text_ += "\r\n";
+        if (sink_ && text_.size() >= kBlock) flush();
+    }
+    void reserve(std::size_t n) { text_.reserve(sink_ ? kBlock + 4096 : n); }
     std::string take() { return std::move(text_); }
+    void flush() {
+        if (sink_) sink_->write(text_.data(), static_cast<std::streamsize>(text_.size()));
+        text_.clear();
+    }
 
 private:
+    static constexpr std::size_t kBlock = 1 << 20;
+    std::ostream* sink_ = nullptr;
     std::string text_;
 };
 
@@ -196,10 +209,17 @@ void leftOutSection(Lines& out, const Network& net, const std::vector<LeftOut>& 
     out.blank();
 }
 
-} // namespace
+// Closes a listing being written; false when it could not be written whole, and then the cut file
+// is removed: no cut listing may pose as a whole one (only a regular file is removed).
+bool closeListing(std::ofstream& f, const std::string& path) {
+    f.close(); // the last buffer goes out here: a full disk may only show now
+    if (f) return true;
+    std::error_code ec;
+    if (std::filesystem::is_regular_file(path, ec)) std::filesystem::remove(path, ec);
+    return false;
+}
 
-std::string formatListing(const std::string& projectFile, const Network& net, const Summary& s) {
-    Lines out;
+void format(Lines& out, const std::string& projectFile, const Network& net, const Summary& s) {
     out.reserve(4096 + 110 * net.el.size() * 4 + 160 * s.observations.size());
     const Units u = unitsOf(net.units);
     const std::vector<LeftOut> left = leftOutOf(net, s);
@@ -237,7 +257,7 @@ std::string formatListing(const std::string& projectFile, const Network& net, co
         out.blank();
         warnings(out, s, left.size());
         leftOutSection(out, net, left);
-        return out.take();
+        return;
     }
     warnings(out, s, left.size());
     leftOutSection(out, net, left);
@@ -346,11 +366,13 @@ std::string formatListing(const std::string& projectFile, const Network& net, co
     out.add("  %-46s %15s %15s %-4s %10s %10s %10s %7s %10s %7s", "Observation", "Observed", "Adjusted",
             "Unit", "Sd obs", "Sd adj", "Residual", "r", "MDB", "w");
     int flagged = 0;
+    std::string what;
     for (const ObservationResult& o : s.observations) {
         const double f = o.angle ? kSmallAngleFactor : u.factor;
         const int dec = o.angle ? kSmallAngleDecimals : u.decimals;
         out.text("  ");
-        out.name(o.what, 46);
+        net.describe(o.index, what);
+        out.name(what, 46);
         out.fixed(o.observed, 16, 6);
         out.fixed(o.adjusted, 16, 6);
         out.text(" ");
@@ -373,7 +395,8 @@ std::string formatListing(const std::string& projectFile, const Network& net, co
     }
     if (s.largestNormalized >= 0 && static_cast<std::size_t>(s.largestNormalized) < s.observations.size()) {
         const ObservationResult& w = s.observations[s.largestNormalized];
-        out.add("  Largest normalised residual |w| = %.2f: %s", std::fabs(w.normalized), w.what.c_str());
+        out.add("  Largest normalised residual |w| = %.2f: %s", std::fabs(w.normalized),
+                net.describe(w.index).c_str());
         if (flagged == 0)
             out.add("  Critical value %.2f (alpha 0.1 %%, two-sided): no outlier indicated", critical);
         else
@@ -401,7 +424,25 @@ std::string formatListing(const std::string& projectFile, const Network& net, co
     } else {
         out.add("  No redundancy: no variance factor, no global test");
     }
+}
+
+} // namespace
+
+std::string formatListing(const std::string& projectFile, const Network& net, const Summary& s) {
+    Lines out;
+    format(out, projectFile, net, s);
     return out.take();
+}
+
+bool writeListing(const std::string& path, const std::string& projectFile, const Network& net,
+                  const Summary& s) {
+    if (path.empty()) return true;
+    std::ofstream f(path, std::ios::binary | std::ios::trunc);
+    if (!f) return false;
+    Lines out(f);
+    format(out, projectFile, net, s);
+    out.flush();
+    return closeListing(f, path);
 }
 
 bool writeListing(const std::string& path, const std::string& text) {
@@ -409,12 +450,7 @@ bool writeListing(const std::string& path, const std::string& text) {
     std::ofstream f(path, std::ios::binary | std::ios::trunc);
     if (!f) return false;
     f.write(text.data(), static_cast<std::streamsize>(text.size()));
-    f.close(); // the last buffer goes out here: a full disk may only show now
-    if (f) return true;
-    // No cut listing may pose as a whole one. Only a regular file is removed.
-    std::error_code ec;
-    if (std::filesystem::is_regular_file(path, ec)) std::filesystem::remove(path, ec);
-    return false;
+    return closeListing(f, path);
 }
 
 } // namespace kivo::eng

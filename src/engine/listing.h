@@ -13,5 +13,8 @@ std::string formatListing(const std::string& projectFile, const Network& net, co
 // Writes text to path; false when the file cannot be written whole, and then a cut file is removed
 // (nothing is written for an empty path).
 bool writeListing(const std::string& path, const std::string& text);
+// The same, formatting the listing straight into the file (never the whole text in memory).
+bool writeListing(const std::string& path, const std::string& projectFile, const Network& net,
+                  const Summary& s);
 
 } // namespace kivo::eng

@@ -61,7 +61,7 @@ int mavo::mavostart() {
     Network& net = r.net;
     auto fail = [&](int code, const std::string& why) {
         s.failure = why;
-        writeListing(p_->listingName(), formatListing(p_->fileName(), net, s));
+        writeListing(p_->listingName(), p_->fileName(), net, s);
         p_->istat = code;
         return code;
     };
@@ -169,7 +169,27 @@ int mavo::mavoL2err() {
     const Datum& d = r.datum;
     r.mark = std::chrono::steady_clock::now();
 
-    r.normals.selectedInverse();
+    // The covariance blocks, and in the same pass over the clusters of targets the residuals and the
+    // redundancy numbers r_i = 1 - w_i a_i^T Q a_i (any generalised inverse gives the same value, so
+    // the one with the held unknowns serves). The results stay in observation order.
+    std::vector<int> at(net.obs.size(), -1);
+    int active = 0;
+    for (std::size_t i = 0; i < net.obs.size(); ++i)
+        if (net.obs[i].active) at[i] = active++;
+    s.observations.assign(static_cast<std::size_t>(active), ObservationResult{});
+    std::vector<double> weighted(static_cast<std::size_t>(active), 0.0); // w v^2
+    std::vector<char> visited(static_cast<std::size_t>(active), 0);
+    auto residuals = [&](int i, const Row& row, double aqa) {
+        if (at[i] < 0) return;
+        ObservationResult& orr = s.observations[static_cast<std::size_t>(at[i])];
+        orr.residual = -row.misclosure;
+        orr.redundancy = std::clamp(1.0 - row.w * aqa, 0.0, 1.0);
+        weighted[static_cast<std::size_t>(at[i])] = row.w * orr.residual * orr.residual;
+        visited[static_cast<std::size_t>(at[i])] = 1;
+    };
+    // defined everywhere: checked at the end of mavostart
+    auto linearize = [&](int i, Row& row) { return net.linearize(i, row); };
+    r.normals.selectedInverse(linearize, residuals);
     // Datum transformation of the covariance: Q = S Qf S^T with S = I - G T, Qf the inverse with the
     // held unknowns; Q_pq = Qf_pq - G_p U_q - U_p G_q + G_p V G_q^T, U = T Qf, V = U T^T.
     Eigen::MatrixXd u, v;
@@ -238,29 +258,28 @@ int mavo::mavoL2err() {
     }
     r.phase("ellipses");
 
-    // Residuals, redundancy numbers r_i = 1 - w_i a_i^T Q a_i (any generalised inverse gives the same
-    // value, so the one with the held unknowns serves), minimal detectable biases.
-    s.observations.clear();
-    s.observations.reserve(net.obs.size());
+    // Residuals, redundancy numbers (from the pass above), minimal detectable biases.
     Row row;
     s.vtpv = 0.0;
     for (std::size_t i = 0; i < net.obs.size(); ++i) {
         const Observation& o = net.obs[i];
         if (!o.active) continue;
-        net.linearize(static_cast<int>(i), row); // defined: checked at the end of mavostart
-        ObservationResult orr;
-        orr.what = net.describe(static_cast<int>(i));
+        const std::size_t k = static_cast<std::size_t>(at[i]);
+        if (!visited[k]) { // not laid out in the normal equations (not expected)
+            net.linearize(static_cast<int>(i), row);
+            residuals(static_cast<int>(i), row, r.normals.quadratic(row));
+        }
+        ObservationResult& orr = s.observations[k];
+        orr.index = static_cast<int>(i);
         orr.table = o.table;
         orr.row = o.row;
         orr.observed = o.value;
         orr.sigma = o.sigma;
-        orr.residual = -row.misclosure;
-        orr.redundancy = std::clamp(1.0 - row.w * r.normals.quadratic(row), 0.0, 1.0);
         if (orr.redundancy > 1e-6) {
             orr.mdb = o.sigma * kMdbDelta0 / std::sqrt(orr.redundancy);
             orr.normalized = orr.residual / (o.sigma * std::sqrt(orr.redundancy));
         }
-        s.vtpv += row.w * orr.residual * orr.residual;
+        s.vtpv += weighted[k];
         // Pseudo-observed rotations are carried in radians; the listing gives them in gon like the
         // coordinate table (the normalised residual and r do not depend on the unit).
         orr.angle =
@@ -277,8 +296,7 @@ int mavo::mavoL2err() {
         if (orr.redundancy > 1e-6 &&
             (s.largestNormalized < 0 ||
              std::fabs(orr.normalized) > std::fabs(s.observations[s.largestNormalized].normalized)))
-            s.largestNormalized = static_cast<int>(s.observations.size());
-        s.observations.push_back(std::move(orr));
+            s.largestNormalized = static_cast<int>(k);
     }
     s.criticalNormalized = normalQuantile(1.0 - kOutlierAlpha / 2.0);
     if (s.redundancy > 0) {
@@ -298,7 +316,7 @@ int mavo::mavoL2err() {
     // The factors are done with: free them before the listing is built.
     r.normals = Normals();
 
-    const bool written = writeListing(p_->listingName(), formatListing(p_->fileName(), net, s));
+    const bool written = writeListing(p_->listingName(), p_->fileName(), net, s);
     r.phase("listing");
     if (!written) {
         p_->istat = kListingFailed;

@@ -1,6 +1,9 @@
 #include "engine/model.h"
 
+#include <array>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 
 namespace kivo::eng {
 
@@ -12,7 +15,33 @@ double radToGon(double rad) {
 
 namespace {
 constexpr double kRho = 200.0 * 0.31830988148145367; // gon per radian (with 3.1415927)
+
+// A station's frame is needed for each of its sightings, in every pass over the observations: a
+// small cache keyed by the exact bits of the rotations spares the sines and cosines (the same
+// rotations give the same frame, so nothing changes in the figures).
+struct CachedFrame {
+    double rot[3];
+    double m[9];
+    double dm[3][9];
+    bool valid = false;
+};
+
+void frameOf(const double rot[3], double m[9], double dm[3][9]) {
+    thread_local std::array<CachedFrame, 256> cache;
+    std::uint64_t bits[3];
+    std::memcpy(bits, rot, sizeof bits);
+    const std::uint64_t h = (bits[0] * 0x9E3779B97F4A7C15ull) ^ (bits[1] * 0xC2B2AE3D27D4EB4Full) ^
+                            (bits[2] * 0x165667B19E3779F9ull);
+    CachedFrame& e = cache[h >> 56];
+    if (!e.valid || std::memcmp(e.rot, rot, sizeof e.rot) != 0) {
+        stationFrame(rot, e.m, e.dm);
+        std::memcpy(e.rot, rot, sizeof e.rot);
+        e.valid = true;
+    }
+    std::memcpy(m, e.m, sizeof e.m);
+    std::memcpy(dm, e.dm, sizeof e.dm);
 }
+} // namespace
 
 void stationFrame(const double rot[3], double m[9], double dm[3][9]) {
     const double cx = std::cos(rot[0]), sx = std::sin(rot[0]);
@@ -73,7 +102,7 @@ bool evaluate(Kind k, const double p1[6], const double p2[3], double& value, dou
     case Kind::Direction:
     case Kind::Zenith: {
         double m[9], dm[3][9];
-        stationFrame(p1 + 3, m, dm);
+        frameOf(p1 + 3, m, dm);
         double q[3]; // d' = M d
         for (int r = 0; r < 3; ++r) q[r] = m[3 * r] * d[0] + m[3 * r + 1] * d[1] + m[3 * r + 2] * d[2];
         const double s2 = q[0] * q[0] + q[1] * q[1];

@@ -28,6 +28,18 @@ bool estimated(int status) {
     return status == kStatusUnknown || status == kStatusPseudo;
 }
 
+// An element as the user sees it, with the engine name beside it where that differs.
+void appendShown(const Element& e, std::string& into) {
+    if (e.label.empty() || e.label == e.name) {
+        into += e.name;
+        return;
+    }
+    into += e.label;
+    into += " (";
+    into += e.name;
+    into += ')';
+}
+
 } // namespace
 
 const char* kindName(Kind k) {
@@ -118,6 +130,14 @@ bool Network::read(const project& p) {
                              {p.alldifh, p.maxdifh, Kind::HeightDiff},
                              {p.alldir1, p.maxdir1, Kind::Direction},
                              {p.alldir2, p.maxdir2, Kind::Zenith}};
+    // Reserved to the count: a million observations must not sit in a vector of twice the capacity.
+    std::size_t capacity = 0;
+    for (const Table& t : tables)
+        capacity += static_cast<std::size_t>(std::max(t.count, 0));
+    for (const Element& e : el)
+        for (int k = 0; k < e.ncomp; ++k)
+            capacity += e.status[k] == kStatusPseudo ? 1 : 0;
+    obs.reserve(capacity);
     for (int t = 0; t < 4; ++t) {
         for (int r = 0; r < tables[t].count; ++r) {
             const edit_mes& m = tables[t].rows[r];
@@ -252,18 +272,34 @@ bool Network::linearize(int i, Row& row) const {
 }
 
 std::string Network::describe(int i) const {
+    std::string text;
+    describe(i, text);
+    return text;
+}
+
+void Network::describe(int i, std::string& into) const {
     const Observation& o = obs[i];
+    auto append = [&](int e) { appendShown(el[e], into); };
+    into.clear();
     if (o.kind == Kind::Pseudo) {
         static const char* comp[6] = {"x", "y", "z", "rx", "ry", "rz"};
-        return std::string("pseudo-observation ") + shown(o.e1) + " " + comp[o.comp];
+        into += "pseudo-observation ";
+        append(o.e1);
+        into += ' ';
+        into += comp[o.comp];
+        return;
     }
-    return std::string(kindName(o.kind)) + " " + shown(o.e1) + " -> " + shown(o.e2);
+    into += kindName(o.kind);
+    into += ' ';
+    append(o.e1);
+    into += " -> ";
+    append(o.e2);
 }
 
 std::string Network::shown(int i) const {
-    const Element& e = el[i];
-    if (e.label.empty() || e.label == e.name) return e.name;
-    return e.label + " (" + e.name + ")";
+    std::string text;
+    appendShown(el[i], text);
+    return text;
 }
 
 } // namespace kivo::eng

@@ -5,6 +5,8 @@
 #include <limits>
 #include <numeric>
 
+#include "engine/block_update.h"
+
 namespace kivo::eng {
 
 namespace {
@@ -35,7 +37,33 @@ double pivotRatio(const Eigen::LLT<Eigen::MatrixXd>& llt, const Eigen::MatrixXd&
 
 constexpr double kSingular = 1e-12;
 
+// out (K x nr) = -X Q(rows, rows) for X (K x nr) and Q (lda x lda, column-major), each entry summed
+// over the rows in order.
+template <int K>
+void crossBlock(const double* x, const int* rows, int nr, const double* q, int lda, double* out) {
+    for (int j = 0; j < nr; ++j) {
+        const double* const col = q + static_cast<std::size_t>(rows[j]) * static_cast<std::size_t>(lda);
+        double acc[K] = {};
+        for (int r = 0; r < nr; ++r) {
+            const double v = col[rows[r]];
+            const double* const xr = x + static_cast<std::size_t>(r) * K;
+#pragma GCC unroll 6
+            for (int i = 0; i < K; ++i)
+                acc[i] += xr[i] * v;
+        }
+        for (int i = 0; i < K; ++i)
+            out[static_cast<std::size_t>(j) * K + i] = -acc[i];
+    }
+}
+
 } // namespace
+
+template <class M> void Normals::cholSolveInPlace(const Cluster& c, M&& x) const {
+    // As Eigen's LLT solves: L z = x, then L^T x = z.
+    const ConstMap l(pool(c.mat + kk(c)), c.k, c.k);
+    l.triangularView<Eigen::Lower>().solveInPlace(x);
+    l.adjoint().triangularView<Eigen::Upper>().solveInPlace(x);
+}
 
 void Normals::layout(const Network& net, const std::vector<char>& excluded) {
     np_ = net.nparam;
@@ -82,50 +110,101 @@ void Normals::layout(const Network& net, const std::vector<char>& excluded) {
             const int c = clusterOfRoot[root];
             clusterOfElement[i] = c;
             cluster_[p] = c;
-            local_[p] = static_cast<int>(cl_[c].params.size());
-            cl_[c].params.push_back(p);
+            local_[p] = cl_[c].k++;
         }
     }
     na_ = static_cast<int>(coreParam_.size());
+    const std::size_t ncl = cl_.size();
+    cl_.shrink_to_fit();
 
-    auto addStationRows = [&](Cluster& c, const Element& e) {
-        for (int k = 0; k < e.ncomp; ++k)
-            if (e.param[k] >= 0 && core_[e.param[k]] >= 0) c.rows.push_back(core_[e.param[k]]);
-    };
-    for (int i = 0; i < static_cast<int>(net.obs.size()); ++i) {
-        const Observation& o = net.obs[i];
-        if (!o.active) continue;
+    // Unknowns per cluster, in local order.
+    std::size_t at = 0;
+    for (Cluster& c : cl_) {
+        c.param = at;
+        at += static_cast<std::size_t>(c.k);
+    }
+    params_.assign(at, -1);
+    for (int p = 0; p < np_; ++p)
+        if (cluster_[p] >= 0) params_[cl_[cluster_[p]].param + local_[p]] = p;
+
+    // Observations per cluster, in observation order (two passes: count, then place).
+    const int nobs = static_cast<int>(net.obs.size());
+    auto clusterOf = [&](const Observation& o) {
         int c = clusterOfElement[o.e1];
         if (c < 0 && o.kind != Kind::Pseudo) c = clusterOfElement[o.e2];
-        if (c < 0) {
+        return c;
+    };
+    std::vector<std::size_t> count(ncl + 1, 0);
+    for (int i = 0; i < nobs; ++i) {
+        const Observation& o = net.obs[i];
+        if (!o.active) continue;
+        const int c = clusterOf(o);
+        if (c < 0)
             coreObs_.push_back(i);
-            continue;
-        }
-        cl_[c].obs.push_back(i);
-        if (o.kind == Kind::Pseudo) continue;
-        if (net.el[o.e1].station) addStationRows(cl_[c], net.el[o.e1]);
-        if (net.el[o.e2].station) addStationRows(cl_[c], net.el[o.e2]);
+        else
+            ++count[static_cast<std::size_t>(c) + 1];
     }
-    for (Cluster& c : cl_) {
-        std::sort(c.rows.begin(), c.rows.end());
-        c.rows.erase(std::unique(c.rows.begin(), c.rows.end()), c.rows.end());
+    for (std::size_t c = 0; c < ncl; ++c) {
+        count[c + 1] += count[c];
+        cl_[c].obs = cl_[c].obsEnd = count[c];
     }
+    obs_.assign(count[ncl], -1);
+    for (int i = 0; i < nobs; ++i) {
+        const Observation& o = net.obs[i];
+        if (!o.active) continue;
+        const int c = clusterOf(o);
+        if (c >= 0) obs_[cl_[c].obsEnd++] = i;
+    }
+
+    // Core indices each cluster touches, ascending; then the room for its matrices.
     pos_.assign(na_, -1);
+    rows_.clear();
+    std::vector<int> touched;
+    std::size_t mat = 0;
+    for (std::size_t ci = 0; ci < ncl; ++ci) {
+        Cluster& c = cl_[ci];
+        touched.clear();
+        auto addStation = [&](const Element& e) {
+            for (int k = 0; k < e.ncomp; ++k) {
+                const int p = e.param[k];
+                if (p < 0 || core_[p] < 0 || pos_[core_[p]] >= 0) continue;
+                pos_[core_[p]] = 0;
+                touched.push_back(core_[p]);
+            }
+        };
+        for (std::size_t j = c.obs; j < c.obsEnd; ++j) {
+            const Observation& o = net.obs[obs_[j]];
+            if (o.kind == Kind::Pseudo) continue;
+            if (net.el[o.e1].station) addStation(net.el[o.e1]);
+            if (net.el[o.e2].station) addStation(net.el[o.e2]);
+        }
+        std::sort(touched.begin(), touched.end());
+        for (int r : touched)
+            pos_[r] = -1;
+        c.row = rows_.size();
+        c.nr = static_cast<int>(touched.size());
+        rows_.insert(rows_.end(), touched.begin(), touched.end());
+        c.mat = mat;
+        mat += 3 * kk(c) + 2 * static_cast<std::size_t>(c.k) + static_cast<std::size_t>(c.k) * c.nr;
+    }
+    rows_.shrink_to_fit();
+    pool_.assign(mat, 0.0);
 }
 
 bool Normals::assemble(const std::function<bool(int, Row&)>& linearize, int& failed) {
     A_.setZero(na_, na_);
     ba_.setZero(na_);
+    double* const a = A_.data();
+    const std::size_t lda = static_cast<std::size_t>(na_);
+    // Core and local index of each entry of a row, looked up once per row.
+    int ci[9], li[9], bi[9];
     auto addCore = [&](const Row& r) {
         for (int i = 0; i < r.n; ++i) {
-            const int ci = core_[r.idx[i]];
-            if (ci < 0) continue;
+            if (ci[i] < 0) continue;
             const double wa = r.w * r.a[i];
-            ba_(ci) += wa * r.misclosure;
-            for (int j = 0; j < r.n; ++j) {
-                const int cj = core_[r.idx[j]];
-                if (cj >= 0) A_(ci, cj) += wa * r.a[j];
-            }
+            ba_(ci[i]) += wa * r.misclosure;
+            for (int j = 0; j < r.n; ++j)
+                if (ci[j] >= 0) a[static_cast<std::size_t>(ci[j]) * lda + ci[i]] += wa * r.a[j];
         }
     };
     Row r;
@@ -134,37 +213,47 @@ bool Normals::assemble(const std::function<bool(int, Row&)>& linearize, int& fai
             failed = i;
             return false;
         }
+        for (int k = 0; k < r.n; ++k)
+            ci[k] = core_[r.idx[k]];
         addCore(r);
     }
     for (Cluster& c : cl_) {
-        const int k = static_cast<int>(c.params.size());
-        const int nr = static_cast<int>(c.rows.size());
-        c.C.setZero(k, k);
-        c.B.setZero(nr, k);
-        c.b.setZero(k);
-        for (int at = 0; at < nr; ++at) pos_[c.rows[at]] = at;
-        for (int oi : c.obs) {
+        const int nr = c.nr;
+        Map cc = C(c);
+        cc.setZero();
+        // B (rows x k) accumulates in X's place until factor() turns it into X.
+        Map bb(pool(c.mat + 2 * kk(c) + 2 * c.k), nr, c.k);
+        bb.setZero();
+        auto rhs = b(c);
+        rhs.setZero();
+        for (int at = 0; at < nr; ++at)
+            pos_[rowOf(c, at)] = at;
+        for (std::size_t j = c.obs; j < c.obsEnd; ++j) {
+            const int oi = obs_[j];
             if (!linearize(oi, r)) {
                 failed = oi;
                 return false;
             }
+            for (int k = 0; k < r.n; ++k) {
+                ci[k] = core_[r.idx[k]];
+                li[k] = local_[r.idx[k]];
+                bi[k] = ci[k] >= 0 ? pos_[ci[k]] : -1;
+            }
             addCore(r);
             for (int i = 0; i < r.n; ++i) {
-                const int p = r.idx[i];
-                const int li = local_[p];
-                if (li < 0) continue;
+                if (li[i] < 0) continue;
                 const double wa = r.w * r.a[i];
-                c.b(li) += wa * r.misclosure;
-                for (int j = 0; j < r.n; ++j) {
-                    const int q = r.idx[j];
-                    if (local_[q] >= 0)
-                        c.C(li, local_[q]) += wa * r.a[j];
-                    else if (core_[q] >= 0)
-                        c.B(pos_[core_[q]], li) += wa * r.a[j];
+                rhs(li[i]) += wa * r.misclosure;
+                for (int jj = 0; jj < r.n; ++jj) {
+                    if (li[jj] >= 0)
+                        cc(li[i], li[jj]) += wa * r.a[jj];
+                    else if (ci[jj] >= 0)
+                        bb(bi[jj], li[i]) += wa * r.a[jj];
                 }
             }
         }
-        for (int at = 0; at < nr; ++at) pos_[c.rows[at]] = -1;
+        for (int at = 0; at < nr; ++at)
+            pos_[rowOf(c, at)] = -1;
     }
     return true;
 }
@@ -177,25 +266,28 @@ bool Normals::factor(std::string& why) {
         "the approximate coordinates: the approximate coordinates or the observed values are probably far "
         "from each other (check both, e.g. a direction or distance to the wrong point)";
     Eigen::MatrixXd S = A_;
+    Eigen::LLT<Eigen::MatrixXd> llt;
+    Eigen::MatrixXd cm, bm;
+    double* const sd = S.data();
+    const std::size_t lds = static_cast<std::size_t>(na_);
     for (Cluster& c : cl_) {
-        c.llt.compute(c.C);
+        cm = C(c);
+        llt.compute(cm);
         int where = -1;
-        if (c.llt.info() != Eigen::Success || pivotRatio(c.llt, c.C, where) < kSingular) {
+        if (llt.info() != Eigen::Success || pivotRatio(llt, cm, where) < kSingular) {
             why = singular;
             return false;
         }
+        L(c) = llt.matrixLLT();
         // A cluster tied to no station unknown leaves nothing for the station system (and Eigen's
         // triangular solve must not be handed an empty right-hand side).
-        if (c.B.rows() == 0) {
-            c.X.resize(c.C.rows(), 0);
-            continue;
-        }
-        c.X = c.llt.solve(c.B.transpose());
-        const Eigen::MatrixXd upd = c.B.lazyProduct(c.X);
-        c.B.resize(0, 0); // B = X^T C from here on: one copy of the coupling is enough
-        const int nr = static_cast<int>(c.rows.size());
-        for (int j = 0; j < nr; ++j)
-            for (int i = 0; i < nr; ++i) S(c.rows[i], c.rows[j]) -= upd(i, j);
+        if (c.nr == 0) continue;
+        bm = Map(pool(c.mat + 2 * kk(c) + 2 * c.k), c.nr, c.k); // B, held in X's place
+        Map x = X(c);
+        x = bm.transpose();
+        cholSolveInPlace(c, x);
+        const int* const rows = rows_.data() + c.row;
+        subtractBlockUpdate(bm.data(), x.data(), c.k, c.nr, rows, sd, lds);
     }
     if (na_ > 0) {
         S_.compute(S);
@@ -212,48 +304,120 @@ Eigen::MatrixXd Normals::solve(const Eigen::MatrixXd& rhs) const {
     const Eigen::Index m = rhs.cols();
     Eigen::MatrixXd x = Eigen::MatrixXd::Zero(np_, m);
     Eigen::MatrixXd ba(na_, m);
-    for (int i = 0; i < na_; ++i) ba.row(i) = rhs.row(coreParam_[i]);
-    std::vector<Eigen::MatrixXd> yc(cl_.size());
-    Eigen::MatrixXd b;
-    for (std::size_t ci = 0; ci < cl_.size(); ++ci) {
-        const Cluster& c = cl_[ci];
-        b.resize(static_cast<Eigen::Index>(c.params.size()), m);
-        for (std::size_t l = 0; l < c.params.size(); ++l) b.row(l) = rhs.row(c.params[l]);
-        yc[ci] = c.llt.solve(b);
-        const Eigen::MatrixXd by = c.X.transpose().lazyProduct(c.C.lazyProduct(yc[ci]));
-        for (std::size_t r = 0; r < c.rows.size(); ++r) ba.row(c.rows[r]) -= by.row(r);
+    for (int i = 0; i < na_; ++i)
+        ba.row(i) = rhs.row(coreParam_[i]);
+    // C^-1 b per cluster, one after the other in the order of params_.
+    Eigen::MatrixXd yc(static_cast<Eigen::Index>(params_.size()), m);
+    Eigen::MatrixXd by;
+    for (const Cluster& c : cl_) {
+        auto yb = yc.middleRows(static_cast<Eigen::Index>(c.param), c.k);
+        for (int l = 0; l < c.k; ++l)
+            yb.row(l) = rhs.row(params_[c.param + l]);
+        cholSolveInPlace(c, yb);
+        if (c.nr == 0) continue;
+        const ConstMap xc(pool(c.mat + 2 * kk(c) + 2 * c.k), c.k, c.nr);
+        const ConstMap cc(pool(c.mat), c.k, c.k);
+        by = xc.transpose().lazyProduct(cc.lazyProduct(yb));
+        for (int r = 0; r < c.nr; ++r)
+            ba.row(rowOf(c, r)) -= by.row(r);
     }
     const Eigen::MatrixXd xa = na_ > 0 ? Eigen::MatrixXd(S_.solve(ba)) : Eigen::MatrixXd(0, m);
-    for (int i = 0; i < na_; ++i) x.row(coreParam_[i]) = xa.row(i);
-    Eigen::MatrixXd xr;
-    for (std::size_t ci = 0; ci < cl_.size(); ++ci) {
-        const Cluster& c = cl_[ci];
-        xr.resize(static_cast<Eigen::Index>(c.rows.size()), m);
-        for (std::size_t r = 0; r < c.rows.size(); ++r) xr.row(r) = xa.row(c.rows[r]);
-        const Eigen::MatrixXd xc = yc[ci] - c.X.lazyProduct(xr);
-        for (std::size_t l = 0; l < c.params.size(); ++l) x.row(c.params[l]) = xc.row(l);
+    for (int i = 0; i < na_; ++i)
+        x.row(coreParam_[i]) = xa.row(i);
+    Eigen::MatrixXd xr, xc;
+    for (const Cluster& c : cl_) {
+        const auto yb = yc.middleRows(static_cast<Eigen::Index>(c.param), c.k);
+        if (c.nr == 0) {
+            for (int l = 0; l < c.k; ++l)
+                x.row(params_[c.param + l]) = yb.row(l);
+            continue;
+        }
+        xr.resize(c.nr, m);
+        for (int r = 0; r < c.nr; ++r)
+            xr.row(r) = xa.row(rowOf(c, r));
+        const ConstMap xm(pool(c.mat + 2 * kk(c) + 2 * c.k), c.k, c.nr);
+        xc = yb - xm.lazyProduct(xr);
+        for (int l = 0; l < c.k; ++l)
+            x.row(params_[c.param + l]) = xc.row(l);
     }
     return x;
 }
 
 Eigen::VectorXd Normals::solveAssembled() const {
     Eigen::VectorXd rhs = Eigen::VectorXd::Zero(np_);
-    for (int i = 0; i < na_; ++i) rhs(coreParam_[i]) = ba_(i);
-    for (const Cluster& c : cl_)
-        for (std::size_t l = 0; l < c.params.size(); ++l) rhs(c.params[l]) = c.b(l);
+    for (int i = 0; i < na_; ++i)
+        rhs(coreParam_[i]) = ba_(i);
+    for (const Cluster& c : cl_) {
+        const auto bc = b(c);
+        for (int l = 0; l < c.k; ++l)
+            rhs(params_[c.param + l]) = bc(l);
+    }
     return solve(Eigen::MatrixXd(rhs)).col(0);
 }
 
+Eigen::MatrixXd Normals::crossCovariance(const Cluster& c) const {
+    // -X Qaa(rows, rows), read straight from Qaa; each entry summed over the rows in order.
+    Eigen::MatrixXd out(c.k, c.nr);
+    const double* const x = pool(c.mat + 2 * kk(c) + 2 * c.k);
+    const int* const rows = rows_.data() + c.row;
+    switch (c.k) { // the usual sizes with the sums held in registers
+    case 1:
+        crossBlock<1>(x, rows, c.nr, Qaa_.data(), na_, out.data());
+        break;
+    case 2:
+        crossBlock<2>(x, rows, c.nr, Qaa_.data(), na_, out.data());
+        break;
+    case 3:
+        crossBlock<3>(x, rows, c.nr, Qaa_.data(), na_, out.data());
+        break;
+    case 6:
+        crossBlock<6>(x, rows, c.nr, Qaa_.data(), na_, out.data());
+        break;
+    default: {
+        Eigen::MatrixXd qrr(c.nr, c.nr);
+        for (int j = 0; j < c.nr; ++j)
+            for (int i = 0; i < c.nr; ++i)
+                qrr(i, j) = Qaa_(rows[i], rows[j]);
+        out = -ConstMap(x, c.k, c.nr).lazyProduct(qrr);
+    }
+    }
+    return out;
+}
+
 void Normals::selectedInverse() {
+    inverseBlocks(nullptr, nullptr);
+}
+
+void Normals::selectedInverse(const std::function<bool(int, Row&)>& linearize,
+                              const std::function<void(int, const Row&, double)>& visit) {
+    inverseBlocks(&linearize, &visit);
+}
+
+void Normals::inverseBlocks(const std::function<bool(int, Row&)>* linearize,
+                            const std::function<void(int, const Row&, double)>* visit) {
     Qaa_ = na_ > 0 ? Eigen::MatrixXd(S_.solve(Eigen::MatrixXd::Identity(na_, na_))) : Eigen::MatrixXd();
-    for (Cluster& c : cl_) {
-        const int nr = static_cast<int>(c.rows.size());
-        const int k = static_cast<int>(c.params.size());
-        Eigen::MatrixXd qrr(nr, nr);
-        for (int j = 0; j < nr; ++j)
-            for (int i = 0; i < nr; ++i) qrr(i, j) = Qaa_(c.rows[i], c.rows[j]);
-        c.Qcr = -c.X.lazyProduct(qrr);
-        c.Qcc = c.llt.solve(Eigen::MatrixXd::Identity(k, k)) - c.Qcr.lazyProduct(c.X.transpose());
+    Row r;
+    const Eigen::MatrixXd none;
+    if (visit)
+        for (int i : coreObs_) {
+            (*linearize)(i, r);
+            (*visit)(i, r, quadraticWith(r, none));
+        }
+    Eigen::MatrixXd inv;
+    for (const Cluster& c : cl_) {
+        inv.setIdentity(c.k, c.k);
+        cholSolveInPlace(c, inv);
+        const Eigen::MatrixXd qcr = c.nr == 0 ? Eigen::MatrixXd(c.k, 0) : crossCovariance(c);
+        if (c.nr == 0)
+            Qcc(c) = inv;
+        else
+            Qcc(c) = inv - qcr.lazyProduct(X(c).transpose());
+        if (!visit) continue;
+        for (std::size_t j = c.obs; j < c.obsEnd; ++j) {
+            const int i = obs_[j];
+            (*linearize)(i, r);
+            (*visit)(i, r, quadraticWith(r, qcr));
+        }
     }
 }
 
@@ -267,14 +431,44 @@ double Normals::q(int i, int j) const {
     const Cluster& c = cl_[cluster_[i]];
     if (cj < 0) {
         if (cluster_[j] != cluster_[i]) return std::numeric_limits<double>::quiet_NaN(); // off the pattern
-        return c.Qcc(local_[i], local_[j]);
+        return Qcc(c)(local_[i], local_[j]);
     }
-    const auto it = std::lower_bound(c.rows.begin(), c.rows.end(), cj);
-    if (it == c.rows.end() || *it != cj) return std::numeric_limits<double>::quiet_NaN();
-    return c.Qcr(local_[i], static_cast<int>(it - c.rows.begin()));
+    const int* rows = rows_.data() + c.row;
+    const int* it = std::lower_bound(rows, rows + c.nr, cj);
+    if (it == rows + c.nr || *it != cj) return std::numeric_limits<double>::quiet_NaN();
+    const ConstMap x(pool(c.mat + 2 * kk(c) + 2 * c.k), c.k, c.nr);
+    double sum = 0.0; // one entry of -X Qaa(rows, rows)
+    for (int r = 0; r < c.nr; ++r)
+        sum += x(local_[i], r) * Qaa_(rows[r], cj);
+    return -sum;
 }
 
 double Normals::quadratic(const Row& r) const {
+    for (int i = 0; i < r.n; ++i)
+        if (core_[r.idx[i]] < 0 && cluster_[r.idx[i]] >= 0)
+            return quadraticWith(r, crossCovariance(cl_[cluster_[r.idx[i]]]));
+    return quadraticWith(r, Eigen::MatrixXd());
+}
+
+void Normals::quadratics(const std::function<bool(int, Row&)>& linearize,
+                         const std::function<void(int, const Row&, double)>& visit) const {
+    Row r;
+    const Eigen::MatrixXd none;
+    for (int i : coreObs_) {
+        linearize(i, r);
+        visit(i, r, quadraticWith(r, none));
+    }
+    for (const Cluster& c : cl_) {
+        const Eigen::MatrixXd qcr = crossCovariance(c);
+        for (std::size_t j = c.obs; j < c.obsEnd; ++j) {
+            const int i = obs_[j];
+            linearize(i, r);
+            visit(i, r, quadraticWith(r, qcr));
+        }
+    }
+}
+
+double Normals::quadraticWith(const Row& r, const Eigen::MatrixXd& qcr) const {
     int kind[9], at[9];
     int c = -1;
     for (int i = 0; i < r.n; ++i) {
@@ -292,9 +486,10 @@ double Normals::quadratic(const Row& r) const {
     }
     int rowAt[9];
     if (c >= 0) {
-        const std::vector<int>& rows = cl_[c].rows;
+        const int* rows = rows_.data() + cl_[c].row;
+        const int nr = cl_[c].nr;
         for (int i = 0; i < r.n; ++i)
-            if (kind[i] == 0) rowAt[i] = static_cast<int>(std::lower_bound(rows.begin(), rows.end(), at[i]) - rows.begin());
+            if (kind[i] == 0) rowAt[i] = static_cast<int>(std::lower_bound(rows, rows + nr, at[i]) - rows);
     }
     double sum = 0.0;
     for (int i = 0; i < r.n; ++i) {
@@ -305,11 +500,11 @@ double Normals::quadratic(const Row& r) const {
             if (kind[i] == 0 && kind[j] == 0)
                 qij = Qaa_(at[i], at[j]);
             else if (kind[i] == 1 && kind[j] == 1)
-                qij = cl_[c].Qcc(at[i], at[j]);
+                qij = Qcc(cl_[c])(at[i], at[j]);
             else if (kind[i] == 1)
-                qij = cl_[c].Qcr(at[i], rowAt[j]);
+                qij = qcr(at[i], rowAt[j]);
             else
-                qij = cl_[c].Qcr(at[j], rowAt[i]);
+                qij = qcr(at[j], rowAt[i]);
             sum += r.a[i] * r.a[j] * qij;
         }
     }
@@ -318,7 +513,7 @@ double Normals::quadratic(const Row& r) const {
 
 double Normals::diagonal(int i) const {
     if (core_[i] >= 0) return A_(core_[i], core_[i]);
-    if (cluster_[i] >= 0) return cl_[cluster_[i]].C(local_[i], local_[i]);
+    if (cluster_[i] >= 0) return C(cl_[cluster_[i]])(local_[i], local_[i]);
     return 0.0;
 }
 

@@ -32,42 +32,74 @@ public:
 
     // Solves N x = rhs (full length, per unknown; excluded unknowns get 0). Needs factor().
     Eigen::MatrixXd solve(const Eigen::MatrixXd& rhs) const; // several right-hand sides at once
-    Eigen::VectorXd solveAssembled() const; // with the assembled right-hand side
+    Eigen::VectorXd solveAssembled() const;                  // with the assembled right-hand side
 
     // Covariance blocks of the factored system (a generalised inverse of N when unknowns were
     // excluded). After selectedInverse(), q(i, j) is available for every pair on the pattern of N.
     void selectedInverse();
+    // The same, and a^T Q a for every observation laid out while each cluster's blocks are at hand
+    // (as quadratics() below, without forming the cluster x core blocks a second time).
+    void selectedInverse(const std::function<bool(int, Row&)>& linearize,
+                         const std::function<void(int, const Row&, double)>& visit);
     double q(int i, int j) const;
     // a^T Q a for one linearised row (its unknowns always lie on the pattern).
     double quadratic(const Row& r) const;
+    // a^T Q a for every observation laid out, a cluster at a time (the cluster x core covariance
+    // block is formed once per cluster and never kept); visit(observation, row, a^T Q a).
+    void quadratics(const std::function<bool(int, Row&)>& linearize,
+                    const std::function<void(int, const Row&, double)>& visit) const;
 
     double diagonal(int i) const; // N(i, i)
     int coreSize() const { return na_; }
     int clusterCount() const { return static_cast<int>(cl_.size()); }
 
 private:
+    // A cluster's index lists and matrices live in shared arrays (a hundred thousand clusters of a
+    // few unknowns each would otherwise cost a dozen small allocations apiece).
     struct Cluster {
-        std::vector<int> params;    // unknowns, local order
-        std::vector<int> rows;      // touched core indices, ascending
-        std::vector<int> obs;       // observations touching the cluster
-        Eigen::MatrixXd C, B;       // C: k x k; B: rows x k (core x cluster), freed once X is known
-        Eigen::VectorXd b;
-        Eigen::LLT<Eigen::MatrixXd> llt;
-        Eigen::MatrixXd X;          // C^-1 B^T (k x rows)
-        Eigen::VectorXd y;          // C^-1 b
-        Eigen::MatrixXd Qcc, Qcr;   // covariance blocks: cluster x cluster, cluster x rows
+        int k = 0, nr = 0;     // unknowns; touched core indices
+        std::size_t param = 0; // k unknowns in params_, local order
+        std::size_t row = 0;   // nr core indices in rows_, ascending
+        std::size_t obs = 0;   // observations touching the cluster: obs_[obs, obsEnd)
+        std::size_t obsEnd = 0;
+        std::size_t mat = 0; // in pool_: C, L (k x k each), b, y (k), X (k x nr), Qcc (k x k)
     };
+    using Map = Eigen::Map<Eigen::MatrixXd>;
+    using ConstMap = Eigen::Map<const Eigen::MatrixXd>;
+    // C: normal matrix block; L: its Cholesky factor; b: right-hand side; y: C^-1 b; X: C^-1 B^T
+    // (B: rows x k coupling to the core, held transposed in X's place until X is known); Qcc: the
+    // covariance block cluster x cluster.
+    Map C(const Cluster& c) const { return {pool(c.mat), c.k, c.k}; }
+    Map L(const Cluster& c) const { return {pool(c.mat + kk(c)), c.k, c.k}; }
+    Eigen::Map<Eigen::VectorXd> b(const Cluster& c) const { return {pool(c.mat + 2 * kk(c)), c.k}; }
+    Eigen::Map<Eigen::VectorXd> y(const Cluster& c) const { return {pool(c.mat + 2 * kk(c) + c.k), c.k}; }
+    Map X(const Cluster& c) const { return {pool(c.mat + 2 * kk(c) + 2 * c.k), c.k, c.nr}; }
+    Map Qcc(const Cluster& c) const {
+        return {pool(c.mat + 2 * kk(c) + 2 * c.k + static_cast<std::size_t>(c.k) * c.nr), c.k, c.k};
+    }
+    static std::size_t kk(const Cluster& c) { return static_cast<std::size_t>(c.k) * c.k; }
+    double* pool(std::size_t at) const { return const_cast<double*>(pool_.data()) + at; }
+    int rowOf(const Cluster& c, int r) const { return rows_[c.row + r]; }
+    template <class M> void cholSolveInPlace(const Cluster& c, M&& x) const; // x := C^-1 x
+
+    void inverseBlocks(const std::function<bool(int, Row&)>* linearize,
+                       const std::function<void(int, const Row&, double)>* visit);
+    Eigen::MatrixXd crossCovariance(const Cluster& c) const; // cluster x rows: -X Qaa(rows, rows)
+    double quadraticWith(const Row& r, const Eigen::MatrixXd& qcr) const;
+
     int np_ = 0, na_ = 0;
-    std::vector<int> core_;                 // unknown -> core index or -1
-    std::vector<int> cluster_, local_;      // unknown -> cluster, local index (or -1)
-    std::vector<int> coreParam_;            // core index -> unknown
+    std::vector<int> core_;            // unknown -> core index or -1
+    std::vector<int> cluster_, local_; // unknown -> cluster, local index (or -1)
+    std::vector<int> coreParam_;       // core index -> unknown
     std::vector<Cluster> cl_;
-    std::vector<int> coreObs_;              // observations touching no cluster
-    Eigen::MatrixXd A_;                     // core block
+    std::vector<int> params_, rows_, obs_; // the clusters' lists, one after the other
+    std::vector<double> pool_;             // the clusters' matrices, one after the other
+    std::vector<int> coreObs_;             // observations touching no cluster
+    Eigen::MatrixXd A_;                    // core block
     Eigen::VectorXd ba_;
     Eigen::LLT<Eigen::MatrixXd> S_;
     Eigen::MatrixXd Qaa_;
-    std::vector<int> pos_;                  // scratch: core index -> position in a cluster's rows
+    std::vector<int> pos_; // scratch: core index -> position in a cluster's rows
 };
 
 } // namespace kivo::eng

@@ -7,7 +7,7 @@
 namespace kivo::eng {
 
 struct ObservationResult {
-    std::string what;        // "direction Theo3_1 (3_1) -> P7"
+    int index = -1;          // observation in the network (Network::describe names it)
     int table = -1, row = -1; // 0 distances, 1 height differences, 2 directions, 3 zenith angles, -1 pseudo
     bool angle = false;      // values in gon (directions, zenith angles, pseudo-observed rotations)
     double observed = 0.0, sigma = 0.0;

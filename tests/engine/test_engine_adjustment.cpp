@@ -92,7 +92,7 @@ TEST(EngineClosedForm, LevellingLineBetweenTwoBenchmarks) {
     }
     for (const auto& o : s.observations) {
         EXPECT_NEAR(o.redundancy, 0.25, 1e-12);
-        EXPECT_NEAR(o.residual, -0.001, 1e-9) << o.what; // the misclosure spread evenly over the n legs
+        EXPECT_NEAR(o.residual, -0.001, 1e-9) << o.index; // the misclosure spread evenly over the n legs
     }
     EXPECT_NEAR(s.vtpv, 0.004 * 0.004 / (4 * sd * sd), 1e-9);
 }
@@ -109,8 +109,8 @@ TEST(EngineRun, IdealObservationsConvergeInOneIterationWithZeroResiduals) {
     EXPECT_TRUE(s.converged);
     EXPECT_EQ(s.observations.size(), 82u);
     for (const auto& o : s.observations) {
-        EXPECT_NEAR(o.residual, 0.0, 1e-9) << o.what;
-        EXPECT_GT(o.redundancy, 0.0) << o.what;
+        EXPECT_NEAR(o.residual, 0.0, 1e-9) << o.index;
+        EXPECT_GT(o.redundancy, 0.0) << o.index;
         EXPECT_LT(o.redundancy, 1.0);
     }
     double sum = 0;

@@ -1,0 +1,45 @@
+#pragma once
+// The update of the station block when a cluster of targets is eliminated, shared by the defect
+// analysis and the normal equations.
+
+#include <cstddef>
+
+namespace kivo::eng {
+
+// S(rows, rows) -= B X for B (nr x k) and X (k x nr), each entry summed over the cluster's unknowns
+// in order (K: k known at compile time, 0 when it is not).
+template <int K>
+inline void subtractUpdate(const double* b, const double* x, int nr, const int* rows, double* s,
+                           std::size_t lds, int k = K) {
+    if constexpr (K > 0) k = K;
+    for (int j = 0; j < nr; ++j) {
+        double* const col = s + static_cast<std::size_t>(rows[j]) * lds;
+        const double* const xj = x + static_cast<std::size_t>(j) * k;
+        for (int i = 0; i < nr; ++i) {
+            double sum = b[i] * xj[0];
+#pragma GCC unroll 6
+            for (int l = 1; l < (K > 0 ? K : k); ++l)
+                sum += b[i + static_cast<std::size_t>(l) * nr] * xj[l];
+            col[rows[i]] -= sum;
+        }
+    }
+}
+
+// The same for any k, unrolled for the usual cluster sizes.
+inline void subtractBlockUpdate(const double* b, const double* x, int k, int nr, const int* rows, double* s,
+                                std::size_t lds) {
+    switch (k) {
+    case 1:
+        return subtractUpdate<1>(b, x, nr, rows, s, lds);
+    case 2:
+        return subtractUpdate<2>(b, x, nr, rows, s, lds);
+    case 3:
+        return subtractUpdate<3>(b, x, nr, rows, s, lds);
+    case 6:
+        return subtractUpdate<6>(b, x, nr, rows, s, lds);
+    default:
+        return subtractUpdate<0>(b, x, nr, rows, s, lds, k);
+    }
+}
+
+} // namespace kivo::eng
