@@ -24,9 +24,13 @@
 #include "model/command_ids.h"
 #include "model/document_state.h"
 #include "model/element_table.h"
+#include "model/file_names.h"
 #include "model/host.h"
+#include "model/listing_text.h"
 #include "model/records.h"
+#include "model/settings.h"
 #include "model/theodolite.h"
+#include "model/view_geometry.h"
 
 namespace kivo {
 
@@ -236,14 +240,12 @@ public:
                          hMovePtCursor = CUR_MOVEPT, hMoveSBarCursor = CUR_MOVESBAR, hCollCursor = CUR_COLL,
                          hHourGlass = CUR_HOURGLASS;
 
-    // ---- Settings -----------------------------------------------------------------------------
-    // The settings file this process reads: $KIVO_INI, else $XDG_CONFIG_HOME/kivo/kivo.ini,
-    // else ~/.config/kivo/kivo.ini.
-    static std::string SettingsPath();
-    void GetDefParmData();
-    void GetDefDisplayData();
-    void GetDefSetupData();
-    void GetDefAdjustData();
+    // ---- Settings (SettingsDefaults) ------------------------------------------------------------
+    static std::string SettingsPath() { return SettingsDefaults::SettingsPath(); }
+    void GetDefParmData() { settings_.GetDefParmData(); }
+    void GetDefDisplayData() { settings_.GetDefDisplayData(); }
+    void GetDefSetupData() { settings_.GetDefSetupData(); }
+    void GetDefAdjustData() { settings_.GetDefAdjustData(); }
 
     // ---- Project file and file commands -------------------------------------------------------
     bool ReadSimFile();
@@ -265,11 +267,11 @@ public:
     // Saves under `path` (Save and Save As after their dialog).
     void SaveAs(const std::string& path);
 
-    // ---- View geometry ---------------------------------------------------------------------
-    void SetScaleFactors();
-    void SetWindowParms();
-    void CalcPixelPos(COMMON& theObject);
-    void ProcessSimData();
+    // ---- View geometry (ViewGeometry) -------------------------------------------------------
+    void SetScaleFactors() { viewGeometry_.SetScaleFactors(); }
+    void SetWindowParms() { viewGeometry_.SetWindowParms(); }
+    void CalcPixelPos(COMMON& theObject) { viewGeometry_.CalcPixelPos(theObject); }
+    void ProcessSimData() { viewGeometry_.ProcessSimData(); }
     void UpdateViews(bool bErase) { host_->UpdateViews(bErase); }
     void UpdateScrollBars() { host_->UpdateScrollBars(); }
     void CheckViewItems() { host_->CheckViewItems(); }
@@ -278,9 +280,8 @@ public:
         host_->StatusImage(7);
     }
 
-    // ---- Ellipse outlines ----------------------------------------------------------------------
-    // Fills TrigTable.
-    void TrigInit();
+    // ---- Ellipse outlines (ViewGeometry) -------------------------------------------------------
+    void TrigInit() { viewGeometry_.TrigInit(); }
 
     // ---- Target import ---------------------------------------------------------------------
     void CmImportFile();
@@ -295,9 +296,10 @@ public:
     static int CalcStat(const char* stat1, const char* stat2, const char* stat3, const char* stat4,
                         const char* stat5, const char* stat6);
 
-    // ---- The loaded listing ------------------------------------------------------------------
-    bool LoadOutput();
-    void DiscardOutput();
+    // ---- The loaded listing (ListingText)
+    // ------------------------------------------------------------------
+    bool LoadOutput() { return listingText_.LoadOutput(); }
+    void DiscardOutput() { listingText_.DiscardOutput(); }
 
 protected:
     explicit NetworkDocument(Host* host);
@@ -307,17 +309,15 @@ protected:
     NullHost nullHost_;
     Host* host_;
 
+    // The parts that hold the operations (declared after host_: they keep a reference to it).
+    SettingsDefaults settings_{*this, *this};
+    ViewGeometry viewGeometry_{*this, *this, *this, host_};
+    ListingText listingText_{*this, *this, host_};
+
 private:
     template <class T> int AddElementSlot(ElementTable<T>& table, int& nNum, int& nMax);
     template <class T, class L> int AddGlobal(L& list, int& nNum, int& nMax, const T& entry);
 };
-
-// Replaces the extension of the file name (not of a folder) by `ext`, which includes the dot:
-// cut at the first "." of the last path component, or append when it has none.
-std::string ChangeFileExt(const std::string& name, const std::string& ext);
-
-// Truncation toward zero, clamped to the int range (NaN gives 0).
-int TruncToInt(double v);
 
 // Copies text into a fixed field of n bytes (cut to n - 1 characters, zero-filled).
 void CopyField(char* field, std::size_t n, const std::string& text);
