@@ -24,6 +24,7 @@
 #include "model/command_ids.h"
 #include "model/document_state.h"
 #include "model/element_table.h"
+#include "model/element_tables.h"
 #include "model/file_names.h"
 #include "model/host.h"
 #include "model/listing_text.h"
@@ -123,27 +124,36 @@ public:
     Host& host() { return *host_; }
     void SetHost(Host* host);
 
-    // ---- Elements --------------------------------------------------------------------------
-    void CreateMemory();
-    void DestroyMemory();
+    // ---- Elements (ElementTables) ------------------------------------------------------------
+    void CreateMemory() { elements_.CreateMemory(); }
+    void DestroyMemory() { elements_.DestroyMemory(); }
     void NewTheo(const char* newName, const char* newAbbrev, int pos, int theo, double xLogCoord,
                  double yLogCoord, double zLogCoord, double xRotation, double yRotation, double zRotation,
-                 int coordStat);
+                 int coordStat) {
+        elements_.NewTheo(newName, newAbbrev, pos, theo, xLogCoord, yLogCoord, zLogCoord, xRotation,
+                          yRotation, zRotation, coordStat);
+    }
     void NewPoint(const char* newName, const char* newAbbrev, double xLogCoord, double yLogCoord,
-                  double zLogCoord, int coordStat);
+                  double zLogCoord, int coordStat) {
+        elements_.NewPoint(newName, newAbbrev, xLogCoord, yLogCoord, zLogCoord, coordStat);
+    }
     void NewSBar(const char* newName, const char* newAbbrev, double xLogCoord, double yLogCoord,
-                 double zLogCoord, double length, int azimuth, int vertangle);
+                 double zLogCoord, double length, int azimuth, int vertangle) {
+        elements_.NewSBar(newName, newAbbrev, xLogCoord, yLogCoord, zLogCoord, length, azimuth, vertangle);
+    }
     void NewCommon(COMMON& common, const char* newName, const char* newAbbrev, double xLogCoord,
-                   double yLogCoord, double zLogCoord);
+                   double yLogCoord, double zLogCoord) {
+        elements_.NewCommon(common, newName, newAbbrev, xLogCoord, yLogCoord, zLogCoord);
+    }
     int TheoCheck(const char* name) const { return theoList.Find(name); }
     int PointCheck(const char* name) const { return pointList.Find(name); }
     int SBarCheck(const char* name) const { return sbarList.Find(name); }
     // Proposals for the next element placed with a mouse tool.
-    void GetNextTheoName(int* posPtr, int* theoPtr);
-    void GetNextPointName(int* pointNumber);
-    void GetNextSBarName(int* sbarNumber);
+    void GetNextTheoName(int* posPtr, int* theoPtr) { elements_.GetNextTheoName(posPtr, theoPtr); }
+    void GetNextPointName(int* pointNumber) { elements_.GetNextPointName(pointNumber); }
+    void GetNextSBarName(int* sbarNumber) { elements_.GetNextSBarName(sbarNumber); }
     // Element access through the shared head, by kind (1 theodolite, 2 point, 3 scale bar).
-    COMMON& Common(int kind, int slot);
+    COMMON& Common(int kind, int slot) { return elements_.Common(kind, slot); }
 
     // ---- Observation lists ----------------------------------------------------------------
     void NewCollimate(LinePainter* hdc, int view, int theo);
@@ -174,9 +184,9 @@ public:
     void CmCut();
 
     // ---- Selection -------------------------------------------------------------------------
-    void ClearTheos();
-    void ClearPoints();
-    void ClearSBars();
+    void ClearTheos() { elements_.ClearTheos(); }
+    void ClearPoints() { elements_.ClearPoints(); }
+    void ClearSBars() { elements_.ClearSBars(); }
 
     // ---- Hit testing and selection display (hit_test.cpp) ------------------------------------
     // The item under canvas pixel `curPoint` of view `view`: selectType in the high 16 bits, the
@@ -313,9 +323,9 @@ protected:
     SettingsDefaults settings_{*this, *this};
     ViewGeometry viewGeometry_{*this, *this, *this, host_};
     ListingText listingText_{*this, *this, host_};
+    ElementTables elements_{*this, *this, viewGeometry_};
 
 private:
-    template <class T> int AddElementSlot(ElementTable<T>& table, int& nNum, int& nMax);
     template <class T, class L> int AddGlobal(L& list, int& nNum, int& nMax, const T& entry);
 };
 
