@@ -28,6 +28,7 @@
 #include "model/file_names.h"
 #include "model/host.h"
 #include "model/listing_text.h"
+#include "model/observation_lists.h"
 #include "model/records.h"
 #include "model/settings.h"
 #include "model/theodolite.h"
@@ -58,15 +59,6 @@ enum class MeasureAction {
     Cleared, // Control started a new set of sources: all marks were cleared, then maybe one set
     Created, // observations were added from the sources to the clicked element
     Ended,   // the tool ended: marks cleared, select tool back
-};
-
-// Something that can draw the line of a newly added observation in a view (the core stays
-// free of any window system; views pass one in, everything else passes nullptr).
-class LinePainter {
-public:
-    enum Pen { Green, Blue, Red, Yellow };
-    virtual ~LinePainter() = default;
-    virtual void Line(Pen pen, int x1, int y1, int x2, int y2) = 0;
 };
 
 // Canvas pixel geometry shared by hit testing and drawing (no window system involved).
@@ -155,33 +147,56 @@ public:
     // Element access through the shared head, by kind (1 theodolite, 2 point, 3 scale bar).
     COMMON& Common(int kind, int slot) { return elements_.Common(kind, slot); }
 
-    // ---- Observation lists ----------------------------------------------------------------
-    void NewCollimate(LinePainter* hdc, int view, int theo);
-    void NewPtDirect(LinePainter* hdc, int view, int point);
-    void NewSBDirect(LinePainter* hdc, int view, int sbar);
-    void NewDistance(LinePainter* hdc, int view, int point);
-    void NewHeight(LinePainter* hdc, int view, int point);
-    static bool CheckCollimate(const ObsList<CONNECT1>& list, int num, int theo);
-    static bool CheckPtDirect(const ObsList<CONNECT1>& list, int num, int point);
-    static bool CheckSBDirect(const ObsList<CONNECT2>& list, int num, int sbar);
-    static bool CheckDistance(const ObsList<CONNECT3>& list, int num, int point);
-    static bool CheckHeight(const ObsList<CONNECT6>& list, int num, int point);
-    bool CheckPtDistance(int source, int point) const;
-    bool CheckPtHeight(int source, int point) const;
-    static int DelCollimate(ObsList<CONNECT1>& list, int count, int theTarget, int whichCollimate);
-    static int DelPtDirect(ObsList<CONNECT1>& list, int count, int theTarget, int whichDirect);
-    static int DelSBDirect(ObsList<CONNECT2>& list, int count, int theTarget, int whichDirect);
-    static int DelDistance(ObsList<CONNECT3>& list, int count, int theTarget, int whichDistance);
-    static int DelHeight(ObsList<CONNECT6>& list, int count, int theTarget, int whichHeight);
-    void DelPtDistance(int theSource, int theTarget, int whichDistance);
-    void DelPtHeight(int theSource, int theTarget, int which);
-    // Adds a live entry to a global list (slot reuse and growth as for elements); returns its slot.
-    int AddPtDistance(const CONNECT4& entry);
-    int AddPtHeight(const CONNECT5& entry);
-    void DelTheo(int theo);
-    void DelPoint(int point);
-    void DelSBar(int sbar);
-    void CmCut();
+    // ---- Observation lists (ObservationLists) ----------------------------------------------
+    void NewCollimate(LinePainter* hdc, int view, int theo) { observations_.NewCollimate(hdc, view, theo); }
+    void NewPtDirect(LinePainter* hdc, int view, int point) { observations_.NewPtDirect(hdc, view, point); }
+    void NewSBDirect(LinePainter* hdc, int view, int sbar) { observations_.NewSBDirect(hdc, view, sbar); }
+    void NewDistance(LinePainter* hdc, int view, int point) { observations_.NewDistance(hdc, view, point); }
+    void NewHeight(LinePainter* hdc, int view, int point) { observations_.NewHeight(hdc, view, point); }
+    static bool CheckCollimate(const ObsList<CONNECT1>& list, int num, int theo) {
+        return ObservationLists::CheckCollimate(list, num, theo);
+    }
+    static bool CheckPtDirect(const ObsList<CONNECT1>& list, int num, int point) {
+        return ObservationLists::CheckPtDirect(list, num, point);
+    }
+    static bool CheckSBDirect(const ObsList<CONNECT2>& list, int num, int sbar) {
+        return ObservationLists::CheckSBDirect(list, num, sbar);
+    }
+    static bool CheckDistance(const ObsList<CONNECT3>& list, int num, int point) {
+        return ObservationLists::CheckDistance(list, num, point);
+    }
+    static bool CheckHeight(const ObsList<CONNECT6>& list, int num, int point) {
+        return ObservationLists::CheckHeight(list, num, point);
+    }
+    bool CheckPtDistance(int source, int point) const { return observations_.CheckPtDistance(source, point); }
+    bool CheckPtHeight(int source, int point) const { return observations_.CheckPtHeight(source, point); }
+    static int DelCollimate(ObsList<CONNECT1>& list, int count, int theTarget, int whichCollimate) {
+        return ObservationLists::DelCollimate(list, count, theTarget, whichCollimate);
+    }
+    static int DelPtDirect(ObsList<CONNECT1>& list, int count, int theTarget, int whichDirect) {
+        return ObservationLists::DelPtDirect(list, count, theTarget, whichDirect);
+    }
+    static int DelSBDirect(ObsList<CONNECT2>& list, int count, int theTarget, int whichDirect) {
+        return ObservationLists::DelSBDirect(list, count, theTarget, whichDirect);
+    }
+    static int DelDistance(ObsList<CONNECT3>& list, int count, int theTarget, int whichDistance) {
+        return ObservationLists::DelDistance(list, count, theTarget, whichDistance);
+    }
+    static int DelHeight(ObsList<CONNECT6>& list, int count, int theTarget, int whichHeight) {
+        return ObservationLists::DelHeight(list, count, theTarget, whichHeight);
+    }
+    void DelPtDistance(int theSource, int theTarget, int whichDistance) {
+        observations_.DelPtDistance(theSource, theTarget, whichDistance);
+    }
+    void DelPtHeight(int theSource, int theTarget, int which) {
+        observations_.DelPtHeight(theSource, theTarget, which);
+    }
+    int AddPtDistance(const CONNECT4& entry) { return observations_.AddPtDistance(entry); }
+    int AddPtHeight(const CONNECT5& entry) { return observations_.AddPtHeight(entry); }
+    void DelTheo(int theo) { observations_.DelTheo(theo); }
+    void DelPoint(int point) { observations_.DelPoint(point); }
+    void DelSBar(int sbar) { observations_.DelSBar(sbar); }
+    void CmCut() { observations_.CmCut(); }
 
     // ---- Selection -------------------------------------------------------------------------
     void ClearTheos() { elements_.ClearTheos(); }
@@ -324,9 +339,7 @@ protected:
     ViewGeometry viewGeometry_{*this, *this, *this, host_};
     ListingText listingText_{*this, *this, host_};
     ElementTables elements_{*this, *this, viewGeometry_};
-
-private:
-    template <class T, class L> int AddGlobal(L& list, int& nNum, int& nMax, const T& entry);
+    ObservationLists observations_{*this, *this, *this, *this, host_};
 };
 
 // Copies text into a fixed field of n bytes (cut to n - 1 characters, zero-filled).
