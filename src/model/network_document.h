@@ -26,6 +26,7 @@
 #include "model/element_table.h"
 #include "model/element_tables.h"
 #include "model/file_names.h"
+#include "model/hit_test.h"
 #include "model/host.h"
 #include "model/listing_text.h"
 #include "model/observation_lists.h"
@@ -60,43 +61,6 @@ enum class MeasureAction {
     Created, // observations were added from the sources to the clicked element
     Ended,   // the tool ended: marks cleared, select tool back
 };
-
-// Canvas pixel geometry shared by hit testing and drawing (no window system involved).
-struct KPoint {
-    int x = 0, y = 0;
-};
-struct KRect {
-    int left = 0, top = 0, right = 0, bottom = 0;
-};
-struct KLine {
-    int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
-};
-
-// The one-pixel shift (sx, sy) of an observation line of `kind` (SEL_COLLIMATE .. SEL_PTHEIGHT)
-// whose second end lies (dh, dv) from its first: kinds that would lie on top of each other move to
-// either side, the sign of dh * dv choosing the diagonal.
-void LineShift(int kind, int dh, int dv, int& sx, int& sy);
-
-// Integer line test: (x, y) hits the line (x1, y1)-(x2, y2) when it lies strictly inside the
-// bounding box widened by 4 and, unless the line is horizontal or vertical, its vertical or
-// horizontal distance from the line (quotients truncated toward zero) is below 4 pixels.
-bool LineHit(int x1, int y1, int x2, int y2, int x, int y);
-
-// Scroll ranges of a graphic view: the canvas extent against the client area taken as if both
-// scroll bars were shown (a hidden bar's room is subtracted), then the three cases in which a bar
-// is not needed. Results of 0 or less show no bar.
-struct ScrollRanges {
-    int maxH = 0, maxV = 0;
-};
-ScrollRanges CalcViewScrollRanges(int hExtent, int vExtent, int clientWidth, int clientHeight,
-                                  bool vBarHidden, bool hBarHidden, int vScrollWidth, int hScrollHeight);
-
-// Scroll ranges of the text view: horizontal in pixels (lineLength wide lines), vertical in lines.
-// The horizontal bar's height is compared and subtracted in lines of lineHeight pixels. winLines
-// is updated (the number of lines the window shows).
-ScrollRanges CalcTextScrollRanges(int lineLength, int maxLines, int lineHeight, int clientWidth,
-                                  int clientHeight, bool vBarHidden, bool hBarHidden, int vScrollWidth,
-                                  int hScrollHeight, int& winLines);
 
 // The model part of the document: its state, held in the focused parts of model/document_state.h
 // (their member names are the document's), and the model's operations on it.
@@ -203,25 +167,29 @@ public:
     void ClearPoints() { elements_.ClearPoints(); }
     void ClearSBars() { elements_.ClearSBars(); }
 
-    // ---- Hit testing and selection display (hit_test.cpp) ------------------------------------
+    // ---- Hit testing and selection display (HitTesting) ------------------------------------
     // The item under canvas pixel `curPoint` of view `view`: selectType in the high 16 bits, the
     // item key in the low 16 bits, 0xFFFF when nothing is hit; sets the selection fields.
-    long HitTest(KPoint curPoint, int view);
-    static void CenterRect(KPoint testPoint, int halfWidth, int halfHeight, KRect* pointRectPtr);
+    long HitTest(KPoint curPoint, int view) { return hitTesting_.HitTest(curPoint, view); }
+    static void CenterRect(KPoint testPoint, int halfWidth, int halfHeight, KRect* pointRectPtr) {
+        HitTesting::CenterRect(testPoint, halfWidth, halfHeight, pointRectPtr);
+    }
     // Clips lrect to rect in place.
-    static void CheckRect(const KRect* rect, KRect* lrect);
+    static void CheckRect(const KRect* rect, KRect* lrect) { HitTesting::CheckRect(rect, lrect); }
     // Sets (true) or clears ELEM_SELECTED of a selected element (selectType 1 to 3); the views call
     // this once per view they highlight in.
-    void SetSelectionMark(bool on);
+    void SetSelectionMark(bool on) { hitTesting_.SetSelectionMark(on); }
     void MarkSelect() { host_->ShowSelection(true); }
     void ClearSelect() { host_->ShowSelection(false); }
     // Status bar: the selection (status 1 while dragging: coordinates only), the pointer coordinates.
-    void StatBarSelect(int status);
+    void StatBarSelect(int status) { hitTesting_.StatBarSelect(status); }
     void StatBarDebug(const std::string& text) { host_->StatusCoords(text); }
     // The two ends (canvas pixels of `view`) of observation line `kind` (SEL_COLLIMATE ..
     // SEL_PTHEIGHT) between elements `a` and `b`, with the one-pixel shift of its kind: what is
     // drawn is exactly what is hit.
-    void ObsLineEnds(int kind, int view, int a, int b, KLine* line) const;
+    void ObsLineEnds(int kind, int view, int a, int b, KLine* line) const {
+        hitTesting_.ObsLineEnds(kind, view, a, b, line);
+    }
 
     // ---- Mouse tools (mouse_tools.cpp) -------------------------------------------------------
     // The tool commands: take down the selection, then switch to the tool when a graphic view can
@@ -340,6 +308,7 @@ protected:
     ListingText listingText_{*this, *this, host_};
     ElementTables elements_{*this, *this, viewGeometry_};
     ObservationLists observations_{*this, *this, *this, *this, host_};
+    HitTesting hitTesting_{*this, *this, *this, *this, elements_, host_};
 };
 
 // Copies text into a fixed field of n bytes (cut to n - 1 characters, zero-filled).
