@@ -32,6 +32,7 @@
 #include "model/observation_lists.h"
 #include "model/records.h"
 #include "model/settings.h"
+#include "model/target_import.h"
 #include "model/theodolite.h"
 #include "model/view_geometry.h"
 
@@ -276,18 +277,19 @@ public:
     // ---- Ellipse outlines (ViewGeometry) -------------------------------------------------------
     void TrigInit() { viewGeometry_.TrigInit(); }
 
-    // ---- Target import ---------------------------------------------------------------------
-    void CmImportFile();
-    bool ReadTargetFile();
-    // What the last ReadTargetFile did: lines taken, lines skipped, and for each skipped line its
-    // number in the file (from 1) and the reason. Comments and blank lines are neither.
-    struct ImportReport {
-        int imported = 0, skipped = 0;
-        std::vector<std::pair<int, std::string>> skippedLines;
-    } lastImport;
-    bool CheckLimits(const char* name, double x, double y, double z);
+    // ---- Target import (TargetImport) ---------------------------------------------------------------------
+    void CmImportFile() { targetImport_.CmImportFile(); }
+    bool ReadTargetFile() { return targetImport_.ReadTargetFile(); }
+    // What the last ReadTargetFile did.
+    using ImportReport = kivo::ImportReport;
+    ImportReport lastImport;
+    bool CheckLimits(const char* name, double x, double y, double z) {
+        return targetImport_.CheckLimits(name, x, y, z);
+    }
     static int CalcStat(const char* stat1, const char* stat2, const char* stat3, const char* stat4,
-                        const char* stat5, const char* stat6);
+                        const char* stat5, const char* stat6) {
+        return TargetImport::CalcStat(stat1, stat2, stat3, stat4, stat5, stat6);
+    }
 
     // ---- The loaded listing (ListingText)
     // ------------------------------------------------------------------
@@ -309,6 +311,8 @@ protected:
     ElementTables elements_{*this, *this, viewGeometry_};
     ObservationLists observations_{*this, *this, *this, *this, host_};
     HitTesting hitTesting_{*this, *this, *this, *this, elements_, host_};
+    TargetImport targetImport_{*this,         *this,         *this,      elements_,
+                               observations_, viewGeometry_, lastImport, host_};
 };
 
 // Copies text into a fixed field of n bytes (cut to n - 1 characters, zero-filled).
