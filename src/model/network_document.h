@@ -3,16 +3,19 @@
 // observation lists, settings, view scaling, selection, file flags, loaded listing) and the
 // operations on it that need nothing above the model. The layers above add theirs:
 // simulation/simulation.h the simulation, adjustment/kivoMDIClient.h the adjustment run and the
-// document itself. The operations live in focused source files:
-//   document.cpp            construction, tables, adding elements, look-ups
-//   observation_lists.cpp   adding, testing and removing observations; cascading deletion; Cut
-//   settings.cpp            built-in defaults and the settings file
-//   project_file.cpp        reading and writing the project file
-//   file_commands.cpp       New, Open, Save, Save As, Close, SaveChange, CanClose
-//   view_geometry.cpp       scale factors, canvas, pixel positions; trig_table.cpp the ellipse sines
-//   hit_test.cpp, mouse_tools.cpp   hit testing, selection display, the mouse tools
-//   listing_text.cpp        the loaded listing of the text view
-//   target_import.cpp       target file import
+// document itself. The operations live in focused parts, each reaching only the state it needs;
+// the document holds one of each and forwards its members to them:
+//   ElementTables      (element_tables.h)     the tables, adding elements, naming, look-ups, marks
+//   ObservationLists   (observation_lists.h)  adding, testing and removing observations; cascading
+//                                             deletion; Cut
+//   SettingsDefaults   (settings.h)           built-in defaults from the settings file
+//   ViewGeometry       (view_geometry.h)      scale factors, canvas, pixel positions, ellipse sines
+//   HitTesting         (hit_test.h)           hit testing, selection marks and status text
+//   ListingText        (listing_text.h)       the loaded listing of the text view
+//   TargetImport       (target_import.h)      target file import
+// Still defined on the document itself: project_file.cpp (reading and writing the project file),
+// file_commands.cpp (New, Open, Save, Save As, Close, SaveChange, CanClose) and mouse_tools.cpp
+// (the mouse tools).
 // It never calls a window system: it talks to the user through its Host.
 
 #include <cstdint>
