@@ -15,7 +15,7 @@
 #include <filesystem>
 #include <string>
 
-#include "model/kivoMDIClient.h"
+#include "adjustment/kivoMDIClient.h"
 
 using namespace kivo;
 

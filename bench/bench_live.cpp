@@ -15,10 +15,10 @@
 #include <thread>
 #include <vector>
 
+#include "adjustment/kivoMDIClient.h"
 #include "bench_support.h"
 #include "engine/live.h"
 #include "engine/project.h"
-#include "model/kivoMDIClient.h"
 
 using namespace kivo;
 

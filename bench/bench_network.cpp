@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <string>
 
-#include "model/kivoMDIClient.h"
+#include "adjustment/kivoMDIClient.h"
 
 using namespace kivo;
 using Clock = std::chrono::steady_clock;

@@ -11,7 +11,7 @@
 #include <cstdlib>
 #include <random>
 
-#include "model/kivoMDIClient.h"
+#include "adjustment/kivoMDIClient.h"
 #include "views/view_render.h"
 
 using namespace kivo;

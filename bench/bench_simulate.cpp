@@ -9,8 +9,8 @@
 #include <limits>
 #include <string>
 
+#include "adjustment/kivoMDIClient.h"
 #include "bench_support.h"
-#include "model/kivoMDIClient.h"
 
 using namespace kivo;
 

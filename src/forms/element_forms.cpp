@@ -8,9 +8,9 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "adjustment/kivoMDIClient.h"
 #include "forms/forms.h"
 #include "model/form_values.h"
-#include "model/kivoMDIClient.h"
 
 namespace kivo::forms {
 

@@ -7,9 +7,9 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "adjustment/kivoMDIClient.h"
 #include "forms/forms.h"
 #include "model/form_values.h"
-#include "model/kivoMDIClient.h"
 
 // The help pages are compiled into this static library; registering them here makes sure the
 // linker keeps them.

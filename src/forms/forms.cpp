@@ -1,9 +1,9 @@
 #include "forms/forms.h"
 
+#include "adjustment/kivoMDIClient.h"
 #include "forms/element_forms.h"
 #include "forms/obs_forms.h"
 #include "forms/settings_forms.h"
-#include "model/kivoMDIClient.h"
 
 namespace kivo::forms {
 

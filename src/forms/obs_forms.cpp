@@ -10,8 +10,8 @@
 #include <QVBoxLayout>
 #include <functional>
 
+#include "adjustment/kivoMDIClient.h"
 #include "model/form_values.h"
-#include "model/kivoMDIClient.h"
 #include "model/working_lists.h"
 
 namespace kivo::forms {

@@ -11,8 +11,8 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "adjustment/kivoMDIClient.h"
 #include "model/form_values.h"
-#include "model/kivoMDIClient.h"
 #include "model/unit_change.h"
 
 namespace kivo::forms {

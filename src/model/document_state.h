@@ -52,7 +52,7 @@ enum ToolCursor {
     CUR_COUNT
 };
 
-// The elements (document.cpp): the three slot tables, their live and allocated counts, the
+// The elements (element_tables.h): the three slot tables, their live and allocated counts, the
 // naming counters.
 struct NetworkStore {
     int nNumTheos = 0, nMaxTheos = 0;

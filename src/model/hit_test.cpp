@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "model/network_document.h"
+#include "model/hit_test.h"
 
 namespace kivo {
 
@@ -42,29 +42,41 @@ bool LineHit(int x1, int y1, int x2, int y2, int x, int y) {
     return std::min(std::llabs(a), std::llabs(b)) < 4;
 }
 
-void NetworkDocument::CenterRect(KPoint p, int halfWidth, int halfHeight, KRect* r) {
+void HitTesting::CenterRect(KPoint p, int halfWidth, int halfHeight, KRect* r) {
     r->left = p.x - halfWidth;
     r->top = p.y - halfHeight;
     r->right = p.x + halfWidth;
     r->bottom = p.y + halfHeight;
 }
 
-void NetworkDocument::CheckRect(const KRect* rect, KRect* lrect) {
+void HitTesting::CheckRect(const KRect* rect, KRect* lrect) {
     lrect->left = std::max(lrect->left, rect->left);
     lrect->top = std::max(lrect->top, rect->top);
     lrect->right = std::min(lrect->right, rect->right);
     lrect->bottom = std::min(lrect->bottom, rect->bottom);
 }
 
-void NetworkDocument::ObsLineEnds(int kind, int view, int a, int b, KLine* line) const {
+void HitTesting::ObsLineEnds(int kind, int view, int a, int b, KLine* line) const {
     const COMMON* first;
     const COMMON* second;
     switch (kind) {
-    case SEL_COLLIMATE: first = &theoList[a]; second = &theoList[b]; break;
-    case SEL_SBDIRECT: first = &theoList[a]; second = &sbarList[b]; break;
+    case SEL_COLLIMATE:
+        first = &net_.theoList[a];
+        second = &net_.theoList[b];
+        break;
+    case SEL_SBDIRECT:
+        first = &net_.theoList[a];
+        second = &net_.sbarList[b];
+        break;
     case SEL_PTDISTANCE:
-    case SEL_PTHEIGHT: first = &pointList[a]; second = &pointList[b]; break;
-    default: first = &theoList[a]; second = &pointList[b]; break; // theodolite to point
+    case SEL_PTHEIGHT:
+        first = &net_.pointList[a];
+        second = &net_.pointList[b];
+        break;
+    default:
+        first = &net_.theoList[a];
+        second = &net_.pointList[b];
+        break; // theodolite to point
     }
     const int ha = first->hcoord[view], va = first->vcoord[view];
     const int hb = second->hcoord[view], vb = second->vcoord[view];
@@ -81,7 +93,7 @@ long ConnectionKey(int a, int b) { return ((static_cast<long>(a) << 8) | b) & 0x
 
 } // namespace
 
-long NetworkDocument::HitTest(KPoint p, int view) {
+long HitTesting::HitTest(KPoint p, int view) {
     auto elementHit = [&](const COMMON& e) {
         KRect r;
         CenterRect(KPoint{e.hcoord[view], e.vcoord[view]}, 5, 5, &r);
@@ -89,34 +101,35 @@ long NetworkDocument::HitTest(KPoint p, int view) {
         return r.left <= p.x && p.x < r.right && r.top <= p.y && p.y < r.bottom;
     };
     auto found = [&](int type, long key) {
-        selectType = type;
+        sel_.selectType = type;
         return static_cast<long>(type) * 65536 + key;
     };
 
-    for (int i = 0; i < nMaxTheos; ++i)
-        if ((theoList[i].flags & ELEM_INUSE) && elementHit(theoList[i])) {
-            index = i;
+    for (int i = 0; i < net_.nMaxTheos; ++i)
+        if ((net_.theoList[i].flags & ELEM_INUSE) && elementHit(net_.theoList[i])) {
+            sel_.index = i;
             return found(SEL_THEO, i & 0xFFFF);
         }
-    for (int i = 0; i < nMaxPoints; ++i)
-        if ((pointList[i].flags & ELEM_INUSE) && elementHit(pointList[i])) {
-            index = i;
+    for (int i = 0; i < net_.nMaxPoints; ++i)
+        if ((net_.pointList[i].flags & ELEM_INUSE) && elementHit(net_.pointList[i])) {
+            sel_.index = i;
             return found(SEL_POINT, i & 0xFFFF);
         }
-    for (int i = 0; i < nMaxSBars; ++i)
-        if ((sbarList[i].flags & ELEM_INUSE) && elementHit(sbarList[i])) {
-            index = i;
+    for (int i = 0; i < net_.nMaxSBars; ++i)
+        if ((net_.sbarList[i].flags & ELEM_INUSE) && elementHit(net_.sbarList[i])) {
+            sel_.index = i;
             return found(SEL_SBAR, i & 0xFFFF);
         }
 
     auto lineHit = [&](int kind, int a, int b) {
         // Quick rejection on the unshifted ends: a line is shifted by at most one pixel and hit
         // within 4 pixels, so a point 5 or more pixels outside its box cannot hit it.
-        const COMMON& first = kind == SEL_PTDISTANCE || kind == SEL_PTHEIGHT ? static_cast<const COMMON&>(pointList[a])
-                                                                             : static_cast<const COMMON&>(theoList[a]);
-        const COMMON& second = kind == SEL_COLLIMATE ? static_cast<const COMMON&>(theoList[b])
-                               : kind == SEL_SBDIRECT ? static_cast<const COMMON&>(sbarList[b])
-                                                      : static_cast<const COMMON&>(pointList[b]);
+        const COMMON& first = kind == SEL_PTDISTANCE || kind == SEL_PTHEIGHT
+                                  ? static_cast<const COMMON&>(net_.pointList[a])
+                                  : static_cast<const COMMON&>(net_.theoList[a]);
+        const COMMON& second = kind == SEL_COLLIMATE  ? static_cast<const COMMON&>(net_.theoList[b])
+                               : kind == SEL_SBDIRECT ? static_cast<const COMMON&>(net_.sbarList[b])
+                                                      : static_cast<const COMMON&>(net_.pointList[b]);
         const int h1 = first.hcoord[view], h2 = second.hcoord[view];
         if (p.x <= std::min(h1, h2) - 5 || p.x >= std::max(h1, h2) + 5) return false;
         const int v1 = first.vcoord[view], v2 = second.vcoord[view];
@@ -127,19 +140,19 @@ long NetworkDocument::HitTest(KPoint p, int view) {
     };
     // Station-owned lists of one kind; on a hit the station and the target are stored.
     auto stationLists = [&](int kind, auto member) -> long {
-        for (int i = 0; i < nMaxTheos; ++i) {
-            const THEODOLITE& t = theoList[i];
+        for (int i = 0; i < net_.nMaxTheos; ++i) {
+            const THEODOLITE& t = net_.theoList[i];
             if (!(t.flags & ELEM_INUSE)) continue;
             const auto& list = t.*member;
             for (int k = 0; k < list.size(); ++k) {
                 const int tg = list[k].target;
                 if (!lineHit(kind, i, tg)) continue;
                 if (kind == SEL_COLLIMATE) {
-                    stationA = i;
-                    stationB = tg;
+                    sel_.stationA = i;
+                    sel_.stationB = tg;
                 } else {
-                    station = i;
-                    target = tg;
+                    sel_.station = i;
+                    sel_.target = tg;
                 }
                 return found(kind, ConnectionKey(i, tg));
             }
@@ -150,51 +163,51 @@ long NetworkDocument::HitTest(KPoint p, int view) {
         for (int i = 0; i < nMax; ++i) {
             const auto& e = list[i];
             if (!(e.flags & OBS_INUSE) || !lineHit(kind, e.source, e.target)) continue;
-            targetA = e.source;
-            targetB = e.target;
+            sel_.targetA = e.source;
+            sel_.targetB = e.target;
             return found(kind, ConnectionKey(e.source, e.target));
         }
         return -1;
     };
 
     long r;
-    if (bCollimate && (r = stationLists(SEL_COLLIMATE, &THEODOLITE::thList)) >= 0) return r;
-    if (bDirect) {
+    if (project_.bCollimate && (r = stationLists(SEL_COLLIMATE, &THEODOLITE::thList)) >= 0) return r;
+    if (project_.bDirect) {
         if ((r = stationLists(SEL_PTDIRECT, &THEODOLITE::ptList)) >= 0) return r;
         if ((r = stationLists(SEL_SBDIRECT, &THEODOLITE::sbList)) >= 0) return r;
     }
-    if (bDistance) {
+    if (project_.bDistance) {
         if ((r = stationLists(SEL_DISTANCE, &THEODOLITE::dsList)) >= 0) return r;
-        if ((r = globalList(SEL_PTDISTANCE, distList, nMaxDists)) >= 0) return r;
+        if ((r = globalList(SEL_PTDISTANCE, obs_.distList, obs_.nMaxDists)) >= 0) return r;
     }
-    if (bHeight) {
+    if (project_.bHeight) {
         if ((r = stationLists(SEL_HEIGHT, &THEODOLITE::hdList)) >= 0) return r;
-        if ((r = globalList(SEL_PTHEIGHT, heightList, nMaxHeights)) >= 0) return r;
+        if ((r = globalList(SEL_PTHEIGHT, obs_.heightList, obs_.nMaxHeights)) >= 0) return r;
     }
-    selectType = SEL_NONE;
+    sel_.selectType = SEL_NONE;
     return 0xFFFF;
 }
 
-void NetworkDocument::SetSelectionMark(bool on) {
-    switch (selectType) {
+void HitTesting::SetSelectionMark(bool on) {
+    switch (sel_.selectType) {
     case SEL_THEO:
-        if (index < theoList.storage()) theoList.Mark(index, on);
+        if (sel_.index < net_.theoList.storage()) net_.theoList.Mark(sel_.index, on);
         break;
     case SEL_POINT:
-        if (index < pointList.storage()) pointList.Mark(index, on);
+        if (sel_.index < net_.pointList.storage()) net_.pointList.Mark(sel_.index, on);
         break;
     case SEL_SBAR:
-        if (index < sbarList.storage()) sbarList.Mark(index, on);
+        if (sel_.index < net_.sbarList.storage()) net_.sbarList.Mark(sel_.index, on);
         break;
     default: break;
     }
 }
 
-void NetworkDocument::StatBarSelect(int status) {
+void HitTesting::StatBarSelect(int status) {
     char text[160];
-    if (selectType >= SEL_THEO && selectType <= SEL_SBAR) {
-        const COMMON& e = Common(selectType, index);
-        if (status == 0) host_->StatusImage(selectType - 1);
+    if (sel_.selectType >= SEL_THEO && sel_.selectType <= SEL_SBAR) {
+        const COMMON& e = elements_.Common(sel_.selectType, sel_.index);
+        if (status == 0) host_->StatusImage(sel_.selectType - 1);
         std::snprintf(text, sizeof text, "     %10s   ( %8.3lf, %8.3lf, %8.3lf )", e.name, e.xReal, e.yReal,
                       e.zReal);
         host_->StatusText(text);
@@ -203,16 +216,28 @@ void NetworkDocument::StatBarSelect(int status) {
     const char* first = nullptr;
     const char* second = nullptr;
     int image = 7;
-    switch (selectType) {
+    switch (sel_.selectType) {
     case SEL_COLLIMATE:
-        first = theoList[stationA].name, second = theoList[stationB].name, image = 3;
+        first = net_.theoList[sel_.stationA].name, second = net_.theoList[sel_.stationB].name, image = 3;
         break;
-    case SEL_PTDIRECT: first = theoList[station].name, second = pointList[target].name, image = 4; break;
-    case SEL_SBDIRECT: first = theoList[station].name, second = sbarList[target].name, image = 4; break;
-    case SEL_DISTANCE: first = theoList[station].name, second = pointList[target].name, image = 5; break;
-    case SEL_PTDISTANCE: first = pointList[targetA].name, second = pointList[targetB].name, image = 5; break;
-    case SEL_HEIGHT: first = theoList[station].name, second = pointList[target].name, image = 6; break;
-    case SEL_PTHEIGHT: first = pointList[targetA].name, second = pointList[targetB].name, image = 6; break;
+    case SEL_PTDIRECT:
+        first = net_.theoList[sel_.station].name, second = net_.pointList[sel_.target].name, image = 4;
+        break;
+    case SEL_SBDIRECT:
+        first = net_.theoList[sel_.station].name, second = net_.sbarList[sel_.target].name, image = 4;
+        break;
+    case SEL_DISTANCE:
+        first = net_.theoList[sel_.station].name, second = net_.pointList[sel_.target].name, image = 5;
+        break;
+    case SEL_PTDISTANCE:
+        first = net_.pointList[sel_.targetA].name, second = net_.pointList[sel_.targetB].name, image = 5;
+        break;
+    case SEL_HEIGHT:
+        first = net_.theoList[sel_.station].name, second = net_.pointList[sel_.target].name, image = 6;
+        break;
+    case SEL_PTHEIGHT:
+        first = net_.pointList[sel_.targetA].name, second = net_.pointList[sel_.targetB].name, image = 6;
+        break;
     default: return; // nothing selected: the status bar stays as it is
     }
     host_->StatusImage(image);

@@ -3,16 +3,19 @@
 // observation lists, settings, view scaling, selection, file flags, loaded listing) and the
 // operations on it that need nothing above the model. The layers above add theirs:
 // simulation/simulation.h the simulation, adjustment/kivoMDIClient.h the adjustment run and the
-// document itself. The operations live in focused source files:
-//   document.cpp            construction, tables, adding elements, look-ups
-//   observation_lists.cpp   adding, testing and removing observations; cascading deletion; Cut
-//   settings.cpp            built-in defaults and the settings file
-//   project_file.cpp        reading and writing the project file
-//   file_commands.cpp       New, Open, Save, Save As, Close, SaveChange, CanClose
-//   view_geometry.cpp       scale factors, canvas, pixel positions; trig_table.cpp the ellipse sines
-//   hit_test.cpp, mouse_tools.cpp   hit testing, selection display, the mouse tools
-//   listing_text.cpp        the loaded listing of the text view
-//   target_import.cpp       target file import
+// document itself. The operations live in focused parts, each reaching only the state it needs;
+// the document holds one of each and forwards its members to them:
+//   ElementTables      (element_tables.h)     the tables, adding elements, naming, look-ups, marks
+//   ObservationLists   (observation_lists.h)  adding, testing and removing observations; cascading
+//                                             deletion; Cut
+//   SettingsDefaults   (settings.h)           built-in defaults from the settings file
+//   ViewGeometry       (view_geometry.h)      scale factors, canvas, pixel positions, ellipse sines
+//   HitTesting         (hit_test.h)           hit testing, selection marks and status text
+//   ListingText        (listing_text.h)       the loaded listing of the text view
+//   TargetImport       (target_import.h)      target file import
+// Still defined on the document itself: project_file.cpp (reading and writing the project file),
+// file_commands.cpp (New, Open, Save, Save As, Close, SaveChange, CanClose) and mouse_tools.cpp
+// (the mouse tools).
 // It never calls a window system: it talks to the user through its Host.
 
 #include <cstdint>
@@ -24,9 +27,17 @@
 #include "model/command_ids.h"
 #include "model/document_state.h"
 #include "model/element_table.h"
+#include "model/element_tables.h"
+#include "model/file_names.h"
+#include "model/hit_test.h"
 #include "model/host.h"
+#include "model/listing_text.h"
+#include "model/observation_lists.h"
 #include "model/records.h"
+#include "model/settings.h"
+#include "model/target_import.h"
 #include "model/theodolite.h"
+#include "model/view_geometry.h"
 
 namespace kivo {
 
@@ -55,52 +66,6 @@ enum class MeasureAction {
     Ended,   // the tool ended: marks cleared, select tool back
 };
 
-// Something that can draw the line of a newly added observation in a view (the core stays
-// free of any window system; views pass one in, everything else passes nullptr).
-class LinePainter {
-public:
-    enum Pen { Green, Blue, Red, Yellow };
-    virtual ~LinePainter() = default;
-    virtual void Line(Pen pen, int x1, int y1, int x2, int y2) = 0;
-};
-
-// Canvas pixel geometry shared by hit testing and drawing (no window system involved).
-struct KPoint {
-    int x = 0, y = 0;
-};
-struct KRect {
-    int left = 0, top = 0, right = 0, bottom = 0;
-};
-struct KLine {
-    int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
-};
-
-// The one-pixel shift (sx, sy) of an observation line of `kind` (SEL_COLLIMATE .. SEL_PTHEIGHT)
-// whose second end lies (dh, dv) from its first: kinds that would lie on top of each other move to
-// either side, the sign of dh * dv choosing the diagonal.
-void LineShift(int kind, int dh, int dv, int& sx, int& sy);
-
-// Integer line test: (x, y) hits the line (x1, y1)-(x2, y2) when it lies strictly inside the
-// bounding box widened by 4 and, unless the line is horizontal or vertical, its vertical or
-// horizontal distance from the line (quotients truncated toward zero) is below 4 pixels.
-bool LineHit(int x1, int y1, int x2, int y2, int x, int y);
-
-// Scroll ranges of a graphic view: the canvas extent against the client area taken as if both
-// scroll bars were shown (a hidden bar's room is subtracted), then the three cases in which a bar
-// is not needed. Results of 0 or less show no bar.
-struct ScrollRanges {
-    int maxH = 0, maxV = 0;
-};
-ScrollRanges CalcViewScrollRanges(int hExtent, int vExtent, int clientWidth, int clientHeight,
-                                  bool vBarHidden, bool hBarHidden, int vScrollWidth, int hScrollHeight);
-
-// Scroll ranges of the text view: horizontal in pixels (lineLength wide lines), vertical in lines.
-// The horizontal bar's height is compared and subtracted in lines of lineHeight pixels. winLines
-// is updated (the number of lines the window shows).
-ScrollRanges CalcTextScrollRanges(int lineLength, int maxLines, int lineHeight, int clientWidth,
-                                  int clientHeight, bool vBarHidden, bool hBarHidden, int vScrollWidth,
-                                  int hScrollHeight, int& winLines);
-
 // The model part of the document: its state, held in the focused parts of model/document_state.h
 // (their member names are the document's), and the model's operations on it.
 class NetworkDocument : public NetworkStore,
@@ -119,80 +84,116 @@ public:
     Host& host() { return *host_; }
     void SetHost(Host* host);
 
-    // ---- Elements --------------------------------------------------------------------------
-    void CreateMemory();
-    void DestroyMemory();
+    // ---- Elements (ElementTables) ------------------------------------------------------------
+    void CreateMemory() { elements_.CreateMemory(); }
+    void DestroyMemory() { elements_.DestroyMemory(); }
     void NewTheo(const char* newName, const char* newAbbrev, int pos, int theo, double xLogCoord,
                  double yLogCoord, double zLogCoord, double xRotation, double yRotation, double zRotation,
-                 int coordStat);
+                 int coordStat) {
+        elements_.NewTheo(newName, newAbbrev, pos, theo, xLogCoord, yLogCoord, zLogCoord, xRotation,
+                          yRotation, zRotation, coordStat);
+    }
     void NewPoint(const char* newName, const char* newAbbrev, double xLogCoord, double yLogCoord,
-                  double zLogCoord, int coordStat);
+                  double zLogCoord, int coordStat) {
+        elements_.NewPoint(newName, newAbbrev, xLogCoord, yLogCoord, zLogCoord, coordStat);
+    }
     void NewSBar(const char* newName, const char* newAbbrev, double xLogCoord, double yLogCoord,
-                 double zLogCoord, double length, int azimuth, int vertangle);
+                 double zLogCoord, double length, int azimuth, int vertangle) {
+        elements_.NewSBar(newName, newAbbrev, xLogCoord, yLogCoord, zLogCoord, length, azimuth, vertangle);
+    }
     void NewCommon(COMMON& common, const char* newName, const char* newAbbrev, double xLogCoord,
-                   double yLogCoord, double zLogCoord);
+                   double yLogCoord, double zLogCoord) {
+        elements_.NewCommon(common, newName, newAbbrev, xLogCoord, yLogCoord, zLogCoord);
+    }
     int TheoCheck(const char* name) const { return theoList.Find(name); }
     int PointCheck(const char* name) const { return pointList.Find(name); }
     int SBarCheck(const char* name) const { return sbarList.Find(name); }
     // Proposals for the next element placed with a mouse tool.
-    void GetNextTheoName(int* posPtr, int* theoPtr);
-    void GetNextPointName(int* pointNumber);
-    void GetNextSBarName(int* sbarNumber);
+    void GetNextTheoName(int* posPtr, int* theoPtr) { elements_.GetNextTheoName(posPtr, theoPtr); }
+    void GetNextPointName(int* pointNumber) { elements_.GetNextPointName(pointNumber); }
+    void GetNextSBarName(int* sbarNumber) { elements_.GetNextSBarName(sbarNumber); }
     // Element access through the shared head, by kind (1 theodolite, 2 point, 3 scale bar).
-    COMMON& Common(int kind, int slot);
+    COMMON& Common(int kind, int slot) { return elements_.Common(kind, slot); }
 
-    // ---- Observation lists ----------------------------------------------------------------
-    void NewCollimate(LinePainter* hdc, int view, int theo);
-    void NewPtDirect(LinePainter* hdc, int view, int point);
-    void NewSBDirect(LinePainter* hdc, int view, int sbar);
-    void NewDistance(LinePainter* hdc, int view, int point);
-    void NewHeight(LinePainter* hdc, int view, int point);
-    static bool CheckCollimate(const ObsList<CONNECT1>& list, int num, int theo);
-    static bool CheckPtDirect(const ObsList<CONNECT1>& list, int num, int point);
-    static bool CheckSBDirect(const ObsList<CONNECT2>& list, int num, int sbar);
-    static bool CheckDistance(const ObsList<CONNECT3>& list, int num, int point);
-    static bool CheckHeight(const ObsList<CONNECT6>& list, int num, int point);
-    bool CheckPtDistance(int source, int point) const;
-    bool CheckPtHeight(int source, int point) const;
-    static int DelCollimate(ObsList<CONNECT1>& list, int count, int theTarget, int whichCollimate);
-    static int DelPtDirect(ObsList<CONNECT1>& list, int count, int theTarget, int whichDirect);
-    static int DelSBDirect(ObsList<CONNECT2>& list, int count, int theTarget, int whichDirect);
-    static int DelDistance(ObsList<CONNECT3>& list, int count, int theTarget, int whichDistance);
-    static int DelHeight(ObsList<CONNECT6>& list, int count, int theTarget, int whichHeight);
-    void DelPtDistance(int theSource, int theTarget, int whichDistance);
-    void DelPtHeight(int theSource, int theTarget, int which);
-    // Adds a live entry to a global list (slot reuse and growth as for elements); returns its slot.
-    int AddPtDistance(const CONNECT4& entry);
-    int AddPtHeight(const CONNECT5& entry);
-    void DelTheo(int theo);
-    void DelPoint(int point);
-    void DelSBar(int sbar);
-    void CmCut();
+    // ---- Observation lists (ObservationLists) ----------------------------------------------
+    void NewCollimate(LinePainter* hdc, int view, int theo) { observations_.NewCollimate(hdc, view, theo); }
+    void NewPtDirect(LinePainter* hdc, int view, int point) { observations_.NewPtDirect(hdc, view, point); }
+    void NewSBDirect(LinePainter* hdc, int view, int sbar) { observations_.NewSBDirect(hdc, view, sbar); }
+    void NewDistance(LinePainter* hdc, int view, int point) { observations_.NewDistance(hdc, view, point); }
+    void NewHeight(LinePainter* hdc, int view, int point) { observations_.NewHeight(hdc, view, point); }
+    static bool CheckCollimate(const ObsList<CONNECT1>& list, int num, int theo) {
+        return ObservationLists::CheckCollimate(list, num, theo);
+    }
+    static bool CheckPtDirect(const ObsList<CONNECT1>& list, int num, int point) {
+        return ObservationLists::CheckPtDirect(list, num, point);
+    }
+    static bool CheckSBDirect(const ObsList<CONNECT2>& list, int num, int sbar) {
+        return ObservationLists::CheckSBDirect(list, num, sbar);
+    }
+    static bool CheckDistance(const ObsList<CONNECT3>& list, int num, int point) {
+        return ObservationLists::CheckDistance(list, num, point);
+    }
+    static bool CheckHeight(const ObsList<CONNECT6>& list, int num, int point) {
+        return ObservationLists::CheckHeight(list, num, point);
+    }
+    bool CheckPtDistance(int source, int point) const { return observations_.CheckPtDistance(source, point); }
+    bool CheckPtHeight(int source, int point) const { return observations_.CheckPtHeight(source, point); }
+    static int DelCollimate(ObsList<CONNECT1>& list, int count, int theTarget, int whichCollimate) {
+        return ObservationLists::DelCollimate(list, count, theTarget, whichCollimate);
+    }
+    static int DelPtDirect(ObsList<CONNECT1>& list, int count, int theTarget, int whichDirect) {
+        return ObservationLists::DelPtDirect(list, count, theTarget, whichDirect);
+    }
+    static int DelSBDirect(ObsList<CONNECT2>& list, int count, int theTarget, int whichDirect) {
+        return ObservationLists::DelSBDirect(list, count, theTarget, whichDirect);
+    }
+    static int DelDistance(ObsList<CONNECT3>& list, int count, int theTarget, int whichDistance) {
+        return ObservationLists::DelDistance(list, count, theTarget, whichDistance);
+    }
+    static int DelHeight(ObsList<CONNECT6>& list, int count, int theTarget, int whichHeight) {
+        return ObservationLists::DelHeight(list, count, theTarget, whichHeight);
+    }
+    void DelPtDistance(int theSource, int theTarget, int whichDistance) {
+        observations_.DelPtDistance(theSource, theTarget, whichDistance);
+    }
+    void DelPtHeight(int theSource, int theTarget, int which) {
+        observations_.DelPtHeight(theSource, theTarget, which);
+    }
+    int AddPtDistance(const CONNECT4& entry) { return observations_.AddPtDistance(entry); }
+    int AddPtHeight(const CONNECT5& entry) { return observations_.AddPtHeight(entry); }
+    void DelTheo(int theo) { observations_.DelTheo(theo); }
+    void DelPoint(int point) { observations_.DelPoint(point); }
+    void DelSBar(int sbar) { observations_.DelSBar(sbar); }
+    void CmCut() { observations_.CmCut(); }
 
     // ---- Selection -------------------------------------------------------------------------
-    void ClearTheos();
-    void ClearPoints();
-    void ClearSBars();
+    void ClearTheos() { elements_.ClearTheos(); }
+    void ClearPoints() { elements_.ClearPoints(); }
+    void ClearSBars() { elements_.ClearSBars(); }
 
-    // ---- Hit testing and selection display (hit_test.cpp) ------------------------------------
+    // ---- Hit testing and selection display (HitTesting) ------------------------------------
     // The item under canvas pixel `curPoint` of view `view`: selectType in the high 16 bits, the
     // item key in the low 16 bits, 0xFFFF when nothing is hit; sets the selection fields.
-    long HitTest(KPoint curPoint, int view);
-    static void CenterRect(KPoint testPoint, int halfWidth, int halfHeight, KRect* pointRectPtr);
+    long HitTest(KPoint curPoint, int view) { return hitTesting_.HitTest(curPoint, view); }
+    static void CenterRect(KPoint testPoint, int halfWidth, int halfHeight, KRect* pointRectPtr) {
+        HitTesting::CenterRect(testPoint, halfWidth, halfHeight, pointRectPtr);
+    }
     // Clips lrect to rect in place.
-    static void CheckRect(const KRect* rect, KRect* lrect);
+    static void CheckRect(const KRect* rect, KRect* lrect) { HitTesting::CheckRect(rect, lrect); }
     // Sets (true) or clears ELEM_SELECTED of a selected element (selectType 1 to 3); the views call
     // this once per view they highlight in.
-    void SetSelectionMark(bool on);
+    void SetSelectionMark(bool on) { hitTesting_.SetSelectionMark(on); }
     void MarkSelect() { host_->ShowSelection(true); }
     void ClearSelect() { host_->ShowSelection(false); }
     // Status bar: the selection (status 1 while dragging: coordinates only), the pointer coordinates.
-    void StatBarSelect(int status);
+    void StatBarSelect(int status) { hitTesting_.StatBarSelect(status); }
     void StatBarDebug(const std::string& text) { host_->StatusCoords(text); }
     // The two ends (canvas pixels of `view`) of observation line `kind` (SEL_COLLIMATE ..
     // SEL_PTHEIGHT) between elements `a` and `b`, with the one-pixel shift of its kind: what is
     // drawn is exactly what is hit.
-    void ObsLineEnds(int kind, int view, int a, int b, KLine* line) const;
+    void ObsLineEnds(int kind, int view, int a, int b, KLine* line) const {
+        hitTesting_.ObsLineEnds(kind, view, a, b, line);
+    }
 
     // ---- Mouse tools (mouse_tools.cpp) -------------------------------------------------------
     // The tool commands: take down the selection, then switch to the tool when a graphic view can
@@ -236,14 +237,12 @@ public:
                          hMovePtCursor = CUR_MOVEPT, hMoveSBarCursor = CUR_MOVESBAR, hCollCursor = CUR_COLL,
                          hHourGlass = CUR_HOURGLASS;
 
-    // ---- Settings -----------------------------------------------------------------------------
-    // The settings file this process reads: $KIVO_INI, else $XDG_CONFIG_HOME/kivo/kivo.ini,
-    // else ~/.config/kivo/kivo.ini.
-    static std::string SettingsPath();
-    void GetDefParmData();
-    void GetDefDisplayData();
-    void GetDefSetupData();
-    void GetDefAdjustData();
+    // ---- Settings (SettingsDefaults) ------------------------------------------------------------
+    static std::string SettingsPath() { return SettingsDefaults::SettingsPath(); }
+    void GetDefParmData() { settings_.GetDefParmData(); }
+    void GetDefDisplayData() { settings_.GetDefDisplayData(); }
+    void GetDefSetupData() { settings_.GetDefSetupData(); }
+    void GetDefAdjustData() { settings_.GetDefAdjustData(); }
 
     // ---- Project file and file commands -------------------------------------------------------
     bool ReadSimFile();
@@ -265,11 +264,11 @@ public:
     // Saves under `path` (Save and Save As after their dialog).
     void SaveAs(const std::string& path);
 
-    // ---- View geometry ---------------------------------------------------------------------
-    void SetScaleFactors();
-    void SetWindowParms();
-    void CalcPixelPos(COMMON& theObject);
-    void ProcessSimData();
+    // ---- View geometry (ViewGeometry) -------------------------------------------------------
+    void SetScaleFactors() { viewGeometry_.SetScaleFactors(); }
+    void SetWindowParms() { viewGeometry_.SetWindowParms(); }
+    void CalcPixelPos(COMMON& theObject) { viewGeometry_.CalcPixelPos(theObject); }
+    void ProcessSimData() { viewGeometry_.ProcessSimData(); }
     void UpdateViews(bool bErase) { host_->UpdateViews(bErase); }
     void UpdateScrollBars() { host_->UpdateScrollBars(); }
     void CheckViewItems() { host_->CheckViewItems(); }
@@ -278,26 +277,27 @@ public:
         host_->StatusImage(7);
     }
 
-    // ---- Ellipse outlines ----------------------------------------------------------------------
-    // Fills TrigTable.
-    void TrigInit();
+    // ---- Ellipse outlines (ViewGeometry) -------------------------------------------------------
+    void TrigInit() { viewGeometry_.TrigInit(); }
 
-    // ---- Target import ---------------------------------------------------------------------
-    void CmImportFile();
-    bool ReadTargetFile();
-    // What the last ReadTargetFile did: lines taken, lines skipped, and for each skipped line its
-    // number in the file (from 1) and the reason. Comments and blank lines are neither.
-    struct ImportReport {
-        int imported = 0, skipped = 0;
-        std::vector<std::pair<int, std::string>> skippedLines;
-    } lastImport;
-    bool CheckLimits(const char* name, double x, double y, double z);
+    // ---- Target import (TargetImport) ---------------------------------------------------------------------
+    void CmImportFile() { targetImport_.CmImportFile(); }
+    bool ReadTargetFile() { return targetImport_.ReadTargetFile(); }
+    // What the last ReadTargetFile did.
+    using ImportReport = kivo::ImportReport;
+    ImportReport lastImport;
+    bool CheckLimits(const char* name, double x, double y, double z) {
+        return targetImport_.CheckLimits(name, x, y, z);
+    }
     static int CalcStat(const char* stat1, const char* stat2, const char* stat3, const char* stat4,
-                        const char* stat5, const char* stat6);
+                        const char* stat5, const char* stat6) {
+        return TargetImport::CalcStat(stat1, stat2, stat3, stat4, stat5, stat6);
+    }
 
-    // ---- The loaded listing ------------------------------------------------------------------
-    bool LoadOutput();
-    void DiscardOutput();
+    // ---- The loaded listing (ListingText)
+    // ------------------------------------------------------------------
+    bool LoadOutput() { return listingText_.LoadOutput(); }
+    void DiscardOutput() { listingText_.DiscardOutput(); }
 
 protected:
     explicit NetworkDocument(Host* host);
@@ -307,17 +307,16 @@ protected:
     NullHost nullHost_;
     Host* host_;
 
-private:
-    template <class T> int AddElementSlot(ElementTable<T>& table, int& nNum, int& nMax);
-    template <class T, class L> int AddGlobal(L& list, int& nNum, int& nMax, const T& entry);
+    // The parts that hold the operations (declared after host_: they keep a reference to it).
+    SettingsDefaults settings_{*this, *this};
+    ViewGeometry viewGeometry_{*this, *this, *this, host_};
+    ListingText listingText_{*this, *this, host_};
+    ElementTables elements_{*this, *this, viewGeometry_};
+    ObservationLists observations_{*this, *this, *this, *this, host_};
+    HitTesting hitTesting_{*this, *this, *this, *this, elements_, host_};
+    TargetImport targetImport_{*this,         *this,         *this,      elements_,
+                               observations_, viewGeometry_, lastImport, host_};
 };
-
-// Replaces the extension of the file name (not of a folder) by `ext`, which includes the dot:
-// cut at the first "." of the last path component, or append when it has none.
-std::string ChangeFileExt(const std::string& name, const std::string& ext);
-
-// Truncation toward zero, clamped to the int range (NaN gives 0).
-int TruncToInt(double v);
 
 // Copies text into a fixed field of n bytes (cut to n - 1 characters, zero-filled).
 void CopyField(char* field, std::size_t n, const std::string& text);

@@ -6,8 +6,8 @@
 #include <limits>
 #include <string>
 
-#include "model/network_document.h"
 #include "model/profile_reader.h"
+#include "model/settings.h"
 
 namespace kivo {
 
@@ -48,49 +48,51 @@ int ReadIntInRange(const ProfileReader& ini, const char* section, const char* ke
 
 } // namespace
 
-std::string NetworkDocument::SettingsPath() {
+std::string SettingsDefaults::SettingsPath() {
     if (const char* p = std::getenv("KIVO_INI"); p && *p) return p;
     if (const char* x = std::getenv("XDG_CONFIG_HOME"); x && *x) return std::string(x) + "/kivo/kivo.ini";
     const char* home = std::getenv("HOME");
     return std::string(home ? home : ".") + "/.config/kivo/kivo.ini";
 }
 
-void NetworkDocument::GetDefParmData() {
+void SettingsDefaults::GetDefParmData() {
     ProfileReader ini(SettingsPath());
-    ReadLimits(ini, 1, xMin, xMax);
-    ReadReal(ini, "parameters", "def1", "100.0", xDef);
-    ReadLimits(ini, 2, yMin, yMax);
-    ReadReal(ini, "parameters", "def2", "100.0", yDef);
-    ReadLimits(ini, 3, zMin, zMax);
-    ReadReal(ini, "parameters", "def3", "100.0", zDef);
-    units = ReadIntInRange(ini, "parameters", "units", 0, 0, 3);
-    axisType = ReadIntInRange(ini, "parameters", "axes", 1, 0, 1);
+    ReadLimits(ini, 1, project_.xMin, project_.xMax);
+    ReadReal(ini, "parameters", "def1", "100.0", project_.xDef);
+    ReadLimits(ini, 2, project_.yMin, project_.yMax);
+    ReadReal(ini, "parameters", "def2", "100.0", project_.yDef);
+    ReadLimits(ini, 3, project_.zMin, project_.zMax);
+    ReadReal(ini, "parameters", "def3", "100.0", project_.zDef);
+    project_.units = ReadIntInRange(ini, "parameters", "units", 0, 0, 3);
+    project_.axisType = ReadIntInRange(ini, "parameters", "axes", 1, 0, 1);
 }
 
-void NetworkDocument::GetDefDisplayData() {
+void SettingsDefaults::GetDefDisplayData() {
     ProfileReader ini(SettingsPath());
-    hBordSize = ReadIntInRange(ini, "display", "hBordSize", 16, 0, 100);
-    vBordSize = ReadIntInRange(ini, "display", "vBordSize", 8, 0, 100);
-    bBound = ini.GetInt("display", "boundary", 1) != 0;
-    bHGrid = ini.GetInt("display", "horzGrid", 0) != 0;
-    bVGrid = ini.GetInt("display", "vertGrid", 0) != 0;
+    project_.hBordSize = ReadIntInRange(ini, "display", "hBordSize", 16, 0, 100);
+    project_.vBordSize = ReadIntInRange(ini, "display", "vBordSize", 8, 0, 100);
+    project_.bBound = ini.GetInt("display", "boundary", 1) != 0;
+    project_.bHGrid = ini.GetInt("display", "horzGrid", 0) != 0;
+    project_.bVGrid = ini.GetInt("display", "vertGrid", 0) != 0;
     // A grid interval of zero or less would draw no grid, or never stop drawing one.
-    hInterval = ReadIntInRange(ini, "display", "horzDivisions", 10, 1, std::numeric_limits<int>::max());
-    vInterval = ReadIntInRange(ini, "display", "vertDivisions", 10, 1, std::numeric_limits<int>::max());
-    ReadPositive(ini, "display", "objScale1", "10.0", objScale1);
-    ReadPositive(ini, "display", "objScale2", "10.0", objScale2);
-    ReadPositive(ini, "display", "objScale3", "10.0", objScale3);
-    ReadPositive(ini, "display", "ellScale", ".001", ellScale);
+    project_.hInterval =
+        ReadIntInRange(ini, "display", "horzDivisions", 10, 1, std::numeric_limits<int>::max());
+    project_.vInterval =
+        ReadIntInRange(ini, "display", "vertDivisions", 10, 1, std::numeric_limits<int>::max());
+    ReadPositive(ini, "display", "objScale1", "10.0", project_.objScale1);
+    ReadPositive(ini, "display", "objScale2", "10.0", project_.objScale2);
+    ReadPositive(ini, "display", "objScale3", "10.0", project_.objScale3);
+    ReadPositive(ini, "display", "ellScale", ".001", project_.ellScale);
 }
 
-void NetworkDocument::GetDefSetupData() {
+void SettingsDefaults::GetDefSetupData() {
     ProfileReader ini(SettingsPath());
-    ReadPositive(ini, "setup", "ScaleLength", "1.0", defLength);
+    ReadPositive(ini, "setup", "ScaleLength", "1.0", project_.defLength);
 }
 
-void NetworkDocument::GetDefAdjustData() {
+void SettingsDefaults::GetDefAdjustData() {
     ProfileReader ini(SettingsPath());
-    iterLimit = ReadIntInRange(ini, "adjustment", "MaxIterations", 20, 1, 99);
+    session_.iterLimit = ReadIntInRange(ini, "adjustment", "MaxIterations", 20, 1, 99);
 }
 
 } // namespace kivo

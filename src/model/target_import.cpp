@@ -30,7 +30,7 @@
 #include <string_view>
 #include <vector>
 
-#include "model/network_document.h"
+#include "model/target_import.h"
 
 namespace kivo {
 
@@ -203,8 +203,8 @@ bool ReadWhole(const std::string& path, std::string& out) {
 
 } // namespace
 
-int NetworkDocument::CalcStat(const char* stat1, const char* stat2, const char* stat3, const char* stat4,
-                              const char* stat5, const char* stat6) {
+int TargetImport::CalcStat(const char* stat1, const char* stat2, const char* stat3, const char* stat4,
+                           const char* stat5, const char* stat6) {
     const char* stat[6] = {stat1, stat2, stat3, stat4, stat5, stat6};
     int word = 0;
     for (int k = 0; k < 6; ++k) {
@@ -217,32 +217,35 @@ int NetworkDocument::CalcStat(const char* stat1, const char* stat2, const char* 
     return word;
 }
 
-bool NetworkDocument::CheckLimits(const char* name, double x, double y, double z) {
-    if (xMin <= x && x <= xMax && yMin <= y && y <= yMax && zMin <= z && z <= zMax) return true;
+bool TargetImport::CheckLimits(const char* name, double x, double y, double z) {
+    if (project_.xMin <= x && x <= project_.xMax && project_.yMin <= y && y <= project_.yMax &&
+        project_.zMin <= z && z <= project_.zMax)
+        return true;
     if (host_->MessageBox(std::string(name) + " is outside limits, expand limits ?", "Import Error",
                           MsgButtons::YesNo, MsgIcon::Question) != IDYES)
         return false;
-    if (x < xMin) xMin = x;
-    if (x > xMax) xMax = x;
-    if (y < yMin) yMin = y;
-    if (y > yMax) yMax = y;
-    if (z < zMin) zMin = z;
-    if (z > zMax) zMax = z;
+    if (x < project_.xMin) project_.xMin = x;
+    if (x > project_.xMax) project_.xMax = x;
+    if (y < project_.yMin) project_.yMin = y;
+    if (y > project_.yMax) project_.yMax = y;
+    if (z < project_.zMin) project_.zMin = z;
+    if (z > project_.zMax) project_.zMax = z;
     return true;
 }
 
-bool NetworkDocument::ReadTargetFile() {
-    lastImport = ImportReport{};
+bool TargetImport::ReadTargetFile() {
+    report_ = ImportReport{};
     std::string bytes;
-    if (!ReadWhole(ImportName, bytes)) return false;
-    const double limits[6] = {xMin, xMax, yMin, yMax, zMin, zMax};
+    if (!ReadWhole(file_.ImportName, bytes)) return false;
+    const double limits[6] = {project_.xMin, project_.xMax, project_.yMin,
+                              project_.yMax, project_.zMin, project_.zMax};
 
     LineReader reader(std::move(bytes));
     std::string_view line;
     int lineNo = 0;
     auto skip = [&](const std::string& why) {
-        ++lastImport.skipped;
-        lastImport.skippedLines.emplace_back(lineNo, why);
+        ++report_.skipped;
+        report_.skippedLines.emplace_back(lineNo, why);
     };
 
     while (reader.GetLine(line, lineNo)) {
@@ -296,7 +299,7 @@ bool NetworkDocument::ReadTargetFile() {
                 skip("outside limits");
                 continue;
             }
-            NewTheo(name.c_str(), "", pos, theo, x, y, z, rx, ry, rz, stat);
+            elements_.NewTheo(name.c_str(), "", pos, theo, x, y, z, rx, ry, rz, stat);
             break;
         }
         case Keyword::Point: {
@@ -312,7 +315,7 @@ bool NetworkDocument::ReadTargetFile() {
                 skip("outside limits");
                 continue;
             }
-            NewPoint(name.c_str(), "", x, y, z, stat);
+            elements_.NewPoint(name.c_str(), "", x, y, z, stat);
             break;
         }
         case Keyword::Scale: {
@@ -328,7 +331,7 @@ bool NetworkDocument::ReadTargetFile() {
                 skip("outside limits");
                 continue;
             }
-            NewSBar(name.c_str(), "", x, y, z, length, azimuth, vertangle);
+            elements_.NewSBar(name.c_str(), "", x, y, z, length, azimuth, vertangle);
             break;
         }
         default: {
@@ -340,16 +343,16 @@ bool NetworkDocument::ReadTargetFile() {
                 continue;
             }
             const bool fromPoint = key == Keyword::PtDist || key == Keyword::PtHDif;
-            const int source = fromPoint ? PointCheck(a.c_str()) : TheoCheck(a.c_str());
+            const int source = fromPoint ? net_.pointList.Find(a.c_str()) : net_.theoList.Find(a.c_str());
             if (source < 0) {
                 skip((fromPoint ? "unknown point " : "unknown theodolite ") + Quoted(a));
                 continue;
             }
             auto mark = [&](bool on) {
                 if (fromPoint)
-                    pointList.Mark(source, on);
+                    net_.pointList.Mark(source, on);
                 else
-                    theoList.Mark(source, on);
+                    net_.theoList.Mark(source, on);
             };
             mark(true);
             int target = -1;
@@ -357,40 +360,40 @@ bool NetworkDocument::ReadTargetFile() {
             switch (key) {
             case Keyword::Coll:
                 kind = "unknown theodolite ";
-                target = TheoCheck(b.c_str());
+                target = net_.theoList.Find(b.c_str());
                 if (target >= 0) {
-                    NewCollimate(nullptr, 0, target);
-                    bCollimate = true;
+                    observations_.NewCollimate(nullptr, 0, target);
+                    project_.bCollimate = true;
                 }
                 break;
             case Keyword::PDir:
-                target = PointCheck(b.c_str());
+                target = net_.pointList.Find(b.c_str());
                 if (target >= 0) {
-                    NewPtDirect(nullptr, 0, target);
-                    bDirect = true;
+                    observations_.NewPtDirect(nullptr, 0, target);
+                    project_.bDirect = true;
                 }
                 break;
             case Keyword::SDir:
                 kind = "unknown scale bar ";
-                target = SBarCheck(b.c_str());
+                target = net_.sbarList.Find(b.c_str());
                 if (target >= 0) {
-                    NewSBDirect(nullptr, 0, target);
-                    bDirect = true;
+                    observations_.NewSBDirect(nullptr, 0, target);
+                    project_.bDirect = true;
                 }
                 break;
             case Keyword::Dist:
             case Keyword::PtDist:
-                target = PointCheck(b.c_str());
+                target = net_.pointList.Find(b.c_str());
                 if (target >= 0) {
-                    NewDistance(nullptr, 0, target);
-                    bDistance = true;
+                    observations_.NewDistance(nullptr, 0, target);
+                    project_.bDistance = true;
                 }
                 break;
             default: // HDIF, PTHDIF
-                target = PointCheck(b.c_str());
+                target = net_.pointList.Find(b.c_str());
                 if (target >= 0) {
-                    NewHeight(nullptr, 0, target);
-                    bHeight = true;
+                    observations_.NewHeight(nullptr, 0, target);
+                    project_.bHeight = true;
                 }
                 break;
             }
@@ -402,31 +405,34 @@ bool NetworkDocument::ReadTargetFile() {
             break;
         }
         }
-        ++lastImport.imported;
+        ++report_.imported;
     }
     if (reader.unterminated) skip("no line feed at the end of the file"); // lineNo: the last line
 
-    SetWindowParms();
-    CheckViewItems();
+    geometry_.SetWindowParms();
+    host_->CheckViewItems();
     // Widened limits move the canvas origin and grow the canvas: the cached pixel positions and
     // the views' scroll ranges follow it.
-    const double now[6] = {xMin, xMax, yMin, yMax, zMin, zMax};
-    if (std::memcmp(limits, now, sizeof now) != 0) ProcessSimData();
-    UpdateScrollBars();
+    const double now[6] = {project_.xMin, project_.xMax, project_.yMin,
+                           project_.yMax, project_.zMin, project_.zMax};
+    if (std::memcmp(limits, now, sizeof now) != 0) geometry_.ProcessSimData();
+    host_->UpdateScrollBars();
 
-    StatBarMessage("Imported " + std::to_string(lastImport.imported) + " lines, skipped " +
-                   std::to_string(lastImport.skipped));
+    host_->StatusText("Imported " + std::to_string(report_.imported) + " lines, skipped " +
+                      std::to_string(report_.skipped));
+    host_->StatusImage(7);
     return true;
 }
 
-void NetworkDocument::CmImportFile() {
+void TargetImport::CmImportFile() {
     std::string path;
     if (!host_->OpenFileDialog(TRG_FILTER, path)) return;
-    ImportName = path;
+    file_.ImportName = path;
     if (!ReadTargetFile())
-        host_->MessageBox("Cannot open " + ImportName, "Import Error", MsgButtons::Ok, MsgIcon::Exclamation);
-    UpdateViews(true);
-    bFileDirty = true;
+        host_->MessageBox("Cannot open " + file_.ImportName, "Import Error", MsgButtons::Ok,
+                          MsgIcon::Exclamation);
+    host_->UpdateViews(true);
+    file_.bFileDirty = true;
 }
 
 } // namespace kivo

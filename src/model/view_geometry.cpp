@@ -4,7 +4,7 @@
 #include <cmath>
 #include <limits>
 
-#include "model/network_document.h"
+#include "model/view_geometry.h"
 
 namespace kivo {
 
@@ -19,52 +19,58 @@ int TruncToInt(double v) {
     return static_cast<int>(v);
 }
 
-void NetworkDocument::SetScaleFactors() {
+void ViewGeometry::SetScaleFactors() {
     int horzRes, vertRes, horzSize, vertSize;
     host_->ScreenMetrics(horzRes, vertRes, horzSize, vertSize);
     // Pixels per model unit: the scales are model units per centimetre of screen.
     const double h = 10.0 * horzRes / horzSize;
     const double v = 10.0 * vertRes / vertSize;
-    hObjScale[0] = h / objScale1;
-    vObjScale[0] = v / objScale2;
-    hObjScale[1] = h / objScale1;
-    vObjScale[1] = v / objScale3;
-    hObjScale[2] = h / objScale2;
-    vObjScale[2] = v / objScale3;
-    hEllScale = h / ellScale;
-    vEllScale = v / ellScale;
+    view_.hObjScale[0] = h / project_.objScale1;
+    view_.vObjScale[0] = v / project_.objScale2;
+    view_.hObjScale[1] = h / project_.objScale1;
+    view_.vObjScale[1] = v / project_.objScale3;
+    view_.hObjScale[2] = h / project_.objScale2;
+    view_.vObjScale[2] = v / project_.objScale3;
+    view_.hEllScale = h / project_.ellScale;
+    view_.vEllScale = v / project_.ellScale;
     // Integer arithmetic, product first; a border from a damaged file cannot overflow.
-    hBordPix = TruncToInt(static_cast<double>(static_cast<long long>(horzRes) * hBordSize / horzSize));
-    vBordPix = TruncToInt(static_cast<double>(static_cast<long long>(vertRes) * vBordSize / vertSize));
+    view_.hBordPix =
+        TruncToInt(static_cast<double>(static_cast<long long>(horzRes) * project_.hBordSize / horzSize));
+    view_.vBordPix =
+        TruncToInt(static_cast<double>(static_cast<long long>(vertRes) * project_.vBordSize / vertSize));
 }
 
-void NetworkDocument::SetWindowParms() {
-    const double hMin[3] = {xMin, xMin, yMin}, hMax[3] = {xMax, xMax, yMax};
-    const double vMin[3] = {yMin, zMin, zMin}, vMax[3] = {yMax, zMax, zMax};
+void ViewGeometry::SetWindowParms() {
+    const double hMin[3] = {project_.xMin, project_.xMin, project_.yMin},
+                 hMax[3] = {project_.xMax, project_.xMax, project_.yMax};
+    const double vMin[3] = {project_.yMin, project_.zMin, project_.zMin},
+                 vMax[3] = {project_.yMax, project_.zMax, project_.zMax};
     for (int k = 0; k < 3; ++k) {
-        hExtent[k] = TruncToInt(std::trunc((hMax[k] - hMin[k]) * hObjScale[k]) + 2.0 * hBordPix + 1);
-        vExtent[k] = TruncToInt(std::trunc((vMax[k] - vMin[k]) * vObjScale[k]) + 2.0 * vBordPix + 1);
-        hBase[k] = hMin[k] - hBordPix / hObjScale[k];
-        vBase[k] = vMax[k] + vBordPix / vObjScale[k];
+        view_.hExtent[k] =
+            TruncToInt(std::trunc((hMax[k] - hMin[k]) * view_.hObjScale[k]) + 2.0 * view_.hBordPix + 1);
+        view_.vExtent[k] =
+            TruncToInt(std::trunc((vMax[k] - vMin[k]) * view_.vObjScale[k]) + 2.0 * view_.vBordPix + 1);
+        view_.hBase[k] = hMin[k] - view_.hBordPix / view_.hObjScale[k];
+        view_.vBase[k] = vMax[k] + view_.vBordPix / view_.vObjScale[k];
     }
 }
 
-void NetworkDocument::CalcPixelPos(COMMON& e) {
+void ViewGeometry::CalcPixelPos(COMMON& e) const {
     const double h[3] = {e.xReal, e.xReal, e.yReal};
     const double v[3] = {e.yReal, e.zReal, e.zReal};
     for (int k = 0; k < 3; ++k) {
-        e.hcoord[k] = TruncToInt((h[k] - hBase[k]) * hObjScale[k]);
-        e.vcoord[k] = TruncToInt((vBase[k] - v[k]) * vObjScale[k]);
+        e.hcoord[k] = TruncToInt((h[k] - view_.hBase[k]) * view_.hObjScale[k]);
+        e.vcoord[k] = TruncToInt((view_.vBase[k] - v[k]) * view_.vObjScale[k]);
     }
 }
 
-void NetworkDocument::ProcessSimData() {
-    for (int i = 0; i < nMaxTheos; ++i)
-        if (theoList[i].flags & ELEM_INUSE) CalcPixelPos(theoList[i]);
-    for (int i = 0; i < nMaxPoints; ++i)
-        if (pointList[i].flags & ELEM_INUSE) CalcPixelPos(pointList[i]);
-    for (int i = 0; i < nMaxSBars; ++i)
-        if (sbarList[i].flags & ELEM_INUSE) CalcPixelPos(sbarList[i]);
+void ViewGeometry::ProcessSimData() {
+    for (int i = 0; i < network_.nMaxTheos; ++i)
+        if (network_.theoList[i].flags & ELEM_INUSE) CalcPixelPos(network_.theoList[i]);
+    for (int i = 0; i < network_.nMaxPoints; ++i)
+        if (network_.pointList[i].flags & ELEM_INUSE) CalcPixelPos(network_.pointList[i]);
+    for (int i = 0; i < network_.nMaxSBars; ++i)
+        if (network_.sbarList[i].flags & ELEM_INUSE) CalcPixelPos(network_.sbarList[i]);
 }
 
 } // namespace kivo

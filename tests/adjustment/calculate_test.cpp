@@ -6,9 +6,9 @@
 #include <cstring>
 #include <filesystem>
 
+#include "adjustment/kivoMDIClient.h"
 #include "engine/feedback.h"
 #include "engine/project.h"
-#include "model/kivoMDIClient.h"
 #include "support/packed_value.h"
 #include "support/scoped_ini.h"
 #include "support/scripted_host.h"

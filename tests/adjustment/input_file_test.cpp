@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "model/kivoMDIClient.h"
+#include "adjustment/kivoMDIClient.h"
 #include "support/scripted_host.h"
 #include "support/test_support.h"
 

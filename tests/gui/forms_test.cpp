@@ -16,13 +16,13 @@
 #include <cstdlib>
 #include <memory>
 
+#include "adjustment/kivoMDIClient.h"
 #include "forms/element_forms.h"
 #include "forms/forms.h"
 #include "forms/obs_forms.h"
 #include "forms/settings_forms.h"
 #include "gui/forms_app.h"
 #include "model/form_values.h"
-#include "model/kivoMDIClient.h"
 
 namespace kivo::forms {
 namespace {

@@ -11,8 +11,8 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include "adjustment/kivoMDIClient.h"
 #include "app/print_out.h"
-#include "model/kivoMDIClient.h"
 
 using namespace kivo;
 

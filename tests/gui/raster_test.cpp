@@ -7,7 +7,7 @@
 #include <QPainter>
 #include <random>
 
-#include "model/kivoMDIClient.h"
+#include "adjustment/kivoMDIClient.h"
 #include "views/raster_canvas.h"
 #include "views/view_render.h"
 

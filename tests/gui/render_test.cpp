@@ -7,7 +7,7 @@
 #include <QImage>
 #include <QPainter>
 
-#include "model/kivoMDIClient.h"
+#include "adjustment/kivoMDIClient.h"
 #include "views/view_render.h"
 
 using namespace kivo;

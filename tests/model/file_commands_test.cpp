@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "model/kivoMDIClient.h"
+#include "adjustment/kivoMDIClient.h"
 #include "support/scoped_ini.h"
 #include "support/scripted_host.h"
 #include "support/test_support.h"

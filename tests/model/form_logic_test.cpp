@@ -5,8 +5,8 @@
 
 #include <cstdlib>
 
+#include "adjustment/kivoMDIClient.h"
 #include "model/form_values.h"
-#include "model/kivoMDIClient.h"
 #include "model/unit_change.h"
 #include "model/working_lists.h"
 

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "model/kivoMDIClient.h"
+#include "adjustment/kivoMDIClient.h"
 #include "model/working_lists.h"
 #include "support/packed_value.h"
 #include "support/scripted_host.h"

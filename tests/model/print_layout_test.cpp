@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "model/kivoMDIClient.h"
+#include "adjustment/kivoMDIClient.h"
 #include "model/print_layout.h"
 
 using namespace kivo;

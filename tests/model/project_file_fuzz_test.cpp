@@ -12,7 +12,7 @@
 #include <map>
 #include <random>
 
-#include "model/kivoMDIClient.h"
+#include "adjustment/kivoMDIClient.h"
 #include "support/scoped_ini.h"
 #include "support/scripted_host.h"
 #include "support/test_support.h"

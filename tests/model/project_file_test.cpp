@@ -5,7 +5,7 @@
 #include <cstring>
 #include <limits>
 
-#include "model/kivoMDIClient.h"
+#include "adjustment/kivoMDIClient.h"
 #include "support/scoped_ini.h"
 #include "support/scripted_host.h"
 #include "support/test_support.h"

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "model/kivoMDIClient.h"
+#include "adjustment/kivoMDIClient.h"
 #include "model/profile_reader.h"
 #include "support/scoped_ini.h"
 

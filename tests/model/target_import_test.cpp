@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "model/kivoMDIClient.h"
+#include "adjustment/kivoMDIClient.h"
 #include "support/packed_value.h"
 #include "support/scripted_host.h"
 #include "support/test_support.h"

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "model/kivoMDIClient.h"
+#include "adjustment/kivoMDIClient.h"
 
 using namespace kivo;
 
