@@ -16,7 +16,7 @@
 #include <Eigen/Dense>
 
 #include "engine/mavo.h"
-#include "engine/model.h"
+#include "engine/functional_model.h"
 #include "engine/network.h"
 #include "engine/project.h"
 

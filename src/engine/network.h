@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/model.h"
+#include "engine/functional_model.h"
 
 namespace kivo {
 class project;

@@ -6,7 +6,7 @@
 #include <random>
 
 #include "engine/ellipse.h"
-#include "engine/model.h"
+#include "engine/functional_model.h"
 #include "engine/project.h"
 
 using namespace kivo;

@@ -1,4 +1,4 @@
-#include "engine/model.h"
+#include "engine/functional_model.h"
 
 #include <array>
 #include <cmath>
