@@ -15,8 +15,8 @@
 
 #include <Eigen/Dense>
 
-#include "engine/mavo.h"
 #include "engine/functional_model.h"
+#include "engine/mavo.h"
 #include "engine/network.h"
 #include "engine/project.h"
 
@@ -35,7 +35,8 @@ std::unique_ptr<kivo::project> plant(int nsta, int ntar, const std::string& file
         const double a = 2 * M_PI * i / nsta;
         el[i] = {110 * std::cos(a), 110 * std::sin(a), 1.5 + (i % 3) * 5.0, rot(rng), rot(rng), rot(rng) + a};
     }
-    for (int j = 0; j < ntar; ++j) el[nsta + j] = {ux(rng), ux(rng), uz(rng), 0, 0, 0};
+    for (int j = 0; j < ntar; ++j)
+        el[nsta + j] = {ux(rng), ux(rng), uz(rng), 0, 0, 0};
     // Scale bars: the first 8 targets are the ends of 4 bars of 2 m.
     for (int b = 0; b < 4; ++b) {
         auto& r = el[nsta + 2 * b];
@@ -48,10 +49,13 @@ std::unique_ptr<kivo::project> plant(int nsta, int ntar, const std::string& file
     for (int j = 0; j < ntar; ++j) {
         // Six distinct stations, spread around the ring.
         const int first = us(rng);
-        for (int k = 0; k < 6; ++k) dirs.push_back({4, (first + k * nsta / 6) % nsta, nsta + j});
+        for (int k = 0; k < 6; ++k)
+            dirs.push_back({4, (first + k * nsta / 6) % nsta, nsta + j});
     }
-    for (int b = 0; b < 4; ++b) dists.push_back({1, nsta + 2 * b + 1, nsta + 2 * b});
-    for (int k = 0; k < 20; ++k) dists.push_back({1, k % nsta, nsta + 8 + 37 * k % (ntar - 8)});
+    for (int b = 0; b < 4; ++b)
+        dists.push_back({1, nsta + 2 * b + 1, nsta + 2 * b});
+    for (int k = 0; k < 20; ++k)
+        dists.push_back({1, k % nsta, nsta + 8 + 37 * k % (ntar - 8)});
 
     auto p = std::make_unique<kivo::project>(nullptr, file.c_str());
     p->dim = 3;
@@ -66,13 +70,15 @@ std::unique_ptr<kivo::project> plant(int nsta, int ntar, const std::string& file
         if (i < nsta) {
             std::strcpy(p->sta[i].nam, name);
             p->sta[i].sel = 1;
-            for (int k = 0; k < 6; ++k) p->sta[i].x[k] = el[i][k], p->sta[i].d[k] = 1;
+            for (int k = 0; k < 6; ++k)
+                p->sta[i].x[k] = el[i][k], p->sta[i].d[k] = 1;
             p->sta[i].d[6] = p->sta[i].d[7] = -1;
         } else {
             auto& t = p->tar[i - nsta];
             std::strcpy(t.nam, name);
             t.sel = 1;
-            for (int k = 0; k < 3; ++k) t.x[k] = el[i][k], t.d[k] = 1;
+            for (int k = 0; k < 3; ++k)
+                t.x[k] = el[i][k], t.d[k] = 1;
         }
     }
     auto nameOf = [&](int i) { return i < nsta ? p->sta[i].nam : p->tar[i - nsta].nam; };
@@ -81,8 +87,9 @@ std::unique_ptr<kivo::project> plant(int nsta, int ntar, const std::string& file
         std::strcpy(m.nam1, nameOf(a));
         std::strcpy(m.nam2, nameOf(b));
         double d1[6], d2[3];
-        kivo::eng::evaluate(sel == 1 ? kivo::eng::Kind::Distance
-                                     : sel == 4 ? kivo::eng::Kind::Direction : kivo::eng::Kind::Zenith,
+        kivo::eng::evaluate(sel == 1   ? kivo::eng::Kind::Distance
+                            : sel == 4 ? kivo::eng::Kind::Direction
+                                       : kivo::eng::Kind::Zenith,
                             el[a].data(), el[b].data(), m.val, d1, d2);
         m.sval = sd;
     };
@@ -90,7 +97,8 @@ std::unique_ptr<kivo::project> plant(int nsta, int ntar, const std::string& file
         fill(p->alldir1[i], 4, dirs[i].from, dirs[i].to, 0.0003);
         fill(p->alldir2[i], 5, dirs[i].from, dirs[i].to, 0.0003);
     }
-    for (std::size_t i = 0; i < dists.size(); ++i) fill(p->alldist[i], 1, dists[i].from, dists[i].to, 0.00005);
+    for (std::size_t i = 0; i < dists.size(); ++i)
+        fill(p->alldist[i], 1, dists[i].from, dists[i].to, 0.00005);
     return p;
 }
 
@@ -106,12 +114,15 @@ long peakKiB() {
 
 int main() {
     const char* file = "/tmp/kivo_bench_engine.SIM";
-    std::printf("Engine run on a plant network: 50 stations, 6 sightings per target, 4 scale bars, free datum\n\n");
+    std::printf(
+        "Engine run on a plant network: 50 stations, 6 sightings per target, 4 scale bars, free datum\n\n");
     std::printf("%8s %9s %10s %8s", "targets", "unknowns", "obs", "defect");
-    const char* phases[] = {"read tables", "configuration defects", "datum", "iterations", "covariance blocks",
-                            "ellipses", "redundancy numbers", "listing"};
+    const char* phases[] = {
+        "read tables", "configuration defects", "datum",  "iterations", "covariance blocks",
+        "ellipses",    "redundancy numbers",    "listing"};
     const char* shortNames[] = {"read", "config", "datum", "iter", "cov", "ellip", "redund", "listing"};
-    for (const char* s : shortNames) std::printf(" %8s", s);
+    for (const char* s : shortNames)
+        std::printf(" %8s", s);
     std::printf(" %9s\n", "total[s]");
     double t1000 = 0, t20000 = 0;
     for (int ntar : {1000, 2000, 5000, 10000, 20000}) {
@@ -156,7 +167,8 @@ int main() {
         for (int i = 0; i < static_cast<int>(net.obs.size()); ++i) {
             if (!net.linearize(i, r)) continue;
             for (int x = 0; x < r.n; ++x)
-                for (int y = 0; y < r.n; ++y) N(r.idx[x], r.idx[y]) += r.w * r.a[x] * r.a[y];
+                for (int y = 0; y < r.n; ++y)
+                    N(r.idx[x], r.idx[y]) += r.w * r.a[x] * r.a[y];
         }
         const auto t0 = std::chrono::steady_clock::now();
         Eigen::LLT<Eigen::MatrixXd> llt(N);
@@ -167,8 +179,8 @@ int main() {
         m.mavostart();
         m.mavoL2err();
         const double sparse = std::chrono::duration<double>(std::chrono::steady_clock::now() - t1).count();
-        std::printf("  %5d targets, %5d unknowns: dense %.3f s, whole engine run %.3f s (ratio %.0f)\n", ntar, n,
-                    dense, sparse, dense / sparse);
+        std::printf("  %5d targets, %5d unknowns: dense %.3f s, whole engine run %.3f s (ratio %.0f)\n", ntar,
+                    n, dense, sparse, dense / sparse);
     }
     std::remove("/tmp/kivo_bench_engine.OUT");
     return 0;

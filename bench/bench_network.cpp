@@ -13,7 +13,9 @@
 using namespace kivo;
 using Clock = std::chrono::steady_clock;
 
-static double Seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
+static double Seconds(Clock::time_point since) {
+    return std::chrono::duration<double>(Clock::now() - since).count();
+}
 
 // Builds the network with the document's own operations; returns the number of observations.
 static long Build(kivoMDIClient& doc, int theos, int points, int sbars, long observations) {
@@ -22,7 +24,8 @@ static long Build(kivoMDIClient& doc, int theos, int points, int sbars, long obs
         doc.NewTheo(("T" + std::to_string(i)).c_str(), "", i / 10, i % 10, i * 3.0, 5, 2, 0, 0, 0, 0);
     for (int i = 0; i < points; ++i)
         doc.NewPoint(("P" + std::to_string(i)).c_str(), "", i % 500, i / 500, 3, 0);
-    for (int i = 0; i < sbars; ++i) doc.NewSBar(("S" + std::to_string(i)).c_str(), "", i, 7, 1, 1.0, 0, 100);
+    for (int i = 0; i < sbars; ++i)
+        doc.NewSBar(("S" + std::to_string(i)).c_str(), "", i, 7, 1, 1.0, 0, 100);
     // Each point is sighted from several theodolites (directions, some distances and heights);
     // a few point-to-point distances.
     long made = 0;
@@ -75,11 +78,13 @@ int main() {
     double readTime = Seconds(t0);
     std::filesystem::remove(path);
 
-    std::printf("network: 100 theodolites, 50000 points, 200 scale bars, %ld observations, file %.1f MB\n", obs,
-                size / 1e6);
+    std::printf("network: 100 theodolites, 50000 points, 200 scale bars, %ld observations, file %.1f MB\n",
+                obs, size / 1e6);
     std::printf("  build with New*   %7.3f s   (target: well under 1 s)\n", build);
-    std::printf("  write project     %7.3f s   (target: well under 1 s)%s\n", write, written ? "" : "  WRITE FAILED");
-    std::printf("  read project      %7.3f s   (target: well under 1 s)%s\n", readTime, read ? "" : "  READ FAILED");
+    std::printf("  write project     %7.3f s   (target: well under 1 s)%s\n", write,
+                written ? "" : "  WRITE FAILED");
+    std::printf("  read project      %7.3f s   (target: well under 1 s)%s\n", readTime,
+                read ? "" : "  READ FAILED");
 
     // Growth: time per added element and observation at a tenth and at the full size.
     kivoMDIClient small;

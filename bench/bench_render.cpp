@@ -56,7 +56,8 @@ kivoMDIClient& BigNetwork() {
         th.ptList.Append(CONNECT1{pt(rng), OBS_IDEAL, 0, 0, 0});
         if (++lines < 150000) th.dsList.Append(CONNECT3{pt(rng), OBS_IDEAL, 0, 0}), ++lines;
     }
-    for (int t = 0; t < 50; ++t) doc.theoList[t].SyncCounts();
+    for (int t = 0; t < 50; ++t)
+        doc.theoList[t].SyncCounts();
     return doc;
 }
 
@@ -106,7 +107,8 @@ BENCHMARK(BM_RepaintElementsOnly)->Unit(benchmark::kMillisecond);
 void BM_HitTestMiss(benchmark::State& state) {
     kivoMDIClient& doc = BigNetwork();
     // A click that hits nothing scans every element and every shown line.
-    for (auto _ : state) benchmark::DoNotOptimize(doc.HitTest({-500, -500}, 0));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(doc.HitTest({-500, -500}, 0));
 }
 BENCHMARK(BM_HitTestMiss)->Unit(benchmark::kMillisecond);
 

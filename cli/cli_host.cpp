@@ -19,14 +19,19 @@ int CliHost::MessageBox(const std::string& text, const std::string& caption, Msg
     else
         std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
     switch (buttons) {
-    case MsgButtons::Ok: return IDOK;
-    case MsgButtons::YesNo: return IDNO;
-    case MsgButtons::YesNoCancel: return IDCANCEL;
+    case MsgButtons::Ok:
+        return IDOK;
+    case MsgButtons::YesNo:
+        return IDNO;
+    case MsgButtons::YesNoCancel:
+        return IDCANCEL;
     }
     return IDCANCEL;
 }
 
-void CliHost::StatusText(const std::string& text) { status = text; }
+void CliHost::StatusText(const std::string& text) {
+    status = text;
+}
 
 bool CliHost::OpenFileDialog(const std::string&, std::string& path) {
     path = dialogPath;

@@ -12,7 +12,8 @@ namespace kivo::cli {
 
 class CliHost : public Host {
 public:
-    int MessageBox(const std::string& text, const std::string& caption, MsgButtons buttons, MsgIcon icon) override;
+    int MessageBox(const std::string& text, const std::string& caption, MsgButtons buttons,
+                   MsgIcon icon) override;
     void StatusText(const std::string& text) override;
     bool OpenFileDialog(const std::string&, std::string& path) override;
     bool SaveFileDialog(const std::string&, std::string& path) override;

@@ -43,7 +43,8 @@ int CmdCalculate(int argc, char** argv) {
     for (int i = 0; i < doc.nMaxPoints; ++i)
         if (doc.pointList[i].flags & ELEM_INUSE) PrintEllipses("point", i, doc.pointList[i]);
     if (doc.lastCalculateResult != 0)
-        std::fprintf(stderr, "The adjustment failed; the listing %s says why.\n", ChangeFileExt(doc.OpenName, ".OUT").c_str());
+        std::fprintf(stderr, "The adjustment failed; the listing %s says why.\n",
+                     ChangeFileExt(doc.OpenName, ".OUT").c_str());
     if (doc.listingWriteFailed) return EXIT_UNWRITABLE;
     if (save && !SaveProject(doc)) return EXIT_UNWRITABLE;
     return doc.lastCalculateResult == 0 ? EXIT_OK : EXIT_ENGINE;

@@ -13,12 +13,13 @@ int CmdInfo(int argc, char** argv) {
     CliHost host;
     kivoMDIClient doc(&host);
     if (!OpenProject(doc, host, argv[0])) return EXIT_UNREADABLE;
-    std::printf("{\"format\": \"%s\", \"nNumTheos\": %d, \"nMaxTheos\": %d, \"nNumPoints\": %d, \"nMaxPoints\": %d, "
-                "\"nNumSBars\": %d, \"nMaxSBars\": %d, \"nNumDists\": %d, \"nMaxDists\": %d, "
-                "\"nNumHeights\": %d, \"nMaxHeights\": %d, \"units\": %d}\n",
-                doc.magic == SIM_MAGIC_OLD ? "old" : "current", doc.nNumTheos, doc.nMaxTheos, doc.nNumPoints,
-                doc.nMaxPoints, doc.nNumSBars, doc.nMaxSBars, doc.nNumDists, doc.nMaxDists, doc.nNumHeights,
-                doc.nMaxHeights, doc.units);
+    std::printf(
+        "{\"format\": \"%s\", \"nNumTheos\": %d, \"nMaxTheos\": %d, \"nNumPoints\": %d, \"nMaxPoints\": %d, "
+        "\"nNumSBars\": %d, \"nMaxSBars\": %d, \"nNumDists\": %d, \"nMaxDists\": %d, "
+        "\"nNumHeights\": %d, \"nMaxHeights\": %d, \"units\": %d}\n",
+        doc.magic == SIM_MAGIC_OLD ? "old" : "current", doc.nNumTheos, doc.nMaxTheos, doc.nNumPoints,
+        doc.nMaxPoints, doc.nNumSBars, doc.nMaxSBars, doc.nNumDists, doc.nMaxDists, doc.nNumHeights,
+        doc.nMaxHeights, doc.units);
     return EXIT_OK;
 }
 

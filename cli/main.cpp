@@ -10,7 +10,8 @@ using namespace kivo::cli;
 
 static void Usage() {
     std::fprintf(stderr, "usage:\n");
-    for (const CommandEntry& c : Commands()) std::fprintf(stderr, "  kivo-cli %s\n", c.usage);
+    for (const CommandEntry& c : Commands())
+        std::fprintf(stderr, "  kivo-cli %s\n", c.usage);
 }
 
 int main(int argc, char** argv) {

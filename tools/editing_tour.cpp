@@ -31,7 +31,9 @@ namespace {
 
 QDir out;
 
-void Save(QWidget* w, const QString& name) { w->grab().save(out.filePath(name + QStringLiteral(".png"))); }
+void Save(QWidget* w, const QString& name) {
+    w->grab().save(out.filePath(name + QStringLiteral(".png")));
+}
 
 // Answers the next modal form: `fill` may set fields; the form is saved as a picture, then OK.
 void AnswerForm(const QString& name, std::function<void(QWidget*)> fill = {}) {
@@ -46,7 +48,8 @@ void AnswerForm(const QString& name, std::function<void(QWidget*)> fill = {}) {
 }
 
 void Settle() {
-    for (int i = 0; i < 5; ++i) QApplication::processEvents();
+    for (int i = 0; i < 5; ++i)
+        QApplication::processEvents();
     QTest::qWait(30);
 }
 
@@ -93,19 +96,23 @@ int main(int argc, char** argv) {
     };
     const KRect b = box(plan);
     auto at = [&](double fx, double fy) {
-        return QPoint(b.left + static_cast<int>(fx * (b.right - b.left)), b.top + static_cast<int>(fy * (b.bottom - b.top)));
+        return QPoint(b.left + static_cast<int>(fx * (b.right - b.left)),
+                      b.top + static_cast<int>(fy * (b.bottom - b.top)));
     };
 
     // Three theodolites around the object, a dozen points on it.
     frame->Action(cmd::TheoTool)->trigger();
     const QPoint theos[3] = {at(0.12, 0.15), at(0.88, 0.2), at(0.5, 0.9)};
-    for (const QPoint& p : theos) QTest::mouseClick(port, Qt::LeftButton, Qt::ShiftModifier, p);
+    for (const QPoint& p : theos)
+        QTest::mouseClick(port, Qt::LeftButton, Qt::ShiftModifier, p);
     QTest::mouseClick(port, Qt::LeftButton, {}, QPoint(-5, -5));
     frame->Action(cmd::PointTool)->trigger();
     std::vector<QPoint> points;
     for (int r = 0; r < 3; ++r)
-        for (int c = 0; c < 4; ++c) points.push_back(at(0.3 + 0.13 * c, 0.38 + 0.12 * r));
-    for (const QPoint& p : points) QTest::mouseClick(port, Qt::LeftButton, Qt::ShiftModifier, p);
+        for (int c = 0; c < 4; ++c)
+            points.push_back(at(0.3 + 0.13 * c, 0.38 + 0.12 * r));
+    for (const QPoint& p : points)
+        QTest::mouseClick(port, Qt::LeftButton, Qt::ShiftModifier, p);
     QTest::mouseClick(port, Qt::LeftButton, {}, QPoint(-5, -5));
     Settle();
     Save(frame, QStringLiteral("tour-2-placed"));
@@ -117,13 +124,16 @@ int main(int argc, char** argv) {
     QTest::mouseClick(port, Qt::LeftButton, Qt::ShiftModifier, theos[2]);
     Settle();
     Save(plan, QStringLiteral("tour-3-sources-marked"));
-    for (const QPoint& p : points) QTest::mouseClick(port, Qt::LeftButton, {}, p);
-    for (const QPoint& t : theos) QTest::mouseClick(port, Qt::LeftButton, {}, t);
+    for (const QPoint& p : points)
+        QTest::mouseClick(port, Qt::LeftButton, {}, p);
+    for (const QPoint& t : theos)
+        QTest::mouseClick(port, Qt::LeftButton, {}, t);
     QTest::mouseClick(port, Qt::LeftButton, {}, QPoint(-5, -5));
     // Distances from the first theodolite to the corners of the object, and along one edge.
     frame->Action(cmd::DistTool)->trigger();
     QTest::mouseClick(port, Qt::LeftButton, {}, theos[0]);
-    for (int i : {0, 3, 8, 11}) QTest::mouseClick(port, Qt::LeftButton, {}, points[static_cast<std::size_t>(i)]);
+    for (int i : {0, 3, 8, 11})
+        QTest::mouseClick(port, Qt::LeftButton, {}, points[static_cast<std::size_t>(i)]);
     QTest::mouseClick(port, Qt::LeftButton, Qt::ControlModifier, points[0]);
     QTest::mouseClick(port, Qt::LeftButton, {}, points[3]);
     QTest::mouseClick(port, Qt::LeftButton, {}, QPoint(-5, -5));
@@ -148,7 +158,8 @@ int main(int argc, char** argv) {
     views::TKIVOWindow* end = frame->view(2);
     centre(side, doc.pointList[5]);
     centre(end, doc.pointList[5]);
-    for (int i = 0; i < doc.nMaxTheos; ++i) drag(side, SEL_THEO, i, QPoint(0, -30 - 10 * i));
+    for (int i = 0; i < doc.nMaxTheos; ++i)
+        drag(side, SEL_THEO, i, QPoint(0, -30 - 10 * i));
     drag(end, SEL_POINT, 4, QPoint(0, -20));
     drag(end, SEL_POINT, 8, QPoint(0, 15));
     Settle();
@@ -162,7 +173,8 @@ int main(int argc, char** argv) {
     frame->Action(cmd::Calculate)->trigger();
     Settle();
     Save(frame, QStringLiteral("tour-6-calculated"));
-    for (int i = 0; i < 4; ++i) Save(frame->child(i), QStringLiteral("tour-view%1").arg(i));
+    for (int i = 0; i < 4; ++i)
+        Save(frame->child(i), QStringLiteral("tour-view%1").arg(i));
 
     // A double click on a theodolite in the plan view opens its form.
     frame->mdiArea()->setActiveSubWindow(frame->child(0));

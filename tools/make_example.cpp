@@ -83,7 +83,8 @@ int main(int argc, char** argv) {
             targets.push_back({14.0, y, z, {1, 0, 0}}); // east face
         }
     for (int i = 0; i < 7; ++i)
-        for (int j = 0; j < 3; ++j) targets.push_back({7.0 + i * 1.0, 6.5 + j * 1.0, 3.5, {0, 0, 1}}); // top
+        for (int j = 0; j < 3; ++j)
+            targets.push_back({7.0 + i * 1.0, 6.5 + j * 1.0, 3.5, {0, 0, 1}}); // top
     for (std::size_t n = 0; n < targets.size(); ++n) {
         char name[32], abbrev[16];
         std::snprintf(name, sizeof name, "Point%d", static_cast<int>(n + 1));
@@ -115,13 +116,16 @@ int main(int argc, char** argv) {
             if (facing > 0.5 || g.face.nz > 0)
                 t.ptList.Append(CONNECT1{static_cast<int>(n), OBS_IDEAL, 0, 0, 0});
         }
-        for (int b = 0; b < 3; ++b) t.sbList.Append(CONNECT2{b, OBS_IDEAL, 0, 0, 0, 0, 0});
+        for (int b = 0; b < 3; ++b)
+            t.sbList.Append(CONNECT2{b, OBS_IDEAL, 0, 0, 0, 0, 0});
         t.SyncCounts();
     }
     // Distances from two stations to the fixed targets.
     for (int s : {0, 1})
-        for (int n : {0, 4, 14, 18}) doc.theoList[s].dsList.Append(CONNECT3{n, OBS_IDEAL, 0, 0});
-    for (int s : {0, 1}) doc.theoList[s].SyncCounts();
+        for (int n : {0, 4, 14, 18})
+            doc.theoList[s].dsList.Append(CONNECT3{n, OBS_IDEAL, 0, 0});
+    for (int s : {0, 1})
+        doc.theoList[s].SyncCounts();
     // Point-to-point distances along the south face and a height difference up its west end.
     doc.AddPtDistance(CONNECT4{0, 14, OBS_IDEAL | OBS_INUSE, 0, 0});
     doc.AddPtDistance(CONNECT4{4, 18, OBS_IDEAL | OBS_INUSE, 0, 0});

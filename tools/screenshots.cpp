@@ -34,7 +34,8 @@ int main(int argc, char** argv) {
         doc.StatBarSelect(0);
         QApplication::processEvents();
         frame->grab().save(out.filePath("kivo-main.png"));
-        for (int i = 0; i < 4; ++i) frame->child(i)->grab().save(out.filePath(QStringLiteral("kivo-view%1.png").arg(i)));
+        for (int i = 0; i < 4; ++i)
+            frame->child(i)->grab().save(out.filePath(QStringLiteral("kivo-view%1.png").arg(i)));
         (void)plan;
         kivo::app::kivoAboutDlg about(kivo::app::kivoAboutDlg::About, frame);
         about.show();

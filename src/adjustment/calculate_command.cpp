@@ -50,7 +50,8 @@ void kivoMDIClient::CmCalculate() {
     const auto loading = Clock::now();
     // A listing that could not be written is not shown: what is on disk belongs to an earlier run.
     bValFile = !listingWriteFailed && LoadOutput();
-    lastRunTimings_.emplace_back("listing load", std::chrono::duration<double>(Clock::now() - loading).count());
+    lastRunTimings_.emplace_back("listing load",
+                                 std::chrono::duration<double>(Clock::now() - loading).count());
     lastCalculateResult = result;
 }
 

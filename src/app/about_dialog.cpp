@@ -41,35 +41,35 @@ kivoAboutDlg::kivoAboutDlg(Kind kind, QWidget* parent) : QDialog(parent) {
         layout->addWidget(product);
         layout->addWidget(Label(this, QStringLiteral("Version 2.0.0")));
         const ProjectRCVersion v;
-        layout->addWidget(Label(this, QStringLiteral("%1 %2 %3").arg(v.productName, QString(), v.productVersion),
-                                "ctl22001"));
+        layout->addWidget(Label(
+            this, QStringLiteral("%1 %2 %3").arg(v.productName, QString(), v.productVersion), "ctl22001"));
         layout->addWidget(Label(this, v.legalCopyright, "ctl22002"));
         QLabel* special = Label(this, v.specialBuild, "ctl22003");
         special->setVisible(!v.specialBuild.isEmpty());
         layout->addWidget(special);
         layout->addSpacing(8);
-        layout->addWidget(Label(this, QStringLiteral("This program and its documentation are the property of\n"
-                                                     "the Kivo developers. All rights reserved.\n"
-                                                     "Use is subject to the terms of its licence.")));
+        layout->addWidget(
+            Label(this, QStringLiteral("This program and its documentation are the property of\n"
+                                       "the Kivo developers. All rights reserved.\n"
+                                       "Use is subject to the terms of its licence.")));
     } else {
         setObjectName(QStringLiteral("disclaimerBox"));
         setWindowTitle(QStringLiteral("KIVO - Disclaimer"));
-        auto* text = new QLabel(
-            QStringLiteral(
-                "KIVO predicts the precision that a planned measurement network\n"
-                "would reach. Its results are estimates computed from the design\n"
-                "coordinates and the standard deviations entered by the user;\n"
-                "they are not measurements and do not replace them.\n"
-                "\n"
-                "The program is provided \"as is\", without warranty of any kind,\n"
-                "express or implied, including fitness for a particular purpose.\n"
-                "The authors are not liable for any damage or loss arising from\n"
-                "the use of the program or of its results.\n"
-                "\n"
-                "Check every network design against the requirements of the task\n"
-                "and the instruments before measuring, and verify the results of\n"
-                "the adjustment of the actual observations."),
-            this);
+        auto* text =
+            new QLabel(QStringLiteral("KIVO predicts the precision that a planned measurement network\n"
+                                      "would reach. Its results are estimates computed from the design\n"
+                                      "coordinates and the standard deviations entered by the user;\n"
+                                      "they are not measurements and do not replace them.\n"
+                                      "\n"
+                                      "The program is provided \"as is\", without warranty of any kind,\n"
+                                      "express or implied, including fitness for a particular purpose.\n"
+                                      "The authors are not liable for any damage or loss arising from\n"
+                                      "the use of the program or of its results.\n"
+                                      "\n"
+                                      "Check every network design against the requirements of the task\n"
+                                      "and the instruments before measuring, and verify the results of\n"
+                                      "the adjustment of the actual observations."),
+                       this);
         layout->addWidget(text);
     }
     layout->addWidget(buttons);

@@ -29,7 +29,9 @@ HelpViewer::HelpViewer(QWidget* parent) : QWidget(parent, Qt::Window) {
     resize(640, 560);
 }
 
-bool HelpViewer::HasPage(int context) { return QFile::exists(QStringLiteral(":/help/%1.html").arg(context)); }
+bool HelpViewer::HasPage(int context) {
+    return QFile::exists(QStringLiteral(":/help/%1.html").arg(context));
+}
 
 void HelpViewer::Show(const QString& page) {
     browser_->setSource(QUrl(QStringLiteral("qrc") + page));
@@ -47,7 +49,9 @@ bool HelpViewer::OpenContext(int context) {
     return true;
 }
 
-void HelpViewer::OpenContents() { Show(QStringLiteral(":/help/index.html")); }
+void HelpViewer::OpenContents() {
+    Show(QStringLiteral(":/help/index.html"));
+}
 
 void HelpViewer::OpenPage(const QString& page) {
     if (QFile::exists(page))
@@ -56,7 +60,9 @@ void HelpViewer::OpenPage(const QString& page) {
         OpenContents();
 }
 
-void HelpViewer::OpenUsingHelp() { Show(QStringLiteral(":/help/using.html")); }
+void HelpViewer::OpenUsingHelp() {
+    Show(QStringLiteral(":/help/using.html"));
+}
 
 QString HelpViewer::CurrentPage() const {
     const QUrl url = browser_->source();

@@ -7,13 +7,15 @@
 #include <QStatusBar>
 
 #include "app/about_dialog.h"
-#include "model/command_ids.h"
 #include "app/help_viewer.h"
 #include "app/main_frame.h"
 #include "forms/forms.h"
+#include "model/command_ids.h"
 
 // The resources live in the static GUI library: register them before the first use.
-static void InitResources() { Q_INIT_RESOURCE(kivo); }
+static void InitResources() {
+    Q_INIT_RESOURCE(kivo);
+}
 
 namespace kivo::app {
 
@@ -51,7 +53,9 @@ void kivoApp::RefreshLockKeys() {
     if (const std::optional<LockKeys> keys = lockKeyReader()) frame_->ShowLockKeys(*keys);
 }
 
-void kivoApp::OpenProject(const QString& path) { doc_->OpenSIMFile(path.toStdString()); }
+void kivoApp::OpenProject(const QString& path) {
+    doc_->OpenSIMFile(path.toStdString());
+}
 
 bool kivoApp::CanClose() {
     if (!doc_->CanClose()) return false;
@@ -116,7 +120,8 @@ bool kivoApp::eventFilter(QObject* watched, QEvent* event) {
             if (key->modifiers() & Qt::ShiftModifier) {
                 if (!ContextHelp) {
                     ContextHelp = 1;
-                    QApplication::setOverrideCursor(QCursor(QPixmap(QStringLiteral(":/cursors/24001.png")), 0, 0));
+                    QApplication::setOverrideCursor(
+                        QCursor(QPixmap(QStringLiteral(":/cursors/24001.png")), 0, 0));
                 }
                 return true;
             }
@@ -125,7 +130,8 @@ bool kivoApp::eventFilter(QObject* watched, QEvent* event) {
                 QAction* a = menu->activeAction();
                 if (a && !a->menu() && a->data().isValid()) {
                     frame_->bHelpRequested = true;
-                    for (QWidget* w = QApplication::activePopupWidget(); w; w = QApplication::activePopupWidget())
+                    for (QWidget* w = QApplication::activePopupWidget(); w;
+                         w = QApplication::activePopupWidget())
                         w->close();
                     a->trigger();
                     return true;
@@ -141,11 +147,20 @@ bool kivoApp::eventFilter(QObject* watched, QEvent* event) {
         // The keyboard indicators of the status bar follow the lock keys pressed in the program.
         const char* indicator = nullptr;
         switch (key->key()) {
-        case Qt::Key_CapsLock: indicator = "indicatorCAP"; break;
-        case Qt::Key_NumLock: indicator = "indicatorNUM"; break;
-        case Qt::Key_ScrollLock: indicator = "indicatorSCRL"; break;
-        case Qt::Key_Insert: indicator = key->modifiers() == Qt::NoModifier ? "indicatorOVR" : nullptr; break;
-        default: break;
+        case Qt::Key_CapsLock:
+            indicator = "indicatorCAP";
+            break;
+        case Qt::Key_NumLock:
+            indicator = "indicatorNUM";
+            break;
+        case Qt::Key_ScrollLock:
+            indicator = "indicatorSCRL";
+            break;
+        case Qt::Key_Insert:
+            indicator = key->modifiers() == Qt::NoModifier ? "indicatorOVR" : nullptr;
+            break;
+        default:
+            break;
         }
         // A key event passes the filter for its window and again for every widget it propagates
         // to; the indicators count it once, at the window.

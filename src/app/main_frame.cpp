@@ -14,12 +14,12 @@
 #include <QToolBar>
 #include <memory>
 
-#include "model/command_ids.h"
 #include "app/kivo_app.h"
 #include "app/mdi_child.h"
 #include "app/print_out.h"
 #include "app/text_window.h"
 #include "forms/forms.h"
+#include "model/command_ids.h"
 #include "views/symbols.h"
 #include "views/view_window.h"
 
@@ -43,10 +43,12 @@ const ActionDef kActions[] = {
     {cmd::FileOpen, "CmFileOpen", "Open...", "&Open...", nullptr, "Opens an existing project", false},
     {cmd::FileClose, "CmFileClose", "Close", nullptr, nullptr, "Closes the project", false},
     {cmd::FileSave, "CmSaveFile", "Save", nullptr, nullptr, "Saves the project", false},
-    {cmd::FileSaveAs, "CmSaveAsFile", "Save As...", nullptr, nullptr, "Saves the project under a new name", false},
-    {cmd::ImportFile, "CmImportFile", "Import Data File...", nullptr, nullptr, "Imports targets from a target file",
+    {cmd::FileSaveAs, "CmSaveAsFile", "Save As...", nullptr, nullptr, "Saves the project under a new name",
      false},
-    {cmd::ExportFile, "CmExportFile", "Export .INP File", nullptr, nullptr, "Writes the adjustment input file", false},
+    {cmd::ImportFile, "CmImportFile", "Import Data File...", nullptr, nullptr,
+     "Imports targets from a target file", false},
+    {cmd::ExportFile, "CmExportFile", "Export .INP File", nullptr, nullptr,
+     "Writes the adjustment input file", false},
     {cmd::FilePrint, "CmFilePrint", "Print...", nullptr, nullptr, "Prints the active view", false},
     {cmd::FilePrintPreview, "CmFilePrintPreview", "Print Preview", nullptr, nullptr,
      "Shows the pages of the active view as they will print", false},
@@ -54,14 +56,16 @@ const ActionDef kActions[] = {
     {cmd::EditCut, "CmCut", "Cu&t\tShift+Del", nullptr, "Shift+Del",
      "Deletes the selection with every observation that refers to it", false},
     {cmd::Project, "CmProject", "&Project...", nullptr, nullptr, "Project name, task and date", false},
-    {cmd::Parameters, "CmParameters", "Para&meters...", nullptr, nullptr, "Units, limits and axis naming", false},
+    {cmd::Parameters, "CmParameters", "Para&meters...", nullptr, nullptr, "Units, limits and axis naming",
+     false},
     {cmd::Display, "CmDisplay", "&Display...", nullptr, nullptr, "Drawing scales, borders and grid", false},
     {cmd::Object, "CmObject", "&Objects", nullptr, nullptr, "Shows elements as symbols or as dots", true},
     {cmd::Name, "CmName", "&Names", nullptr, nullptr, "Shows or hides element names", true},
     {cmd::Collimate, "CmCollimate", "&Collimations", nullptr, nullptr, "Shows or hides collimations", true},
     {cmd::Direction, "CmDirection", "Di&rections", nullptr, nullptr, "Shows or hides directions", true},
     {cmd::Distance, "CmDistance", "Di&stances", nullptr, nullptr, "Shows or hides distances", true},
-    {cmd::Height, "CmHeight", "&Height Differences", nullptr, nullptr, "Shows or hides height differences", true},
+    {cmd::Height, "CmHeight", "&Height Differences", nullptr, nullptr, "Shows or hides height differences",
+     true},
     {cmd::Ellipse, "CmEllipse", "&Ellipses", nullptr, nullptr, "Shows or hides error ellipses", true},
     {cmd::Abbreviate, "CmAbbreviate", "&Abbreviated Names", nullptr, nullptr,
      "Shows abbreviations instead of names", true},
@@ -71,8 +75,10 @@ const ActionDef kActions[] = {
     {cmd::Setup, "CmSetup", "&Setup Theos...", nullptr, nullptr, "Active and control theodolites", false},
     {cmd::DirTool, "CmDirTool", "&Direction", nullptr, nullptr, "Adds directions and collimations", false},
     {cmd::DistTool, "CmDistTool", "Dis&tance", nullptr, nullptr, "Adds distances", false},
-    {cmd::HeightTool, "CmHeightTool", "&Height Differences", nullptr, nullptr, "Adds height differences", false},
-    {cmd::StdDev, "CmStdDev", "Std Dev && &Weights...", nullptr, nullptr, "A-priori standard deviations", false},
+    {cmd::HeightTool, "CmHeightTool", "&Height Differences", nullptr, nullptr, "Adds height differences",
+     false},
+    {cmd::StdDev, "CmStdDev", "Std Dev && &Weights...", nullptr, nullptr, "A-priori standard deviations",
+     false},
     {cmd::Adjust, "CmAdjust", "&Adjustment...", nullptr, nullptr, "Adjustment settings", false},
     {cmd::Simulate, "CmSimulate", "&Update Measurements", nullptr, nullptr,
      "Computes every observation value from the coordinates", false},
@@ -80,13 +86,16 @@ const ActionDef kActions[] = {
      "Runs the adjustment and draws the error ellipses", false},
     {cmd::Tools, "CmTools", "&Tools", nullptr, nullptr, "Shows or hides the speed bar", true},
     {cmd::Status, "CmStatus", "&Status", nullptr, nullptr, "Shows or hides the status bar", true},
-    {cmd::Cascade, "CmCascade", "&Cascade\tShift+F5", nullptr, "Shift+F5", "Arranges the views overlapping", false},
+    {cmd::Cascade, "CmCascade", "&Cascade\tShift+F5", nullptr, "Shift+F5", "Arranges the views overlapping",
+     false},
     {cmd::Tile, "CmTile", "&Tile\tShift+F4", nullptr, "Shift+F4", "Arranges the views side by side", false},
     {cmd::ArrangeIcons, "CmArrangeIcons", "Arrange &icons", nullptr, nullptr, "Arranges the minimised views",
      false},
-    {cmd::HelpAbout, "CmHelpAbout", "&About KIVO...", "&About KIVO...", nullptr, "Version of the program", false},
+    {cmd::HelpAbout, "CmHelpAbout", "&About KIVO...", "&About KIVO...", nullptr, "Version of the program",
+     false},
     {cmd::HelpDisclaim, "CmHelpDisclaim", "D&isclaimer...", "&Disclaimer...", nullptr, "Terms of use", false},
-    {cmd::HelpContents, "CmHelpContents", "&Contents", "&Contents", nullptr, "Opens the help contents", false},
+    {cmd::HelpContents, "CmHelpContents", "&Contents", "&Contents", nullptr, "Opens the help contents",
+     false},
 };
 
 struct MenuDef {
@@ -101,8 +110,8 @@ const std::vector<MenuDef> kShortMenu = {
 
 const std::vector<MenuDef> kLongMenu = {
     {"&File",
-     {cmd::FileNew, cmd::FileOpen, cmd::FileClose, cmd::FileSave, cmd::FileSaveAs, cmd::ImportFile, cmd::ExportFile,
-      cmd::FilePrint, cmd::FilePrintPreview, cmd::Exit}},
+     {cmd::FileNew, cmd::FileOpen, cmd::FileClose, cmd::FileSave, cmd::FileSaveAs, cmd::ImportFile,
+      cmd::ExportFile, cmd::FilePrint, cmd::FilePrintPreview, cmd::Exit}},
     {"&Edit", {cmd::EditCut}},
     {"&Layout",
      {cmd::Project, cmd::Parameters, cmd::Display, cmd::Object, cmd::Name, cmd::Collimate, cmd::Direction,
@@ -120,9 +129,9 @@ const std::vector<int> kShortBar = {cmd::FileNew, cmd::FileOpen, cmd::Separator6
 // The document's 22 gadgets: the first four go behind Open, the rest at the end of the bar.
 const std::vector<int> kDocGadgetsFront = {cmd::FileSave, cmd::FilePrint, cmd::Separator6, cmd::EditCut};
 const std::vector<int> kDocGadgetsBack = {
-    cmd::Object,   cmd::Name,      cmd::Abbreviate, cmd::Collimate,   cmd::Direction, cmd::Distance,
-    cmd::Height,   cmd::Ellipse,   cmd::Separator18, cmd::TheoTool,   cmd::PointTool, cmd::SBarTool,
-    cmd::Separator18, cmd::DirTool, cmd::DistTool,  cmd::HeightTool, cmd::Separator18, cmd::Calculate};
+    cmd::Object,      cmd::Name,    cmd::Abbreviate,  cmd::Collimate,  cmd::Direction,   cmd::Distance,
+    cmd::Height,      cmd::Ellipse, cmd::Separator18, cmd::TheoTool,   cmd::PointTool,   cmd::SBarTool,
+    cmd::Separator18, cmd::DirTool, cmd::DistTool,    cmd::HeightTool, cmd::Separator18, cmd::Calculate};
 
 } // namespace
 
@@ -226,7 +235,8 @@ void kivoDecoratedMDIFrame::SetMenu(int menuId) {
 
 void kivoDecoratedMDIFrame::SetSpeedBar(bool withDocument) {
     bar_->clear();
-    for (QWidget* w : spacers_) delete w;
+    for (QWidget* w : spacers_)
+        delete w;
     spacers_.clear();
     barLayout_.clear();
     std::vector<int> layout;
@@ -336,7 +346,9 @@ void kivoDecoratedMDIFrame::SetStatusText(const QString& text) {
     message_->repaint();
 }
 
-QString kivoDecoratedMDIFrame::statusText() const { return message_->text(); }
+QString kivoDecoratedMDIFrame::statusText() const {
+    return message_->text();
+}
 
 void kivoDecoratedMDIFrame::SetStatusImage(int image) {
     statusImage_ = image;
@@ -350,11 +362,13 @@ void kivoDecoratedMDIFrame::SetStatusCoords(const QString& text) {
 
 void kivoDecoratedMDIFrame::CheckViewItems() {
     const std::pair<int, bool> items[] = {
-        {cmd::Object, doc_.bObject},       {cmd::Name, doc_.bName},         {cmd::Abbreviate, doc_.bAbbreviate},
-        {cmd::Collimate, doc_.bCollimate}, {cmd::Direction, doc_.bDirect}, {cmd::Distance, doc_.bDistance},
-        {cmd::Height, doc_.bHeight},       {cmd::Ellipse, doc_.bEllipse},  {cmd::Tools, doc_.bTools},
-        {cmd::Status, doc_.bStatus}};
-    for (auto [id, on] : items) Action(id)->setChecked(on);
+        {cmd::Object, doc_.bObject},         {cmd::Name, doc_.bName},
+        {cmd::Abbreviate, doc_.bAbbreviate}, {cmd::Collimate, doc_.bCollimate},
+        {cmd::Direction, doc_.bDirect},      {cmd::Distance, doc_.bDistance},
+        {cmd::Height, doc_.bHeight},         {cmd::Ellipse, doc_.bEllipse},
+        {cmd::Tools, doc_.bTools},           {cmd::Status, doc_.bStatus}};
+    for (auto [id, on] : items)
+        Action(id)->setChecked(on);
 }
 
 void kivoDecoratedMDIFrame::Toggle(int, bool kivoMDIClient::*flag) {
@@ -365,13 +379,26 @@ void kivoDecoratedMDIFrame::Toggle(int, bool kivoMDIClient::*flag) {
 
 void kivoDecoratedMDIFrame::RunSettingsForm(int id) {
     switch (id) {
-    case cmd::Project: forms::CmProject(this, doc_); break;
-    case cmd::Parameters: forms::CmParameters(this, doc_); break;
-    case cmd::Display: forms::CmDisplay(this, doc_); break;
-    case cmd::Setup: forms::CmSetup(this, doc_); break;
-    case cmd::StdDev: forms::CmStdDev(this, doc_); break;
-    case cmd::Adjust: forms::CmAdjust(this, doc_); break;
-    default: break;
+    case cmd::Project:
+        forms::CmProject(this, doc_);
+        break;
+    case cmd::Parameters:
+        forms::CmParameters(this, doc_);
+        break;
+    case cmd::Display:
+        forms::CmDisplay(this, doc_);
+        break;
+    case cmd::Setup:
+        forms::CmSetup(this, doc_);
+        break;
+    case cmd::StdDev:
+        forms::CmStdDev(this, doc_);
+        break;
+    case cmd::Adjust:
+        forms::CmAdjust(this, doc_);
+        break;
+    default:
+        break;
     }
 }
 
@@ -388,14 +415,30 @@ void kivoDecoratedMDIFrame::Command(int id) {
         return;
     }
     switch (id) {
-    case cmd::FileNew: doc_.CmFileNew(); break;
-    case cmd::FileOpen: doc_.CmFileOpen(); break;
-    case cmd::FileClose: doc_.CmFileClose(); break;
-    case cmd::FileSave: doc_.CmSaveFile(); break;
-    case cmd::FileSaveAs: doc_.CmSaveAsFile(); break;
-    case cmd::Exit: close(); break;
-    case cmd::FilePrint: PrintActive(false); break;
-    case cmd::FilePrintPreview: PrintActive(true); break;
+    case cmd::FileNew:
+        doc_.CmFileNew();
+        break;
+    case cmd::FileOpen:
+        doc_.CmFileOpen();
+        break;
+    case cmd::FileClose:
+        doc_.CmFileClose();
+        break;
+    case cmd::FileSave:
+        doc_.CmSaveFile();
+        break;
+    case cmd::FileSaveAs:
+        doc_.CmSaveAsFile();
+        break;
+    case cmd::Exit:
+        close();
+        break;
+    case cmd::FilePrint:
+        PrintActive(false);
+        break;
+    case cmd::FilePrintPreview:
+        PrintActive(true);
+        break;
     case cmd::EditCut:
         if (doc_.bFileOpen && doc_.selectType != SEL_NONE) {
             doc_.ClearSelect();
@@ -403,14 +446,30 @@ void kivoDecoratedMDIFrame::Command(int id) {
             doc_.selectType = SEL_NONE;
         }
         break;
-    case cmd::Object: Toggle(id, &kivoMDIClient::bObject); break;
-    case cmd::Name: Toggle(id, &kivoMDIClient::bName); break;
-    case cmd::Abbreviate: Toggle(id, &kivoMDIClient::bAbbreviate); break;
-    case cmd::Collimate: Toggle(id, &kivoMDIClient::bCollimate); break;
-    case cmd::Direction: Toggle(id, &kivoMDIClient::bDirect); break;
-    case cmd::Distance: Toggle(id, &kivoMDIClient::bDistance); break;
-    case cmd::Height: Toggle(id, &kivoMDIClient::bHeight); break;
-    case cmd::Ellipse: Toggle(id, &kivoMDIClient::bEllipse); break;
+    case cmd::Object:
+        Toggle(id, &kivoMDIClient::bObject);
+        break;
+    case cmd::Name:
+        Toggle(id, &kivoMDIClient::bName);
+        break;
+    case cmd::Abbreviate:
+        Toggle(id, &kivoMDIClient::bAbbreviate);
+        break;
+    case cmd::Collimate:
+        Toggle(id, &kivoMDIClient::bCollimate);
+        break;
+    case cmd::Direction:
+        Toggle(id, &kivoMDIClient::bDirect);
+        break;
+    case cmd::Distance:
+        Toggle(id, &kivoMDIClient::bDistance);
+        break;
+    case cmd::Height:
+        Toggle(id, &kivoMDIClient::bHeight);
+        break;
+    case cmd::Ellipse:
+        Toggle(id, &kivoMDIClient::bEllipse);
+        break;
     case cmd::Tools:
         doc_.bTools = !doc_.bTools;
         bar_->setVisible(doc_.bTools);
@@ -424,27 +483,62 @@ void kivoDecoratedMDIFrame::Command(int id) {
     case cmd::Display:
     case cmd::Setup:
     case cmd::StdDev:
-    case cmd::Adjust: RunSettingsForm(id); break;
-    case cmd::Cascade: mdi_->cascadeSubWindows(); break;
-    case cmd::Tile: mdi_->tileSubWindows(); break;
+    case cmd::Adjust:
+        RunSettingsForm(id);
+        break;
+    case cmd::Cascade:
+        mdi_->cascadeSubWindows();
+        break;
+    case cmd::Tile:
+        mdi_->tileSubWindows();
+        break;
     case cmd::ArrangeIcons:
         ArrangeIcons();
         break;
-    case cmd::HelpContents: app_.CmHelpContents(); break;
-    case cmd::HelpUsing: app_.CmHelpUsing(); break;
-    case cmd::HelpAbout: app_.CmHelpAbout(); break;
-    case cmd::HelpDisclaim: app_.CmHelpDisclaim(); break;
-    case cmd::TheoTool: doc_.CmTheoTool(); break;
-    case cmd::PointTool: doc_.CmPointTool(); break;
-    case cmd::SBarTool: doc_.CmSBarTool(); break;
-    case cmd::DirTool: doc_.CmDirTool(); break;
-    case cmd::DistTool: doc_.CmDistTool(); break;
-    case cmd::HeightTool: doc_.CmHeightTool(); break;
-    case cmd::ImportFile: doc_.CmImportFile(); break;
-    case cmd::ExportFile: doc_.CmExportFile(); break;
-    case cmd::Simulate: doc_.CmSimulate(); break;
-    case cmd::Calculate: doc_.CmCalculate(); break;
-    default: break; // no handler (the framework's edit accelerators)
+    case cmd::HelpContents:
+        app_.CmHelpContents();
+        break;
+    case cmd::HelpUsing:
+        app_.CmHelpUsing();
+        break;
+    case cmd::HelpAbout:
+        app_.CmHelpAbout();
+        break;
+    case cmd::HelpDisclaim:
+        app_.CmHelpDisclaim();
+        break;
+    case cmd::TheoTool:
+        doc_.CmTheoTool();
+        break;
+    case cmd::PointTool:
+        doc_.CmPointTool();
+        break;
+    case cmd::SBarTool:
+        doc_.CmSBarTool();
+        break;
+    case cmd::DirTool:
+        doc_.CmDirTool();
+        break;
+    case cmd::DistTool:
+        doc_.CmDistTool();
+        break;
+    case cmd::HeightTool:
+        doc_.CmHeightTool();
+        break;
+    case cmd::ImportFile:
+        doc_.CmImportFile();
+        break;
+    case cmd::ExportFile:
+        doc_.CmExportFile();
+        break;
+    case cmd::Simulate:
+        doc_.CmSimulate();
+        break;
+    case cmd::Calculate:
+        doc_.CmCalculate();
+        break;
+    default:
+        break; // no handler (the framework's edit accelerators)
     }
     CheckViewItems();
 }

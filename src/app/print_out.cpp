@@ -36,7 +36,8 @@ PageSize PageOf(QPrinter& printer) {
 // 0.15 mm wide and its pattern (in pen widths) gives a dash of about 1.5 mm.
 QPen PrintPen(const PrintLayout& L) {
     const double pixelsPerMm = L.horzRes / L.horzSize;
-    QPen pen(Qt::black, std::max(1.0, std::round(pixelsPerMm * 0.15)), Qt::CustomDashLine, Qt::FlatCap, Qt::MiterJoin);
+    QPen pen(Qt::black, std::max(1.0, std::round(pixelsPerMm * 0.15)), Qt::CustomDashLine, Qt::FlatCap,
+             Qt::MiterJoin);
     pen.setDashPattern({10, 4, 2, 4, 2, 4});
     return pen;
 }
@@ -91,9 +92,15 @@ void TKIVOOut::PrintPage(QPainter& p, int page) {
 
     double uMin, uMax, wMin, wMax;
     switch (view_) {
-    case 0: uMin = doc_.xMin, uMax = doc_.xMax, wMin = doc_.yMin, wMax = doc_.yMax; break;
-    case 1: uMin = doc_.xMin, uMax = doc_.xMax, wMin = doc_.zMin, wMax = doc_.zMax; break;
-    default: uMin = doc_.yMin, uMax = doc_.yMax, wMin = doc_.zMin, wMax = doc_.zMax; break;
+    case 0:
+        uMin = doc_.xMin, uMax = doc_.xMax, wMin = doc_.yMin, wMax = doc_.yMax;
+        break;
+    case 1:
+        uMin = doc_.xMin, uMax = doc_.xMax, wMin = doc_.zMin, wMax = doc_.zMax;
+        break;
+    default:
+        uMin = doc_.yMin, uMax = doc_.yMax, wMin = doc_.zMin, wMax = doc_.zMax;
+        break;
     }
     int left, top, right, bottom;
     L.ModelPrPos(uMin, wMax, view_, &left, &top);
@@ -129,7 +136,8 @@ void TKIVOOut::PrntLines(QPainter& p) {
             const THEODOLITE& t = doc_.theoList[i];
             if (!(t.flags & ELEM_INUSE)) continue;
             const auto& list = t.*member;
-            for (int k = 0; k < list.size(); ++k) line(t, targets[list[k].target]);
+            for (int k = 0; k < list.size(); ++k)
+                line(t, targets[list[k].target]);
         }
     };
     if (doc_.bDirect) {
@@ -161,9 +169,12 @@ void TKIVOOut::PrntNames(QPainter& p) {
         L.CalcObjectPrPos(e, view_, &h, &v);
         p.drawText(QPoint(h + L.nameOffset, v - L.nameOffset + fm.ascent()), QString::fromLatin1(text));
     };
-    for (int i = 0; i < doc_.nMaxTheos; ++i) one(doc_.theoList[i]);
-    for (int i = 0; i < doc_.nMaxPoints; ++i) one(doc_.pointList[i]);
-    for (int i = 0; i < doc_.nMaxSBars; ++i) one(doc_.sbarList[i]);
+    for (int i = 0; i < doc_.nMaxTheos; ++i)
+        one(doc_.theoList[i]);
+    for (int i = 0; i < doc_.nMaxPoints; ++i)
+        one(doc_.pointList[i]);
+    for (int i = 0; i < doc_.nMaxSBars; ++i)
+        one(doc_.sbarList[i]);
 }
 
 // ---- TTextOut ------------------------------------------------------------------------------------
@@ -229,8 +240,8 @@ TPreviewWindow::TPreviewWindow(Printout& out, const QString& windowTitle, QPrint
 
 void TPreviewWindow::UpdateCaption(int page) {
     CurrentPage = page;
-    setWindowTitle(QString::asprintf("%s - Print preview - Page %d of %d", windowTitle_.toLocal8Bit().constData(),
-                                     page, out_.TotalPages()));
+    setWindowTitle(QString::asprintf("%s - Print preview - Page %d of %d",
+                                     windowTitle_.toLocal8Bit().constData(), page, out_.TotalPages()));
 }
 
 QPrinter& AppPrinter() {

@@ -46,31 +46,51 @@ void MetricsFromDpi(double dpiX, double dpiY, int& horzRes, int& vertRes, int& h
     vertSize = 2540;
 }
 
-QWidget* QtHost::parent() const { return frame_; }
+QWidget* QtHost::parent() const {
+    return frame_;
+}
 
-int QtHost::MessageBox(const std::string& text, const std::string& caption, MsgButtons buttons, MsgIcon icon) {
+int QtHost::MessageBox(const std::string& text, const std::string& caption, MsgButtons buttons,
+                       MsgIcon icon) {
     QMessageBox box(parent());
     box.setWindowTitle(QString::fromStdString(caption));
     box.setText(QString::fromStdString(text));
     switch (icon) {
-    case MsgIcon::Information: box.setIcon(QMessageBox::Information); break;
-    case MsgIcon::Question: box.setIcon(QMessageBox::Question); break;
-    case MsgIcon::Exclamation: box.setIcon(QMessageBox::Warning); break;
-    case MsgIcon::Stop: box.setIcon(QMessageBox::Critical); break;
-    case MsgIcon::None: break;
+    case MsgIcon::Information:
+        box.setIcon(QMessageBox::Information);
+        break;
+    case MsgIcon::Question:
+        box.setIcon(QMessageBox::Question);
+        break;
+    case MsgIcon::Exclamation:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case MsgIcon::Stop:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case MsgIcon::None:
+        break;
     }
     switch (buttons) {
-    case MsgButtons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
-    case MsgButtons::YesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
+    case MsgButtons::Ok:
+        box.setStandardButtons(QMessageBox::Ok);
+        break;
+    case MsgButtons::YesNo:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        break;
     case MsgButtons::YesNoCancel:
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         break;
     }
     switch (box.exec()) {
-    case QMessageBox::Yes: return IDYES;
-    case QMessageBox::No: return IDNO;
-    case QMessageBox::Ok: return IDOK;
-    default: return IDCANCEL;
+    case QMessageBox::Yes:
+        return IDYES;
+    case QMessageBox::No:
+        return IDNO;
+    case QMessageBox::Ok:
+        return IDOK;
+    default:
+        return IDCANCEL;
     }
 }
 
@@ -142,7 +162,9 @@ bool QtHost::SaveFileDialog(const std::string& filter, std::string& path) {
     return true;
 }
 
-bool QtHost::RunForm(FormId form, kivoMDIClient& doc) { return forms::RunForm(form, doc, parent()); }
+bool QtHost::RunForm(FormId form, kivoMDIClient& doc) {
+    return forms::RunForm(form, doc, parent());
+}
 
 bool QtHost::BeginTool(int cursor) {
     if (!frame_) return false;
@@ -177,7 +199,8 @@ void QtHost::SetCursor(CursorKind kind) {
         QApplication::setOverrideCursor(views::ToolCursorFor(CUR_HOURGLASS));
         ++waitCursors_;
     } else {
-        for (; waitCursors_ > 0; --waitCursors_) QApplication::restoreOverrideCursor();
+        for (; waitCursors_ > 0; --waitCursors_)
+            QApplication::restoreOverrideCursor();
     }
 }
 
@@ -213,6 +236,8 @@ bool QtHost::GetViewLayout(int i, WindowLayout& layout) {
     return true;
 }
 
-int QtHost::ActiveView() { return frame_ ? frame_->ActiveViewIndex() : -1; }
+int QtHost::ActiveView() {
+    return frame_ ? frame_->ActiveViewIndex() : -1;
+}
 
 } // namespace kivo::app

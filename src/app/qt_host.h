@@ -18,7 +18,8 @@ public:
     // The document the views show (set once the frame is built).
     void SetDocument(kivoMDIClient* doc) { doc_ = doc; }
 
-    int MessageBox(const std::string& text, const std::string& caption, MsgButtons buttons, MsgIcon icon) override;
+    int MessageBox(const std::string& text, const std::string& caption, MsgButtons buttons,
+                   MsgIcon icon) override;
     void StatusText(const std::string& text) override;
     void StatusImage(int image) override;
     void StatusCoords(const std::string& text) override;

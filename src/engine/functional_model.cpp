@@ -8,7 +8,9 @@
 namespace kivo::eng {
 
 // The simulation multiplies in extended precision and rounds once to double.
-double gonToRad(double gon) { return static_cast<double>(static_cast<long double>(gon) * 3.1415927L * 0.005L); }
+double gonToRad(double gon) {
+    return static_cast<double>(static_cast<long double>(gon) * 3.1415927L * 0.005L);
+}
 double radToGon(double rad) {
     return static_cast<double>(static_cast<long double>(rad) * 200.0L * 0.31830988148145367L);
 }
@@ -48,22 +50,40 @@ void stationFrame(const double rot[3], double m[9], double dm[3][9]) {
     const double cy = std::cos(rot[1]), sy = std::sin(rot[1]);
     const double cz = std::cos(rot[2]), sz = std::sin(rot[2]);
     // Rows of M = Mz My Mx (the simulation's table).
-    const double mm[9] = {cy * cz,  sx * sy * cz + cx * sz, sx * sz - cx * sy * cz,
-                          -cy * sz, cx * cz - sx * sy * sz, sx * cz + cx * sy * sz,
-                          sy,       -sx * cy,               cx * cy};
-    for (int i = 0; i < 9; ++i) m[i] = mm[i];
+    const double mm[9] = {cy * cz,
+                          sx * sy * cz + cx * sz,
+                          sx * sz - cx * sy * cz,
+                          -cy * sz,
+                          cx * cz - sx * sy * sz,
+                          sx * cz + cx * sy * sz,
+                          sy,
+                          -sx * cy,
+                          cx * cy};
+    for (int i = 0; i < 9; ++i)
+        m[i] = mm[i];
     // d/drx
-    const double ddx[9] = {0.0,  cx * sy * cz - sx * sz, cx * sz + sx * sy * cz,
-                           0.0,  -sx * cz - cx * sy * sz, cx * cz - sx * sy * sz,
-                           0.0,  -cx * cy,                -sx * cy};
+    const double ddx[9] = {0.0,
+                           cx * sy * cz - sx * sz,
+                           cx * sz + sx * sy * cz,
+                           0.0,
+                           -sx * cz - cx * sy * sz,
+                           cx * cz - sx * sy * sz,
+                           0.0,
+                           -cx * cy,
+                           -sx * cy};
     // d/dry
-    const double ddy[9] = {-sy * cz, sx * cy * cz,  -cx * cy * cz,
-                           sy * sz,  -sx * cy * sz, cx * cy * sz,
-                           cy,       sx * sy,       -cx * sy};
+    const double ddy[9] = {-sy * cz,     sx * cy * cz, -cx * cy * cz, sy * sz, -sx * cy * sz,
+                           cx * cy * sz, cy,           sx * sy,       -cx * sy};
     // d/drz
-    const double ddz[9] = {-cy * sz, -sx * sy * sz + cx * cz, sx * cz + cx * sy * sz,
-                           -cy * cz, -cx * sz - sx * sy * cz, -sx * sz + cx * sy * cz,
-                           0.0,      0.0,                     0.0};
+    const double ddz[9] = {-cy * sz,
+                           -sx * sy * sz + cx * cz,
+                           sx * cz + cx * sy * sz,
+                           -cy * cz,
+                           -cx * sz - sx * sy * cz,
+                           -sx * sz + cx * sy * cz,
+                           0.0,
+                           0.0,
+                           0.0};
     for (int i = 0; i < 9; ++i) {
         dm[0][i] = ddx[i];
         dm[1][i] = ddy[i];
@@ -80,8 +100,10 @@ double reduceGon(double diff) {
 
 bool evaluate(Kind k, const double p1[6], const double p2[3], double& value, double d1[6], double d2[3],
               double observed) {
-    for (int i = 0; i < 6; ++i) d1[i] = 0.0;
-    for (int i = 0; i < 3; ++i) d2[i] = 0.0;
+    for (int i = 0; i < 6; ++i)
+        d1[i] = 0.0;
+    for (int i = 0; i < 3; ++i)
+        d2[i] = 0.0;
     const double d[3] = {p2[0] - p1[0], p2[1] - p1[1], p2[2] - p1[2]};
     switch (k) {
     case Kind::Distance: {
@@ -104,7 +126,8 @@ bool evaluate(Kind k, const double p1[6], const double p2[3], double& value, dou
         double m[9], dm[3][9];
         frameOf(p1 + 3, m, dm);
         double q[3]; // d' = M d
-        for (int r = 0; r < 3; ++r) q[r] = m[3 * r] * d[0] + m[3 * r + 1] * d[1] + m[3 * r + 2] * d[2];
+        for (int r = 0; r < 3; ++r)
+            q[r] = m[3 * r] * d[0] + m[3 * r + 1] * d[1] + m[3 * r + 2] * d[2];
         const double s2 = q[0] * q[0] + q[1] * q[1];
         const double s = std::sqrt(s2);
         if (!(s > 0.0)) return false;

@@ -38,7 +38,8 @@ bool definedEverywhere(const Network& net, std::string& why) {
     Row row;
     for (std::size_t i = 0; i < net.obs.size(); ++i) {
         if (!net.obs[i].active || net.linearize(static_cast<int>(i), row)) continue;
-        why = "observation without a defined value at the current coordinates: " + net.describe(static_cast<int>(i));
+        why = "observation without a defined value at the current coordinates: " +
+              net.describe(static_cast<int>(i));
         return false;
     }
     return true;
@@ -50,8 +51,12 @@ bool definedEverywhere(const Network& net, std::string& why) {
 mavo::mavo(project* p) : p_(p), run_(std::make_unique<eng::Run>()) {}
 mavo::~mavo() = default;
 
-const std::vector<std::pair<std::string, double>>& mavo::timings() const { return run_->times; }
-const eng::Summary& mavo::summary() const { return run_->sum; }
+const std::vector<std::pair<std::string, double>>& mavo::timings() const {
+    return run_->times;
+}
+const eng::Summary& mavo::summary() const {
+    return run_->sum;
+}
 
 int mavo::mavostart() {
     using namespace eng;
@@ -129,8 +134,8 @@ int mavo::mavostart() {
     for (int it = 1; it <= itermax; ++it) {
         int failed = -1;
         if (!r.normals.assemble([&](int i, Row& row) { return net.linearize(i, row); }, failed))
-            return fail(kSingular,
-                        "observation without a defined value at the current coordinates: " + net.describe(failed));
+            return fail(kSingular, "observation without a defined value at the current coordinates: " +
+                                       net.describe(failed));
         if (!r.normals.factor(why)) return fail(kSingular, why);
         const Eigen::VectorXd dx = d.toDatum(r.normals.solveAssembled());
         double worst = 0.0;
@@ -309,8 +314,8 @@ int mavo::mavoL2err() {
     const Covariance cov(r.normals, d);
     s.relative = relativePairs(net, cov);
     for (const auto& [a, b] : relativeRequests)
-        if (a >= 0 && b >= 0 && a < static_cast<int>(nel) && b < static_cast<int>(nel) && net.el[a].determined &&
-            net.el[b].determined)
+        if (a >= 0 && b >= 0 && a < static_cast<int>(nel) && b < static_cast<int>(nel) &&
+            net.el[a].determined && net.el[b].determined)
             s.requested.push_back(relativePrecision(net, cov, a, b));
     r.phase("relative precision");
     // The factors are done with: free them before the listing is built.

@@ -21,9 +21,9 @@ class mavo {
 public:
     // Failure codes.
     enum : int {
-        kNoData = -1,        // nothing to adjust, or mavoL2err without a successful mavostart
+        kNoData = -1, // nothing to adjust, or mavoL2err without a successful mavostart
         kNamesNotUnique = -2,
-        kSingular = -3,      // normal equations break down
+        kSingular = -3, // normal equations break down
         kNoConvergence = -4,
         kListingFailed = -5,
     };

@@ -67,7 +67,7 @@ struct Network {
     bool linearize(int i, Row& row) const;
     // Computed value of observation i at the current values.
     bool computed(int i, double& value) const;
-    std::string describe(int i) const; // "direction Theo3_1 (3_1) -> P7" for the listing
+    std::string describe(int i) const;             // "direction Theo3_1 (3_1) -> P7" for the listing
     void describe(int i, std::string& into) const; // the same into a reused buffer
     // The element as the user knows it: "Theo3_1 (3_1)" when the label differs from the engine name.
     std::string shown(int e) const;

@@ -37,8 +37,9 @@ int project::projectalloc(int nsta, int ntar, int ndist, int ndifh, int ndir1, i
     alldir1 = dir1Store_.data();
     alldir2 = dir2Store_.data();
     const std::size_t n = static_cast<std::size_t>(nsta) + static_cast<std::size_t>(ntar);
-    for (auto* v : {&results_.major12, &results_.minor12, &results_.phi12, &results_.major13, &results_.minor13,
-                    &results_.phi13, &results_.major23, &results_.minor23, &results_.phi23})
+    for (auto* v :
+         {&results_.major12, &results_.minor12, &results_.phi12, &results_.major13, &results_.minor13,
+          &results_.phi13, &results_.major23, &results_.minor23, &results_.phi23})
         v->assign(n, 0.0);
     return 0;
 }

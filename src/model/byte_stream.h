@@ -17,10 +17,7 @@ public:
         const auto* b = static_cast<const std::uint8_t*>(p);
         bytes_.insert(bytes_.end(), b, b + n);
     }
-    template <class T>
-    void Value(const T& v) {
-        Raw(&v, sizeof v);
-    }
+    template <class T> void Value(const T& v) { Raw(&v, sizeof v); }
     void Bool(bool b) { bytes_.push_back(b ? 1 : 0); }
     const std::vector<std::uint8_t>& bytes() const { return bytes_; }
     std::vector<std::uint8_t>& bytes() { return bytes_; }
@@ -45,10 +42,7 @@ public:
         pos_ += n;
         return true;
     }
-    template <class T>
-    bool Value(T& v) {
-        return Raw(&v, sizeof v);
-    }
+    template <class T> bool Value(T& v) { return Raw(&v, sizeof v); }
     bool Bool(bool& b) {
         std::uint8_t v = 0;
         if (!Raw(&v, 1)) return false;

@@ -70,9 +70,9 @@ constexpr int Separator6 = -6;
 constexpr int Separator18 = -18;
 
 // Commands whose help context is their own id; every other id has no help.
-constexpr int kHelpContexts[] = {105, 106, 107, 108, 109, 110, 111, 121, 141, 142, 143, 144, 145, 146,
-                                 147, 148, 149, 150, 161, 162, 163, 181, 183, 184, 185, 186, 187, 188,
-                                 189, 201, 202, 24310, 24337, 24361, 24362, 24364};
+constexpr int kHelpContexts[] = {105, 106, 107, 108, 109, 110, 111, 121,   141,   142,   143,   144,
+                                 145, 146, 147, 148, 149, 150, 161, 162,   163,   181,   183,   184,
+                                 185, 186, 187, 188, 189, 201, 202, 24310, 24337, 24361, 24362, 24364};
 
 constexpr bool HasHelpContext(int id) {
     for (int c : kHelpContexts)

@@ -20,12 +20,12 @@ namespace kivo {
 
 inline std::string UpperName(const char* name) {
     std::string s;
-    for (const char* p = name; *p; ++p) s += static_cast<char>(std::toupper(static_cast<unsigned char>(*p)));
+    for (const char* p = name; *p; ++p)
+        s += static_cast<char>(std::toupper(static_cast<unsigned char>(*p)));
     return s;
 }
 
-template <class T>
-class ElementTable {
+template <class T> class ElementTable {
 public:
     // Number of records the storage holds (at least the slot count).
     int storage() const { return static_cast<int>(slots_.size()); }

@@ -89,7 +89,9 @@ namespace {
 
 // The key of a connection in the low word of HitTest's result. With slots above 255 it no longer
 // separates the ends; the selection fields stay exact.
-long ConnectionKey(int a, int b) { return ((static_cast<long>(a) << 8) | b) & 0xFFFF; }
+long ConnectionKey(int a, int b) {
+    return ((static_cast<long>(a) << 8) | b) & 0xFFFF;
+}
 
 } // namespace
 
@@ -199,7 +201,8 @@ void HitTesting::SetSelectionMark(bool on) {
     case SEL_SBAR:
         if (sel_.index < net_.sbarList.storage()) net_.sbarList.Mark(sel_.index, on);
         break;
-    default: break;
+    default:
+        break;
     }
 }
 
@@ -238,15 +241,16 @@ void HitTesting::StatBarSelect(int status) {
     case SEL_PTHEIGHT:
         first = net_.pointList[sel_.targetA].name, second = net_.pointList[sel_.targetB].name, image = 6;
         break;
-    default: return; // nothing selected: the status bar stays as it is
+    default:
+        return; // nothing selected: the status bar stays as it is
     }
     host_->StatusImage(image);
     std::snprintf(text, sizeof text, "          %-8s  --  %-8s", first, second);
     host_->StatusText(text);
 }
 
-ScrollRanges CalcViewScrollRanges(int hExtent, int vExtent, int clientWidth, int clientHeight, bool vBarHidden,
-                                  bool hBarHidden, int vScrollWidth, int hScrollHeight) {
+ScrollRanges CalcViewScrollRanges(int hExtent, int vExtent, int clientWidth, int clientHeight,
+                                  bool vBarHidden, bool hBarHidden, int vScrollWidth, int hScrollHeight) {
     if (vBarHidden) clientWidth -= vScrollWidth;
     if (hBarHidden) clientHeight -= hScrollHeight;
     ScrollRanges r{hExtent - clientWidth, vExtent - clientHeight};
@@ -260,9 +264,9 @@ ScrollRanges CalcViewScrollRanges(int hExtent, int vExtent, int clientWidth, int
     return r;
 }
 
-ScrollRanges CalcTextScrollRanges(int lineLength, int maxLines, int lineHeight, int clientWidth, int clientHeight,
-                                  bool vBarHidden, bool hBarHidden, int vScrollWidth, int hScrollHeight,
-                                  int& winLines) {
+ScrollRanges CalcTextScrollRanges(int lineLength, int maxLines, int lineHeight, int clientWidth,
+                                  int clientHeight, bool vBarHidden, bool hBarHidden, int vScrollWidth,
+                                  int hScrollHeight, int& winLines) {
     if (lineHeight < 1) lineHeight = 1;
     winLines = clientHeight / lineHeight;
     if (vBarHidden) clientWidth -= vScrollWidth;

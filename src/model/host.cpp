@@ -17,9 +17,12 @@ void Host::ClientSize(int& width, int& height) {
 
 int NullHost::MessageBox(const std::string&, const std::string&, MsgButtons buttons, MsgIcon) {
     switch (buttons) {
-    case MsgButtons::Ok: return IDOK;
-    case MsgButtons::YesNo: return IDNO;
-    case MsgButtons::YesNoCancel: return IDCANCEL;
+    case MsgButtons::Ok:
+        return IDOK;
+    case MsgButtons::YesNo:
+        return IDNO;
+    case MsgButtons::YesNoCancel:
+        return IDCANCEL;
     }
     return IDCANCEL;
 }

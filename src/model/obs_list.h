@@ -13,8 +13,7 @@
 
 namespace kivo {
 
-template <class T>
-class ObsList {
+template <class T> class ObsList {
 public:
     int size() const { return static_cast<int>(items_.size()); }
     bool empty() const { return items_.empty(); }
@@ -80,7 +79,8 @@ public:
         items_ = std::move(entries);
         allocated_ = !items_.empty();
         targets_.clear();
-        for (const T& e : items_) ++targets_[e.target];
+        for (const T& e : items_)
+            ++targets_[e.target];
     }
 
 private:
@@ -97,8 +97,7 @@ private:
 // A slotted global list of point-to-point observations (CONNECT4 or CONNECT5). The live and slot
 // counts (nNumDists/nMaxDists, nNumHeights/nMaxHeights) are the document's; this holds the storage
 // and an index of the live point pairs, in either order.
-template <class T>
-class GlobalList {
+template <class T> class GlobalList {
 public:
     int storage() const { return static_cast<int>(slots_.size()); }
     const T& operator[](int i) const { return slots_[static_cast<std::size_t>(i)]; }
@@ -139,7 +138,8 @@ public:
         pairs_.clear();
         for (int i = 0; i < nMax && i < storage(); ++i)
             if (slots_[static_cast<std::size_t>(i)].flags & OBS_INUSE)
-                ++pairs_[Key(slots_[static_cast<std::size_t>(i)].source, slots_[static_cast<std::size_t>(i)].target)];
+                ++pairs_[Key(slots_[static_cast<std::size_t>(i)].source,
+                             slots_[static_cast<std::size_t>(i)].target)];
     }
     T* data() { return slots_.data(); }
 

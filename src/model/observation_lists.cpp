@@ -10,7 +10,8 @@ namespace kivo {
 
 namespace {
 
-void DrawLine(LinePainter* hdc, LinePainter::Pen pen, const COMMON& from, const COMMON& to, int view, int shift) {
+void DrawLine(LinePainter* hdc, LinePainter::Pen pen, const COMMON& from, const COMMON& to, int view,
+              int shift) {
     if (!hdc) return;
     hdc->Line(pen, from.hcoord[view] + shift, from.vcoord[view] + shift, to.hcoord[view] + shift,
               to.vcoord[view] + shift);
@@ -18,8 +19,7 @@ void DrawLine(LinePainter* hdc, LinePainter::Pen pen, const COMMON& from, const 
 
 // The marked live slots of a table, in slot order (a copy: adding may not change marks, but the
 // caller must not depend on that).
-template <class T>
-std::vector<int> MarkedLive(const ElementTable<T>& table, int nMax) {
+template <class T> std::vector<int> MarkedLive(const ElementTable<T>& table, int nMax) {
     std::vector<int> out;
     for (int i : table.Marked()) {
         if (i >= nMax) break;
@@ -290,7 +290,8 @@ void ObservationLists::CmCut() {
     case SEL_PTHEIGHT:
         DelPtHeight(sel_.targetA, sel_.targetB, -1);
         break;
-    default: break;
+    default:
+        break;
     }
     host_->UpdateViews(true);
     file_.bFileDirty = true;

@@ -14,9 +14,12 @@ struct PlaneLimits {
 };
 PlaneLimits Limits(const NetworkDocument& d, int p) {
     switch (p) {
-    case 0: return {d.xMin, d.xMax, d.yMin, d.yMax};
-    case 1: return {d.xMin, d.xMax, d.zMin, d.zMax};
-    default: return {d.yMin, d.yMax, d.zMin, d.zMax};
+    case 0:
+        return {d.xMin, d.xMax, d.yMin, d.yMax};
+    case 1:
+        return {d.xMin, d.xMax, d.zMin, d.zMax};
+    default:
+        return {d.yMin, d.yMax, d.zMin, d.zMax};
     }
 }
 
@@ -70,9 +73,15 @@ void PrintLayout::ModelPrPos(double u, double w, int view, int* h, int* v) const
 void PrintLayout::CalcObjectPrPos(const COMMON& e, int view, int* h, int* v) const {
     const double xr = e.xReal, yr = e.yReal, zr = e.zReal; // packed fields: copied, never bound
     switch (view) {
-    case 0: ModelPrPos(xr, yr, view, h, v); break;
-    case 1: ModelPrPos(xr, zr, view, h, v); break;
-    default: ModelPrPos(yr, zr, view, h, v); break;
+    case 0:
+        ModelPrPos(xr, yr, view, h, v);
+        break;
+    case 1:
+        ModelPrPos(xr, zr, view, h, v);
+        break;
+    default:
+        ModelPrPos(yr, zr, view, h, v);
+        break;
     }
 }
 
@@ -87,7 +96,9 @@ int PagesFor(int extent, int printable) {
     return (extent + printable - 1) / printable;
 }
 
-int LinesPerPage(int pageHeight, int textHeight) { return textHeight > 0 ? std::max(1, pageHeight / textHeight) : 1; }
+int LinesPerPage(int pageHeight, int textHeight) {
+    return textHeight > 0 ? std::max(1, pageHeight / textHeight) : 1;
+}
 
 int TextPages(int totalLines, int linesPerPage) {
     if (totalLines <= 0 || linesPerPage <= 0) return 0;

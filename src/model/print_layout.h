@@ -13,17 +13,17 @@ namespace kivo {
 class NetworkDocument;
 
 struct PrintLayout {
-    int horzRes = 0, vertRes = 0;          // printable area, printer pixels
-    double horzSize = 0, vertSize = 0;     // printable area, millimetres
+    int horzRes = 0, vertRes = 0;                    // printable area, printer pixels
+    double horzSize = 0, vertSize = 0;               // printable area, millimetres
     double hPrObjScale[3] = {}, vPrObjScale[3] = {}; // printer pixels per length unit, per plane
     double hPrEllScale = 0, vPrEllScale = 0;         // printer pixels per ellipse length unit
-    int hPrBordPix = 0, vPrBordPix = 0;    // border around the limit box, printer pixels
-    int nameOffset = 0;                    // 3 mm in printer pixels
-    double hPrBase[3] = {}, vPrBase[3] = {}; // model coordinate at the left / top edge of the page
-    int hPrExtent[3] = {}, vPrExtent[3] = {}; // whole drawing per plane, printer pixels
-    int printOriginX = 10, printOriginY = 10; // page margin, printer pixels
-    int hPrintable = 0, vPrintable = 0;    // usable page size
-    int hPgMax = 0, vPgMax = 0;            // pages across and down
+    int hPrBordPix = 0, vPrBordPix = 0;              // border around the limit box, printer pixels
+    int nameOffset = 0;                              // 3 mm in printer pixels
+    double hPrBase[3] = {}, vPrBase[3] = {};         // model coordinate at the left / top edge of the page
+    int hPrExtent[3] = {}, vPrExtent[3] = {};        // whole drawing per plane, printer pixels
+    int printOriginX = 10, printOriginY = 10;        // page margin, printer pixels
+    int hPrintable = 0, vPrintable = 0;              // usable page size
+    int hPgMax = 0, vPgMax = 0;                      // pages across and down
     int TotalPages = 0;
 
     // Scale factors from the page size in pixels and millimetres. With H = horzRes * 10 / horzSize

@@ -10,11 +10,14 @@ namespace kivo {
 namespace {
 
 std::string Lower(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : s)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return s;
 }
 
-std::string Key(const std::string& section, const std::string& key) { return Lower(section) + "\n" + Lower(key); }
+std::string Key(const std::string& section, const std::string& key) {
+    return Lower(section) + "\n" + Lower(key);
+}
 
 int Handler(void* user, const char* section, const char* name, const char* value) {
     auto* values = static_cast<std::map<std::string, std::string>*>(user);
@@ -35,7 +38,8 @@ const std::string* ProfileReader::Find(const std::string& section, const std::st
 
 int ProfileReader::ParseProfileInt(const std::string& text) {
     std::size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
+        ++i;
     bool negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
     int base = 10;
@@ -51,7 +55,8 @@ int ProfileReader::ParseProfileInt(const std::string& text) {
         int c = std::tolower(static_cast<unsigned char>(text[i]));
         int digit = std::isdigit(c) ? c - '0' : (c >= 'a' && c <= 'f') ? c - 'a' + 10 : 99;
         if (digit >= base) break;
-        value = value * static_cast<std::uint32_t>(base) + static_cast<std::uint32_t>(digit); // wraps like the 32-bit reader
+        value = value * static_cast<std::uint32_t>(base) +
+                static_cast<std::uint32_t>(digit); // wraps like the 32-bit reader
     }
     if (negative) value = 0u - value;
     return static_cast<int>(value);
@@ -63,12 +68,13 @@ int ProfileReader::GetInt(const std::string& section, const std::string& key, in
     return ParseProfileInt(*v);
 }
 
-std::string ProfileReader::GetString(const std::string& section, const std::string& key, const std::string& def,
-                                     std::size_t maxLen) const {
+std::string ProfileReader::GetString(const std::string& section, const std::string& key,
+                                     const std::string& def, std::size_t maxLen) const {
     const std::string* v = Find(section, key);
     std::string s = v ? *v : def;
     // A value in matching quotes is given without them.
-    if (s.size() >= 2 && (s.front() == '"' || s.front() == '\'') && s.back() == s.front()) s = s.substr(1, s.size() - 2);
+    if (s.size() >= 2 && (s.front() == '"' || s.front() == '\'') && s.back() == s.front())
+        s = s.substr(1, s.size() - 2);
     if (s.size() > maxLen) s.resize(maxLen);
     return s;
 }

@@ -30,28 +30,16 @@ namespace {
 // reading (ByteReader), so the two cannot drift apart.
 struct HeaderWrite {
     ByteWriter& w;
-    template <class T>
-    void operator()(T& v) {
-        w.Value(v);
-    }
+    template <class T> void operator()(T& v) { w.Value(v); }
     void operator()(bool& b) { w.Bool(b); }
-    template <class T, std::size_t N>
-    void operator()(T (&a)[N]) {
-        w.Raw(a, sizeof a);
-    }
+    template <class T, std::size_t N> void operator()(T (&a)[N]) { w.Raw(a, sizeof a); }
 };
 
 struct HeaderRead {
     ByteReader& r;
-    template <class T>
-    void operator()(T& v) {
-        r.Value(v);
-    }
+    template <class T> void operator()(T& v) { r.Value(v); }
     void operator()(bool& b) { r.Bool(b); }
-    template <class T, std::size_t N>
-    void operator()(T (&a)[N]) {
-        r.Raw(a, sizeof a);
-    }
+    template <class T, std::size_t N> void operator()(T (&a)[N]) { r.Raw(a, sizeof a); }
 };
 
 // Every stored header field after the magic, in file order.
@@ -130,14 +118,12 @@ template <class F> void VisitHeader(NetworkDocument& d, bool current, F&& f) {
     f(d.defLength);
 }
 
-template <class T>
-void WriteList(ByteWriter& w, const ObsList<T>& list) {
+template <class T> void WriteList(ByteWriter& w, const ObsList<T>& list) {
     if (!list.empty()) w.Raw(list.items().data(), list.items().size() * sizeof(T));
 }
 
 // Reads `count` entries of a list; false when the file cannot hold them.
-template <class T>
-bool ReadList(ByteReader& r, std::int32_t count, ObsList<T>& list) {
+template <class T> bool ReadList(ByteReader& r, std::int32_t count, ObsList<T>& list) {
     if (count == 0) {
         list.Release();
         return true;
@@ -156,8 +142,7 @@ bool AllTargetsLive(const ObsList<T>& list, const ElementTable<E>& table, int nM
     return true;
 }
 
-template <class T>
-int CountLive(const ElementTable<T>& table, int nMax) {
+template <class T> int CountLive(const ElementTable<T>& table, int nMax) {
     int n = 0;
     for (int i = 0; i < nMax; ++i)
         if (table[i].flags & ELEM_INUSE) ++n;
@@ -165,8 +150,8 @@ int CountLive(const ElementTable<T>& table, int nMax) {
 }
 
 template <class T>
-bool GlobalEntriesValid(const GlobalList<T>& list, int nMax, int nNum, const ElementTable<OBJECTPOINT>& points,
-                        int nMaxPoints) {
+bool GlobalEntriesValid(const GlobalList<T>& list, int nMax, int nNum,
+                        const ElementTable<OBJECTPOINT>& points, int nMaxPoints) {
     int live = 0;
     for (int i = 0; i < nMax; ++i) {
         const T& e = list[i];
@@ -294,13 +279,14 @@ bool NetworkDocument::ReadSimFile() {
     // Counts: not negative, no more live entries than slots, and no more slots than the rest of
     // the file can hold at their smallest size.
     auto countsBad = [](int num, int max) { return num < 0 || max < 0 || num > max; };
-    if (countsBad(nNumTheos, nMaxTheos) || countsBad(nNumPoints, nMaxPoints) || countsBad(nNumSBars, nMaxSBars) ||
-        countsBad(nNumDists, nMaxDists) || countsBad(nNumHeights, nMaxHeights))
+    if (countsBad(nNumTheos, nMaxTheos) || countsBad(nNumPoints, nMaxPoints) ||
+        countsBad(nNumSBars, nMaxSBars) || countsBad(nNumDists, nMaxDists) ||
+        countsBad(nNumHeights, nMaxHeights))
         return fail(ERR_FILE_DAMAGED);
-    const std::uint64_t minimum = std::uint64_t(nMaxTheos) * THEO_STORED_SIZE + std::uint64_t(nMaxPoints) * POINT_SIZE +
-                                  std::uint64_t(nMaxSBars) * SBAR_STORED_SIZE +
-                                  std::uint64_t(nMaxDists) * sizeof(CONNECT4) +
-                                  std::uint64_t(nMaxHeights) * sizeof(CONNECT5);
+    const std::uint64_t minimum =
+        std::uint64_t(nMaxTheos) * THEO_STORED_SIZE + std::uint64_t(nMaxPoints) * POINT_SIZE +
+        std::uint64_t(nMaxSBars) * SBAR_STORED_SIZE + std::uint64_t(nMaxDists) * sizeof(CONNECT4) +
+        std::uint64_t(nMaxHeights) * sizeof(CONNECT5);
     if (minimum > r.remaining()) return fail(ERR_FILE_DAMAGED);
 
     ElementTable<THEODOLITE> theos;

@@ -25,7 +25,9 @@ constexpr std::int32_t OBS_INUSE = 0x80;   // live slot of a global point-to-poi
 constexpr int COORD_UNK = 0;
 constexpr int COORD_APX = 1;
 constexpr int COORD_FIX = 2;
-inline int CoordStatOf(std::int32_t coordStat, int k) { return (coordStat >> (2 * k)) & 3; }
+inline int CoordStatOf(std::int32_t coordStat, int k) {
+    return (coordStat >> (2 * k)) & 3;
+}
 
 constexpr int NAME_LEN = 8;   // element names: at most 8 characters plus terminator
 constexpr int ABBREV_LEN = 4; // abbreviations: at most 4 characters plus terminator
@@ -64,7 +66,7 @@ struct THEODOLITE_REC : COMMON {
     std::int32_t initTarget; // control theodolite of the initial sighting, -1 = none
     double initHAngle;       // initial sighting, gon
     double initVAngle;
-    double initDistance; // length unit
+    double initDistance;  // length unit
     std::int32_t thCount; // collimations
     std::int32_t ptCount; // point directions
     std::int32_t sbCount; // scale-bar directions
@@ -149,16 +151,20 @@ constexpr std::size_t SBAR_STORED_SIZE = 151; // without junk
 
 static_assert(sizeof(COMMON) == COMMON_SIZE);
 static_assert(offsetof(COMMON, hcoord) == 0 && offsetof(COMMON, vcoord) == 12);
-static_assert(offsetof(COMMON, xReal) == 24 && offsetof(COMMON, yReal) == 32 && offsetof(COMMON, zReal) == 40);
-static_assert(offsetof(COMMON, name) == 48 && offsetof(COMMON, abbrev) == 57 && offsetof(COMMON, flags) == 62);
+static_assert(offsetof(COMMON, xReal) == 24 && offsetof(COMMON, yReal) == 32 &&
+              offsetof(COMMON, zReal) == 40);
+static_assert(offsetof(COMMON, name) == 48 && offsetof(COMMON, abbrev) == 57 &&
+              offsetof(COMMON, flags) == 62);
 static_assert(offsetof(COMMON, A) == 63 && offsetof(COMMON, B) == 87 && offsetof(COMMON, phi) == 111);
 
 static_assert(sizeof(THEODOLITE_REC) == THEO_STORED_SIZE);
 static_assert(offsetof(THEODOLITE_REC, coordStat) == 135 && offsetof(THEODOLITE_REC, pos) == 139);
 static_assert(offsetof(THEODOLITE_REC, theo) == 143 && offsetof(THEODOLITE_REC, xRotation) == 147);
 static_assert(offsetof(THEODOLITE_REC, yRotation) == 155 && offsetof(THEODOLITE_REC, zRotation) == 163);
-static_assert(offsetof(THEODOLITE_REC, longAxisHAngle) == 171 && offsetof(THEODOLITE_REC, longAxisVAngle) == 179);
-static_assert(offsetof(THEODOLITE_REC, travAxisHAngle) == 187 && offsetof(THEODOLITE_REC, travAxisVAngle) == 195);
+static_assert(offsetof(THEODOLITE_REC, longAxisHAngle) == 171 &&
+              offsetof(THEODOLITE_REC, longAxisVAngle) == 179);
+static_assert(offsetof(THEODOLITE_REC, travAxisHAngle) == 187 &&
+              offsetof(THEODOLITE_REC, travAxisVAngle) == 195);
 static_assert(offsetof(THEODOLITE_REC, initTarget) == 203 && offsetof(THEODOLITE_REC, initHAngle) == 207);
 static_assert(offsetof(THEODOLITE_REC, initVAngle) == 215 && offsetof(THEODOLITE_REC, initDistance) == 223);
 static_assert(offsetof(THEODOLITE_REC, thCount) == 231 && offsetof(THEODOLITE_REC, ptCount) == 235);
@@ -172,7 +178,8 @@ static_assert(offsetof(SCALEBAR, junk) == SBAR_STORED_SIZE);
 
 static_assert(sizeof(CONNECT1) == 28 && offsetof(CONNECT1, flags) == 4 && offsetof(CONNECT1, stddev) == 8);
 static_assert(offsetof(CONNECT1, hAngle) == 12 && offsetof(CONNECT1, vAngle) == 20);
-static_assert(sizeof(CONNECT2) == 44 && offsetof(CONNECT2, hLAngle) == 12 && offsetof(CONNECT2, vLAngle) == 20);
+static_assert(sizeof(CONNECT2) == 44 && offsetof(CONNECT2, hLAngle) == 12 &&
+              offsetof(CONNECT2, vLAngle) == 20);
 static_assert(offsetof(CONNECT2, hRAngle) == 28 && offsetof(CONNECT2, vRAngle) == 36);
 static_assert(sizeof(CONNECT3) == 20 && offsetof(CONNECT3, distance) == 12);
 static_assert(sizeof(CONNECT4) == 24 && offsetof(CONNECT4, target) == 4 && offsetof(CONNECT4, flags) == 8);

@@ -15,7 +15,8 @@ namespace {
 
 // A real setting: the text (default `def`) converted with "%lf"; text that does not convert, or
 // converts to something other than a finite number, leaves the field as it was.
-void ReadReal(const ProfileReader& ini, const char* section, const char* key, const char* def, double& field) {
+void ReadReal(const ProfileReader& ini, const char* section, const char* key, const char* def,
+              double& field) {
     std::string text = ini.GetString(section, key, def, 31);
     double value;
     if (std::sscanf(text.c_str(), "%lf", &value) == 1 && std::isfinite(value)) field = value;

@@ -125,14 +125,15 @@ template <class T> struct PairCopy {
 // position countMod; the storage grows to countMod + 1 zeroed records when it is too small.
 template <class T> void AppendRecord(std::vector<T>& handleMod, int& countMod, const T& entry) {
     if (countMod < 0) countMod = 0;
-    if (static_cast<int>(handleMod.size()) < countMod + 1) handleMod.resize(static_cast<std::size_t>(countMod) + 1, T{});
+    if (static_cast<int>(handleMod.size()) < countMod + 1)
+        handleMod.resize(static_cast<std::size_t>(countMod) + 1, T{});
     handleMod[static_cast<std::size_t>(countMod)] = entry;
     ++countMod;
 }
 
 // Angles in gon.
-inline void AddCollimate(std::vector<CONNECT1>& handleMod, int& countMod, int target, int flags, double hAngle,
-                         double vAngle) {
+inline void AddCollimate(std::vector<CONNECT1>& handleMod, int& countMod, int target, int flags,
+                         double hAngle, double vAngle) {
     AppendRecord(handleMod, countMod, CONNECT1{target, flags, 0, hAngle, vAngle});
 }
 inline void AddPtDirect(std::vector<CONNECT1>& handleMod, int& countMod, int target, int flags, double hAngle,
@@ -140,12 +141,13 @@ inline void AddPtDirect(std::vector<CONNECT1>& handleMod, int& countMod, int tar
     AppendRecord(handleMod, countMod, CONNECT1{target, flags, 0, hAngle, vAngle});
 }
 // The left and the right end of the bar.
-inline void AddSBDirect(std::vector<CONNECT2>& handleMod, int& countMod, int target, int flags, double hLAngle,
-                        double vLAngle, double hRAngle, double vRAngle) {
+inline void AddSBDirect(std::vector<CONNECT2>& handleMod, int& countMod, int target, int flags,
+                        double hLAngle, double vLAngle, double hRAngle, double vRAngle) {
     AppendRecord(handleMod, countMod, CONNECT2{target, flags, 0, hLAngle, vLAngle, hRAngle, vRAngle});
 }
 // Lengths in the project's unit.
-inline void AddDistance(std::vector<CONNECT3>& handleMod, int& countMod, int target, int flags, double distance) {
+inline void AddDistance(std::vector<CONNECT3>& handleMod, int& countMod, int target, int flags,
+                        double distance) {
     AppendRecord(handleMod, countMod, CONNECT3{target, flags, 0, distance});
 }
 inline void AddHeight(std::vector<CONNECT6>& handleMod, int& countMod, int target, int flags, double height) {
@@ -154,17 +156,21 @@ inline void AddHeight(std::vector<CONNECT6>& handleMod, int& countMod, int targe
 
 // The point-to-point working lists: the entry takes the first free slot (newModify... is the
 // copy's newSlot, the live count its nNum).
-inline int AddPtDistance(PairCopy<CONNECT4>& modifyDistList, int source, int target, int flags, double distance) {
+inline int AddPtDistance(PairCopy<CONNECT4>& modifyDistList, int source, int target, int flags,
+                         double distance) {
     return modifyDistList.Add(CONNECT4{source, target, flags | OBS_INUSE, 0, distance});
 }
-inline int AddPtHeight(PairCopy<CONNECT5>& modifyHeightList, int source, int target, int flags, double height) {
+inline int AddPtHeight(PairCopy<CONNECT5>& modifyHeightList, int source, int target, int flags,
+                       double height) {
     return modifyHeightList.Add(CONNECT5{source, target, flags | OBS_INUSE, 0, height});
 }
 // which == -1: every live entry from theSource to theTarget (this order only); else slot `which`.
-inline void DelPtDistanceMod(PairCopy<CONNECT4>& modifyDistList, int theSource, int theTarget, int whichDistance) {
+inline void DelPtDistanceMod(PairCopy<CONNECT4>& modifyDistList, int theSource, int theTarget,
+                             int whichDistance) {
     modifyDistList.Remove(theSource, theTarget, whichDistance);
 }
-inline void DelPtHeightMod(PairCopy<CONNECT5>& modifyHeightList, int theSource, int theTarget, int whichHeight) {
+inline void DelPtHeightMod(PairCopy<CONNECT5>& modifyHeightList, int theSource, int theTarget,
+                           int whichHeight) {
     modifyHeightList.Remove(theSource, theTarget, whichHeight);
 }
 

@@ -13,7 +13,8 @@ RasterTarget RasterTargetOf(QPainter& p, const QRect& clip) {
     QPaintDevice* dev = p.device();
     if (!dev || dev->devType() != QInternal::Image) return {};
     auto* img = static_cast<QImage*>(dev);
-    if (img->format() != QImage::Format_RGB32 && img->format() != QImage::Format_ARGB32_Premultiplied) return {};
+    if (img->format() != QImage::Format_RGB32 && img->format() != QImage::Format_ARGB32_Premultiplied)
+        return {};
     if (img->devicePixelRatio() != 1.0 || p.hasClipping() || p.opacity() != 1.0 ||
         p.compositionMode() != QPainter::CompositionMode_SourceOver)
         return {};
@@ -57,7 +58,8 @@ void Rasterise(const std::vector<Segment>& segments, const QRect& area, std::uin
 void CompositeIndexes(const std::uint8_t* px, const QRect& area, const RasterTarget& t, const QRgb* palette) {
     const QRect r = t.rect.translated(-t.dx, -t.dy) & area; // canvas pixels
     for (int y = r.top(); y <= r.bottom(); ++y) {
-        const std::uint8_t* src = px + static_cast<std::size_t>(y - area.top()) * area.width() + (r.left() - area.left());
+        const std::uint8_t* src =
+            px + static_cast<std::size_t>(y - area.top()) * area.width() + (r.left() - area.left());
         QRgb* dst = t.Row(y + t.dy) + r.left() + t.dx;
         for (int x = 0; x < r.width(); ++x)
             if (src[x]) dst[x] = palette[src[x]];
@@ -204,7 +206,8 @@ bool TargetText(const RasterTarget& t, const QFont& font, int x, int y, const ch
     if (!e.usable) return false;
     const QRect r = QRect(x + e.left, y + e.top, e.width, e.height) & t.rect;
     for (int row = r.top(); row <= r.bottom(); ++row) {
-        const std::size_t first = static_cast<std::size_t>(row - y - e.top) * e.width + (r.left() - x - e.left);
+        const std::size_t first =
+            static_cast<std::size_t>(row - y - e.top) * e.width + (r.left() - x - e.left);
         const std::uint8_t* grey = e.grey.data() + first;
         const std::uint8_t* set = e.set.empty() ? nullptr : e.set.data() + first;
         QRgb* dst = t.Row(row) + r.left();

@@ -21,8 +21,7 @@ namespace kivo::views {
 // are equal), the pixel at the larger coordinate of that axis left out whichever way the line
 // runs; the other coordinate follows in 16.16 fixed point, starting half a step in when it grows.
 // A line of no length is one pixel. Only pixels inside `clip` are passed to plot(x, y).
-template <class Plot>
-void RasterLine(int x1, int y1, int x2, int y2, const QRect& clip, Plot&& plot) {
+template <class Plot> void RasterLine(int x1, int y1, int x2, int y2, const QRect& clip, Plot&& plot) {
     if (x1 == x2 && y1 == y2) {
         if (clip.contains(x1, y1)) plot(x1, y1);
         return;
@@ -51,7 +50,8 @@ void RasterLine(int x1, int y1, int x2, int y2, const QRect& clip, Plot&& plot) 
     int uEnd = std::min(u2 - 1, uHi);
     // Narrow [u, uEnd] to the steps whose w lies inside [wLo, wHi]; w changes monotonically, so
     // the step range follows from two divisions and the loop needs no test per pixel.
-    const std::int64_t lo = static_cast<std::int64_t>(wLo) * 65536, hi = static_cast<std::int64_t>(wHi + 1) * 65536;
+    const std::int64_t lo = static_cast<std::int64_t>(wLo) * 65536,
+                       hi = static_cast<std::int64_t>(wHi + 1) * 65536;
     auto stepsUntil = [&](std::int64_t bound) { // first step k >= 0 with w + k * inc crossing bound
         const std::int64_t d = inc > 0 ? bound - w : w - bound;
         const std::int64_t a = inc > 0 ? inc : -inc;
@@ -117,7 +117,8 @@ class LineLayer {
 public:
     // Draws `segments` (paint order) into the target's rectangle; `area` (canvas pixels) is what
     // the kept layer covers, normally the whole canvas.
-    void Draw(const std::vector<Segment>& segments, const RasterTarget& t, const QRect& area, const QRgb* palette);
+    void Draw(const std::vector<Segment>& segments, const RasterTarget& t, const QRect& area,
+              const QRgb* palette);
 
 private:
     QRect area_;

@@ -15,17 +15,18 @@ const QRgb kYellow = qRgb(255, 255, 0);
 const QRgb kCyan = qRgb(0, 255, 255);
 
 // Starts an image: opaque black where `opaque(x, y)`, transparent elsewhere.
-template <class F>
-QImage Masked(int w, int h, F opaque) {
+template <class F> QImage Masked(int w, int h, F opaque) {
     QImage img(w, h, QImage::Format_ARGB32);
     for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) img.setPixel(x, y, opaque(x, y) ? kBlack : qRgba(0, 0, 0, 0));
+        for (int x = 0; x < w; ++x)
+            img.setPixel(x, y, opaque(x, y) ? kBlack : qRgba(0, 0, 0, 0));
     return img;
 }
 
 void Fill(QImage& img, int x0, int x1, int y0, int y1, QRgb c) {
     for (int y = y0; y <= y1; ++y)
-        for (int x = x0; x <= x1; ++x) img.setPixel(x, y, c);
+        for (int x = x0; x <= x1; ++x)
+            img.setPixel(x, y, c);
 }
 
 // Theodolite, 14 x 11: two green legs, a green base, a 2-pixel dot and the white (blue when
@@ -109,14 +110,23 @@ QImage MakeStatus(int i) {
     };
     static const QRgb bars[4] = {kGreen, kBlue, kRed, kYellow};
     switch (i) {
-    case 0: place(MakeTheo(false)); break;
-    case 1: place(MakePoint(false, false)); break;
-    case 2: place(MakeSBar(false)); break;
+    case 0:
+        place(MakeTheo(false));
+        break;
+    case 1:
+        place(MakePoint(false, false));
+        break;
+    case 2:
+        place(MakeSBar(false));
+        break;
     case 3:
     case 4:
     case 5:
-    case 6: Fill(img, 2, 14, 7, 8, bars[i - 3]); break; // a bar 13 long and 2 high
-    default: break;                                      // 7: blank
+    case 6:
+        Fill(img, 2, 14, 7, 8, bars[i - 3]);
+        break; // a bar 13 long and 2 high
+    default:
+        break; // 7: blank
     }
     return img;
 }
@@ -125,8 +135,8 @@ QImage MakeStatus(int i) {
 
 const QImage& SymbolImage(Symbol s) {
     static const std::array<QImage, 8> images = {
-        MakeTheo(false),        MakeTheo(true),         MakePoint(false, false), MakePoint(true, false),
-        MakePoint(false, true), MakePoint(true, true),  MakeSBar(false),         MakeSBar(true),
+        MakeTheo(false),        MakeTheo(true),        MakePoint(false, false), MakePoint(true, false),
+        MakePoint(false, true), MakePoint(true, true), MakeSBar(false),         MakeSBar(true),
     };
     return images[static_cast<std::size_t>(s)];
 }
@@ -134,10 +144,13 @@ const QImage& SymbolImage(Symbol s) {
 QPoint SymbolOffset(Symbol s) {
     switch (s) {
     case Symbol::Theo:
-    case Symbol::TheoSelected: return {-7, -6};
+    case Symbol::TheoSelected:
+        return {-7, -6};
     case Symbol::SBar:
-    case Symbol::SBarSelected: return {-10, -4};
-    default: return {-5, -4};
+    case Symbol::SBarSelected:
+        return {-10, -4};
+    default:
+        return {-5, -4};
     }
 }
 

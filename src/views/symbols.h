@@ -11,7 +11,16 @@
 
 namespace kivo::views {
 
-enum class Symbol { Theo, TheoSelected, Point, PointSelected, PointFixed, PointFixedSelected, SBar, SBarSelected };
+enum class Symbol {
+    Theo,
+    TheoSelected,
+    Point,
+    PointSelected,
+    PointFixed,
+    PointFixedSelected,
+    SBar,
+    SBarSelected
+};
 
 // The composed symbol image (ARGB32, alpha 0 or 255).
 const QImage& SymbolImage(Symbol s);

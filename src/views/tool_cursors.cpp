@@ -110,18 +110,42 @@ QPixmap ToolCursorImage(int role) {
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing, false);
     switch (role) {
-    case CUR_POINT: CrossHair(p), PointBadge(p, 21, 21); break;
-    case CUR_THEO: CrossHair(p), TheoBadge(p, 20, 20); break;
-    case CUR_SBAR: CrossHair(p), SBarBadge(p, 19, 21); break;
-    case CUR_DIRECT: CrossHair(p), LineBadge(p, QColor(0, 0, 255), false); break;
-    case CUR_DIST: CrossHair(p), LineBadge(p, QColor(255, 0, 0), false); break;
-    case CUR_HEIGHT: CrossHair(p), LineBadge(p, QColor(255, 255, 0), true); break;
-    case CUR_COLL: CrossHair(p), LineBadge(p, QColor(0, 255, 0), false); break;
-    case CUR_MOVETHEO: MoveArrows(p), TheoBadge(p, 21, 21); break;
-    case CUR_MOVEPT: MoveArrows(p), PointBadge(p, 22, 22); break;
-    case CUR_MOVESBAR: MoveArrows(p), SBarBadge(p, 19, 23); break;
-    case CUR_HOURGLASS: HourGlass(p); break;
-    default: Arrow(p); break;
+    case CUR_POINT:
+        CrossHair(p), PointBadge(p, 21, 21);
+        break;
+    case CUR_THEO:
+        CrossHair(p), TheoBadge(p, 20, 20);
+        break;
+    case CUR_SBAR:
+        CrossHair(p), SBarBadge(p, 19, 21);
+        break;
+    case CUR_DIRECT:
+        CrossHair(p), LineBadge(p, QColor(0, 0, 255), false);
+        break;
+    case CUR_DIST:
+        CrossHair(p), LineBadge(p, QColor(255, 0, 0), false);
+        break;
+    case CUR_HEIGHT:
+        CrossHair(p), LineBadge(p, QColor(255, 255, 0), true);
+        break;
+    case CUR_COLL:
+        CrossHair(p), LineBadge(p, QColor(0, 255, 0), false);
+        break;
+    case CUR_MOVETHEO:
+        MoveArrows(p), TheoBadge(p, 21, 21);
+        break;
+    case CUR_MOVEPT:
+        MoveArrows(p), PointBadge(p, 22, 22);
+        break;
+    case CUR_MOVESBAR:
+        MoveArrows(p), SBarBadge(p, 19, 23);
+        break;
+    case CUR_HOURGLASS:
+        HourGlass(p);
+        break;
+    default:
+        Arrow(p);
+        break;
     }
     p.end();
     return QPixmap::fromImage(img);

@@ -32,9 +32,12 @@ struct RasterTarget;
 
 // One element's symbol (image when `object`, else a dot); nothing for a free slot. With `blit`
 // the image is written straight into that target's pixels.
-void DrawTheo(QPainter& p, const kivoMDIClient& doc, int view, int theo, bool object, const RasterTarget* blit = nullptr);
-void DrawPoint(QPainter& p, const kivoMDIClient& doc, int view, int point, bool object, const RasterTarget* blit = nullptr);
-void DrawSBar(QPainter& p, const kivoMDIClient& doc, int view, int sbar, bool object, const RasterTarget* blit = nullptr);
+void DrawTheo(QPainter& p, const kivoMDIClient& doc, int view, int theo, bool object,
+              const RasterTarget* blit = nullptr);
+void DrawPoint(QPainter& p, const kivoMDIClient& doc, int view, int point, bool object,
+               const RasterTarget* blit = nullptr);
+void DrawSBar(QPainter& p, const kivoMDIClient& doc, int view, int sbar, bool object,
+              const RasterTarget* blit = nullptr);
 
 // The whole canvas of a view (hExtent x vExtent), white where nothing is drawn.
 QImage RenderCanvas(const kivoMDIClient& doc, int view);

@@ -113,9 +113,13 @@ void TKIVOWindow::mouseDoubleClickEvent(QMouseEvent* e) {
     EvLButtonDblClk(e->modifiers());
 }
 
-KRect TKIVOWindow::ClientRect() const { return KRect{0, 0, viewport()->width(), viewport()->height()}; }
+KRect TKIVOWindow::ClientRect() const {
+    return KRect{0, 0, viewport()->width(), viewport()->height()};
+}
 
-KRect TKIVOWindow::LimitBox() const { return doc_.VisibleLimitBox(view_, horzOrigin, vertOrigin, ClientRect()); }
+KRect TKIVOWindow::LimitBox() const {
+    return doc_.VisibleLimitBox(view_, horzOrigin, vertOrigin, ClientRect());
+}
 
 void TKIVOWindow::Capture() {
     ShowActiveCursor();
@@ -183,7 +187,8 @@ void TKIVOWindow::EvLButtonDown(Qt::KeyboardModifiers keys) {
         if (done == MeasureAction::Created) doc_.UpdateViews(false);
         break;
     }
-    default: break;
+    default:
+        break;
     }
     ShowActiveCursor();
 }
@@ -198,7 +203,8 @@ void TKIVOWindow::EvMouseMove(Qt::KeyboardModifiers) {
     }
     xold = curPoint.x;
     yold = curPoint.y;
-    doc_.StatBarDebug(QString::asprintf("%d, %d", TruncToInt(horzLogCoord), TruncToInt(vertLogCoord)).toStdString());
+    doc_.StatBarDebug(
+        QString::asprintf("%d, %d", TruncToInt(horzLogCoord), TruncToInt(vertLogCoord)).toStdString());
 }
 
 void TKIVOWindow::EvLButtonUp(Qt::KeyboardModifiers) {

@@ -49,7 +49,8 @@ TEST(EngineDatum, FreeNetworkDefects) {
     // Station tilts fixed at non-zero values: the network's azimuth hangs on the tilts, and the
     // tilts fix the rotations about x and y: only the translations remain.
     Design t = plantNetwork(true);
-    for (auto& s : t.sta) s.d[3] = s.d[4] = 4;
+    for (auto& s : t.sta)
+        s.d[3] = s.d[4] = 4;
     Outcome tt = adjust(t);
     ASSERT_EQ(tt.rc, 0);
     EXPECT_EQ(tt.s.defect, 3) << tt.s.datum;
@@ -59,7 +60,8 @@ TEST(EngineDatum, ControlDefinesTheDatum) {
     // Fully fixed stations: no defect, the stations' ellipses are zero.
     Design d = plantNetwork(true);
     for (auto& s : d.sta)
-        for (int k = 0; k < 6; ++k) s.d[k] = 4;
+        for (int k = 0; k < 6; ++k)
+            s.d[k] = 4;
     Outcome a = adjust(d);
     ASSERT_EQ(a.rc, 0) << a.s.failure;
     EXPECT_EQ(a.s.defect, 0);
@@ -89,12 +91,15 @@ TEST(EngineDatum, PlaneAndHeightNetworks) {
     // tilts fixed at non-zero values the azimuth hangs on them and only the translations are free.
     Design d = plantNetwork(true);
     d.dim = 2;
-    for (auto& s : d.sta) s.d[2] = s.d[3] = s.d[4] = 4;
-    for (auto& t : d.tar) t.d[2] = 4;
+    for (auto& s : d.sta)
+        s.d[2] = s.d[3] = s.d[4] = 4;
+    for (auto& t : d.tar)
+        t.d[2] = 4;
     Outcome tilted = adjust(d);
     ASSERT_EQ(tilted.rc, 0) << tilted.s.failure;
     EXPECT_EQ(tilted.s.defect, 2) << tilted.s.datum;
-    for (auto& s : d.sta) s.rotGon[0] = s.rotGon[1] = 0;
+    for (auto& s : d.sta)
+        s.rotGon[0] = s.rotGon[1] = 0;
     Outcome a = adjust(d);
     ASSERT_EQ(a.rc, 0) << a.s.failure;
     EXPECT_EQ(a.s.defect, 3) << a.s.datum;
@@ -107,13 +112,15 @@ TEST(EngineDatum, PlaneAndHeightNetworks) {
         h.target("H" + std::to_string(i), i * 10.0, 0, 1.0 + 0.3 * i, 4);
         h.tar.back().d[2] = 1;
     }
-    for (int i = 0; i < 4; ++i) h.heightDiff("H" + std::to_string(i), "H" + std::to_string((i + 1) % 4), 0.001);
+    for (int i = 0; i < 4; ++i)
+        h.heightDiff("H" + std::to_string(i), "H" + std::to_string((i + 1) % 4), 0.001);
     Outcome b = adjust(h);
     ASSERT_EQ(b.rc, 0) << b.s.failure;
     EXPECT_EQ(b.s.defect, 1);
     // Minimum trace gives the pseudo-inverse of N = L / sigma^2, L the Laplacian of the 4-cycle with
     // eigenvalues 0, 2, 2, 4: diag(L+) = (1/4)(1/2 + 1/2 + 1/4) = 5/16 at every point.
-    for (int i = 0; i < 4; ++i) EXPECT_NEAR(b.s.elements[i].sd[2], 0.001 * std::sqrt(5.0 / 16.0), 1e-12);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_NEAR(b.s.elements[i].sd[2], 0.001 * std::sqrt(5.0 / 16.0), 1e-12);
 }
 
 TEST(EngineDatum, UndeterminedElementIsNamedAndTheRestUnchanged) {
@@ -160,7 +167,8 @@ TEST(EngineDatum, NamesMustBeUniqueIgnoringCase) {
 TEST(EngineInvariance, FreeNetworkEllipsesUnderTranslationRotationAndScale) {
     // Zero tilts so that turning the network in plan is a change of the z rotations only.
     Design base = plantNetwork(true);
-    for (auto& s : base.sta) s.rotGon[0] = s.rotGon[1] = 0;
+    for (auto& s : base.sta)
+        s.rotGon[0] = s.rotGon[1] = 0;
     Outcome ref = adjust(base);
     ASSERT_EQ(ref.rc, 0);
 
@@ -177,7 +185,8 @@ TEST(EngineInvariance, FreeNetworkEllipsesUnderTranslationRotationAndScale) {
         move(s.x);
         s.rotGon[2] += alphaGon; // the frame turns with the network
     }
-    for (auto& t : moved.tar) move(t.x);
+    for (auto& t : moved.tar)
+        move(t.x);
     Outcome a = adjust(moved);
     ASSERT_EQ(a.rc, 0);
     for (std::size_t i = 0; i < ref.r.major12.size(); ++i) {
@@ -186,15 +195,18 @@ TEST(EngineInvariance, FreeNetworkEllipsesUnderTranslationRotationAndScale) {
         double dphi = a.r.phi12[i] - ref.r.phi12[i] - alpha; // the axes turn with the network (mod pi)
         dphi -= M_PI * std::round(dphi / M_PI);
         EXPECT_NEAR(dphi, 0.0, 1e-6) << i;
-        for (int k = 0; k < 3; ++k) EXPECT_NEAR(a.s.elements[i].axes[k], ref.s.elements[i].axes[k], 1e-9) << i;
+        for (int k = 0; k < 3; ++k)
+            EXPECT_NEAR(a.s.elements[i].axes[k], ref.s.elements[i].axes[k], 1e-9) << i;
     }
 
     // Lengths and length standard deviations x 1000: the axes x 1000.
     Design big = base;
     for (auto& s : big.sta)
-        for (double& v : s.x) v *= 1000.0;
+        for (double& v : s.x)
+            v *= 1000.0;
     for (auto& t : big.tar)
-        for (double& v : t.x) v *= 1000.0;
+        for (double& v : t.x)
+            v *= 1000.0;
     for (auto& o : big.obs)
         if (o.sel == 1) o.sval *= 1000.0;
     Outcome b = adjust(big);

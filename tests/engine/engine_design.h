@@ -14,8 +14,12 @@
 
 namespace kivo::test {
 
-inline double gon2rad(double g) { return static_cast<double>(static_cast<long double>(g) * 3.1415927L * 0.005L); }
-inline double rad2gon(double r) { return static_cast<double>(static_cast<long double>(r) * 200.0L * 0.31830988148145367L); }
+inline double gon2rad(double g) {
+    return static_cast<double>(static_cast<long double>(g) * 3.1415927L * 0.005L);
+}
+inline double rad2gon(double r) {
+    return static_cast<double>(static_cast<long double>(r) * 200.0L * 0.31830988148145367L);
+}
 
 struct DStation {
     std::string name;
@@ -44,8 +48,8 @@ public:
     std::vector<DObs> obs;
     int dim = 3;
 
-    void station(const std::string& n, double x, double y, double z, double rx = 0, double ry = 0, double rz = 0,
-                 int status = 1) {
+    void station(const std::string& n, double x, double y, double z, double rx = 0, double ry = 0,
+                 double rz = 0, int status = 1) {
         DStation s{n, {x, y, z}, {rx, ry, rz}, {status, status, status, status, status, status}, {}};
         sta.push_back(s);
     }
@@ -90,12 +94,15 @@ public:
         double myx[3][3] = {}, m[3][3] = {};
         for (int i = 0; i < 3; ++i)
             for (int j = 0; j < 3; ++j)
-                for (int k = 0; k < 3; ++k) myx[i][j] += my[i][k] * mx[k][j];
+                for (int k = 0; k < 3; ++k)
+                    myx[i][j] += my[i][k] * mx[k][j];
         for (int i = 0; i < 3; ++i)
             for (int j = 0; j < 3; ++j)
-                for (int k = 0; k < 3; ++k) m[i][j] += mz[i][k] * myx[k][j];
+                for (int k = 0; k < 3; ++k)
+                    m[i][j] += mz[i][k] * myx[k][j];
         double q[3];
-        for (int i = 0; i < 3; ++i) q[i] = m[i][0] * d[0] + m[i][1] * d[1] + m[i][2] * d[2];
+        for (int i = 0; i < 3; ++i)
+            q[i] = m[i][0] * d[0] + m[i][1] * d[1] + m[i][2] * d[2];
         if (o.sel == 4) {
             const double a = (q[0] == 0 && q[1] == 0) ? 0.0 : rad2gon(std::atan2(q[1], q[0]));
             return a > 0 ? 400 - a : std::fabs(a);
@@ -111,27 +118,36 @@ public:
         p->istat = -2;
         p->dim = dim;
         int n[6] = {};
-        for (const auto& o : obs) ++n[o.sel];
-        p->projectalloc(static_cast<int>(sta.size()), static_cast<int>(tar.size()), n[1], n[3], n[4], n[5], 0, 0);
+        for (const auto& o : obs)
+            ++n[o.sel];
+        p->projectalloc(static_cast<int>(sta.size()), static_cast<int>(tar.size()), n[1], n[3], n[4], n[5], 0,
+                        0);
         for (std::size_t i = 0; i < sta.size(); ++i) {
             edit_sta& e = p->sta[i];
             std::strncpy(e.nam, sta[i].name.c_str(), 15);
             e.sel = 1;
-            for (int k = 0; k < 3; ++k) e.x[k] = sta[i].x[k];
-            for (int k = 0; k < 3; ++k) e.x[3 + k] = gon2rad(sta[i].rotGon[k]);
-            for (int k = 0; k < 6; ++k) e.d[k] = sta[i].d[k], e.sx[k] = sta[i].sx[k];
+            for (int k = 0; k < 3; ++k)
+                e.x[k] = sta[i].x[k];
+            for (int k = 0; k < 3; ++k)
+                e.x[3 + k] = gon2rad(sta[i].rotGon[k]);
+            for (int k = 0; k < 6; ++k)
+                e.d[k] = sta[i].d[k], e.sx[k] = sta[i].sx[k];
             e.d[6] = e.d[7] = -1;
         }
         for (std::size_t j = 0; j < tar.size(); ++j) {
             edit_tar& e = p->tar[j];
             std::strncpy(e.nam, tar[j].name.c_str(), 15);
             e.sel = 1;
-            for (int k = 0; k < 3; ++k) e.x[k] = tar[j].x[k], e.d[k] = tar[j].d[k], e.sx[k] = tar[j].sx[k];
+            for (int k = 0; k < 3; ++k)
+                e.x[k] = tar[j].x[k], e.d[k] = tar[j].d[k], e.sx[k] = tar[j].sx[k];
         }
         int at[6] = {};
         std::normal_distribution<double> g(0.0, 1.0);
         for (const auto& o : obs) {
-            edit_mes* table = o.sel == 1 ? p->alldist : o.sel == 3 ? p->alldifh : o.sel == 4 ? p->alldir1 : p->alldir2;
+            edit_mes* table = o.sel == 1   ? p->alldist
+                              : o.sel == 3 ? p->alldifh
+                              : o.sel == 4 ? p->alldir1
+                                           : p->alldir2;
             edit_mes& m = table[at[o.sel]++];
             m.sel = o.sel;
             std::strncpy(m.nam1, o.from.c_str(), 15);
@@ -153,13 +169,15 @@ inline Design plantNetwork(bool withDistance = true, double sdGon = 0.0005, doub
     d.station("2_1", 20, 0, 1.6, -0.015, 0.01, 133.0);
     d.station("3_1", 20, 15, 1.4, 0.01, 0.02, 251.0);
     d.station("4_1", 0, 15, 1.5, 0.0, -0.02, 322.0);
-    const double tp[8][3] = {{5, 4, 0.5}, {10, 3, 3.0}, {15, 5, 0.8}, {14, 11, 2.5},
-                             {9, 12, 0.2}, {4, 10, 2.8}, {8, 7, 1.2}, {12, 8, 2.0}};
-    for (int j = 0; j < 8; ++j) d.target("P" + std::to_string(j + 1), tp[j][0], tp[j][1], tp[j][2]);
+    const double tp[8][3] = {{5, 4, 0.5},  {10, 3, 3.0}, {15, 5, 0.8}, {14, 11, 2.5},
+                             {9, 12, 0.2}, {4, 10, 2.8}, {8, 7, 1.2},  {12, 8, 2.0}};
+    for (int j = 0; j < 8; ++j)
+        d.target("P" + std::to_string(j + 1), tp[j][0], tp[j][1], tp[j][2]);
     d.target("SBR", 9.5, 6.0, 1.0);
     d.target("SBL", 10.5, 6.0, 1.0);
     for (const auto& s : {"1_1", "2_1", "3_1", "4_1"}) {
-        for (int j = 0; j < 8; ++j) d.sight(s, "P" + std::to_string(j + 1), sdGon);
+        for (int j = 0; j < 8; ++j)
+            d.sight(s, "P" + std::to_string(j + 1), sdGon);
         d.sight(s, "SBR", sdGon);
         d.sight(s, "SBL", sdGon);
     }

@@ -76,7 +76,8 @@ void monteCarlo(const Design& d, int runs, unsigned seed) {
 TEST(EngineMonteCarlo, ControlledNetwork) {
     // Two stations fixed entirely, the others free: no datum defect.
     Design d = plantNetwork(true, 0.002, 0.0005);
-    for (int k = 0; k < 6; ++k) d.sta[0].d[k] = d.sta[2].d[k] = 4;
+    for (int k = 0; k < 6; ++k)
+        d.sta[0].d[k] = d.sta[2].d[k] = 4;
     monteCarlo(d, 300, 11);
 }
 

@@ -16,13 +16,13 @@
 #include <QTimer>
 #include <QToolBar>
 
-#include "model/command_ids.h"
 #include "app/help_viewer.h"
 #include "app/kivo_app.h"
 #include "app/lock_keys.h"
 #include "app/main_frame.h"
 #include "app/mdi_child.h"
 #include "app/text_window.h"
+#include "model/command_ids.h"
 #include "support/test_support.h"
 #include "views/view_window.h"
 
@@ -47,13 +47,15 @@ std::string WriteProject(const std::string& path, int sideFlags = 2, int listing
     doc.NewPoint("Point1", "P1", 5, 8, 1, 0);
     doc.theoList[0].thList.Append(CONNECT1{1, OBS_IDEAL, 0, 0, 0});
     doc.theoList[0].SyncCounts();
-    for (int i = 0; i < 4; ++i) doc.mdiFlags[i] = 2;
+    for (int i = 0; i < 4; ++i)
+        doc.mdiFlags[i] = 2;
     doc.mdiFlags[1] = sideFlags;
     doc.OpenName = path;
     EXPECT_TRUE(doc.WriteSimFile());
     if (listingLines >= 0) {
         std::string text;
-        for (int i = 0; i < listingLines; ++i) text += "listing line " + std::to_string(i) + "\r\n";
+        for (int i = 0; i < listingLines; ++i)
+            text += "listing line " + std::to_string(i) + "\r\n";
         test::writeText(ChangeFileExt(path, ".OUT"), text);
     }
     return path;
@@ -88,7 +90,8 @@ protected:
     }
     QStringList MenuTitles() const {
         QStringList out;
-        for (QAction* a : frame->menuBar()->actions()) out << a->text();
+        for (QAction* a : frame->menuBar()->actions())
+            out << a->text();
         return out;
     }
     void Open(const std::string& path) {
@@ -107,21 +110,46 @@ TEST_F(Frame, MenusAndSpeedBarFollowTheProject) {
     EXPECT_EQ(frame->Action(cmd::FileNew)->text(), "&New...");
     EXPECT_EQ(frame->Action(cmd::Exit)->text(), "E&xit");
     EXPECT_EQ(frame->Action(cmd::HelpDisclaim)->text(), "&Disclaimer...");
-    EXPECT_EQ(frame->SpeedBarLayout(),
-              (std::vector<int>{cmd::FileNew, cmd::FileOpen, cmd::Separator6, cmd::HelpContents, cmd::Separator18}));
+    EXPECT_EQ(frame->SpeedBarLayout(), (std::vector<int>{cmd::FileNew, cmd::FileOpen, cmd::Separator6,
+                                                         cmd::HelpContents, cmd::Separator18}));
 
     const std::string path = WriteProject(dir.file("NET.SIM"));
     Open(path);
-    EXPECT_EQ(MenuTitles(), QStringList({"&File", "&Edit", "&Layout", "&Objects", "&Measure", "&Window", "&Help"}));
+    EXPECT_EQ(MenuTitles(),
+              QStringList({"&File", "&Edit", "&Layout", "&Objects", "&Measure", "&Window", "&Help"}));
     EXPECT_EQ(frame->Action(cmd::FileNew)->text(), "New...");
     EXPECT_EQ(frame->Action(cmd::EditCut)->text(), "Cu&t\tShift+Del");
     EXPECT_EQ(frame->Action(cmd::StdDev)->text(), "Std Dev && &Weights...");
     EXPECT_EQ(frame->Action(cmd::HelpDisclaim)->text(), "D&isclaimer...");
     EXPECT_EQ(frame->Action(cmd::EditCut)->shortcut(), QKeySequence("Shift+Del"));
     EXPECT_EQ(frame->windowTitle(), QString::fromStdString("KIVO - " + path));
-    const std::vector<int> full = {
-        105, 106, 108, 24337, cmd::Separator6, 121, cmd::Separator6, 2001, cmd::Separator18, 144, 152 - 7, 152, 146, 147,
-        148, 149, 150, cmd::Separator18, 161, 162, 163, cmd::Separator18, 183, 184, 185, cmd::Separator18, 189};
+    const std::vector<int> full = {105,
+                                   106,
+                                   108,
+                                   24337,
+                                   cmd::Separator6,
+                                   121,
+                                   cmd::Separator6,
+                                   2001,
+                                   cmd::Separator18,
+                                   144,
+                                   152 - 7,
+                                   152,
+                                   146,
+                                   147,
+                                   148,
+                                   149,
+                                   150,
+                                   cmd::Separator18,
+                                   161,
+                                   162,
+                                   163,
+                                   cmd::Separator18,
+                                   183,
+                                   184,
+                                   185,
+                                   cmd::Separator18,
+                                   189};
     EXPECT_EQ(frame->SpeedBarLayout(), full);
     EXPECT_EQ(frame->mdiArea()->subWindowList().size(), 4);
     EXPECT_TRUE(frame->Action(cmd::Collimate)->isChecked());
@@ -208,7 +236,8 @@ TEST_F(Frame, ContextHelpAnswersInsteadOfTheCommand) {
 }
 
 TEST_F(Frame, EveryHelpContextHasAPage) {
-    for (int id : cmd::kHelpContexts) EXPECT_TRUE(HelpViewer::HasPage(id)) << id;
+    for (int id : cmd::kHelpContexts)
+        EXPECT_TRUE(HelpViewer::HasPage(id)) << id;
     EXPECT_FALSE(HelpViewer::HasPage(cmd::Abbreviate));
 }
 
@@ -250,7 +279,8 @@ TEST_F(Frame, ClickingSelectsInEveryView) {
     EXPECT_EQ(doc.selectType, SEL_COLLIMATE);
     const QImage shot = plan->viewport()->grab().toImage();
     bool magenta = false;
-    for (int dy = -1; dy <= 1; ++dy) magenta |= shot.pixelColor(mid + QPoint(0, dy)) == QColor(255, 0, 255);
+    for (int dy = -1; dy <= 1; ++dy)
+        magenta |= shot.pixelColor(mid + QPoint(0, dy)) == QColor(255, 0, 255);
     EXPECT_TRUE(magenta);
     EXPECT_TRUE(frame->statusText().contains("Theo1_0   --  Theo2_0"));
 }

@@ -37,7 +37,8 @@ struct Small {
         doc.theoList[0].SyncCounts();
         doc.pointList[0].A[0] = 0.5, doc.pointList[0].B[0] = 0.2;
         doc.bValFile = true;
-        for (int i = 0; i < 130; ++i) doc.fileBuffer.push_back("listing line " + std::to_string(i + 1));
+        for (int i = 0; i < 130; ++i)
+            doc.fileBuffer.push_back("listing line " + std::to_string(i + 1));
         doc.maxLines = 130;
         doc.OpenName = "SMALL.SIM";
     }
@@ -56,7 +57,8 @@ int PdfPages(const QString& file) {
 } // namespace
 
 TEST(Print, ViewAndListingToPdf) {
-    if (QStandardPaths::findExecutable(QStringLiteral("pdfinfo")).isEmpty()) GTEST_SKIP() << "pdfinfo not installed";
+    if (QStandardPaths::findExecutable(QStringLiteral("pdfinfo")).isEmpty())
+        GTEST_SKIP() << "pdfinfo not installed";
     Small s;
     QTemporaryDir dir;
     QPrinter printer(QPrinter::HighResolution);

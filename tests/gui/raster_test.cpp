@@ -58,8 +58,8 @@ TEST(RasterLine, SamePixelsAsThePainter) {
         views::RasterLine(x1, y1, x2, y2, all, [&](int x, int y) { actual.setPixel(x, y, qRgb(0, 0, 0)); });
         QPoint at;
         ASSERT_EQ(Differences(expected, actual, &at), 0)
-            << "line (" << x1 << "," << y1 << ")-(" << x2 << "," << y2 << ") first differs at " << at.x() << ","
-            << at.y();
+            << "line (" << x1 << "," << y1 << ")-(" << x2 << "," << y2 << ") first differs at " << at.x()
+            << "," << at.y();
     }
 }
 
@@ -114,9 +114,12 @@ struct Busy {
             THEODOLITE& th = doc.theoList[t];
             for (int o = 0; o < 6; ++o)
                 if (o != t) th.thList.Append(CONNECT1{o, OBS_IDEAL, 0, 0, 0});
-            for (int k = 0; k < 60; k += 2) th.ptList.Append(CONNECT1{k, OBS_IDEAL, 0, 0, 0});
-            for (int k = 1; k < 60; k += 3) th.dsList.Append(CONNECT3{k, OBS_IDEAL, 0, 0});
-            for (int k = 0; k < 60; k += 7) th.hdList.Append(CONNECT6{k, OBS_IDEAL, 0, 0});
+            for (int k = 0; k < 60; k += 2)
+                th.ptList.Append(CONNECT1{k, OBS_IDEAL, 0, 0, 0});
+            for (int k = 1; k < 60; k += 3)
+                th.dsList.Append(CONNECT3{k, OBS_IDEAL, 0, 0});
+            for (int k = 0; k < 60; k += 7)
+                th.hdList.Append(CONNECT6{k, OBS_IDEAL, 0, 0});
             th.sbList.Append(CONNECT2{0, OBS_IDEAL, 0, 0, 0, 0, 0});
             th.SyncCounts();
         }

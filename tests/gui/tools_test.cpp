@@ -51,7 +51,8 @@ std::string WriteNetwork(const std::string& path) {
     doc.NewPoint("Point2", "P2", 5, 9, 1, 0);
     doc.NewPoint("Point3", "P3", 7, 6, 1, 0);
     doc.NewSBar("SBar1", "S1", 9, 9, 1, 1, 0, 100);
-    for (int i = 0; i < 4; ++i) doc.mdiFlags[i] = 2;
+    for (int i = 0; i < 4; ++i)
+        doc.mdiFlags[i] = 2;
     doc.OpenName = path;
     EXPECT_TRUE(doc.WriteSimFile());
     return path;
@@ -122,7 +123,8 @@ TEST_F(Tools, PlacingWithShiftFourTimesThenOutsideTheBox) {
     EXPECT_EQ(Port()->cursor().pixmap().cacheKey(), views::ToolCursorFor(CUR_POINT).pixmap().cacheKey());
 
     const QPoint spots[4] = {{80, 80}, {140, 90}, {200, 120}, {260, 200}};
-    for (const QPoint& at : spots) QTest::mouseClick(Port(), Qt::LeftButton, Qt::ShiftModifier, at);
+    for (const QPoint& at : spots)
+        QTest::mouseClick(Port(), Qt::LeftButton, Qt::ShiftModifier, at);
     EXPECT_EQ(doc().nNumPoints, before + 4);
     EXPECT_EQ(doc().gMode, MODE_POINT);
     // Consecutive free numbers after the three points of the file.
@@ -192,7 +194,8 @@ TEST_F(Tools, DirectionToolMarksCollimatesAndShiftMarks) {
     const QPoint mid = Mid(SEL_PTDIRECT, 0, 1);
     bool blue = false;
     for (int d = -1; d <= 1; ++d)
-        for (int e = -1; e <= 1; ++e) blue |= shot.pixelColor(mid + QPoint(d, e)) == QColor(0, 0, 255);
+        for (int e = -1; e <= 1; ++e)
+            blue |= shot.pixelColor(mid + QPoint(d, e)) == QColor(0, 0, 255);
     EXPECT_TRUE(blue);
 
     QTest::mouseClick(Port(), Qt::LeftButton, {}, QPoint(Port()->width() - 3, Port()->height() - 3));
@@ -278,12 +281,13 @@ TEST_F(Tools, DragWithRecalculationRunsCalculate) {
 TEST_F(Tools, DoubleClickOpensTheFormOfEachKind) {
     kivoMDIClient& d = doc();
     // One observation of every kind, laid out so that their middles are apart.
-    d.theoList[0].thList.Append(CONNECT1{1, OBS_IDEAL, 0, 0, 0}); // T0 -> T1, y = 1
-    d.theoList[0].ptList.Append(CONNECT1{0, OBS_IDEAL, 0, 0, 0}); // T0 -> P0, x = 1
+    d.theoList[0].thList.Append(CONNECT1{1, OBS_IDEAL, 0, 0, 0});       // T0 -> T1, y = 1
+    d.theoList[0].ptList.Append(CONNECT1{0, OBS_IDEAL, 0, 0, 0});       // T0 -> P0, x = 1
     d.theoList[1].sbList.Append(CONNECT2{0, OBS_IDEAL, 0, 0, 0, 0, 0}); // T1 -> S0, x = 9
-    d.theoList[2].dsList.Append(CONNECT3{1, OBS_IDEAL, 0, 0});         // T2 -> P1
-    d.theoList[1].hdList.Append(CONNECT6{2, OBS_IDEAL, 0, 0});         // T1 -> P2
-    for (int i = 0; i < 3; ++i) d.theoList[i].SyncCounts();
+    d.theoList[2].dsList.Append(CONNECT3{1, OBS_IDEAL, 0, 0});          // T2 -> P1
+    d.theoList[1].hdList.Append(CONNECT6{2, OBS_IDEAL, 0, 0});          // T1 -> P2
+    for (int i = 0; i < 3; ++i)
+        d.theoList[i].SyncCounts();
     d.AddPtDistance(CONNECT4{0, 1, OBS_INUSE | OBS_IDEAL, 0, 0}); // P0 -> P1, y = 9
     d.AddPtHeight(CONNECT5{1, 2, OBS_INUSE | OBS_IDEAL, 0, 0});   // P1 -> P2
     d.bCollimate = d.bDirect = d.bDistance = d.bHeight = true;
@@ -340,9 +344,12 @@ TEST_F(Tools, DoubleClickOpensTheFormOfEachKind) {
 }
 
 TEST_F(Tools, SettingsCommandsOpenTheirFormsAndHelp) {
-    const std::pair<int, const char*> commands[] = {
-        {cmd::Project, "Project Info"}, {cmd::Parameters, "Parameter Info"}, {cmd::Display, "Display Info"},
-        {cmd::Setup, "Theodolite Setup"}, {cmd::StdDev, "Standard Deviations & Weights"}, {cmd::Adjust, "Adjustment Info"}};
+    const std::pair<int, const char*> commands[] = {{cmd::Project, "Project Info"},
+                                                    {cmd::Parameters, "Parameter Info"},
+                                                    {cmd::Display, "Display Info"},
+                                                    {cmd::Setup, "Theodolite Setup"},
+                                                    {cmd::StdDev, "Standard Deviations & Weights"},
+                                                    {cmd::Adjust, "Adjustment Info"}};
     for (auto [id, caption] : commands) {
         QString title;
         test::WhenModal([&title](QWidget* w) {

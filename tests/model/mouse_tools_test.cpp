@@ -127,7 +127,8 @@ TEST(Placing, NamesFromTheNamingRulesAndTheViewsAxes) {
 TEST(Placing, AllTheodoliteNamesTakenPlacesNothing) {
     Net n;
     for (int pos = 0; pos <= 9; ++pos)
-        for (int th = 0; th <= 9; ++th) n.doc.NewTheo("T", "T", pos, th, 1, 1, 1, 0, 0, 0, 0);
+        for (int th = 0; th <= 9; ++th)
+            n.doc.NewTheo("T", "T", pos, th, 1, 1, 1, 0, 0, 0, 0);
     n.doc.globalPos = 0, n.doc.globalTheo = 0;
     n.doc.CmTheoTool();
     const int count = n.doc.nNumTheos;

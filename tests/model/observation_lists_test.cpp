@@ -26,9 +26,12 @@ struct Network : ::testing::Test {
     kivoMDIClient doc{&host};
     void SetUp() override {
         doc.CreateMemory();
-        for (int i = 0; i < 4; ++i) doc.NewTheo(("T" + std::to_string(i)).c_str(), "", 1, i, i, 0, 0, 0, 0, 0, 0);
-        for (int i = 0; i < 5; ++i) doc.NewPoint(("P" + std::to_string(i)).c_str(), "", i, 10, 0, 0);
-        for (int i = 0; i < 2; ++i) doc.NewSBar(("S" + std::to_string(i)).c_str(), "", i, 20, 0, 1, 0, 100);
+        for (int i = 0; i < 4; ++i)
+            doc.NewTheo(("T" + std::to_string(i)).c_str(), "", 1, i, i, 0, 0, 0, 0, 0, 0);
+        for (int i = 0; i < 5; ++i)
+            doc.NewPoint(("P" + std::to_string(i)).c_str(), "", i, 10, 0, 0);
+        for (int i = 0; i < 2; ++i)
+            doc.NewSBar(("S" + std::to_string(i)).c_str(), "", i, 20, 0, 1, 0, 100);
     }
     // Checks the invariants every operation must keep.
     void ExpectConsistent() {
@@ -41,7 +44,8 @@ struct Network : ::testing::Test {
             EXPECT_EQ(t.hdCount, t.hdList.size());
         }
         int live = 0;
-        for (int i = 0; i < doc.nMaxDists; ++i) live += (doc.distList[i].flags & OBS_INUSE) != 0;
+        for (int i = 0; i < doc.nMaxDists; ++i)
+            live += (doc.distList[i].flags & OBS_INUSE) != 0;
         EXPECT_EQ(live, doc.nNumDists);
         EXPECT_TRUE(doc.theoList.IndexesConsistent(doc.nMaxTheos));
         EXPECT_TRUE(doc.pointList.IndexesConsistent(doc.nMaxPoints));
@@ -90,7 +94,8 @@ TEST_F(Network, PointToPointDistancesTreatEitherOrderAsDuplicate) {
     EXPECT_EQ(doc.distList[0].target, 4);
     EXPECT_EQ(doc.distList[0].flags, OBS_INUSE | OBS_IDEAL);
     ASSERT_EQ(painter.lines.size(), 1u);
-    EXPECT_EQ(painter.lines[0].x1, doc.pointList[3].hcoord[0] + 1) << "point-to-point lines are shifted one pixel";
+    EXPECT_EQ(painter.lines[0].x1, doc.pointList[3].hcoord[0] + 1)
+        << "point-to-point lines are shifted one pixel";
     doc.pointList.Mark(3, false);
     doc.pointList.Mark(4, true);
     doc.NewDistance(nullptr, 0, 3);
@@ -155,7 +160,8 @@ TEST_F(Network, DeletingATheodoliteLeavesNoCollimationToIt) {
     EXPECT_EQ(doc.nNumTheos, 3);
     EXPECT_EQ(doc.theoList[2].flags, 0);
     for (int i : {0, 1, 3})
-        for (const CONNECT1& c : doc.theoList[i].thList.items()) EXPECT_NE(c.target, 2);
+        for (const CONNECT1& c : doc.theoList[i].thList.items())
+            EXPECT_NE(c.target, 2);
     EXPECT_EQ(doc.theoList[1].thCount, 1) << "collimations to other theodolites stay";
     ExpectConsistent();
 }
@@ -177,7 +183,8 @@ TEST_F(Network, DeletingAScaleBarRemovesItsDirections) {
 // Cut deletes what the selection names, for every kind, and always marks the project changed
 // and greys Cut.
 TEST_F(Network, CutDeletesEachSelectionKind) {
-    for (int i = 0; i < 4; ++i) doc.theoList.Mark(i, true);
+    for (int i = 0; i < 4; ++i)
+        doc.theoList.Mark(i, true);
     doc.NewCollimate(nullptr, 0, 1);
     doc.NewPtDirect(nullptr, 0, 0);
     doc.NewSBDirect(nullptr, 0, 0);

@@ -24,8 +24,10 @@ namespace {
 std::vector<unsigned char> RealProject(const std::string& path, test::ScriptedHost& host) {
     kivoMDIClient doc(&host);
     doc.CmFileNew();
-    for (int i = 0; i < 4; ++i) doc.NewTheo(("T" + std::to_string(i)).c_str(), "", 1, i, 10.0 * i, 5, 2, 0, 0, 0, 0x2A);
-    for (int i = 0; i < 12; ++i) doc.NewPoint(("P" + std::to_string(i)).c_str(), "", i, 20, 3, 0);
+    for (int i = 0; i < 4; ++i)
+        doc.NewTheo(("T" + std::to_string(i)).c_str(), "", 1, i, 10.0 * i, 5, 2, 0, 0, 0, 0x2A);
+    for (int i = 0; i < 12; ++i)
+        doc.NewPoint(("P" + std::to_string(i)).c_str(), "", i, 20, 3, 0);
     doc.NewSBar("S", "", 5, 5, 5, 1, 0, 100);
     for (int t = 0; t < 4; ++t) {
         doc.ClearTheos();
@@ -78,7 +80,8 @@ TEST(ProjectFileFuzz, MutatedAndTruncatedFilesNeverCrashTheReader) {
             break;
         case 1: // random bytes
             for (int k = std::uniform_int_distribution<int>(1, 8)(rng); k > 0; --k)
-                bytes[std::uniform_int_distribution<std::size_t>(0, bytes.size() - 1)(rng)] = static_cast<unsigned char>(rng());
+                bytes[std::uniform_int_distribution<std::size_t>(0, bytes.size() - 1)(rng)] =
+                    static_cast<unsigned char>(rng());
             break;
         case 2: { // an int32 field set to an extreme
             std::size_t at = std::uniform_int_distribution<std::size_t>(0, bytes.size() - 4)(rng);
@@ -88,11 +91,13 @@ TEST(ProjectFileFuzz, MutatedAndTruncatedFilesNeverCrashTheReader) {
             break;
         }
         case 3: // bit flips in the header
-            for (int k = 0; k < 3; ++k) bytes[rng() % 655] ^= static_cast<unsigned char>(1u << (rng() % 8));
+            for (int k = 0; k < 3; ++k)
+                bytes[rng() % 655] ^= static_cast<unsigned char>(1u << (rng() % 8));
             break;
         case 4: // bytes inserted or removed in the body
             if (rng() % 2)
-                bytes.insert(bytes.begin() + 655 + rng() % (bytes.size() - 655), static_cast<unsigned char>(rng()));
+                bytes.insert(bytes.begin() + 655 + rng() % (bytes.size() - 655),
+                             static_cast<unsigned char>(rng()));
             else
                 bytes.erase(bytes.begin() + 655 + rng() % (bytes.size() - 655));
             break;

@@ -20,7 +20,9 @@ std::int32_t I32(const Bytes& b, std::size_t off) {
     std::memcpy(&v, b.data() + off, 4);
     return v;
 }
-void PutI32(Bytes& b, std::size_t off, std::int32_t v) { std::memcpy(b.data() + off, &v, 4); }
+void PutI32(Bytes& b, std::size_t off, std::int32_t v) {
+    std::memcpy(b.data() + off, &v, 4);
+}
 void PutF64(Bytes& b, std::size_t off, double v) {
     std::memcpy(b.data() + off, &v, 8);
 }
@@ -56,7 +58,8 @@ struct ProjectFile : ::testing::Test {
         doc.NewTheo("T1", "T10", 1, 0, 10, 20, 30, 1, 2, 3, 0x02A);
         doc.NewTheo("T2", "T11", 1, 1, 40, 20, 30, 0, 0, 0, 0);
         doc.NewTheo("T3", "", 1, 2, 40, 50, 30, 0, 0, 0, 0);
-        for (int i = 0; i < 4; ++i) doc.NewPoint(("P" + std::to_string(i)).c_str(), "", 10 + i, 30, 5, 0x015);
+        for (int i = 0; i < 4; ++i)
+            doc.NewPoint(("P" + std::to_string(i)).c_str(), "", 10 + i, 30, 5, 0x015);
         doc.NewSBar("S1", "", 25, 25, 5, 2.0, 50, 100);
         doc.theoList.Mark(0, true);
         doc.NewCollimate(nullptr, 0, 1);
@@ -89,7 +92,8 @@ TEST_F(ProjectFile, HeaderAndTheodoliteSlotsHaveTheStoredSizes) {
     }
     // Three collimations of theodolite 0, as an imported list would hold them.
     THEODOLITE& t = doc.theoList[0];
-    for (int i = 0; i < 3; ++i) t.thList.Append(CONNECT1{1, OBS_DIRECT, 0, 1.5, 2.5});
+    for (int i = 0; i < 3; ++i)
+        t.thList.Append(CONNECT1{1, OBS_DIRECT, 0, 1.5, 2.5});
     t.SyncCounts();
     doc.theoList.Mark(1, false);
     Bytes b = test::readBytes(Save("LAYOUT.SIM"));
@@ -97,8 +101,8 @@ TEST_F(ProjectFile, HeaderAndTheodoliteSlotsHaveTheStoredSizes) {
     const std::size_t points = 655 + 2 * 251 + 3 * 28;
     ASSERT_EQ(b.size(), points + 3 * 139 + 1 * 151 + 24 + 24);
     EXPECT_EQ(I32(b, 0), std::int32_t(SIM_MAGIC_CURRENT));
-    EXPECT_EQ(I32(b, 607), 2);   // nNumTheos
-    EXPECT_EQ(I32(b, 619), 3);   // nMaxPoints
+    EXPECT_EQ(I32(b, 607), 2);       // nNumTheos
+    EXPECT_EQ(I32(b, 619), 3);       // nMaxPoints
     EXPECT_EQ(I32(b, 655 + 231), 3); // thCount of slot 0
     EXPECT_EQ(I32(b, 655 + 251), 1); // first collimation's target
     EXPECT_EQ(std::memcmp(b.data() + points + 48, "P0", 3), 0) << "the first point slot starts here";
@@ -118,7 +122,8 @@ TEST_F(ProjectFile, RoundTripKeepsSlotsAndNeverStoresMarks) {
     EXPECT_FALSE(back.pointList[2].flags & ELEM_INUSE);
     EXPECT_EQ(back.PointCheck("p3"), 3);
     EXPECT_STREQ(back.Project, "Hall 4");
-    for (int i = 0; i < back.nMaxPoints; ++i) EXPECT_FALSE(back.pointList[i].flags & ELEM_SELECTED);
+    for (int i = 0; i < back.nMaxPoints; ++i)
+        EXPECT_FALSE(back.pointList[i].flags & ELEM_SELECTED);
     const THEODOLITE& t = back.theoList[0];
     EXPECT_EQ(t.thCount, 1);
     EXPECT_EQ(t.sbList[0].target, 0);

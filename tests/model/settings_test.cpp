@@ -27,7 +27,8 @@ TEST(Settings, WithoutAFileTheBuiltInDefaultsHold) {
     EXPECT_TRUE(doc.bBound);
     EXPECT_EQ(doc.gMode, 1);
     EXPECT_EQ(doc.convTab[2][1], 304.8);
-    EXPECT_NE(doc.convTab[0][2] * doc.convTab[2][0], 1.0) << "the table's decimal constants are not reciprocal";
+    EXPECT_NE(doc.convTab[0][2] * doc.convTab[2][0], 1.0)
+        << "the table's decimal constants are not reciprocal";
 }
 
 TEST(Settings, ValuesAreReadAndOutOfRangeIntegersFallBack) {
@@ -75,7 +76,8 @@ TEST(Settings, ValuesThatMakeNoSenseFallBackToTheBuiltInOnes) {
 
 TEST(Settings, IterationLimitAndUnitsBounds) {
     for (auto [text, expected] : {std::pair{"0", 20}, {"100", 20}, {"1", 1}, {"-3", 20}}) {
-        test::ScopedIni ini(std::string("[adjustment]\nMaxIterations=") + text + "\n[parameters]\nunits=-1\n");
+        test::ScopedIni ini(std::string("[adjustment]\nMaxIterations=") + text +
+                            "\n[parameters]\nunits=-1\n");
         kivoMDIClient doc;
         EXPECT_EQ(doc.iterLimit, expected) << text;
         EXPECT_EQ(doc.units, 0);

@@ -15,7 +15,9 @@ struct Tables : ::testing::Test {
     test::ScriptedHost host;
     kivoMDIClient doc{&host};
     void SetUp() override { doc.CreateMemory(); }
-    void AddTheo(const char* name, int pos, int theo) { doc.NewTheo(name, "", pos, theo, 1, 2, 3, 0, 0, 0, 0); }
+    void AddTheo(const char* name, int pos, int theo) {
+        doc.NewTheo(name, "", pos, theo, 1, 2, 3, 0, 0, 0, 0);
+    }
     void AddPoint(const char* name) { doc.NewPoint(name, "", 10, 20, 30, 0); }
 };
 
@@ -100,7 +102,8 @@ TEST_F(Tables, TheodoliteNamingWalksPairsAndStopsWhenAllAreTaken) {
     EXPECT_EQ(doc.globalTheo, 0);
 
     for (int i = 0; i <= 9; ++i)
-        for (int j = 0; j <= 9; ++j) AddTheo("x", i, j);
+        for (int j = 0; j <= 9; ++j)
+            AddTheo("x", i, j);
     doc.globalPos = 0;
     doc.globalTheo = 0;
     pos = theo = -7;
@@ -118,7 +121,8 @@ TEST_F(Tables, PointNamingSkipsTakenNamesAndWrapsAfter999) {
     EXPECT_EQ(n, 3);
     EXPECT_EQ(doc.globalPoint, 4);
 
-    for (int i = 1; i <= 999; ++i) AddPoint(("Point" + std::to_string(i)).c_str());
+    for (int i = 1; i <= 999; ++i)
+        AddPoint(("Point" + std::to_string(i)).c_str());
     doc.globalPoint = 1;
     doc.GetNextPointName(&n);
     EXPECT_EQ(n, 0);

@@ -135,7 +135,7 @@ TEST(LineTest, ShiftsKeepKindsApart) {
     int sx, sy, dx, dy;
     LineShift(SEL_PTDIRECT, 30, 10, sx, sy);
     LineShift(SEL_DISTANCE, 30, 10, dx, dy);
-    EXPECT_EQ(dx - sx, 2); // two pixels apart, the direction on the left
+    EXPECT_EQ(dx - sx, 2);                  // two pixels apart, the direction on the left
     LineShift(SEL_PTDIRECT, 30, 0, sx, sy); // level: one below and to the left
     EXPECT_EQ(sx, -1);
     EXPECT_EQ(sy, 1);
@@ -164,7 +164,8 @@ TEST(HitTest, TheodoliteWinsOverPoint) {
     const int p = d.Point(5, 5);
     const int t = d.Theo(5.1, 5); // 3 pixels to the right: the boxes overlap
     const int th = d.doc.theoList[t].hcoord[0], v = d.doc.theoList[t].vcoord[0];
-    for (int x = th - 5; x <= th + 4; ++x) EXPECT_EQ(d.doc.HitTest({x, v}, 0) >> 16, SEL_THEO) << x;
+    for (int x = th - 5; x <= th + 4; ++x)
+        EXPECT_EQ(d.doc.HitTest({x, v}, 0) >> 16, SEL_THEO) << x;
     EXPECT_EQ(d.doc.HitTest({th - 6, v}, 0), 2 * 65536L + p);
     EXPECT_EQ(d.doc.index, p);
 }
@@ -202,7 +203,8 @@ TEST(HitTest, DirectionIsHitWhereItIsDrawn) {
 
 TEST(HitTest, KeysOfHighSlotsOverlapButFieldsStayExact) {
     Doc d;
-    for (int i = 0; i < 300; ++i) d.Point(0.5 + (i % 20) * 0.45, 0.5 + (i / 20) * 0.6);
+    for (int i = 0; i < 300; ++i)
+        d.Point(0.5 + (i % 20) * 0.45, 0.5 + (i / 20) * 0.6);
     d.doc.bDistance = true;
     d.doc.AddPtDistance(CONNECT4{299, 257, OBS_IDEAL | OBS_INUSE, 0, 0});
     KLine l;

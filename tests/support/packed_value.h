@@ -4,8 +4,7 @@
 
 namespace kivo::test {
 
-template <class T>
-T Val(T v) {
+template <class T> T Val(T v) {
     return v;
 }
 
