@@ -153,17 +153,7 @@ LivePrecision::Status LivePrecision::State::solve(Solved& b, const std::atomic<b
         for (int a = 0; a < 3; ++a)
             for (int j = 0; j <= a; ++j)
                 c(a, j) = c(j, a) = q(e.param[a], e.param[j]);
-        const Ellipse planes[3] = {planeEllipse(c(0, 0), c(1, 1), c(0, 1)),
-                                   planeEllipse(c(0, 0), c(2, 2), c(0, 2)),
-                                   planeEllipse(c(1, 1), c(2, 2), c(1, 2))};
-        for (int k = 0; k < 3; ++k) {
-            er.major[k] = planes[k].major;
-            er.minor[k] = planes[k].minor;
-            er.phi[k] = planes[k].phi;
-        }
-        const Eigen::Vector3d ax = ellipsoidAxes(c);
-        for (int k = 0; k < 3; ++k)
-            er.axes[k] = ax(k);
+        storeEllipses(c, er);
     }
     phase("ellipses");
     return Status::Ok;

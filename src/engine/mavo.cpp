@@ -244,17 +244,7 @@ int mavo::mavoL2err() {
         for (int a = 0; a < 3; ++a)
             for (int b = 0; b <= a; ++b)
                 c(a, b) = c(b, a) = q(e.param[a], e.param[b]);
-        const Ellipse planes[3] = {planeEllipse(c(0, 0), c(1, 1), c(0, 1)),
-                                   planeEllipse(c(0, 0), c(2, 2), c(0, 2)),
-                                   planeEllipse(c(1, 1), c(2, 2), c(1, 2))};
-        for (int k = 0; k < 3; ++k) {
-            er.major[k] = planes[k].major;
-            er.minor[k] = planes[k].minor;
-            er.phi[k] = planes[k].phi;
-        }
-        const Eigen::Vector3d ax = ellipsoidAxes(c);
-        for (int k = 0; k < 3; ++k)
-            er.axes[k] = ax(k);
+        storeEllipses(c, er);
         if (i < res.major12.size()) {
             res.major12[i] = er.major[0], res.minor12[i] = er.minor[0], res.phi12[i] = er.phi[0];
             res.major13[i] = er.major[1], res.minor13[i] = er.minor[1], res.phi13[i] = er.phi[1];
