@@ -19,48 +19,11 @@
 #include "bench_support.h"
 #include "engine/live.h"
 #include "engine/project.h"
+#include "plant_network.h"
 
 using namespace kivo;
 
 namespace {
-
-// Stations on a ring around an object, each target sighted from the 6 stations nearest to its
-// azimuth, 4 scale bars sighted from every station, a distance to every 50th target; free datum.
-void BuildNetwork(kivoMDIClient& doc, int stations, int targets) {
-    doc.CmFileNew();
-    doc.xMin = doc.yMin = -100;
-    doc.xMax = doc.yMax = 100;
-    doc.zMin = -20;
-    doc.zMax = 40;
-    for (int s = 0; s < stations; ++s) {
-        const double a = 2 * M_PI * s / stations;
-        doc.NewTheo(("S" + std::to_string(s)).c_str(), "", s / 10, s % 10, 60 * std::cos(a), 60 * std::sin(a),
-                    1.5 + (s % 3) * 0.7, 0, 0, 0, 0);
-    }
-    for (int j = 0; j < targets; ++j) {
-        const double u = (j % 200) / 200.0, v = (j / 200 % 100) / 100.0;
-        const double a = 2 * M_PI * u;
-        doc.NewPoint(("T" + std::to_string(j)).c_str(), "", 20 * std::cos(a) * (0.6 + 0.4 * v),
-                     20 * std::sin(a) * (0.6 + 0.4 * v), 12 * v + 0.01 * (j % 7), 0);
-    }
-    for (int b = 0; b < 4; ++b)
-        doc.NewSBar(("B" + std::to_string(b)).c_str(), "", -25 + 15 * b, 28, 2, 1.0, 25 * b, 100);
-    for (int j = 0; j < targets; ++j) {
-        const OBJECTPOINT& p = doc.pointList[j];
-        const double az = std::atan2(double(p.yReal), double(p.xReal));
-        const int nearest = static_cast<int>(std::lround(az / (2 * M_PI) * stations + stations)) % stations;
-        for (int k = -3; k < 3; ++k)
-            doc.theoList.Mark((nearest + k + stations) % stations, true);
-        doc.NewPtDirect(nullptr, 0, j);
-        if (j % 50 == 0) doc.NewDistance(nullptr, 0, j);
-        doc.ClearTheos();
-    }
-    for (int s = 0; s < stations; ++s)
-        doc.theoList.Mark(s, true);
-    for (int b = 0; b < 4; ++b)
-        doc.NewSBDirect(nullptr, 0, b);
-    doc.ClearTheos();
-}
 
 struct Case {
     std::unique_ptr<kivoMDIClient> doc;
@@ -149,7 +112,7 @@ int main(int argc, char** argv) {
     generated.what = "10 stations x 2,000 targets";
     generated.target = 8;
     generated.doc = std::make_unique<kivoMDIClient>();
-    BuildNetwork(*generated.doc, 10, 2000);
+    bench::BuildPlant(*generated.doc, 10, 2000);
     generated.doc->OpenName = (dir / "GEN.SIM").string();
     if (!Prepare(example) || !Prepare(generated)) return 1;
 

@@ -18,15 +18,7 @@ int CliHost::MessageBox(const std::string& text, const std::string& caption, Msg
         std::fprintf(stderr, "%s\n", text.c_str());
     else
         std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
-    switch (buttons) {
-    case MsgButtons::Ok:
-        return IDOK;
-    case MsgButtons::YesNo:
-        return IDNO;
-    case MsgButtons::YesNoCancel:
-        return IDCANCEL;
-    }
-    return IDCANCEL;
+    return SafeAnswer(buttons);
 }
 
 void CliHost::StatusText(const std::string& text) {

@@ -6,8 +6,6 @@
 #include <boost/math/distributions/chi_squared.hpp>
 #include <boost/math/distributions/normal.hpp>
 
-#include "engine/summary.h"
-
 namespace kivo::eng {
 
 Ellipse planeEllipse(double c11, double c22, double c12) {
@@ -27,18 +25,19 @@ Eigen::Vector3d ellipsoidAxes(const Eigen::Matrix3d& c) {
                            std::sqrt(std::max(ev(0), 0.0)));
 }
 
-void storeEllipses(const Eigen::Matrix3d& c, ElementResult& er) {
+void storeEllipses(const Eigen::Matrix3d& c, double major[3], double minor[3], double phi[3],
+                   double axes[3]) {
     const Ellipse planes[3] = {planeEllipse(c(0, 0), c(1, 1), c(0, 1)),
                                planeEllipse(c(0, 0), c(2, 2), c(0, 2)),
                                planeEllipse(c(1, 1), c(2, 2), c(1, 2))};
     for (int k = 0; k < 3; ++k) {
-        er.major[k] = planes[k].major;
-        er.minor[k] = planes[k].minor;
-        er.phi[k] = planes[k].phi;
+        major[k] = planes[k].major;
+        minor[k] = planes[k].minor;
+        phi[k] = planes[k].phi;
     }
     const Eigen::Vector3d ax = ellipsoidAxes(c);
     for (int k = 0; k < 3; ++k)
-        er.axes[k] = ax(k);
+        axes[k] = ax(k);
 }
 
 double chiSquareQuantile(double p, double f) {

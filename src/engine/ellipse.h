@@ -16,9 +16,8 @@ Ellipse planeEllipse(double c11, double c22, double c12);
 // Semi-axes of the 1-sigma ellipsoid, largest first.
 Eigen::Vector3d ellipsoidAxes(const Eigen::Matrix3d& c);
 
-struct ElementResult;
-// The plane ellipses (12, 13, 23) and the ellipsoid semi-axes of position covariance c, into er.
-void storeEllipses(const Eigen::Matrix3d& c, ElementResult& er);
+// The plane ellipses (12, 13, 23) and the ellipsoid semi-axes (largest first) of covariance c.
+void storeEllipses(const Eigen::Matrix3d& c, double major[3], double minor[3], double phi[3], double axes[3]);
 
 // Quantile of the chi-square distribution with f degrees of freedom (exact; 0 for f <= 0).
 double chiSquareQuantile(double p, double f);

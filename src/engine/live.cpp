@@ -153,7 +153,7 @@ LivePrecision::Status LivePrecision::State::solve(Solved& b, const std::atomic<b
         for (int a = 0; a < 3; ++a)
             for (int j = 0; j <= a; ++j)
                 c(a, j) = c(j, a) = q(e.param[a], e.param[j]);
-        storeEllipses(c, er);
+        storeEllipses(c, er.major, er.minor, er.phi, er.axes);
     }
     phase("ellipses");
     return Status::Ok;

@@ -244,7 +244,7 @@ int mavo::mavoL2err() {
         for (int a = 0; a < 3; ++a)
             for (int b = 0; b <= a; ++b)
                 c(a, b) = c(b, a) = q(e.param[a], e.param[b]);
-        storeEllipses(c, er);
+        storeEllipses(c, er.major, er.minor, er.phi, er.axes);
         if (i < res.major12.size()) {
             res.major12[i] = er.major[0], res.minor12[i] = er.minor[0], res.phi12[i] = er.phi[0];
             res.major13[i] = er.major[1], res.minor13[i] = er.minor[1], res.phi13[i] = er.phi[1];

@@ -86,17 +86,7 @@ RelativePrecision relativePrecision(const Network& net, const Covariance& q, int
         const Eigen::Vector3d u = d / r.distance;
         r.sd = std::sqrt(std::max(u.dot(c * u), 0.0));
     }
-    const Ellipse planes[3] = {planeEllipse(c(0, 0), c(1, 1), c(0, 1)),
-                               planeEllipse(c(0, 0), c(2, 2), c(0, 2)),
-                               planeEllipse(c(1, 1), c(2, 2), c(1, 2))};
-    for (int k = 0; k < 3; ++k) {
-        r.major[k] = planes[k].major;
-        r.minor[k] = planes[k].minor;
-        r.phi[k] = planes[k].phi;
-    }
-    const Eigen::Vector3d ax = ellipsoidAxes(c);
-    for (int k = 0; k < 3; ++k)
-        r.axes[k] = ax(k);
+    storeEllipses(c, r.major, r.minor, r.phi, r.axes);
     return r;
 }
 

@@ -16,6 +16,10 @@ void Host::ClientSize(int& width, int& height) {
 }
 
 int NullHost::MessageBox(const std::string&, const std::string&, MsgButtons buttons, MsgIcon) {
+    return SafeAnswer(buttons);
+}
+
+int SafeAnswer(MsgButtons buttons) {
     switch (buttons) {
     case MsgButtons::Ok:
         return IDOK;

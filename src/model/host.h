@@ -84,6 +84,9 @@ public:
 };
 
 // A host that shows nothing and answers every question with the safe answer (No / Cancel).
+// The safe answer to a message box nobody answers: OK, No, or Cancel.
+int SafeAnswer(MsgButtons buttons);
+
 class NullHost : public Host {
 public:
     int MessageBox(const std::string&, const std::string&, MsgButtons buttons, MsgIcon) override;
