@@ -27,6 +27,7 @@ NetworkDocument::NetworkDocument(Host* host) : host_(host ? host : &nullHost_) {
     GetDefDisplayData();
     GetDefSetupData();
     GetDefAdjustData();
+    GetDefPrecisionData();
     // The settings file gives the scale-bar length in meters; the document holds project units.
     defLength = defLength * convTab[UNITS_METERS][units];
 

@@ -10,6 +10,7 @@
 #include "model/element_table.h"
 #include "model/records.h"
 #include "model/theodolite.h"
+#include "model/tolerance.h"
 
 namespace kivo {
 
@@ -116,6 +117,7 @@ struct SessionSettings {
     std::string applTitle = "KIVO";
     std::string iniName = "kivo.ini";
     const char* szViewNames[4] = {"Plan View", "Side View", "End View", "Text View"};
+    PrecisionTolerance precision; // the tolerance the views judge (session only)
 };
 
 // The project file and the files beside it (file_commands.cpp).

@@ -243,6 +243,7 @@ public:
     void GetDefDisplayData() { settings_.GetDefDisplayData(); }
     void GetDefSetupData() { settings_.GetDefSetupData(); }
     void GetDefAdjustData() { settings_.GetDefAdjustData(); }
+    void GetDefPrecisionData() { settings_.GetDefPrecisionData(); }
 
     // ---- Project file and file commands -------------------------------------------------------
     bool ReadSimFile();

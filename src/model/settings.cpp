@@ -96,4 +96,12 @@ void SettingsDefaults::GetDefAdjustData() {
     session_.iterLimit = ReadIntInRange(ini, "adjustment", "MaxIterations", 20, 1, 99);
 }
 
+void SettingsDefaults::GetDefPrecisionData() {
+    ProfileReader ini(SettingsPath());
+    double tolerance = 0.0;
+    ReadReal(ini, "display", "tolerance", "0", tolerance); // meters
+    session_.precision.toleranceMeters = tolerance > 0.0 ? tolerance : 0.0;
+    session_.precision.confidence95 = ini.GetInt("display", "confidence", 68) == 95;
+}
+
 } // namespace kivo

@@ -20,6 +20,8 @@ public:
     void GetDefDisplayData();
     void GetDefSetupData();
     void GetDefAdjustData();
+    // The tolerance and confidence, read once when the program starts (kept for the session).
+    void GetDefPrecisionData();
 
 private:
     ProjectSettings& project_;
