@@ -69,6 +69,10 @@ const ActionDef kActions[] = {
     {cmd::Ellipse, "CmEllipse", "&Ellipses", nullptr, nullptr, "Shows or hides error ellipses", true},
     {cmd::Abbreviate, "CmAbbreviate", "&Abbreviated Names", nullptr, nullptr,
      "Shows abbreviations instead of names", true},
+    {cmd::ZoomIn, "CmZoomIn", "Zoom &In", nullptr, "Ctrl++", "Magnifies the active view", false},
+    {cmd::ZoomOut, "CmZoomOut", "Zoom O&ut", nullptr, "Ctrl+-", "Shows more of the active view", false},
+    {cmd::ZoomFit, "CmZoomFit", "Zoom to &Fit", nullptr, nullptr,
+     "Scales the active view to show the whole network", false},
     {cmd::TheoTool, "CmTheoTool", "&Theodolite", nullptr, nullptr, "Places theodolites", false},
     {cmd::PointTool, "CmPointTool", "&Point", nullptr, nullptr, "Places object points", false},
     {cmd::SBarTool, "CmSBarTool", "&Scale Bar", nullptr, nullptr, "Places scale bars", false},
@@ -115,7 +119,7 @@ const std::vector<MenuDef> kLongMenu = {
     {"&Edit", {cmd::EditCut}},
     {"&Layout",
      {cmd::Project, cmd::Parameters, cmd::Display, cmd::Object, cmd::Name, cmd::Collimate, cmd::Direction,
-      cmd::Distance, cmd::Height, cmd::Ellipse, cmd::Abbreviate}},
+      cmd::Distance, cmd::Height, cmd::Ellipse, cmd::Abbreviate, 0, cmd::ZoomIn, cmd::ZoomOut, cmd::ZoomFit}},
     {"&Objects", {cmd::TheoTool, cmd::PointTool, cmd::SBarTool}},
     {"&Measure",
      {cmd::Setup, cmd::DirTool, cmd::DistTool, cmd::HeightTool, cmd::StdDev, cmd::Adjust, cmd::Simulate,
@@ -207,6 +211,9 @@ void kivoDecoratedMDIFrame::CreateActions() {
     }
     Action(cmd::Tools)->setChecked(true);
     Action(cmd::Status)->setChecked(true);
+    // Keyboards without a separate plus key reach Zoom In with Ctrl+= as well.
+    Action(cmd::ZoomIn)
+        ->setShortcuts({QKeySequence(QStringLiteral("Ctrl++")), QKeySequence(QStringLiteral("Ctrl+="))});
 }
 
 QAction* kivoDecoratedMDIFrame::Action(int id) const {
@@ -486,6 +493,11 @@ void kivoDecoratedMDIFrame::Command(int id) {
     case cmd::Adjust:
         RunSettingsForm(id);
         break;
+    case cmd::ZoomIn:
+    case cmd::ZoomOut:
+    case cmd::ZoomFit:
+        Zoom(id);
+        break;
     case cmd::Cascade:
         mdi_->cascadeSubWindows();
         break;
@@ -575,6 +587,18 @@ void kivoDecoratedMDIFrame::closeEvent(QCloseEvent* e) {
         e->accept();
     else
         e->ignore();
+}
+
+// The zoom commands act on the active view; with the text window active, on the plan view.
+void kivoDecoratedMDIFrame::Zoom(int id) {
+    if (!doc_.bFileOpen) return;
+    const int active = ActiveViewIndex();
+    views::TKIVOWindow* v = view(active >= 0 && active < 3 ? active : 0);
+    if (!v) return;
+    if (id == cmd::ZoomFit)
+        v->ZoomToFit();
+    else
+        v->ZoomBy(id == cmd::ZoomIn ? views::TKIVOWindow::kZoomStep : 1 / views::TKIVOWindow::kZoomStep);
 }
 
 // Print and Print Preview act on the active child: a view prints its plane, the text window

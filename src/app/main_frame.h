@@ -75,6 +75,7 @@ private:
     void Toggle(int id, bool kivoMDIClient::*flag);
     void RunSettingsForm(int id);
     void PrintActive(bool preview);
+    void Zoom(int id);
 
     kivoApp& app_;
     kivoMDIClient& doc_;

@@ -40,6 +40,9 @@ constexpr int Distance = 148;
 constexpr int Height = 149;
 constexpr int Ellipse = 150;
 constexpr int Abbreviate = 152;
+constexpr int ZoomIn = 153;
+constexpr int ZoomOut = 154;
+constexpr int ZoomFit = 155;
 // Objects (tools).
 constexpr int TheoTool = 161;
 constexpr int PointTool = 162;

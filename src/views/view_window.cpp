@@ -1,15 +1,37 @@
 #include "views/view_window.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyle>
+#include <QWheelEvent>
+#include <cmath>
 
 #include "forms/forms.h"
+#include "model/view_zoom.h"
 #include "views/tool_cursors.h"
 
 namespace kivo::views {
+
+namespace {
+
+// A new drawing scale reaches every view as a change of the Display settings does: scale factors,
+// canvas, pixel positions, scroll ranges, pictures; the scales belong to the project file.
+void ApplyScaleChange(kivoMDIClient& doc) {
+    doc.SetScaleFactors();
+    doc.SetWindowParms();
+    doc.ProcessSimData();
+    doc.UpdateScrollBars();
+    doc.UpdateViews(true);
+    doc.bFileDirty = true;
+}
+
+// Room kept around the network by Zoom to Fit for symbols and names, window pixels.
+constexpr int kFitMargin = 40;
+
+} // namespace
 
 TKIVOWindow::TKIVOWindow(kivoMDIClient& doc, int view, QWidget* parent)
     : QAbstractScrollArea(parent), doc_(doc), view_(view) {
@@ -33,6 +55,15 @@ void TKIVOWindow::CalcScrollBars() {
     // Shown means laid out: the area shows or hides a bar for a new range only later, and the
     // viewport keeps the size of the bars as they are laid out until then.
     const QSize client = viewport()->size();
+    // A new mapping (a scale or limit change) keeps what the window showed; the first one sets
+    // the scroll positions as they are.
+    const bool remapped =
+        mapHScale_ > 0 && (mapHScale_ != doc_.hObjScale[view_] || mapVScale_ != doc_.vObjScale[view_] ||
+                           mapHBase_ != doc_.hBase[view_] || mapVBase_ != doc_.vBase[view_]);
+    const double centreH = (hb->value() + client.width() / 2.0) / mapHScale_ + mapHBase_;
+    const double centreV = mapVBase_ - (vb->value() + client.height() / 2.0) / mapVScale_;
+    mapHScale_ = doc_.hObjScale[view_], mapVScale_ = doc_.vObjScale[view_];
+    mapHBase_ = doc_.hBase[view_], mapVBase_ = doc_.vBase[view_];
     const ScrollRanges r =
         CalcViewScrollRanges(doc_.hExtent[view_], doc_.vExtent[view_], client.width(), client.height(),
                              !vb->isVisibleTo(this), !hb->isVisibleTo(this), bar, bar);
@@ -42,6 +73,81 @@ void TKIVOWindow::CalcScrollBars() {
     vb->setPageStep(std::max(1, client.height() * 7 / 10));
     horzOrigin = -hb->value();
     vertOrigin = -vb->value();
+    if (remapped) KeepInViewAfterRescale(centreH, centreV);
+}
+
+void TKIVOWindow::CentreOn(double h, double v) {
+    if (!(doc_.hObjScale[view_] > 0) || !(doc_.vObjScale[view_] > 0)) return;
+    const double ph = (h - doc_.hBase[view_]) * doc_.hObjScale[view_];
+    const double pv = (doc_.vBase[view_] - v) * doc_.vObjScale[view_];
+    horizontalScrollBar()->setValue(TruncToInt(std::round(ph - viewport()->width() / 2.0)));
+    verticalScrollBar()->setValue(TruncToInt(std::round(pv - viewport()->height() / 2.0)));
+    horzOrigin = -horizontalScrollBar()->value();
+    vertOrigin = -verticalScrollBar()->value();
+}
+
+void TKIVOWindow::KeepInViewAfterRescale(double centreH, double centreV) {
+    if (std::isfinite(centreH) && std::isfinite(centreV)) CentreOn(centreH, centreV);
+    // A view never stays blank because the network moved out of sight: its centre (where it lies
+    // on the canvas) is brought to the middle when it is not in the window.
+    const PlaneBox net = NetworkPlaneBox(doc_, view_);
+    if (!net.valid) return;
+    const PlaneBox lim = LimitPlaneBox(doc_, view_);
+    const double h = std::clamp(net.uMid(), std::min(lim.uMin, lim.uMax), std::max(lim.uMin, lim.uMax));
+    const double v = std::clamp(net.wMid(), std::min(lim.wMin, lim.wMax), std::max(lim.wMin, lim.wMax));
+    const double wh = (h - doc_.hBase[view_]) * doc_.hObjScale[view_] + horzOrigin;
+    const double wv = (doc_.vBase[view_] - v) * doc_.vObjScale[view_] + vertOrigin;
+    if (wh < 0 || wv < 0 || wh >= viewport()->width() || wv >= viewport()->height()) CentreOn(h, v);
+}
+
+void TKIVOWindow::ZoomAt(double factor, const QPoint& pos) {
+    if (!doc_.bTablesCreated || !(doc_.hObjScale[view_] > 0) || !(doc_.vObjScale[view_] > 0)) return;
+    const double h = (pos.x() + horizontalScrollBar()->value()) / doc_.hObjScale[view_] + doc_.hBase[view_];
+    const double v = doc_.vBase[view_] - (pos.y() + verticalScrollBar()->value()) / doc_.vObjScale[view_];
+    if (!ZoomAllScales(doc_, factor)) return;
+    ApplyScaleChange(doc_);
+    CalcScrollBars(); // when no host reaches this window
+    // The model point goes back under the pointer: its canvas pixel, as the elements are placed.
+    horizontalScrollBar()->setValue(TruncToInt((h - doc_.hBase[view_]) * doc_.hObjScale[view_]) - pos.x());
+    verticalScrollBar()->setValue(TruncToInt((doc_.vBase[view_] - v) * doc_.vObjScale[view_]) - pos.y());
+    horzOrigin = -horizontalScrollBar()->value();
+    vertOrigin = -verticalScrollBar()->value();
+}
+
+void TKIVOWindow::ZoomBy(double factor) {
+    ZoomAt(factor, QPoint(viewport()->width() / 2, viewport()->height() / 2));
+}
+
+void TKIVOWindow::ZoomToFit() {
+    if (!doc_.bTablesCreated || !(doc_.hObjScale[view_] > 0) || !(doc_.vObjScale[view_] > 0)) return;
+    const PlaneBox box = FitTarget(doc_, doc_, view_);
+    const PlaneBox lim = LimitPlaneBox(doc_, view_);
+    const bool whole =
+        box.uMin == lim.uMin && box.uMax == lim.uMax && box.wMin == lim.wMin && box.wMax == lim.wMax;
+    const double hs = HorzScale(doc_, view_), vs = VertScale(doc_, view_);
+    const double hPixPerCm = doc_.hObjScale[view_] * hs, vPixPerCm = doc_.vObjScale[view_] * vs;
+    int availH, availV;
+    if (whole) {
+        // The whole canvas with its borders inside the window, which then needs no scroll bars.
+        availH = width() - 2 * doc_.hBordPix - 2;
+        availV = height() - 2 * doc_.vBordPix - 2;
+    } else {
+        // The network inside the window beside the scroll bars the larger canvas brings.
+        const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+        availH = width() - bar - 2 * kFitMargin;
+        availV = height() - bar - 2 * kFitMargin;
+    }
+    // The factor applies to all three scales, as a zoom does.
+    const double k = FitFactor(box.width(), box.height(), hPixPerCm, vPixPerCm, availH, availV, hs, vs);
+    if (k > 0) {
+        const double before[3] = {doc_.objScale1, doc_.objScale2, doc_.objScale3};
+        ScaleAllScales(doc_, k);
+        if (before[0] != doc_.objScale1 || before[1] != doc_.objScale2 || before[2] != doc_.objScale3) {
+            ApplyScaleChange(doc_);
+            CalcScrollBars();
+        }
+    }
+    CentreOn(box.uMid(), box.wMid());
 }
 
 void TKIVOWindow::paintEvent(QPaintEvent* e) {
@@ -108,9 +214,35 @@ void TKIVOWindow::mouseReleaseEvent(QMouseEvent* e) {
 }
 
 void TKIVOWindow::mouseDoubleClickEvent(QMouseEvent* e) {
+    if (e->button() == Qt::MiddleButton) {
+        ZoomToFit();
+        return;
+    }
     if (e->button() != Qt::LeftButton) return;
     TrackPointer(e->position().toPoint());
     EvLButtonDblClk(e->modifiers());
+}
+
+void TKIVOWindow::wheelEvent(QWheelEvent* e) {
+    if (!(e->modifiers() & Qt::ControlModifier)) {
+        QAbstractScrollArea::wheelEvent(e);
+        return;
+    }
+    // A notch (120 eighths of a degree) is one zoom step; finer wheels add up to one.
+    wheelRest_ += e->angleDelta().y();
+    const int steps = wheelRest_ / 120;
+    wheelRest_ -= steps * 120;
+    if (steps != 0) ZoomAt(std::pow(kZoomStep, steps), e->position().toPoint());
+    e->accept();
+}
+
+void TKIVOWindow::keyPressEvent(QKeyEvent* e) {
+    if (e->key() == Qt::Key_F && (e->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        ZoomToFit();
+        e->accept();
+        return;
+    }
+    QAbstractScrollArea::keyPressEvent(e);
 }
 
 KRect TKIVOWindow::ClientRect() const {

@@ -41,6 +41,19 @@ public:
     // A form opened by a double click was confirmed.
     bool bChange = false;
 
+    // Scrolls so that the model point (h, v) of this view's axes (plan x/y, side x/z, end y/z)
+    // lies at the centre of the window, as far as the canvas reaches.
+    void CentreOn(double h, double v);
+    // Zooms by `factor` (above 1 magnifies) keeping the model point under window pixel `pos`
+    // where it is. The drawing scales change for the project, as the Display form changes them.
+    void ZoomAt(double factor, const QPoint& pos);
+    // Zooms about the centre of the window (Zoom In, Zoom Out).
+    void ZoomBy(double factor);
+    // The finest scales that show the network (or the limit box) whole, centred.
+    void ZoomToFit();
+    // One step of Zoom In; Zoom Out divides by it.
+    static constexpr double kZoomStep = 1.25;
+
     // Mouse capture for a tool or a drag, with the cursor of the document's active role.
     void Capture();
     void Release();
@@ -54,6 +67,8 @@ protected:
     void mouseMoveEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
     void mouseDoubleClickEvent(QMouseEvent* e) override;
+    void wheelEvent(QWheelEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
 
 private:
     // Origin from the scroll positions, the canvas pixel and the model coordinates of `pos`.
@@ -66,6 +81,9 @@ private:
     // The client rectangle and the limit box as they stand now.
     KRect ClientRect() const;
     KRect LimitBox() const;
+    // Where the window showed the network before a scale change: the centre of the window kept,
+    // then the network's centre brought into sight if it is not.
+    void KeepInViewAfterRescale(double centreH, double centreV);
     // Repaints the part of this view around an element's symbol and name.
     void UpdateElement(int kind, int slot);
 
@@ -74,6 +92,9 @@ private:
     bool trackSize_ = false;
     Highlight highlight_;
     QImage buffer_; // the exposed rectangle while painting
+    // The mapping the scroll positions were last set for (scale 0: none yet).
+    double mapHScale_ = 0, mapVScale_ = 0, mapHBase_ = 0, mapVBase_ = 0;
+    int wheelRest_ = 0; // wheel turn not yet spent on a zoom step (eighths of a degree)
 };
 
 } // namespace kivo::views
