@@ -1,5 +1,6 @@
 #include "app/print_out.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QFontDatabase>
 #include <QGraphicsView>
@@ -10,10 +11,13 @@
 #include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QScrollBar>
+#include <QToolBar>
 #include <cmath>
 #include <memory>
 
 #include "adjustment/kivoMDIClient.h"
+#include "model/form_values.h"
+#include "views/symbols.h"
 #include "views/view_render.h"
 
 namespace kivo::app {
@@ -40,6 +44,20 @@ QPen PrintPen(const PrintLayout& L) {
              Qt::MiterJoin);
     pen.setDashPattern({10, 4, 2, 4, 2, 4});
     return pen;
+}
+
+// The screen's line colours (collimations green, directions blue) for a colour printer: solid, as
+// the views draw them, at the width of the black pen.
+QPen ColourPen(const PrintLayout& L, const QColor& c) {
+    QPen pen = PrintPen(L);
+    pen.setStyle(Qt::SolidLine);
+    pen.setColor(c);
+    return pen;
+}
+
+// The views' symbols are drawn for a screen of 96 dots per inch; on paper they keep that size.
+double SymbolZoom(const PrintLayout& L) {
+    return L.horzSize > 0 ? (L.horzRes / L.horzSize) / (96.0 / 25.4) : 1.0;
 }
 
 } // namespace
@@ -74,7 +92,32 @@ TKIVOOut::TKIVOOut(const QString& title, const kivoMDIClient& doc, int view)
 
 void TKIVOOut::SetPrintParams(QPrinter& printer) {
     const PageSize s = PageOf(printer);
-    L.SetPrintParams(doc_, view_, s.horzRes, s.vertRes, s.horzSize, s.vertSize);
+    colour_ = printer.colorMode() == QPrinter::Color;
+    if (fitToPage) {
+        // Two lines of the print font: the footer and a gap above it.
+        const QFontMetrics fm(QApplication::font(), &printer);
+        L.SetFitToPage(doc_, view_, s.horzRes, s.vertRes, s.horzSize, s.vertSize, 2 * fm.height());
+    } else {
+        L.SetPrintParams(doc_, view_, s.horzRes, s.vertRes, s.horzSize, s.vertSize);
+    }
+}
+
+QString TKIVOOut::FooterText() const {
+    // The plane's two axes: plan 1 and 2, side 1 and 3, end 2 and 3.
+    const int axes[3][2] = {{0, 1}, {0, 2}, {1, 2}};
+    const char* unit = doc_.units == UNITS_METERS ? "m"
+                       : doc_.units == UNITS_MM   ? "mm"
+                       : doc_.units == UNITS_FEET ? "feet"
+                                                  : "in";
+    auto scale = [&](int k, double s) {
+        return QStringLiteral("%1: 1 cm = %2 %3")
+            .arg(QChar::fromLatin1(AxisLetter(doc_.label, doc_.axisType, axes[view_][k])))
+            .arg(QString::number(s, 'g', 6), QString::fromLatin1(unit));
+    };
+    const double hs = L.fitHScale > 0 ? L.fitHScale : (view_ == 2 ? doc_.objScale2 : doc_.objScale1);
+    const double vs = L.fitVScale > 0 ? L.fitVScale : (view_ == 0 ? doc_.objScale2 : doc_.objScale3);
+    return QStringLiteral("%1 - %2 - Scale %3, %4")
+        .arg(title(), QString::fromLatin1(doc_.szViewNames[view_]), scale(0, hs), scale(1, vs));
 }
 
 void TKIVOOut::PrintPage(QPainter& p, int page) {
@@ -118,7 +161,14 @@ void TKIVOOut::PrintPage(QPainter& p, int page) {
         for (int i = 0; i < doc_.nMaxPoints; ++i)
             if (doc_.pointList[i].flags & ELEM_INUSE) PrntEllipse(p, doc_.pointList[i]);
     }
+    if (colour_) PrntSymbols(p);
     if (doc_.bName) PrntNames(p);
+    if (fitToPage) {
+        p.setClipping(false);
+        p.setPen(Qt::black);
+        const QFontMetrics fm = p.fontMetrics();
+        p.drawText(QPoint(L.printOriginX, L.vertRes - fm.descent()), FooterText());
+    }
     p.restore();
 }
 
@@ -131,6 +181,7 @@ void TKIVOOut::PrntLines(QPainter& p) {
         L.CalcObjectPrPos(b, view_, &h2, &v2);
         p.drawLine(h1, v1, h2, v2);
     };
+    const QPen black = p.pen();
     auto lists = [&](auto member, const auto& targets) {
         for (int i = 0; i < doc_.nMaxTheos; ++i) {
             const THEODOLITE& t = doc_.theoList[i];
@@ -141,10 +192,47 @@ void TKIVOOut::PrntLines(QPainter& p) {
         }
     };
     if (doc_.bDirect) {
+        if (colour_) p.setPen(ColourPen(L, QColor(0, 0, 255)));
         lists(&THEODOLITE::ptList, doc_.pointList);
         lists(&THEODOLITE::sbList, doc_.sbarList);
     }
-    if (doc_.bCollimate) lists(&THEODOLITE::thList, doc_.theoList);
+    if (doc_.bCollimate) {
+        if (colour_) p.setPen(ColourPen(L, QColor(0, 255, 0)));
+        lists(&THEODOLITE::thList, doc_.theoList);
+    }
+    p.setPen(black);
+}
+
+void TKIVOOut::PrntSymbols(QPainter& p) {
+    using views::Symbol;
+    const double zoom = SymbolZoom(L);
+    const QPen before = p.pen();
+    auto one = [&](const COMMON& e, Symbol s, const QColor& pen, const QColor& brush) {
+        if (!(e.flags & ELEM_INUSE)) return;
+        int h, v;
+        L.CalcObjectPrPos(e, view_, &h, &v);
+        if (doc_.bObject) {
+            const QImage& img = views::SymbolImage(s);
+            const QPoint off = views::SymbolOffset(s);
+            p.drawImage(
+                QRectF(h + off.x() * zoom, v + off.y() * zoom, img.width() * zoom, img.height() * zoom), img);
+        } else {
+            // The views' dot: four pixels across, outlined in the kind's colour.
+            p.setPen(ColourPen(L, pen));
+            p.setBrush(brush);
+            p.drawEllipse(QRectF(h - 2 * zoom, v - 2 * zoom, 3 * zoom, 3 * zoom));
+            p.setBrush(Qt::NoBrush);
+        }
+    };
+    for (int i = 0; i < doc_.nMaxTheos; ++i)
+        one(doc_.theoList[i], Symbol::Theo, QColor(0, 255, 0), Qt::black);
+    for (int i = 0; i < doc_.nMaxPoints; ++i) {
+        const bool fixed = (doc_.pointList[i].coordStat & 0x2A) != 0;
+        one(doc_.pointList[i], fixed ? Symbol::PointFixed : Symbol::Point, QColor(255, 255, 0), Qt::black);
+    }
+    for (int i = 0; i < doc_.nMaxSBars; ++i)
+        one(doc_.sbarList[i], Symbol::SBar, QColor(255, 0, 0), QColor(255, 255, 0));
+    p.setPen(before);
 }
 
 // The screen's ellipse at printer scale, but only when both axes are non-zero.
@@ -234,6 +322,42 @@ TPreviewWindow::TPreviewWindow(Printout& out, const QString& windowTitle, QPrint
             connect(view->verticalScrollBar(), &QScrollBar::valueChanged, this, follow);
             connect(view->horizontalScrollBar(), &QScrollBar::valueChanged, this, follow);
         }
+    }
+    if (auto* view = dynamic_cast<TKIVOOut*>(&out_)) {
+        // Fit to Page: one page with the whole limit box, on landscape paper when the box is wider
+        // than tall; off again, the printer's orientation comes back.
+        fit_ = new QAction(QStringLiteral("Fit to Page"), this);
+        fit_->setObjectName(QStringLiteral("fitToPage"));
+        fit_->setCheckable(true);
+        fit_->setToolTip(QStringLiteral("One page holding the whole limit box"));
+        if (auto* bar = findChild<QToolBar*>()) {
+            bar->addSeparator();
+            bar->addAction(fit_);
+        }
+        connect(fit_, &QAction::toggled, this, [this, view](bool on) {
+            QPrinter* pr = this->printer();
+            view->fitToPage = on;
+            QPageLayout::Orientation o;
+            if (on) {
+                orientation_ = pr->pageLayout().orientation();
+                o = WiderThanTall(view->doc(), view->view()) ? QPageLayout::Landscape : QPageLayout::Portrait;
+            } else {
+                o = static_cast<QPageLayout::Orientation>(orientation_);
+            }
+            // Through the preview, so that its own orientation buttons follow.
+            if (preview_) {
+                if (o == QPageLayout::Landscape)
+                    preview_->setLandscapeOrientation();
+                else
+                    preview_->setPortraitOrientation();
+                preview_->updatePreview();
+            } else {
+                pr->setPageOrientation(o);
+            }
+            out_.SetPrintParams(*pr);
+            UpdateCaption(1);
+            if (preview_) preview_->setCurrentPage(1);
+        });
     }
     UpdateCaption(1);
 }

@@ -10,6 +10,7 @@
 
 #include "model/print_layout.h"
 
+class QAction;
 class QPainter;
 class QPrinter;
 class QWidget;
@@ -51,13 +52,22 @@ public:
     int TotalPages() const override { return L.TotalPages; }
     void PrintPage(QPainter& p, int page) override;
     int view() const { return view_; }
+    const kivoMDIClient& doc() const { return doc_; }
 
     PrintLayout L;
+    // One page holding the whole limit box at the largest scale that fits, the scale in a footer.
+    bool fitToPage = false;
+    // The footer of a fitted page: title, view and the scales of its two axes.
+    QString FooterText() const;
 
 private:
     void PrntLines(QPainter& p);
     void PrntEllipse(QPainter& p, const COMMON& e);
     void PrntNames(QPainter& p);
+    // On a colour printer: the element symbols (or dots) as the views show them.
+    void PrntSymbols(QPainter& p);
+
+    bool colour_ = false; // the printer prints in colour
 
     const kivoMDIClient& doc_;
     int view_;
@@ -89,11 +99,15 @@ public:
     void UpdateCaption(int page);
     int CurrentPage = 1;
     QPrintPreviewWidget* previewWidget() const { return preview_; }
+    // The "Fit to Page" switch of a view's preview (null for the listing).
+    QAction* fitAction() const { return fit_; }
 
 private:
     Printout& out_;
     QString windowTitle_;
     QPrintPreviewWidget* preview_ = nullptr;
+    QAction* fit_ = nullptr;
+    int orientation_ = 0; // the printer's orientation before Fit to Page turned it
 };
 
 // The program's printer, created on first use.

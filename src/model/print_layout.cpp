@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "model/network_document.h"
+#include "model/view_zoom.h"
 
 namespace kivo {
 
@@ -46,6 +47,7 @@ void PrintLayout::SetPrScaleFactors(const NetworkDocument& doc, int hRes, int vR
 void PrintLayout::SetPrintParams(const NetworkDocument& doc, int plane, int hRes, int vRes, double hSize,
                                  double vSize) {
     printOriginX = printOriginY = 10;
+    fitHScale = fitVScale = 0;
     SetPrScaleFactors(doc, hRes, vRes, hSize, vSize);
     hPrintable = horzRes - printOriginX;
     vPrintable = vertRes - printOriginY;
@@ -53,6 +55,24 @@ void PrintLayout::SetPrintParams(const NetworkDocument& doc, int plane, int hRes
     hPgMax = PagesFor(hPrExtent[plane], hPrintable);
     vPgMax = PagesFor(vPrExtent[plane], vPrintable);
     TotalPages = hPgMax * vPgMax;
+}
+
+void PrintLayout::SetFitToPage(const NetworkDocument& doc, int plane, int hRes, int vRes, double hSize,
+                               double vSize, int footerHeight) {
+    SetPrintParams(doc, plane, hRes, vRes, hSize, vSize);
+    const double H = hRes * 10.0 / hSize, V = vRes * 10.0 / vSize; // printer pixels per cm
+    double hs = plane == 2 ? doc.objScale2 : doc.objScale1;
+    double vs = plane == 0 ? doc.objScale2 : doc.objScale3;
+    const PlaneBox box = LimitPlaneBox(doc, plane);
+    // The outline, the borders and the one pixel an extent adds all inside the printable area.
+    const int availH = hPrintable - 2 * hPrBordPix - 2;
+    const int availV = vPrintable - std::max(0, footerHeight) - 2 * vPrBordPix - 2;
+    if (!FitScales(box.width(), box.height(), H, V, availH, availV, hs, vs, false)) return;
+    hPrObjScale[plane] = H / hs;
+    vPrObjScale[plane] = V / vs;
+    fitHScale = hs, fitVScale = vs;
+    SetPrinterParms(doc, 0, 0);
+    hPgMax = vPgMax = TotalPages = 1;
 }
 
 void PrintLayout::SetPrinterParms(const NetworkDocument& doc, int hPage, int vPage) {
@@ -89,6 +109,13 @@ void PrintLayout::PageTile(int page, int vPgMax, int* hPage, int* vPage) {
     const int rows = std::max(1, vPgMax);
     *hPage = (page - 1) / rows;
     *vPage = (page - 1) % rows;
+}
+
+bool WiderThanTall(const NetworkDocument& doc, int plane) {
+    const PlaneLimits l = Limits(doc, plane);
+    const double hs = plane == 2 ? doc.objScale2 : doc.objScale1;
+    const double vs = plane == 0 ? doc.objScale2 : doc.objScale3;
+    return hs > 0 && vs > 0 && (l.uMax - l.uMin) / hs > (l.wMax - l.wMin) / vs;
 }
 
 int PagesFor(int extent, int printable) {

@@ -25,6 +25,9 @@ struct PrintLayout {
     int hPrintable = 0, vPrintable = 0;              // usable page size
     int hPgMax = 0, vPgMax = 0;                      // pages across and down
     int TotalPages = 0;
+    // Length units per centimetre of paper across and up of the fitted plane; 0 when the printout
+    // is true to the project's scales.
+    double fitHScale = 0, fitVScale = 0;
 
     // Scale factors from the page size in pixels and millimetres. With H = horzRes * 10 / horzSize
     // printer pixels per cm: hPrObjScale = H / (objScale1, objScale1, objScale2) for planes 0, 1,
@@ -34,6 +37,11 @@ struct PrintLayout {
     // Scale factors, printable area, tiling and page count for printing plane `plane`.
     void SetPrintParams(const NetworkDocument& doc, int plane, int horzRes, int vertRes, double horzSize,
                         double vertSize);
+    // One page for plane `plane`: the whole limit box at the largest scales that fit the printable
+    // area less `footerHeight` pixels at its bottom, in the ratio of the project's two scales of
+    // the plane (rounded up to three digits). Without a limit box to fit, as SetPrintParams.
+    void SetFitToPage(const NetworkDocument& doc, int plane, int horzRes, int vertRes, double horzSize,
+                      double vertSize, int footerHeight);
     // Bases and extents of every plane for the tile (hPage across, vPage down), from 0.
     void SetPrinterParms(const NetworkDocument& doc, int hPage, int vPage);
     // Printed position of an element in plane `view` on the current tile (truncated toward zero).
@@ -44,6 +52,10 @@ struct PrintLayout {
     // Tile of page `page` (from 1): down a column of vPgMax tiles, then across.
     static void PageTile(int page, int vPgMax, int* hPage, int* vPage);
 };
+
+// Whether the limit box of `plane` drawn at the project's scales is wider than tall (landscape
+// paper suits it).
+bool WiderThanTall(const NetworkDocument& doc, int plane);
 
 // Pages needed for `extent` pixels at `printable` pixels per page (rounded up; 0 for nothing).
 int PagesFor(int extent, int printable);

@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
+#include <QImage>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QProcess>
@@ -13,6 +16,7 @@
 
 #include "adjustment/kivoMDIClient.h"
 #include "app/print_out.h"
+#include "views/symbols.h"
 
 using namespace kivo;
 
@@ -83,6 +87,78 @@ TEST(Print, ViewAndListingToPdf) {
     EXPECT_GE(text.LinesPerPage, 40);
     EXPECT_EQ(text.TotalPages(), expected);
     EXPECT_EQ(PdfPages(dir.filePath("listing.pdf")), expected);
+}
+
+TEST(Print, FitToPageInThePreviewAndInColour) {
+    Small s;                      // a plan of 30 x 20 cm: two portrait pages true to scale
+    s.doc.axisType = 0;           // axes named x, y, z
+    s.doc.pointList[0].yReal = 5; // off the collimation, which would cover the direction
+    s.doc.pointList[0].A[0] = 0;  // no ellipse across the page
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPageSize(QPageSize(QPageSize::A4));
+    printer.setPageOrientation(QPageLayout::Portrait);
+    app::TKIVOOut plan(QStringLiteral("SMALL.SIM"), s.doc, 0);
+    app::TPreviewWindow preview(plan, QStringLiteral("Plan View"), &printer);
+    preview.show();
+    QApplication::processEvents();
+    ASSERT_NE(preview.fitAction(), nullptr);
+    preview.fitAction()->setChecked(true);
+    QApplication::processEvents();
+    // Wider than tall: landscape, one page, the scale in the footer.
+    EXPECT_EQ(printer.pageLayout().orientation(), QPageLayout::Landscape);
+    EXPECT_EQ(preview.windowTitle(), QStringLiteral("Plan View - Print preview - Page 1 of 1"));
+    EXPECT_EQ(preview.previewWidget()->pageCount(), 1);
+    EXPECT_GT(plan.L.fitHScale, 1); // 30 cm do not fit across 28: a little coarser
+    EXPECT_LT(plan.L.fitHScale, 1.2);
+    EXPECT_EQ(
+        plan.FooterText(),
+        QStringLiteral("SMALL.SIM - Plan View - Scale X: 1 cm = %1 m, Y: 1 cm = %1 m").arg(plan.L.fitHScale));
+    preview.fitAction()->setChecked(false);
+    QApplication::processEvents();
+    EXPECT_EQ(printer.pageLayout().orientation(), QPageLayout::Portrait);
+    EXPECT_EQ(preview.windowTitle(), QStringLiteral("Plan View - Print preview - Page 1 of 2"));
+    preview.close();
+
+    // On a colour printer the symbols and the screen's line colours appear; in grey scale neither.
+    auto render = [&](QPrinter::ColorMode mode) {
+        QPrinter pr(QPrinter::ScreenResolution);
+        pr.setOutputFormat(QPrinter::PdfFormat);
+        pr.setPageSize(QPageSize(QPageSize::A4));
+        pr.setPageOrientation(QPageLayout::Landscape);
+        pr.setColorMode(mode);
+        plan.fitToPage = true;
+        plan.SetPrintParams(pr);
+        QImage img(pr.width(), pr.height(), QImage::Format_RGB32);
+        img.fill(Qt::white);
+        QPainter p(&img);
+        plan.PrintPage(p, 1);
+        return img;
+    };
+    auto count = [](const QImage& img, QRgb c) {
+        int n = 0;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x)
+                n += img.pixel(x, y) == c;
+        return n;
+    };
+    const QImage colour = render(QPrinter::Color), grey = render(QPrinter::GrayScale);
+    EXPECT_GT(count(colour, qRgb(0, 0, 255)), 50); // the direction T1 -> P1
+    EXPECT_GT(count(colour, qRgb(0, 255, 0)), 50); // the collimation T1 -> T2
+    EXPECT_EQ(count(grey, qRgb(0, 0, 255)), 0);
+    EXPECT_EQ(count(grey, qRgb(0, 255, 0)), 0);
+    int h, v;
+    plan.L.CalcObjectPrPos(s.doc.pointList[0], 0, &h, &v);
+    const QImage sym = views::SymbolImage(views::Symbol::Point);
+    const QPoint off = views::SymbolOffset(views::Symbol::Point);
+    // The point's symbol image, pixel for pixel at a screen-resolution printer.
+    int same = 0, opaque = 0;
+    for (int y = 0; y < sym.height(); ++y)
+        for (int x = 0; x < sym.width(); ++x)
+            if (qAlpha(sym.pixel(x, y)) == 255) {
+                ++opaque;
+                same += colour.pixel(h + off.x() + x, v + off.y() + y) == (sym.pixel(x, y) | 0xFF000000u);
+            }
+    EXPECT_GT(same, opaque * 8 / 10);
 }
 
 TEST(Print, AFileThatCannotBeWrittenIsReported) {

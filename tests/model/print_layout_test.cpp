@@ -102,3 +102,42 @@ TEST(PrintLayout, ListingPages) {
     EXPECT_EQ(TextPages(0, 60), 0);
     EXPECT_EQ(LinesPerPage(6600, 110), 60);
 }
+
+TEST(PrintLayout, FitToPageHoldsTheWholeLimitBoxOnOnePageAtTheLargestScale) {
+    Doc d; // scales 1, 2, 4: the plan is 10 x 5 cm at the project's scales, the side 10 x 2.5
+    PrintLayout L;
+    const int footer = 200;
+    // A tall page (4800 x 6600 px, 203 x 279 mm): the plan's width decides.
+    L.SetFitToPage(d.doc, 0, 4800, 6600, 203, 279, footer);
+    EXPECT_EQ(L.TotalPages, 1);
+    EXPECT_EQ(L.hPgMax, 1);
+    // Room across: 4790 printable less two borders of 23 x 16 px and two pixels: 4052 px for
+    // 10 units at 236.45 px per cm, 0.5835 units per cm, rounded up to three digits.
+    EXPECT_DOUBLE_EQ(L.fitHScale, 0.584);
+    EXPECT_DOUBLE_EQ(L.fitVScale, 1.17); // twice as coarse, as the project draws y
+    EXPECT_NEAR(L.hPrObjScale[0], 4800 * 10.0 / 203 / 0.584, 1e-9);
+    EXPECT_LE(L.hPrExtent[0], L.hPrintable);
+    EXPECT_GT(L.hPrExtent[0], L.hPrintable * 0.99); // the largest that fits
+    EXPECT_LE(L.vPrExtent[0], L.vPrintable - footer);
+    // The limit box's corners on the page, above the footer.
+    COMMON e{};
+    e.xReal = 10, e.yReal = 0;
+    int h, v;
+    L.CalcObjectPrPos(e, 0, &h, &v);
+    EXPECT_LT(h, 4800);
+    EXPECT_LT(v, 6600 - footer);
+    // The end view (y across at 2, z up at 4) is wider than tall at the project's scales, the
+    // plan too; with x drawn coarser than y the plan is taller than wide.
+    EXPECT_TRUE(WiderThanTall(d.doc, 0));
+    EXPECT_TRUE(WiderThanTall(d.doc, 2));
+    d.doc.objScale1 = 4;
+    EXPECT_FALSE(WiderThanTall(d.doc, 0));
+    // A drawing smaller than the page is enlarged; a box of no size is printed as it is.
+    d.doc.objScale1 = d.doc.objScale2 = d.doc.objScale3 = 100;
+    L.SetFitToPage(d.doc, 1, 4800, 6600, 203, 279, footer);
+    EXPECT_LT(L.fitHScale, 1);
+    d.doc.xMax = d.doc.xMin, d.doc.zMax = d.doc.zMin;
+    L.SetFitToPage(d.doc, 1, 4800, 6600, 203, 279, footer);
+    EXPECT_EQ(L.fitHScale, 0);
+    EXPECT_EQ(L.TotalPages, 1);
+}
