@@ -101,6 +101,8 @@ void TKIVOWindow::KeepInViewAfterRescale(double centreH, double centreV) {
 }
 
 void TKIVOWindow::ZoomAt(double factor, const QPoint& pos) {
+    // An element being dragged holds on to the window's mapping until it is released.
+    if (gDragFlag) return;
     if (!doc_.bTablesCreated || !(doc_.hObjScale[view_] > 0) || !(doc_.vObjScale[view_] > 0)) return;
     const double h = (pos.x() + horizontalScrollBar()->value()) / doc_.hObjScale[view_] + doc_.hBase[view_];
     const double v = doc_.vBase[view_] - (pos.y() + verticalScrollBar()->value()) / doc_.vObjScale[view_];
@@ -119,6 +121,7 @@ void TKIVOWindow::ZoomBy(double factor) {
 }
 
 void TKIVOWindow::ZoomToFit() {
+    if (gDragFlag) return;
     if (!doc_.bTablesCreated || !(doc_.hObjScale[view_] > 0) || !(doc_.vObjScale[view_] > 0)) return;
     const PlaneBox box = FitTarget(doc_, doc_, view_);
     const PlaneBox lim = LimitPlaneBox(doc_, view_);
