@@ -344,16 +344,14 @@ TPreviewWindow::TPreviewWindow(Printout& out, const QString& windowTitle, QPrint
             } else {
                 o = static_cast<QPageLayout::Orientation>(orientation_);
             }
-            // Through the preview, so that its own orientation buttons follow.
-            if (preview_) {
-                if (o == QPageLayout::Landscape)
-                    preview_->setLandscapeOrientation();
-                else
-                    preview_->setPortraitOrientation();
-                preview_->updatePreview();
-            } else {
-                pr->setPageOrientation(o);
+            pr->setPageOrientation(o);
+            // The preview's own orientation buttons show the paper as it now is.
+            for (QAction* a : findChildren<QAction*>()) {
+                const QString text = a->text().remove(QLatin1Char('&'));
+                if (text == QLatin1String("Landscape")) a->setChecked(o == QPageLayout::Landscape);
+                if (text == QLatin1String("Portrait")) a->setChecked(o == QPageLayout::Portrait);
             }
+            if (preview_) preview_->updatePreview();
             out_.SetPrintParams(*pr);
             UpdateCaption(1);
             if (preview_) preview_->setCurrentPage(1);
