@@ -107,7 +107,9 @@ TEST(Print, FitToPageInThePreviewAndInColour) {
     // Wider than tall: landscape, one page, the scale in the footer.
     EXPECT_EQ(printer.pageLayout().orientation(), QPageLayout::Landscape);
     for (QAction* a : preview.findChildren<QAction*>())
-        if (a->text().remove('&') == QStringLiteral("Landscape")) EXPECT_TRUE(a->isChecked());
+        if (a->text().remove('&') == QStringLiteral("Landscape")) {
+            EXPECT_TRUE(a->isChecked());
+        }
     EXPECT_EQ(preview.windowTitle(), QStringLiteral("Plan View - Print preview - Page 1 of 1"));
     EXPECT_EQ(preview.previewWidget()->pageCount(), 1);
     EXPECT_GT(plan.L.fitHScale, 1); // 30 cm do not fit across 28: a little coarser
