@@ -360,6 +360,11 @@ TPreviewWindow::TPreviewWindow(Printout& out, const QString& windowTitle, QPrint
     UpdateCaption(1);
 }
 
+TPreviewWindow::~TPreviewWindow() {
+    if (fit_ && fit_->isChecked() && printer())
+        printer()->setPageOrientation(static_cast<QPageLayout::Orientation>(orientation_));
+}
+
 void TPreviewWindow::UpdateCaption(int page) {
     CurrentPage = page;
     setWindowTitle(QString::asprintf("%s - Print preview - Page %d of %d",
@@ -378,6 +383,20 @@ void CmFilePrint(QWidget* parent, Printout& out) {
     QPrintDialog dialog(&printer, parent);
     dialog.setOption(QAbstractPrintDialog::PrintPageRange, false); // no page range: all pages
     if (dialog.exec() != QDialog::Accepted) return;
+    if (auto* view = dynamic_cast<TKIVOOut*>(&out)) {
+        // A view zoomed in far tiles over more sheets than anybody means to print.
+        view->fitToPage = false;
+        view->SetPrintParams(printer);
+        if (view->TotalPages() > kManyPages) {
+            const auto answer = QMessageBox::question(
+                parent, QStringLiteral("KIVO"),
+                QStringLiteral("At its drawing scale the view fills %1 pages. Print it on one page instead?")
+                    .arg(view->TotalPages()),
+                QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
+            if (answer == QMessageBox::Cancel) return;
+            view->fitToPage = answer == QMessageBox::Yes;
+        }
+    }
     PrintAndReport(parent, out, printer);
 }
 
@@ -385,6 +404,8 @@ void CmFilePrintPreview(QWidget* parent, Printout& out, const QString& windowTit
     QPrinter& printer = AppPrinter();
     printer.setDocName(out.title());
     TPreviewWindow preview(out, windowTitle, &printer, parent);
+    // Hundreds of tiles are not worth drawing to look at: such a view opens fitted to a page.
+    if (preview.fitAction() && out.TotalPages() > kManyPages) preview.fitAction()->setChecked(true);
     preview.exec();
 }
 

@@ -96,6 +96,8 @@ class TPreviewWindow : public QPrintPreviewDialog {
     Q_OBJECT
 public:
     TPreviewWindow(Printout& out, const QString& windowTitle, QPrinter* printer, QWidget* parent = nullptr);
+    // The paper turned by Fit to Page turns back: the fit belongs to this preview only.
+    ~TPreviewWindow() override;
     void UpdateCaption(int page);
     int CurrentPage = 1;
     QPrintPreviewWidget* previewWidget() const { return preview_; }
@@ -112,6 +114,10 @@ private:
 
 // The program's printer, created on first use.
 QPrinter& AppPrinter();
+
+// A view printed true to scale on more pages than this is offered on one page instead (Print),
+// or previewed fitted to one page from the start (Print Preview).
+constexpr int kManyPages = 100;
 
 // The Print and Print Preview commands on a printout: the print dialog then all pages, or the
 // preview frame (modal).

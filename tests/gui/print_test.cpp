@@ -16,6 +16,7 @@
 
 #include "adjustment/kivoMDIClient.h"
 #include "app/print_out.h"
+#include "forms_app.h"
 #include "views/symbols.h"
 
 using namespace kivo;
@@ -122,6 +123,29 @@ TEST(Print, FitToPageInThePreviewAndInColour) {
     EXPECT_EQ(printer.pageLayout().orientation(), QPageLayout::Portrait);
     EXPECT_EQ(preview.windowTitle(), QStringLiteral("Plan View - Print preview - Page 1 of 2"));
     preview.close();
+
+    // Zoomed in far (1 cm = 1 cm), the plan would tile over hundreds of pages: the preview
+    // opens fitted to one.
+    s.doc.objScale1 = s.doc.objScale2 = 0.01;
+    app::TKIVOOut fine(QStringLiteral("SMALL.SIM"), s.doc, 0);
+    fine.SetPrintParams(printer);
+    EXPECT_GT(fine.TotalPages(), app::kManyPages);
+    app::AppPrinter().setPageSize(QPageSize(QPageSize::A4));
+    bool seen = false;
+    test::WhenModal([&seen](QWidget* w) {
+        auto* shown = qobject_cast<app::TPreviewWindow*>(w);
+        ASSERT_NE(shown, nullptr);
+        seen = true;
+        EXPECT_TRUE(shown->fitAction()->isChecked());
+        EXPECT_TRUE(shown->windowTitle().endsWith(QStringLiteral("Page 1 of 1")))
+            << shown->windowTitle().toStdString();
+        shown->close();
+    });
+    app::AppPrinter().setPageOrientation(QPageLayout::Portrait);
+    app::CmFilePrintPreview(nullptr, fine, QStringLiteral("Plan View"));
+    EXPECT_TRUE(seen);
+    EXPECT_EQ(app::AppPrinter().pageLayout().orientation(), QPageLayout::Portrait); // turned back
+    s.doc.objScale1 = s.doc.objScale2 = 1;
 
     // On a colour printer the symbols and the screen's line colours appear; in grey scale neither.
     auto render = [&](QPrinter::ColorMode mode) {
