@@ -69,7 +69,7 @@ const ActionDef kActions[] = {
     {cmd::Ellipse, "CmEllipse", "&Ellipses", nullptr, nullptr, "Shows or hides error ellipses", true},
     {cmd::Abbreviate, "CmAbbreviate", "&Abbreviated Names", nullptr, nullptr,
      "Shows abbreviations instead of names", true},
-    {cmd::ZoomIn, "CmZoomIn", "Zoom &In", nullptr, "Ctrl++", "Magnifies the active view", false},
+    {cmd::ZoomIn, "CmZoomIn", "Zoom &In", nullptr, "Ctrl++", "Magnifies the active view (Control with the wheel zooms about the pointer)", false},
     {cmd::ZoomOut, "CmZoomOut", "Zoom O&ut", nullptr, "Ctrl+-", "Shows more of the active view", false},
     {cmd::ZoomFit, "CmZoomFit", "Zoom to &Fit\tF", nullptr, nullptr,
      "Scales the active view to show the whole network (F or a middle double click in a view)", false},

@@ -44,6 +44,8 @@ public:
     // Scrolls so that the model point (h, v) of this view's axes (plan x/y, side x/z, end y/z)
     // lies at the centre of the window, as far as the canvas reaches.
     void CentreOn(double h, double v);
+    // The same for a model point given by all three coordinates (an element's xReal, yReal, zReal).
+    void CentreOnPoint(double x, double y, double z) { CentreOn(view_ == 2 ? y : x, view_ == 0 ? y : z); }
     // Zooms by `factor` (above 1 magnifies) keeping the model point under window pixel `pos`
     // where it is. The drawing scales change for the project, as the Display form changes them.
     void ZoomAt(double factor, const QPoint& pos);

@@ -157,9 +157,9 @@ TEST_F(Zoom, AfterAScaleChangeNoViewLosesTheNetwork) {
     Open(true);
     // Every view looking at the network closely, then much coarser scales (as from the Display
     // form): the old scroll positions would show empty canvas.
-    const QPointF p1[3] = {{65, 40}, {65, 20}, {40, 20}};
+    const OBJECTPOINT& p1 = doc().pointList[0];
     for (int i = 0; i < 3; ++i)
-        View(i)->CentreOn(p1[i].x(), p1[i].y());
+        View(i)->CentreOnPoint(p1.xReal, p1.yReal, p1.zReal);
     // The plan window on an empty corner of the limit box instead.
     View(0)->horizontalScrollBar()->setValue(0);
     View(0)->verticalScrollBar()->setValue(0);
