@@ -224,6 +224,9 @@ QAction* kivoDecoratedMDIFrame::Action(int id) const {
 void kivoDecoratedMDIFrame::SetMenu(int menuId) {
     const bool project = menuId == cmd::MENU_PROJECT;
     QMenuBar* mb = menuBar();
+    // The menus of the previous bar go with it (later: this may run from one of their items).
+    for (QAction* a : mb->actions())
+        if (QMenu* old = a->menu()) old->deleteLater();
     mb->clear();
     for (const ActionDef& d : kActions)
         actions_[d.id]->setText(QString::fromLatin1(project || !d.shortText ? d.text : d.shortText));
