@@ -504,6 +504,13 @@ TEST_F(Frame, ShortcutsRecentFilesAndTheWindowList) {
     emit window->aboutToShow(); // rebuilt, not appended to
     EXPECT_EQ(window->actions().size(), entries);
     EXPECT_TRUE(window->actions()[entries - 2]->isChecked());
+
+    // The keys reach the frame from a view with the focus: Ctrl+W closes the project, no view.
+    QApplication::setActiveWindow(frame);
+    frame->view(0)->viewport()->setFocus();
+    app->doc().bFileDirty = false;
+    QTest::keyClick(frame->view(0)->viewport(), Qt::Key_W, Qt::ControlModifier);
+    EXPECT_FALSE(app->doc().bFileOpen);
     for (const QString& p : RecentFiles::List())
         RecentFiles::Remove(p);
 }
