@@ -524,6 +524,7 @@ TEST_F(Frame, TitleMarksUnsavedChangesAndTheStatusBarReportsWhatWasDone) {
     kivoMDIClient& doc = app->doc();
     EXPECT_EQ(doc.OpenName, dir.file("NET.SIM"));
     EXPECT_EQ(frame->windowTitle(), QString::fromStdString("KIVO - " + dir.file("NET.SIM") + "[*]"));
+    QTest::qWait(400); // the windows settle: that is no change to the project
     EXPECT_FALSE(frame->isWindowModified());
     frame->Command(cmd::Name);
     EXPECT_TRUE(frame->isWindowModified());
