@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QFile>
 #include <QLabel>
 #include <QMdiArea>
@@ -322,6 +323,8 @@ void kivoDecoratedMDIFrame::CreateViews() {
     Action(cmd::Ellipse)->setEnabled(true);
     // Sizes delivered while the windows settle are not changes by the user.
     QTimer::singleShot(0, this, [this] {
+        // What the MDI area and the windows still have queued (their layouts) settles first.
+        QCoreApplication::sendPostedEvents();
         for (auto* v : views_)
             if (v) v->SetTrackSize(true);
         if (text_) text_->SetTrackSize(true);

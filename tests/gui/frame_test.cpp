@@ -516,7 +516,7 @@ TEST_F(Frame, ShortcutsRecentFilesAndTheWindowList) {
 }
 
 TEST_F(Frame, TitleMarksUnsavedChangesAndTheStatusBarReportsWhatWasDone) {
-    WriteProject(dir.file("NET.SIM"));
+    WriteProject(dir.file("NET.SIM"), 2, 60); // with a listing for the text view
     const QString cwd = QDir::currentPath();
     QDir::setCurrent(QString::fromStdString(dir.path().string()));
     Open("NET.SIM"); // as from the command line: named the same as File > Open would
@@ -526,6 +526,9 @@ TEST_F(Frame, TitleMarksUnsavedChangesAndTheStatusBarReportsWhatWasDone) {
     EXPECT_EQ(frame->windowTitle(), QString::fromStdString("KIVO - " + dir.file("NET.SIM") + "[*]"));
     QTest::qWait(400); // the windows settle: that is no change to the project
     EXPECT_FALSE(frame->isWindowModified());
+    frame->child(3)->resize(frame->child(3)->size() + QSize(30, 20)); // the user's is
+    QTest::qWait(400);
+    EXPECT_TRUE(frame->isWindowModified());
     frame->Command(cmd::Name);
     EXPECT_TRUE(frame->isWindowModified());
     frame->Command(cmd::FileSave);
