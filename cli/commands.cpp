@@ -13,6 +13,8 @@ const std::vector<CommandEntry>& Commands() {
         {"export", "export PROJECT.SIM", CmdExport},
         {"calculate", "calculate PROJECT.SIM [--save]", CmdCalculate},
         {"render", "render PROJECT.SIM --view plan|side|end [--dpi N] -o FILE.png", CmdRender},
+        {"relative", "relative PROJECT.SIM NAME1 NAME2", CmdRelative},
+        {"check", "check PROJECT.SIM --tolerance T [--confidence 68|95]", CmdCheck},
     };
     return commands;
 }

@@ -5,12 +5,37 @@
 #include <cstdio>
 #include <string>
 
+#include "adjustment/ellipsoid.h"
 #include "adjustment/kivoMDIClient.h"
 #include "engine/feedback.h"
 #include "engine/mavo.h"
 #include "engine/project.h"
 
 namespace kivo {
+
+namespace {
+
+// "Mavo returns N", then what the run found: the largest 1-sigma ellipsoid semi-axis and whose it
+// is, and how many elements were left out.
+std::string CalculateStatus(const kivoMDIClient& doc, int result) {
+    std::string status = "Mavo returns " + std::to_string(result);
+    const PrecisionFigures f = SummarisePrecision(doc);
+    if (result == 0 && !f.largestName.empty()) {
+        static const char* const unitNames[] = {"m", "mm", "ft", "in"};
+        char text[160];
+        std::snprintf(text, sizeof text, ", largest ellipsoid axis %.4g %s (%s)", f.largestAxis,
+                      doc.units >= 0 && doc.units <= 3 ? unitNames[doc.units] : "", f.largestName.c_str());
+        status += text;
+    }
+    if (const int n = f.leftOut; n > 0)
+        status +=
+            ", " + std::to_string(n) + (n == 1 ? " element" : " elements") + " left out (see the listing)";
+    else if (result == 0)
+        status += ", none left out";
+    return status;
+}
+
+} // namespace
 
 void kivoMDIClient::CmCalculate() {
     using Clock = std::chrono::steady_clock;
@@ -31,12 +56,8 @@ void kivoMDIClient::CmCalculate() {
     lastRunTimings_.insert(lastRunTimings_.begin(), {"simulation", simulation});
     host_->SetCursor(CursorKind::Arrow);
 
-    std::string status = "Mavo returns " + std::to_string(result);
-    if (const std::size_t n = leftOutMarks.size(); n > 0)
-        status +=
-            ", " + std::to_string(n) + (n == 1 ? " element" : " elements") + " left out (see the listing)";
-    StatBarMessage(status);
     if (result == 0) ReadResults();
+    StatBarMessage(CalculateStatus(*this, result));
     pproject = nullptr;
     listingWriteFailed = run.istat == mavo::kListingFailed;
     if (listingWriteFailed)

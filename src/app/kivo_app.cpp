@@ -1,6 +1,7 @@
 #include "app/kivo_app.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -54,7 +55,9 @@ void kivoApp::RefreshLockKeys() {
 }
 
 void kivoApp::OpenProject(const QString& path) {
-    doc_->OpenSIMFile(path.toStdString());
+    // Made absolute, the project is named the same in the title and the recent files whether it
+    // came from the command line or from File > Open.
+    doc_->OpenSIMFile(QFileInfo(path).absoluteFilePath().toStdString());
 }
 
 bool kivoApp::CanClose() {

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QFile>
 #include <QLabel>
 #include <QMdiArea>
@@ -17,6 +18,7 @@
 #include "app/kivo_app.h"
 #include "app/mdi_child.h"
 #include "app/print_out.h"
+#include "app/recent_files.h"
 #include "app/text_window.h"
 #include "forms/forms.h"
 #include "model/command_ids.h"
@@ -39,22 +41,24 @@ struct ActionDef {
 
 // Every command of the frame, created once; the menus and the speed bar take them from here.
 const ActionDef kActions[] = {
-    {cmd::FileNew, "CmFileNew", "New...", "&New...", nullptr, "Creates a new project", false},
-    {cmd::FileOpen, "CmFileOpen", "Open...", "&Open...", nullptr, "Opens an existing project", false},
-    {cmd::FileClose, "CmFileClose", "Close", nullptr, nullptr, "Closes the project", false},
-    {cmd::FileSave, "CmSaveFile", "Save", nullptr, nullptr, "Saves the project", false},
-    {cmd::FileSaveAs, "CmSaveAsFile", "Save As...", nullptr, nullptr, "Saves the project under a new name",
-     false},
+    {cmd::FileNew, "CmFileNew", "New...", "&New...", "Ctrl+N", "Creates a new project", false},
+    {cmd::FileOpen, "CmFileOpen", "Open...", "&Open...", "Ctrl+O", "Opens an existing project", false},
+    {cmd::FileClose, "CmFileClose", "Close", nullptr, "Ctrl+W", "Closes the project", false},
+    {cmd::FileSave, "CmSaveFile", "Save", nullptr, "Ctrl+S", "Saves the project", false},
+    {cmd::FileSaveAs, "CmSaveAsFile", "Save As...", nullptr, "Ctrl+Shift+S",
+     "Saves the project under a new name", false},
     {cmd::ImportFile, "CmImportFile", "Import Data File...", nullptr, nullptr,
      "Imports targets from a target file", false},
     {cmd::ExportFile, "CmExportFile", "Export .INP File", nullptr, nullptr,
      "Writes the adjustment input file", false},
-    {cmd::FilePrint, "CmFilePrint", "Print...", nullptr, nullptr, "Prints the active view", false},
+    {cmd::FilePrint, "CmFilePrint", "Print...", nullptr, "Ctrl+P", "Prints the active view", false},
     {cmd::FilePrintPreview, "CmFilePrintPreview", "Print Preview", nullptr, nullptr,
      "Shows the pages of the active view as they will print", false},
-    {cmd::Exit, "CmExit", "Exit", "E&xit", nullptr, "Quits KIVO", false},
+    {cmd::Exit, "CmExit", "Exit", "E&xit", "Ctrl+Q", "Quits KIVO", false},
     {cmd::EditCut, "CmCut", "Cu&t\tShift+Del", nullptr, "Shift+Del",
      "Deletes the selection with every observation that refers to it", false},
+    {cmd::FindElement, "CmFindElement", "&Find Element...", nullptr, "Ctrl+F",
+     "Selects an element by its name and centres it in the views", false},
     {cmd::Project, "CmProject", "&Project...", nullptr, nullptr, "Project name, task and date", false},
     {cmd::Parameters, "CmParameters", "Para&meters...", nullptr, nullptr, "Units, limits and axis naming",
      false},
@@ -87,7 +91,7 @@ const ActionDef kActions[] = {
     {cmd::Adjust, "CmAdjust", "&Adjustment...", nullptr, nullptr, "Adjustment settings", false},
     {cmd::Simulate, "CmSimulate", "&Update Measurements", nullptr, nullptr,
      "Computes every observation value from the coordinates", false},
-    {cmd::Calculate, "CmCalculate", "&Calculate", nullptr, nullptr,
+    {cmd::Calculate, "CmCalculate", "&Calculate", nullptr, "F5",
      "Runs the adjustment and draws the error ellipses", false},
     {cmd::Tools, "CmTools", "&Tools", nullptr, nullptr, "Shows or hides the speed bar", true},
     {cmd::Status, "CmStatus", "&Status", nullptr, nullptr, "Shows or hides the status bar", true},
@@ -117,7 +121,7 @@ const std::vector<MenuDef> kLongMenu = {
     {"&File",
      {cmd::FileNew, cmd::FileOpen, cmd::FileClose, cmd::FileSave, cmd::FileSaveAs, cmd::ImportFile,
       cmd::ExportFile, cmd::FilePrint, cmd::FilePrintPreview, cmd::Exit}},
-    {"&Edit", {cmd::EditCut}},
+    {"&Edit", {cmd::EditCut, 0, cmd::FindElement}},
     {"&Layout",
      {cmd::Project, cmd::Parameters, cmd::Display, cmd::Object, cmd::Name, cmd::Collimate, cmd::Direction,
       cmd::Distance, cmd::Height, cmd::Ellipse, cmd::Abbreviate, 0, cmd::ZoomIn, cmd::ZoomOut, cmd::ZoomFit}},
@@ -192,6 +196,10 @@ kivoDecoratedMDIFrame::kivoDecoratedMDIFrame(kivoApp& app, kivoMDIClient& doc)
     SetMenu(cmd::MENU_NOPROJECT);
     SetSpeedBar(false);
     resize(1200, 860);
+    // The unsaved-changes marker follows the document's flag, whichever part of the program set it.
+    auto* modified = new QTimer(this);
+    connect(modified, &QTimer::timeout, this, &kivoDecoratedMDIFrame::SyncModified);
+    modified->start(250);
 }
 
 kivoDecoratedMDIFrame::~kivoDecoratedMDIFrame() = default;
@@ -225,6 +233,9 @@ QAction* kivoDecoratedMDIFrame::Action(int id) const {
 void kivoDecoratedMDIFrame::SetMenu(int menuId) {
     const bool project = menuId == cmd::MENU_PROJECT;
     QMenuBar* mb = menuBar();
+    // The menus of the previous bar go with it (later: this may run from one of their items).
+    for (QAction* a : mb->actions())
+        if (QMenu* old = a->menu()) old->deleteLater();
     mb->clear();
     for (const ActionDef& d : kActions)
         actions_[d.id]->setText(QString::fromLatin1(project || !d.shortText ? d.text : d.shortText));
@@ -237,6 +248,7 @@ void kivoDecoratedMDIFrame::SetMenu(int menuId) {
             else
                 menu->addAction(Action(id));
         }
+        AddMenuLists(menu);
     }
     mb->setProperty("menuId", menuId);
 }
@@ -310,7 +322,8 @@ void kivoDecoratedMDIFrame::CreateViews() {
     for (int i = 0; i < 4; ++i)
         if ((doc_.mdiFlags[i] & 0x0F) == 4) child_[static_cast<std::size_t>(i)]->showMaximized();
 
-    setWindowTitle(QString::asprintf("%s - %s", doc_.applTitle.c_str(), doc_.OpenName.c_str()));
+    SetProjectTitle(QString::fromStdString(doc_.FrameTitle()));
+    if (doc_.bFileNamed) RecentFiles::Add(QString::fromStdString(doc_.OpenName));
     SetMenu(cmd::MENU_PROJECT);
     SetSpeedBar(true);
     CheckViewItems();
@@ -318,6 +331,8 @@ void kivoDecoratedMDIFrame::CreateViews() {
     Action(cmd::Ellipse)->setEnabled(true);
     // Sizes delivered while the windows settle are not changes by the user.
     QTimer::singleShot(0, this, [this] {
+        // What the MDI area and the windows still have queued (their layouts) settles first.
+        QCoreApplication::sendPostedEvents();
         for (auto* v : views_)
             if (v) v->SetTrackSize(true);
         if (text_) text_->SetTrackSize(true);
@@ -344,6 +359,7 @@ void kivoDecoratedMDIFrame::DestroyViews() {
     text_ = nullptr;
     mdi_->show();
     setWindowTitle(QString::fromStdString(doc_.applTitle));
+    setWindowModified(false);
     SetSpeedBar(false);
     SetMenu(cmd::MENU_NOPROJECT);
 }
@@ -550,10 +566,14 @@ void kivoDecoratedMDIFrame::Command(int id) {
     case cmd::Calculate:
         doc_.CmCalculate();
         break;
+    case cmd::FindElement:
+        CmFindElement();
+        break;
     default:
         break; // no handler (the framework's edit accelerators)
     }
     CheckViewItems();
+    SyncModified();
 }
 
 void kivoDecoratedMDIFrame::ShowLockKeys(const LockKeys& keys) {

@@ -11,6 +11,7 @@
 #include "app/lock_keys.h"
 
 class QLabel;
+class QMenu;
 class QMdiArea;
 class QToolBar;
 
@@ -62,6 +63,16 @@ public:
     // Window > Arrange icons: lines up the minimised views.
     void ArrangeIcons();
 
+    // The title of the open project with the unsaved-changes marker ("[*]"), which follows the
+    // document's changed flag.
+    void SetProjectTitle(const QString& title);
+    void SyncModified();
+    // A project of the recent-files list, opened as File > Open opens one.
+    void OpenRecent(const QString& path);
+    // Selects the theodolite, point or scale bar named `name` (as the forms name it, case ignored)
+    // and centres it in every graphic view; false when no element has that name.
+    bool FindElement(const QString& name);
+
     // F1 was pressed while a menu item was highlighted: the next command gives help.
     bool bHelpRequested = false;
 
@@ -76,6 +87,12 @@ private:
     void RunSettingsForm(int id);
     void PrintActive(bool preview);
     void Zoom(int id);
+    // The lists kept up to date each time their menu opens: recent files in File, the open
+    // views in Window.
+    void AddMenuLists(QMenu* menu);
+    void FillRecentFiles(QMenu* file);
+    void FillWindowList(QMenu* window);
+    void CmFindElement();
 
     kivoApp& app_;
     kivoMDIClient& doc_;

@@ -10,6 +10,7 @@
 
 #include "app/main_frame.h"
 #include "app/mdi_child.h"
+#include "app/recent_files.h"
 #include "app/text_window.h"
 #include "forms/forms.h"
 #include "views/tool_cursors.h"
@@ -120,6 +121,7 @@ void QtHost::ShowSelection(bool mark) {
 
 void QtHost::UpdateViews(bool) {
     if (!frame_) return;
+    frame_->SyncModified();
     for (int i = 0; i < 3; ++i)
         if (views::TKIVOWindow* v = frame_->view(i)) v->viewport()->update();
 }
@@ -144,7 +146,9 @@ void QtHost::EnableMenuItem(int id, bool enable) {
 }
 
 void QtHost::SetFrameTitle(const std::string& title) {
-    if (frame_) frame_->setWindowTitle(QString::fromStdString(title));
+    if (!frame_) return;
+    frame_->SetProjectTitle(QString::fromStdString(title));
+    if (doc_ && doc_->bFileNamed) RecentFiles::Add(QString::fromStdString(doc_->OpenName));
 }
 
 bool QtHost::OpenFileDialog(const std::string& filter, std::string& path) {

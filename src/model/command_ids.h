@@ -28,6 +28,7 @@ constexpr int FilePrintPreview = 24340;
 constexpr int Exit = 24310;
 // Edit.
 constexpr int EditCut = 121;
+constexpr int FindElement = 129;
 // Layout.
 constexpr int Project = 141;
 constexpr int Parameters = 142;

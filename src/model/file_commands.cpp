@@ -161,7 +161,12 @@ void NetworkDocument::SaveAs(const std::string& path) {
     }
     bFileNamed = true;
     bFileDirty = false;
-    host_->SetFrameTitle(applTitle + " - " + UpperFileName(OpenName));
+    host_->SetFrameTitle(FrameTitle());
+    StatBarMessage("Saved " + OpenName.substr(FileNameStart(OpenName)));
+}
+
+std::string NetworkDocument::FrameTitle() const {
+    return applTitle + " - " + UpperFileName(OpenName);
 }
 
 void NetworkDocument::CmSaveFile() {

@@ -262,6 +262,9 @@ public:
     void ErrorBox(int code);
     // The shared close step of New, Open and Close; false when the user cancelled.
     bool CloseProject();
+    // The main window's title for the open project: the program's name and the project file, its
+    // name upper-cased.
+    std::string FrameTitle() const;
     // Saves under `path` (Save and Save As after their dialog).
     void SaveAs(const std::string& path);
 

@@ -1,13 +1,16 @@
 // The engine run as the program drives it: the tables handed over, the ellipses read back, and
 // the Calculate command around them.
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <filesystem>
 
+#include "adjustment/ellipsoid.h"
 #include "adjustment/kivoMDIClient.h"
 #include "engine/feedback.h"
+#include "engine/live.h"
 #include "engine/project.h"
 #include "support/packed_value.h"
 #include "support/scoped_ini.h"
@@ -65,7 +68,6 @@ TEST_F(Calculate, IdealDesignAdjustsAndGivesEllipsesAndAListing) {
     ASSERT_TRUE(doc.WriteSimFile());
     doc.CmCalculate();
     EXPECT_EQ(doc.lastCalculateResult, 0);
-    EXPECT_EQ(host.statusTexts.back(), "Mavo returns 0");
     EXPECT_TRUE(doc.bValEllip);
     EXPECT_TRUE(doc.bValFile);
     EXPECT_GT(doc.maxLines, 10);
@@ -79,6 +81,24 @@ TEST_F(Calculate, IdealDesignAdjustsAndGivesEllipsesAndAListing) {
     EXPECT_EQ(doc.pproject, nullptr);
     ASSERT_FALSE(host.menuItems.empty());
     EXPECT_EQ(host.menuItems.back(), std::make_pair(int(cmd::Ellipse), true));
+
+    // The ellipsoid rebuilt from the three stored plane ellipses is the engine's own, and the
+    // status bar names the largest axis.
+    Feedback fb;
+    ASSERT_EQ(RunTables(fb), 0);
+    eng::LivePrecision engine;
+    ASSERT_TRUE(engine.setup(*doc.pproject));
+    double largest = 0.0;
+    for (const char* name : {"P1", "P2"}) {
+        const double axis = engine.elements()[engine.find(name)].axes[0];
+        EXPECT_NEAR(LargestEllipsoidAxis(doc.pointList[doc.PointCheck(name)]), axis, 1e-6 * axis) << name;
+        EXPECT_GT(axis, Val(doc.pointList[doc.PointCheck(name)].A[0]) * 1.0001) << "not a plane's axis";
+        largest = std::max(largest, axis);
+    }
+    char status[128];
+    std::snprintf(status, sizeof status, "Mavo returns 0, largest ellipsoid axis %.4g m (%s), none left out",
+                  largest, SummarisePrecision(doc).largestName.c_str());
+    EXPECT_EQ(host.statusTexts.back(), status);
 }
 
 TEST_F(Calculate, ElementsLeftOutAreCountedMarkedAndNamedAsInTheForms) {
@@ -91,7 +111,10 @@ TEST_F(Calculate, ElementsLeftOutAreCountedMarkedAndNamedAsInTheForms) {
     ASSERT_TRUE(doc.WriteSimFile());
     doc.CmCalculate();
     EXPECT_EQ(doc.lastCalculateResult, 0);
-    EXPECT_EQ(host.statusTexts.back(), "Mavo returns 0, 2 elements left out (see the listing)");
+    EXPECT_THAT(
+        host.statusTexts.back(),
+        testing::MatchesRegex("Mavo returns 0, largest ellipsoid axis [0-9.e-]+ m \\(P[12]\\), 2 elements "
+                              "left out \\(see the listing\\)"));
     ASSERT_EQ(doc.leftOutMarks.size(), 2u);
     EXPECT_EQ(doc.leftOutMarks[0].kind, SEL_POINT);
     EXPECT_EQ(doc.leftOutMarks[0].slot, 2);
@@ -126,7 +149,7 @@ TEST_F(Calculate, ElementsLeftOutAreCountedMarkedAndNamedAsInTheForms) {
     doc.ClearTheos();
     doc.DelSBar(0);
     doc.CmCalculate();
-    EXPECT_EQ(host.statusTexts.back(), "Mavo returns 0");
+    EXPECT_THAT(host.statusTexts.back(), testing::EndsWith(", none left out"));
     EXPECT_TRUE(doc.leftOutMarks.empty());
     EXPECT_GT(Val(doc.pointList[2].A[0]), 0.0);
 }

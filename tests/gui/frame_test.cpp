@@ -5,8 +5,12 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
+#include <QDir>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMdiArea>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
@@ -21,7 +25,9 @@
 #include "app/lock_keys.h"
 #include "app/main_frame.h"
 #include "app/mdi_child.h"
+#include "app/recent_files.h"
 #include "app/text_window.h"
+#include "forms_app.h"
 #include "model/command_ids.h"
 #include "support/test_support.h"
 #include "views/view_window.h"
@@ -88,6 +94,12 @@ protected:
         app->doc().bFileDirty = false;
         app.reset();
     }
+    // The menu of the bar as it stands (older bars' menus may not be deleted yet).
+    QMenu* BarMenu(const QString& objectName) const {
+        for (QAction* a : frame->menuBar()->actions())
+            if (a->menu() && a->menu()->objectName() == objectName) return a->menu();
+        return nullptr;
+    }
     QStringList MenuTitles() const {
         QStringList out;
         for (QAction* a : frame->menuBar()->actions())
@@ -122,7 +134,7 @@ TEST_F(Frame, MenusAndSpeedBarFollowTheProject) {
     EXPECT_EQ(frame->Action(cmd::StdDev)->text(), "Std Dev && &Weights...");
     EXPECT_EQ(frame->Action(cmd::HelpDisclaim)->text(), "D&isclaimer...");
     EXPECT_EQ(frame->Action(cmd::EditCut)->shortcut(), QKeySequence("Shift+Del"));
-    EXPECT_EQ(frame->windowTitle(), QString::fromStdString("KIVO - " + path));
+    EXPECT_EQ(frame->windowTitle(), QString::fromStdString("KIVO - " + path + "[*]"));
     const std::vector<int> full = {105,
                                    106,
                                    108,
@@ -432,4 +444,152 @@ TEST_F(Frame, LockIndicatorsStartFromTheKeyboardState) {
     app->RefreshLockKeys();
     EXPECT_FALSE(lit("indicatorCAP"));
     EXPECT_TRUE(lit("indicatorNUM"));
+}
+
+TEST_F(Frame, ShortcutsRecentFilesAndTheWindowList) {
+    const std::pair<int, const char*> keys[] = {
+        {cmd::FileNew, "Ctrl+N"},    {cmd::FileOpen, "Ctrl+O"},
+        {cmd::FileSave, "Ctrl+S"},   {cmd::FileSaveAs, "Ctrl+Shift+S"},
+        {cmd::FilePrint, "Ctrl+P"},  {cmd::FileClose, "Ctrl+W"},
+        {cmd::Exit, "Ctrl+Q"},       {cmd::Calculate, "F5"},
+        {cmd::FindElement, "Ctrl+F"}};
+    for (auto [id, key] : keys)
+        EXPECT_EQ(frame->Action(id)->shortcut(), QKeySequence(QString::fromLatin1(key))) << key;
+
+    for (const QString& p : RecentFiles::List())
+        RecentFiles::Remove(p);
+    const std::string a = WriteProject(dir.file("A.SIM")), b = WriteProject(dir.file("B.SIM"));
+    Open(a);
+    Open(b);
+    EXPECT_EQ(RecentFiles::List(), QStringList({QString::fromStdString(b), QString::fromStdString(a)}));
+    // The File menu lists them above Exit, newest first; choosing one opens it.
+    QMenu* file = BarMenu(QStringLiteral("menuFile"));
+    ASSERT_NE(file, nullptr);
+    emit file->aboutToShow();
+    QStringList texts;
+    for (QAction* act : file->actions())
+        texts << act->text();
+    const qsizetype exit = texts.indexOf(frame->Action(cmd::Exit)->text());
+    ASSERT_GE(exit, 3);
+    EXPECT_EQ(texts.mid(exit - 3, 2),
+              QStringList({"&1 " + QString::fromStdString(b), "&2 " + QString::fromStdString(a)}));
+    file->actions()[exit - 2]->trigger();
+    EXPECT_EQ(app->doc().OpenName, a);
+    EXPECT_EQ(RecentFiles::List().first(), QString::fromStdString(a));
+    // The newest eight are kept; a file gone from disk is taken off when chosen.
+    for (int i = 0; i < 10; ++i)
+        RecentFiles::Add(QString::fromStdString(dir.file("N" + std::to_string(i) + ".SIM")));
+    ASSERT_EQ(RecentFiles::List().size(), RecentFiles::kMax);
+    EXPECT_EQ(RecentFiles::List().first(), QString::fromStdString(dir.file("N9.SIM")));
+    ModalWatcher box;
+    box.Arm();
+    frame->OpenRecent(QString::fromStdString(dir.file("N9.SIM")));
+    EXPECT_TRUE(box.text.contains("no longer exists")) << box.text.toStdString();
+    EXPECT_FALSE(RecentFiles::List().contains(QString::fromStdString(dir.file("N9.SIM"))));
+    EXPECT_EQ(app->doc().OpenName, a) << "the open project stays";
+
+    // The Window menu lists the four views, the active one checked; choosing one activates it.
+    QMenu* window = BarMenu(QStringLiteral("menuWindow"));
+    ASSERT_NE(window, nullptr);
+    frame->mdiArea()->setActiveSubWindow(frame->child(0));
+    emit window->aboutToShow();
+    QList<QAction*> views = window->actions().mid(window->actions().size() - 4);
+    EXPECT_EQ(views[1]->text(), "&2 " + frame->child(1)->windowTitle());
+    EXPECT_TRUE(views[0]->isChecked());
+    frame->child(2)->showMinimized();
+    views[2]->trigger();
+    EXPECT_EQ(frame->ActiveViewIndex(), 2);
+    EXPECT_FALSE(frame->child(2)->isMinimized());
+    const qsizetype entries = window->actions().size();
+    emit window->aboutToShow(); // rebuilt, not appended to
+    EXPECT_EQ(window->actions().size(), entries);
+    EXPECT_TRUE(window->actions()[entries - 2]->isChecked());
+
+    // The keys reach the frame from a view with the focus: Ctrl+W closes the project, no view.
+    QApplication::setActiveWindow(frame);
+    frame->view(0)->viewport()->setFocus();
+    app->doc().bFileDirty = false;
+    QTest::keyClick(frame->view(0)->viewport(), Qt::Key_W, Qt::ControlModifier);
+    EXPECT_FALSE(app->doc().bFileOpen);
+    for (const QString& p : RecentFiles::List())
+        RecentFiles::Remove(p);
+}
+
+TEST_F(Frame, TitleMarksUnsavedChangesAndTheStatusBarReportsWhatWasDone) {
+    WriteProject(dir.file("NET.SIM"), 2, 60); // with a listing for the text view
+    const QString cwd = QDir::currentPath();
+    QDir::setCurrent(QString::fromStdString(dir.path().string()));
+    Open("NET.SIM"); // as from the command line: named the same as File > Open would
+    QDir::setCurrent(cwd);
+    kivoMDIClient& doc = app->doc();
+    EXPECT_EQ(doc.OpenName, dir.file("NET.SIM"));
+    EXPECT_EQ(frame->windowTitle(), QString::fromStdString("KIVO - " + dir.file("NET.SIM") + "[*]"));
+    QTest::qWait(400); // the windows settle: that is no change to the project
+    EXPECT_FALSE(frame->isWindowModified());
+    frame->child(3)->resize(frame->child(3)->size() + QSize(30, 20)); // the user's is
+    QTest::qWait(400);
+    EXPECT_TRUE(frame->isWindowModified());
+    frame->Command(cmd::Name);
+    EXPECT_TRUE(frame->isWindowModified());
+    frame->Command(cmd::FileSave);
+    EXPECT_FALSE(frame->isWindowModified());
+    EXPECT_EQ(frame->statusText(), "Saved NET.SIM");
+    // A change made outside any command (a drag, a form) shows within a moment.
+    doc.bFileDirty = true;
+    QTest::qWait(400);
+    EXPECT_TRUE(frame->isWindowModified());
+
+    frame->Command(cmd::Simulate);
+    EXPECT_EQ(frame->statusText(), "Measurements updated: 1 observation computed");
+    frame->Command(cmd::Calculate);
+    EXPECT_TRUE(frame->statusText().startsWith("Mavo returns ")) << frame->statusText().toStdString();
+}
+
+TEST_F(Frame, FindElementSelectsAndCentresItInEveryView) {
+    Open(WriteProject(dir.file("NET.SIM")));
+    kivoMDIClient& doc = app->doc();
+    for (int i = 0; i < 3; ++i) {
+        frame->child(i)->showNormal();
+        frame->child(i)->resize(180, 140);
+    }
+    QApplication::processEvents();
+    test::WhenModal([](QWidget* w) {
+        ASSERT_NE(w, nullptr);
+        w->findChild<QLineEdit*>(QStringLiteral("findName"))->setText(QStringLiteral(" point1 "));
+        static_cast<QDialog*>(w)->accept();
+    });
+    frame->Command(cmd::FindElement);
+    EXPECT_EQ(doc.selectType, SEL_POINT);
+    EXPECT_EQ(doc.index, 0);
+    EXPECT_TRUE(doc.pointList.IsMarked(0));
+    EXPECT_TRUE(frame->Action(cmd::EditCut)->isEnabled());
+    EXPECT_TRUE(frame->statusText().contains("Point1"));
+    const COMMON& p = doc.pointList[0];
+    for (int view = 0; view < 3; ++view) {
+        views::TKIVOWindow* v = frame->view(view);
+        const QScrollBar* h = v->horizontalScrollBar();
+        const QScrollBar* vb = v->verticalScrollBar();
+        ASSERT_GT(h->maximum() + vb->maximum(), 0) << "the canvas is larger than the view " << view;
+        const int wantH = std::clamp(p.hcoord[view] - v->viewport()->width() / 2, 0, h->maximum());
+        const int wantV = std::clamp(p.vcoord[view] - v->viewport()->height() / 2, 0, vb->maximum());
+        EXPECT_EQ(h->value(), wantH) << view;
+        EXPECT_EQ(vb->value(), wantV) << view;
+        QApplication::processEvents();
+        EXPECT_EQ(v->horzOrigin, -wantH);
+    }
+    // Stations by their form name, case ignored; an unknown name says so and selects nothing.
+    EXPECT_TRUE(frame->FindElement("THEO2_0"));
+    EXPECT_EQ(doc.selectType, SEL_THEO);
+    EXPECT_EQ(doc.index, 1);
+    EXPECT_FALSE(doc.pointList.IsMarked(0));
+    test::WhenModal([](QWidget* w) {
+        w->findChild<QLineEdit*>(QStringLiteral("findName"))->setText(QStringLiteral("nosuch"));
+        static_cast<QDialog*>(w)->accept();
+        QTimer::singleShot(0, [] {
+            if (auto* m = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) m->accept();
+        });
+    });
+    frame->Command(cmd::FindElement);
+    EXPECT_EQ(frame->statusText(), "No element named nosuch");
+    EXPECT_EQ(doc.index, 1);
 }

@@ -4,6 +4,8 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <cstdlib>
 
 int main(int argc, char** argv) {
@@ -14,5 +16,8 @@ int main(int argc, char** argv) {
     setenv("KIVO_INI", ini.toLocal8Bit().constData(), 1);
     ::testing::InitGoogleTest(&argc, argv);
     QApplication app(argc, argv);
+    // The user's own settings (the recent files) go to a directory of the run's own.
+    QTemporaryDir userSettings;
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, userSettings.path());
     return RUN_ALL_TESTS();
 }

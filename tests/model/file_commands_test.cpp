@@ -62,6 +62,7 @@ TEST_F(FileCommands, SaveAsAddsTheExtensionAndShowsTheNameUpperCaseInTheTitleOnl
     EXPECT_EQ(path, dir.file("net1.SIM")) << "the file is written under the name as given";
     EXPECT_TRUE(std::filesystem::exists(path));
     EXPECT_EQ(host.frameTitle, "KIVO - " + dir.file("NET1.SIM"));
+    EXPECT_EQ(host.LastStatus(), "Saved net1.SIM");
     EXPECT_TRUE(doc.bFileNamed);
 }
 

@@ -126,16 +126,19 @@ TEST_F(Network, ValidFlagTransitions) {
     EXPECT_EQ(Val(T(t).ptList[1].hAngle), 123.0);
     EXPECT_TRUE(doc.distList[0].flags & OBS_VALID);
     EXPECT_FALSE(doc.distList[freed].flags & OBS_VALID); // a free slot is skipped
+    EXPECT_EQ(host.statusTexts.back(), "Measurements updated: 2 observations computed");
 
     doc.bIdeals = false; // means: no reading of P1, so the declared entry loses its value
     doc.CmSimulate();
     EXPECT_FALSE(T(t).ptList[0].flags & OBS_VALID);
     EXPECT_EQ(Val(T(t).ptList[0].hAngle), 0.0);
     EXPECT_FALSE(doc.distList[0].flags & OBS_VALID);
+    EXPECT_EQ(host.statusTexts.back(), "Measurements updated: 0 observations computed");
 
     Reading(t, p, 10.0, 100.0, true);
     doc.CmSimulate();
     EXPECT_TRUE(T(t).ptList[0].flags & OBS_VALID);
+    EXPECT_EQ(host.statusTexts.back(), "Measurements updated: 1 observation computed");
     EXPECT_EQ(Val(T(t).ptList[0].hAngle), 10.0);
 }
 

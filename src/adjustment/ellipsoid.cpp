@@ -1,0 +1,60 @@
+#include "adjustment/ellipsoid.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include <Eigen/Eigenvalues>
+
+#include "adjustment/kivoMDIClient.h"
+#include "simulation/angles.h"
+
+namespace kivo {
+
+namespace {
+
+// The 2x2 covariance of a plane ellipse: semi-axes a, b, the major axis at phi (gon) from the
+// plane's first axis toward its second.
+struct Plane {
+    double uu, vv, uv;
+};
+Plane PlaneCovariance(double a, double b, double phiGon) {
+    const double t = GonToRad(phiGon), c = std::cos(t), s = std::sin(t);
+    const double a2 = a * a, b2 = b * b;
+    return {a2 * c * c + b2 * s * s, a2 * s * s + b2 * c * c, (a2 - b2) * s * c};
+}
+
+} // namespace
+
+double LargestEllipsoidAxis(const COMMON& c) {
+    // Planes: 0 = x-y, 1 = x-z, 2 = y-z.
+    const Plane xy = PlaneCovariance(c.A[0], c.B[0], c.phi[0]);
+    const Plane xz = PlaneCovariance(c.A[1], c.B[1], c.phi[1]);
+    const Plane yz = PlaneCovariance(c.A[2], c.B[2], c.phi[2]);
+    Eigen::Matrix3d q;
+    q << xy.uu, xy.uv, xz.uv, //
+        xy.uv, xy.vv, yz.uv,  //
+        xz.uv, yz.uv, xz.vv;
+    if (!q.allFinite()) return 0.0;
+    const double largest =
+        Eigen::SelfAdjointEigenSolver<Eigen::Matrix3d>(q, Eigen::EigenvaluesOnly).eigenvalues().maxCoeff();
+    return largest > 0.0 ? std::sqrt(largest) : 0.0;
+}
+
+PrecisionFigures SummarisePrecision(const kivoMDIClient& doc) {
+    PrecisionFigures f;
+    auto consider = [&f](const COMMON& c) {
+        if (!(c.flags & ELEM_INUSE)) return;
+        if (const double a = LargestEllipsoidAxis(c); a > f.largestAxis) {
+            f.largestAxis = a;
+            f.largestName = c.name;
+        }
+    };
+    for (int i = 0; i < doc.nMaxTheos; ++i)
+        consider(doc.theoList[i]);
+    for (int i = 0; i < doc.nMaxPoints; ++i)
+        consider(doc.pointList[i]);
+    f.leftOut = static_cast<int>(doc.leftOutMarks.size());
+    return f;
+}
+
+} // namespace kivo
