@@ -18,6 +18,7 @@
 #include "app/mdi_child.h"
 #include "app/print_out.h"
 #include "app/text_window.h"
+#include "app/undo_history.h"
 #include "forms/forms.h"
 #include "model/command_ids.h"
 #include "views/symbols.h"
@@ -112,7 +113,7 @@ const std::vector<MenuDef> kLongMenu = {
     {"&File",
      {cmd::FileNew, cmd::FileOpen, cmd::FileClose, cmd::FileSave, cmd::FileSaveAs, cmd::ImportFile,
       cmd::ExportFile, cmd::FilePrint, cmd::FilePrintPreview, cmd::Exit}},
-    {"&Edit", {cmd::EditCut}},
+    {"&Edit", {cmd::EditUndo, cmd::EditRedo, 0, cmd::EditCut}},
     {"&Layout",
      {cmd::Project, cmd::Parameters, cmd::Display, cmd::Object, cmd::Name, cmd::Collimate, cmd::Direction,
       cmd::Distance, cmd::Height, cmd::Ellipse, cmd::Abbreviate}},
@@ -145,6 +146,11 @@ kivoDecoratedMDIFrame::kivoDecoratedMDIFrame(kivoApp& app, kivoMDIClient& doc)
     setCentralWidget(mdi_);
 
     CreateActions();
+    history_ = new UndoHistory(doc_, this);
+    actions_[cmd::EditUndo] = history_->undoAction();
+    actions_[cmd::EditRedo] = history_->redoAction();
+    addAction(history_->undoAction()); // the keys work whichever menu is shown
+    addAction(history_->redoAction());
 
     bar_ = new QToolBar(QStringLiteral("Speed Bar"), this);
     bar_->setObjectName(QStringLiteral("speedBar"));
@@ -271,6 +277,7 @@ int kivoDecoratedMDIFrame::ActiveViewIndex() const {
 void kivoDecoratedMDIFrame::CreateViews() {
     // At most four children ever: a project still shown is taken down first.
     if (child_[0]) DestroyViews();
+    history_->Clear();
     for (int i = 0; i < 4; ++i) {
         QWidget* client;
         if (i < 3) {
@@ -317,6 +324,7 @@ void kivoDecoratedMDIFrame::CreateViews() {
 }
 
 void kivoDecoratedMDIFrame::DestroyViews() {
+    history_->Clear();
     if (!child_[0]) return;
     mdi_->hide();
     for (auto* c : child_)
@@ -374,6 +382,7 @@ void kivoDecoratedMDIFrame::CheckViewItems() {
 void kivoDecoratedMDIFrame::Toggle(int, bool kivoMDIClient::*flag) {
     doc_.*flag = !(doc_.*flag);
     doc_.bFileDirty = true; // the toggles are stored in the project file
+    history_->UntrackedChange();
     doc_.UpdateViews(true);
 }
 

@@ -11,6 +11,7 @@
 #include "app/main_frame.h"
 #include "app/mdi_child.h"
 #include "app/text_window.h"
+#include "app/undo_history.h"
 #include "forms/forms.h"
 #include "views/tool_cursors.h"
 #include "views/view_window.h"
@@ -238,6 +239,15 @@ bool QtHost::GetViewLayout(int i, WindowLayout& layout) {
 
 int QtHost::ActiveView() {
     return frame_ ? frame_->ActiveViewIndex() : -1;
+}
+
+void QtHost::NetworkChanged(const std::string& name, std::shared_ptr<const NetworkImage> before,
+                            std::shared_ptr<const NetworkImage> after, bool wasDirty) {
+    if (frame_) frame_->history().Push(name, std::move(before), std::move(after), wasDirty);
+}
+
+void QtHost::ProjectSaved() {
+    if (frame_) frame_->history().Saved();
 }
 
 } // namespace kivo::app

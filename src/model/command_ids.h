@@ -28,6 +28,8 @@ constexpr int FilePrintPreview = 24340;
 constexpr int Exit = 24310;
 // Edit.
 constexpr int EditCut = 121;
+constexpr int EditUndo = 24321;
+constexpr int EditRedo = 24322;
 // Layout.
 constexpr int Project = 141;
 constexpr int Parameters = 142;

@@ -90,6 +90,11 @@ void TKIVOWindow::TrackPointer(const QPoint& pos) {
     vertLogCoord = doc_.vBase[view_] - curPoint.y / doc_.vObjScale[view_];
 }
 
+// A drag cut short by the window going away still ends its change.
+TKIVOWindow::~TKIVOWindow() {
+    if (gDragFlag == 1) doc_.EndChange();
+}
+
 void TKIVOWindow::mousePressEvent(QMouseEvent* e) {
     if (e->button() != Qt::LeftButton) return;
     TrackPointer(e->position().toPoint());
@@ -157,6 +162,7 @@ void TKIVOWindow::EvLButtonDown(Qt::KeyboardModifiers keys) {
             // The element follows the pointer until the button is released, never leaving the
             // visible limit box.
             gDragFlag = 1;
+            doc_.BeginChange(doc_.SelectionChangeName("Move")); // ends with the drag
             lrect = LimitBox();
             doc_.OldPosition(&xold, &yold, view_);
             doc_.StatBarSelect(0);
@@ -218,6 +224,7 @@ void TKIVOWindow::EvLButtonUp(Qt::KeyboardModifiers) {
             // observation line, moves nothing.
             if (dragging) doc_.EndDrag(view_, xold, yold);
         }
+        if (dragging) doc_.EndChange();
     }
     ShowActiveCursor();
 }
@@ -225,6 +232,7 @@ void TKIVOWindow::EvLButtonUp(Qt::KeyboardModifiers) {
 void TKIVOWindow::EvLButtonDblClk(Qt::KeyboardModifiers) {
     if (doc_.gMode != MODE_SELECT) return;
     // The press before this one may have started a drag; the form needs the mouse.
+    if (gDragFlag == 1) doc_.EndChange();
     gDragFlag = 0;
     Release();
     doc_.hActiveCursor = CUR_ARROW;
