@@ -23,6 +23,14 @@ std::vector<std::uint8_t> NetworkImage::Bytes() const {
     return out;
 }
 
+std::vector<std::uint8_t> NetworkImage::PieceBytes(std::size_t i) const {
+    std::vector<std::uint8_t> out;
+    if (i < pieces.size())
+        for (const Block& b : pieces[i].blocks)
+            out.insert(out.end(), b->begin(), b->end());
+    return out;
+}
+
 std::size_t NetworkImage::Size() const {
     std::size_t n = 0;
     for (const Piece& p : pieces)

@@ -30,6 +30,8 @@ public:
 
     // The project file's bytes as the image holds them (always in the current format).
     std::vector<std::uint8_t> Bytes() const;
+    // The bytes of piece i alone (piece 0: the magic and the header).
+    std::vector<std::uint8_t> PieceBytes(std::size_t i) const;
     std::size_t Size() const;
     // Bytes of the blocks this image holds that `other` does not share with it.
     std::size_t UniqueBytes(const NetworkImage& other) const;

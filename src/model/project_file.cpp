@@ -425,13 +425,14 @@ struct HeaderSpans {
 
 bool NetworkDocument::RestoreImage(std::shared_ptr<const NetworkImage> target, const NetworkImage& other) {
     std::vector<std::uint8_t> bytes = target->Bytes();
-    const std::vector<std::uint8_t> otherBytes = other.Bytes();
+    const std::vector<std::uint8_t> otherBytes = other.PieceBytes(0);
     ByteWriter now;
-    WriteProject(now, SIM_MAGIC_CURRENT, nullptr);
+    now.Value(SIM_MAGIC_CURRENT);
+    VisitHeader(*this, true, HeaderWrite{now});
     HeaderSpans spans(*this);
     VisitHeader(*this, true, spans);
     for (const auto& s : spans.spans) {
-        if (s.withTables || s.at + s.size > bytes.size() || s.at + s.size > otherBytes.size()) continue;
+        if (s.withTables || s.at + s.size > otherBytes.size()) continue;
         if (std::memcmp(bytes.data() + s.at, otherBytes.data() + s.at, s.size) == 0)
             std::memcpy(bytes.data() + s.at, now.bytes().data() + s.at, s.size);
     }
