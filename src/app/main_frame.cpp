@@ -382,7 +382,7 @@ void kivoDecoratedMDIFrame::CheckViewItems() {
 void kivoDecoratedMDIFrame::Toggle(int, bool kivoMDIClient::*flag) {
     doc_.*flag = !(doc_.*flag);
     doc_.bFileDirty = true; // the toggles are stored in the project file
-    history_->UntrackedChange();
+    doc_.host().UntrackedChange();
     doc_.UpdateViews(true);
 }
 

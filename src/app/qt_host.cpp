@@ -250,4 +250,8 @@ void QtHost::ProjectSaved() {
     if (frame_) frame_->history().Saved();
 }
 
+void QtHost::UntrackedChange() {
+    if (frame_) frame_->history().UntrackedChange();
+}
+
 } // namespace kivo::app

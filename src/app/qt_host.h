@@ -46,6 +46,7 @@ public:
     void NetworkChanged(const std::string& name, std::shared_ptr<const NetworkImage> before,
                         std::shared_ptr<const NetworkImage> after, bool wasDirty) override;
     void ProjectSaved() override;
+    void UntrackedChange() override;
 
 private:
     QWidget* parent() const;

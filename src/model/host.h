@@ -92,6 +92,9 @@ public:
                                 std::shared_ptr<const NetworkImage> /*after*/, bool /*wasDirty*/) {}
     // The project was written to its file: the network as it is now is the saved one.
     virtual void ProjectSaved() {}
+    // Something the project file stores changed that the history does not take back (a window's
+    // size): from now on no state in the history is the saved project.
+    virtual void UntrackedChange() {}
 };
 
 // A host that shows nothing and answers every question with the safe answer (No / Cancel).

@@ -72,7 +72,10 @@ void TKIVOWindow::resizeEvent(QResizeEvent* e) {
     QAbstractScrollArea::resizeEvent(e);
     CalcScrollBars();
     viewport()->update();
-    if (trackSize_) doc_.bFileDirty = true; // window sizes belong to the project file
+    if (trackSize_) { // window sizes belong to the project file
+        doc_.bFileDirty = true;
+        doc_.host().UntrackedChange();
+    }
 }
 
 void TKIVOWindow::scrollContentsBy(int dx, int dy) {
