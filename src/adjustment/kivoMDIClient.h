@@ -63,6 +63,14 @@ public:
     // (bRecalc) or mark the ellipses invalid.
     void EndDrag(int view, int x, int y);
 
+    // ---- Undo and redo ----------------------------------------------------------------------
+    // The network of `target` back (NetworkDocument::RestoreImage). The left-out marks belong to
+    // the last Calculate, not to the network put back, and go.
+    bool RestoreNetwork(std::shared_ptr<const NetworkImage> target, const NetworkImage& other) {
+        leftOutMarks.clear();
+        return RestoreImage(std::move(target), other);
+    }
+
 protected:
     bool RunForm(FormId form) override;
 

@@ -20,6 +20,7 @@
 #include "app/print_out.h"
 #include "app/recent_files.h"
 #include "app/text_window.h"
+#include "app/undo_history.h"
 #include "forms/forms.h"
 #include "model/command_ids.h"
 #include "views/symbols.h"
@@ -121,7 +122,7 @@ const std::vector<MenuDef> kLongMenu = {
     {"&File",
      {cmd::FileNew, cmd::FileOpen, cmd::FileClose, cmd::FileSave, cmd::FileSaveAs, cmd::ImportFile,
       cmd::ExportFile, cmd::FilePrint, cmd::FilePrintPreview, cmd::Exit}},
-    {"&Edit", {cmd::EditCut, 0, cmd::FindElement}},
+    {"&Edit", {cmd::EditUndo, cmd::EditRedo, 0, cmd::EditCut, 0, cmd::FindElement}},
     {"&Layout",
      {cmd::Project, cmd::Parameters, cmd::Display, cmd::Object, cmd::Name, cmd::Collimate, cmd::Direction,
       cmd::Distance, cmd::Height, cmd::Ellipse, cmd::Abbreviate, 0, cmd::ZoomIn, cmd::ZoomOut, cmd::ZoomFit}},
@@ -154,6 +155,11 @@ kivoDecoratedMDIFrame::kivoDecoratedMDIFrame(kivoApp& app, kivoMDIClient& doc)
     setCentralWidget(mdi_);
 
     CreateActions();
+    history_ = new UndoHistory(doc_, this);
+    actions_[cmd::EditUndo] = history_->undoAction();
+    actions_[cmd::EditRedo] = history_->redoAction();
+    addAction(history_->undoAction()); // the keys work whichever menu is shown
+    addAction(history_->redoAction());
 
     bar_ = new QToolBar(QStringLiteral("Speed Bar"), this);
     bar_->setObjectName(QStringLiteral("speedBar"));
@@ -291,6 +297,7 @@ int kivoDecoratedMDIFrame::ActiveViewIndex() const {
 void kivoDecoratedMDIFrame::CreateViews() {
     // At most four children ever: a project still shown is taken down first.
     if (child_[0]) DestroyViews();
+    history_->Clear();
     for (int i = 0; i < 4; ++i) {
         QWidget* client;
         if (i < 3) {
@@ -340,6 +347,7 @@ void kivoDecoratedMDIFrame::CreateViews() {
 }
 
 void kivoDecoratedMDIFrame::DestroyViews() {
+    history_->Clear();
     if (!child_[0]) return;
     mdi_->hide();
     for (auto* c : child_)
@@ -398,6 +406,7 @@ void kivoDecoratedMDIFrame::CheckViewItems() {
 void kivoDecoratedMDIFrame::Toggle(int, bool kivoMDIClient::*flag) {
     doc_.*flag = !(doc_.*flag);
     doc_.bFileDirty = true; // the toggles are stored in the project file
+    doc_.host().UntrackedChange();
     doc_.UpdateViews(true);
 }
 

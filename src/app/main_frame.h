@@ -24,6 +24,7 @@ namespace kivo::app {
 class kivoApp;
 class kivoMDIChild;
 class TTextWindow;
+class UndoHistory;
 
 class kivoDecoratedMDIFrame : public QMainWindow {
     Q_OBJECT
@@ -55,6 +56,9 @@ public:
     void SetStatusCoords(const QString& text);
     QString statusText() const;
     int statusImage() const { return statusImage_; }
+
+    // The undo history of the open project (Edit > Undo, Redo).
+    UndoHistory& history() { return *history_; }
 
     // Menu check marks from the document's display flags.
     void CheckViewItems();
@@ -98,6 +102,7 @@ private:
     kivoMDIClient& doc_;
     QMdiArea* mdi_;
     QToolBar* bar_;
+    UndoHistory* history_;
     std::map<int, QAction*> actions_;
     std::vector<int> barLayout_;
     std::vector<QWidget*> spacers_;

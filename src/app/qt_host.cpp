@@ -12,6 +12,7 @@
 #include "app/mdi_child.h"
 #include "app/recent_files.h"
 #include "app/text_window.h"
+#include "app/undo_history.h"
 #include "forms/forms.h"
 #include "views/tool_cursors.h"
 #include "views/view_window.h"
@@ -242,6 +243,19 @@ bool QtHost::GetViewLayout(int i, WindowLayout& layout) {
 
 int QtHost::ActiveView() {
     return frame_ ? frame_->ActiveViewIndex() : -1;
+}
+
+void QtHost::NetworkChanged(const std::string& name, std::shared_ptr<const NetworkImage> before,
+                            std::shared_ptr<const NetworkImage> after, bool wasDirty) {
+    if (frame_) frame_->history().Push(name, std::move(before), std::move(after), wasDirty);
+}
+
+void QtHost::ProjectSaved() {
+    if (frame_) frame_->history().Saved();
+}
+
+void QtHost::UntrackedChange() {
+    if (frame_) frame_->history().UntrackedChange();
 }
 
 } // namespace kivo::app

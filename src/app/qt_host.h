@@ -42,6 +42,11 @@ public:
     void ClientSize(int& width, int& height) override;
     bool GetViewLayout(int i, WindowLayout& layout) override;
     int ActiveView() override;
+    bool KeepsHistory() const override { return frame_ != nullptr; }
+    void NetworkChanged(const std::string& name, std::shared_ptr<const NetworkImage> before,
+                        std::shared_ptr<const NetworkImage> after, bool wasDirty) override;
+    void ProjectSaved() override;
+    void UntrackedChange() override;
 
 private:
     QWidget* parent() const;

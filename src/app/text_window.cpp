@@ -105,7 +105,10 @@ void TTextWindow::resizeEvent(QResizeEvent* e) {
     QAbstractScrollArea::resizeEvent(e);
     CalcScrollBars();
     viewport()->update();
-    if (trackSize_) doc_.bFileDirty = true;
+    if (trackSize_) {
+        doc_.bFileDirty = true;
+        doc_.host().UntrackedChange();
+    }
 }
 
 void TTextWindow::scrollContentsBy(int, int) {

@@ -75,6 +75,7 @@ bool RunPointHeightForm(QWidget* parent, kivoMDIClient& doc, int point1, int poi
 }
 
 bool RunSelectionForm(QWidget* parent, kivoMDIClient& doc) {
+    NamedChange change(doc, doc.SelectionChangeName("Edit"));
     const int slot = doc.selection & 0xFFFF;
     bool ok = false;
     switch (doc.selectType) {
@@ -120,12 +121,14 @@ bool RunSelectionForm(QWidget* parent, kivoMDIClient& doc) {
 }
 
 bool CmProject(QWidget* parent, kivoMDIClient& doc) {
+    NamedChange change(doc, "Edit Project");
     if (!Run<TProjectForm>(parent, doc)) return false;
     doc.bFileDirty = true;
     return true;
 }
 
 bool CmParameters(QWidget* parent, kivoMDIClient& doc) {
+    NamedChange change(doc, "Edit Parameters");
     if (!Run<TParameterForm>(parent, doc)) return false;
     // A new unit or new limits move every element on the canvas.
     Redraw(doc);
@@ -134,6 +137,7 @@ bool CmParameters(QWidget* parent, kivoMDIClient& doc) {
 }
 
 bool CmDisplay(QWidget* parent, kivoMDIClient& doc) {
+    NamedChange change(doc, "Edit Display");
     if (!Run<TDisplayForm>(parent, doc)) return false;
     Redraw(doc);
     doc.bFileDirty = true;
@@ -141,18 +145,21 @@ bool CmDisplay(QWidget* parent, kivoMDIClient& doc) {
 }
 
 bool CmSetup(QWidget* parent, kivoMDIClient& doc) {
+    NamedChange change(doc, "Edit Theodolite Setup");
     if (!Run<TSetupForm>(parent, doc)) return false;
     doc.bFileDirty = true;
     return true;
 }
 
 bool CmStdDev(QWidget* parent, kivoMDIClient& doc) {
+    NamedChange change(doc, "Edit Standard Deviations");
     if (!Run<TStdDevForm>(parent, doc)) return false;
     doc.bFileDirty = true;
     return true;
 }
 
 bool CmAdjust(QWidget* parent, kivoMDIClient& doc) {
+    NamedChange change(doc, "Edit Adjustment");
     if (!Run<TAdjustForm>(parent, doc)) return false;
     doc.bFileDirty = true;
     return true;

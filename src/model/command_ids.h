@@ -29,6 +29,8 @@ constexpr int Exit = 24310;
 // Edit.
 constexpr int EditCut = 121;
 constexpr int FindElement = 129;
+constexpr int EditUndo = 24321;
+constexpr int EditRedo = 24322;
 // Layout.
 constexpr int Project = 141;
 constexpr int Parameters = 142;

@@ -61,6 +61,7 @@ bool NetworkDocument::CloseProject() {
     DestroyMemory();
     bFileOpen = false;
     DiscardOutput();
+    ForgetImages();
     return true;
 }
 
@@ -161,6 +162,8 @@ void NetworkDocument::SaveAs(const std::string& path) {
     }
     bFileNamed = true;
     bFileDirty = false;
+    if (change_.depth > 0) change_.savedInside = true;
+    host_->ProjectSaved();
     host_->SetFrameTitle(FrameTitle());
     StatBarMessage("Saved " + OpenName.substr(FileNameStart(OpenName)));
 }
@@ -196,6 +199,7 @@ bool NetworkDocument::CanClose() {
     host_->DestroyViews();
     DestroyMemory();
     DiscardOutput();
+    ForgetImages();
     return true;
 }
 

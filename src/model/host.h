@@ -3,6 +3,7 @@
 // windows around it. The core never calls a window system; the Qt shell implements this interface,
 // kivo-cli answers from its options, and tests use a scripted fake that records what was shown.
 
+#include <memory>
 #include <string>
 
 namespace kivo {
@@ -25,6 +26,7 @@ struct WindowLayout {
 };
 
 class kivoMDIClient;
+class NetworkImage;
 
 class Host {
 public:
@@ -81,6 +83,18 @@ public:
     // Current geometry of view i (0-3) and which view is active (-1: none). False without windows.
     virtual bool GetViewLayout(int /*i*/, WindowLayout& /*layout*/) { return false; }
     virtual int ActiveView() { return -1; }
+
+    // Undo history. A host that keeps one answers true; the document then hands it every change
+    // to the network that ended with a different network: its name ("Move Point P3"), the images
+    // before and after, and whether the project was marked changed before it.
+    virtual bool KeepsHistory() const { return false; }
+    virtual void NetworkChanged(const std::string& /*name*/, std::shared_ptr<const NetworkImage> /*before*/,
+                                std::shared_ptr<const NetworkImage> /*after*/, bool /*wasDirty*/) {}
+    // The project was written to its file: the network as it is now is the saved one.
+    virtual void ProjectSaved() {}
+    // Something the project file stores changed that the history does not take back (a window's
+    // size): from now on no state in the history is the saved project.
+    virtual void UntrackedChange() {}
 };
 
 // A host that shows nothing and answers every question with the safe answer (No / Cancel).

@@ -108,9 +108,12 @@ int NetworkDocument::PlaceElement(int mode, int view, double h, double v) {
 }
 
 int NetworkDocument::PlaceClick(int view, bool inside, double h, double v, bool shift) {
+    NamedChange change(*this, "Place");
     int slot = -1;
     if (inside) {
+        const int kind = gMode == MODE_THEO ? SEL_THEO : gMode == MODE_SBAR ? SEL_SBAR : SEL_POINT;
         slot = PlaceElement(gMode, view, h, v);
+        if (slot >= 0) NameChange(ElementChangeName("Place", kind, slot));
         if (slot < 0 && gMode == MODE_THEO) StatBarMessage("Every theodolite name is taken");
         UpdateViews(false);
         bFileDirty = true;
@@ -121,6 +124,9 @@ int NetworkDocument::PlaceClick(int view, bool inside, double h, double v, bool 
 
 MeasureAction NetworkDocument::MeasureClick(int view, long hitValue, bool shift, bool control,
                                             LinePainter* hdc) {
+    NamedChange change(*this, gMode == MODE_DIST     ? "Add Distance"
+                              : gMode == MODE_HEIGHT ? "Add Height Difference"
+                                                     : "Add Direction");
     const int kind = static_cast<int>(hitValue >> 16);
     const bool withPoints = gMode == MODE_DIST || gMode == MODE_HEIGHT;
     auto clearMarks = [&] {

@@ -32,6 +32,7 @@
 #include "model/hit_test.h"
 #include "model/host.h"
 #include "model/listing_text.h"
+#include "model/network_image.h"
 #include "model/observation_lists.h"
 #include "model/records.h"
 #include "model/settings.h"
@@ -40,6 +41,8 @@
 #include "model/view_geometry.h"
 
 namespace kivo {
+
+class ByteWriter;
 
 // Read error of the project file: the file is truncated or its counts cannot be right.
 // (The other codes are the numbers shown by ErrorBox: 10 .. 110.)
@@ -164,7 +167,8 @@ public:
     void DelTheo(int theo) { observations_.DelTheo(theo); }
     void DelPoint(int point) { observations_.DelPoint(point); }
     void DelSBar(int sbar) { observations_.DelSBar(sbar); }
-    void CmCut() { observations_.CmCut(); }
+    // Cut: the selection goes with every observation that refers to it (one named change).
+    void CmCut();
 
     // ---- Selection -------------------------------------------------------------------------
     void ClearTheos() { elements_.ClearTheos(); }
@@ -285,7 +289,7 @@ public:
     void TrigInit() { viewGeometry_.TrigInit(); }
 
     // ---- Target import (TargetImport) ---------------------------------------------------------------------
-    void CmImportFile() { targetImport_.CmImportFile(); }
+    void CmImportFile();
     bool ReadTargetFile() { return targetImport_.ReadTargetFile(); }
     // What the last ReadTargetFile did.
     using ImportReport = kivo::ImportReport;
@@ -303,8 +307,47 @@ public:
     bool LoadOutput() { return listingText_.LoadOutput(); }
     void DiscardOutput() { listingText_.DiscardOutput(); }
 
+    // ---- Changes (network_changes.cpp) and their images (project_file.cpp) ------------------
+    // Every change to the network runs between BeginChange and EndChange (or inside a
+    // NamedChange). With a host that keeps a history the document takes an image before and after
+    // and hands both to Host::NetworkChanged when they differ. Changes nest: only the outermost
+    // one counts, under its name (NameChange sets it once it is known, e.g. the placed element's).
+    void BeginChange(const std::string& name);
+    void NameChange(const std::string& name);
+    void EndChange();
+    bool InChange() const { return change_.depth > 0; }
+    // "<verb> Point P3": an element (kind SEL_THEO .. SEL_SBAR, slot) named for a change.
+    std::string ElementChangeName(const std::string& verb, int kind, int slot);
+    // "<verb> Point P3", "<verb> Distance": the current selection named for a change.
+    std::string SelectionChangeName(const std::string& verb);
+    // The network as it is now; blocks still equal to those of `like` are shared with it.
+    NetworkImage CaptureImage(const NetworkImage* like = nullptr) const;
+    // Puts back the network of `target`, the side of a change that `other` is the other side of:
+    // the counts, tables, lists and results come from `target`; a setting the change did not
+    // touch (the same in both) keeps its present value, so that display toggles, window places
+    // and scales set since then stay. Then the selection is cleared, the pixel positions and
+    // scroll ranges recomputed and the views redrawn. False (and nothing changed) when the image
+    // cannot be read back.
+    bool RestoreImage(std::shared_ptr<const NetworkImage> target, const NetworkImage& other);
+    // Drops the image kept for sharing (the project is closed).
+    void ForgetImages() { change_.last.reset(); }
+
 protected:
     explicit NetworkDocument(Host* host);
+    // The project file's bytes in the format of `fileMagic`, selection marks cleared; with `cuts`
+    // the end of each piece of an image (header, each theodolite list, points ...) is noted.
+    using ImageCuts = std::vector<std::pair<std::uint64_t, std::size_t>>;
+    void WriteProject(ByteWriter& w, std::uint32_t fileMagic, ImageCuts* cuts) const;
+    // Reads a whole project from bytes; on a damaged one shows the error and changes nothing.
+    bool ReadProject(const std::vector<std::uint8_t>& bytes);
+
+    struct ChangeState {
+        int depth = 0;
+        std::string name;
+        bool wasDirty = false, savedInside = false;
+        std::shared_ptr<const NetworkImage> before, last;
+    } change_;
+
     // Runs `form` on the whole document (the file commands open the project and parameter forms).
     virtual bool RunForm(FormId form) = 0;
 
@@ -320,6 +363,19 @@ protected:
     HitTesting hitTesting_{*this, *this, *this, *this, elements_, host_};
     TargetImport targetImport_{*this,         *this,         *this,      elements_,
                                observations_, viewGeometry_, lastImport, host_};
+};
+
+// One named change to the network for as long as it lives (see NetworkDocument::BeginChange):
+//   { NamedChange change(doc, "Add Direction"); ...edit the document... }
+class NamedChange {
+public:
+    NamedChange(NetworkDocument& doc, const std::string& name) : doc_(doc) { doc_.BeginChange(name); }
+    ~NamedChange() { doc_.EndChange(); }
+    NamedChange(const NamedChange&) = delete;
+    NamedChange& operator=(const NamedChange&) = delete;
+
+private:
+    NetworkDocument& doc_;
 };
 
 // Copies text into a fixed field of n bytes (cut to n - 1 characters, zero-filled).

@@ -142,6 +142,7 @@ public:
                              slots_[static_cast<std::size_t>(i)].target)];
     }
     T* data() { return slots_.data(); }
+    const T* data() const { return slots_.data(); }
 
 private:
     static std::uint64_t Key(std::int32_t a, std::int32_t b) {

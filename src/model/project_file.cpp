@@ -197,39 +197,63 @@ void TerminateTexts(COMMON& c) {
 
 } // namespace
 
-bool NetworkDocument::WriteSimFile() {
-    const bool current = magic != SIM_MAGIC_OLD;
-    ByteWriter w;
-    w.Value(magic);
-    VisitHeader(*this, current, HeaderWrite{w});
+void NetworkDocument::WriteProject(ByteWriter& w, std::uint32_t fileMagic, ImageCuts* cuts) const {
+    // Selection marks are never stored: each record is written with its mark cleared.
+    const bool current = fileMagic != SIM_MAGIC_OLD;
+    auto cut = [&](std::uint64_t key) {
+        if (cuts) cuts->emplace_back(key, w.bytes().size());
+    };
+    w.Value(fileMagic);
+    VisitHeader(const_cast<NetworkDocument&>(*this), current, HeaderWrite{w});
+    cut(0);
 
     for (int i = 0; i < nMaxTheos; ++i) {
-        theoList.Mark(i, false);
-        THEODOLITE& t = theoList[i];
-        if (current) {
-            w.Raw(static_cast<const THEODOLITE_REC*>(&t), THEO_STORED_SIZE);
-        } else {
-            // The older format holds no height differences: its count is stored as 0.
-            THEODOLITE_REC rec = t;
-            rec.hdCount = 0;
-            w.Raw(&rec, THEO_STORED_SIZE);
-        }
+        const THEODOLITE& t = theoList[i];
+        THEODOLITE_REC rec = t;
+        rec.flags &= static_cast<std::uint8_t>(~ELEM_SELECTED);
+        // The older format holds no height differences: its count is stored as 0.
+        if (!current) rec.hdCount = 0;
+        w.Raw(&rec, THEO_STORED_SIZE);
+        const std::uint64_t theo = (std::uint64_t(1) << 40) | (std::uint64_t(i) << 3);
+        cut(theo);
         WriteList(w, t.thList);
+        cut(theo | 1);
         WriteList(w, t.ptList);
+        cut(theo | 2);
         WriteList(w, t.sbList);
+        cut(theo | 3);
         WriteList(w, t.dsList);
+        cut(theo | 4);
         if (current) WriteList(w, t.hdList);
+        cut(theo | 5);
     }
     for (int i = 0; i < nMaxPoints; ++i) {
-        pointList.Mark(i, false);
-        w.Raw(&pointList[i], POINT_SIZE);
+        OBJECTPOINT p = pointList[i];
+        p.flags &= static_cast<std::uint8_t>(~ELEM_SELECTED);
+        w.Raw(&p, POINT_SIZE);
     }
+    cut(std::uint64_t(2) << 40);
     for (int i = 0; i < nMaxSBars; ++i) {
-        sbarList.Mark(i, false);
-        w.Raw(&sbarList[i], SBAR_STORED_SIZE);
+        SCALEBAR b = sbarList[i];
+        b.flags &= static_cast<std::uint8_t>(~ELEM_SELECTED);
+        w.Raw(&b, SBAR_STORED_SIZE);
     }
+    cut(std::uint64_t(3) << 40);
     if (nMaxDists > 0) w.Raw(distList.data(), static_cast<std::size_t>(nMaxDists) * sizeof(CONNECT4));
+    cut(std::uint64_t(4) << 40);
     if (nMaxHeights > 0) w.Raw(heightList.data(), static_cast<std::size_t>(nMaxHeights) * sizeof(CONNECT5));
+    cut(std::uint64_t(5) << 40);
+}
+
+bool NetworkDocument::WriteSimFile() {
+    for (int i = 0; i < nMaxTheos; ++i)
+        theoList.Mark(i, false);
+    for (int i = 0; i < nMaxPoints; ++i)
+        pointList.Mark(i, false);
+    for (int i = 0; i < nMaxSBars; ++i)
+        sbarList.Mark(i, false);
+    ByteWriter w;
+    WriteProject(w, magic, nullptr);
     return AtomicWriteFile(OpenName, w.bytes());
 }
 
@@ -239,6 +263,10 @@ bool NetworkDocument::ReadSimFile() {
         ErrorBox(10);
         return false;
     }
+    return ReadProject(bytes);
+}
+
+bool NetworkDocument::ReadProject(const std::vector<std::uint8_t>& bytes) {
     ByteReader r(bytes.data(), bytes.size());
     std::uint32_t fileMagic = 0;
     if (!r.Value(fileMagic)) {
@@ -355,6 +383,77 @@ bool NetworkDocument::ReadSimFile() {
     distList = std::move(dists);
     heightList = std::move(heights);
     magic = fileMagic;
+    return true;
+}
+
+NetworkImage NetworkDocument::CaptureImage(const NetworkImage* like) const {
+    ByteWriter w;
+    ImageCuts cuts;
+    WriteProject(w, SIM_MAGIC_CURRENT, &cuts);
+    NetworkImage image = NetworkImage::Build(w.bytes(), cuts, like);
+    image.magic = magic;
+    image.globalSBar = globalSBar;
+    return image;
+}
+
+namespace {
+
+// Where each header field lies in the image, and whether it belongs to the tables (a count or a
+// naming counter) or to the results (their validity), which always come back with the image.
+struct HeaderSpans {
+    explicit HeaderSpans(const NetworkDocument& doc) : d(doc) {}
+    const NetworkDocument& d;
+    std::size_t at = sizeof(std::uint32_t); // after the magic
+    struct Span {
+        std::size_t at, size;
+        bool withTables;
+    };
+    std::vector<Span> spans;
+    void Add(const void* p, std::size_t n) {
+        const void* tables[] = {&d.nNumTheos, &d.nMaxTheos,  &d.nNumPoints,  &d.nMaxPoints,  &d.nNumSBars,
+                                &d.nMaxSBars, &d.nNumDists,  &d.nMaxDists,   &d.nNumHeights, &d.nMaxHeights,
+                                &d.globalPos, &d.globalTheo, &d.globalPoint, &d.bValEllip};
+        spans.push_back({at, n, std::find(std::begin(tables), std::end(tables), p) != std::end(tables)});
+        at += n;
+    }
+    template <class T> void operator()(T& v) { Add(&v, sizeof v); }
+    void operator()(bool& b) { Add(&b, 1); }
+    template <class T, std::size_t N> void operator()(T (&a)[N]) { Add(a, sizeof a); }
+};
+
+} // namespace
+
+bool NetworkDocument::RestoreImage(std::shared_ptr<const NetworkImage> target, const NetworkImage& other) {
+    std::vector<std::uint8_t> bytes = target->Bytes();
+    const std::vector<std::uint8_t> otherBytes = other.PieceBytes(0);
+    ByteWriter now;
+    now.Value(SIM_MAGIC_CURRENT);
+    VisitHeader(*this, true, HeaderWrite{now});
+    HeaderSpans spans(*this);
+    VisitHeader(*this, true, spans);
+    for (const auto& s : spans.spans) {
+        if (s.withTables || s.at + s.size > otherBytes.size()) continue;
+        if (std::memcmp(bytes.data() + s.at, otherBytes.data() + s.at, s.size) == 0)
+            std::memcpy(bytes.data() + s.at, now.bytes().data() + s.at, s.size);
+    }
+    if (!ReadProject(bytes)) return false;
+    magic = target->magic;
+    globalSBar = target->globalSBar;
+    change_.last = std::move(target);
+
+    selectType = SEL_NONE;
+    selection = 0;
+    SourcesMarked = false;
+    if (gMode != MODE_SELECT) EndTool();
+    SetScaleFactors();
+    SetWindowParms();
+    ProcessSimData();
+    host_->EnableMenuItem(cmd::EditCut, false);
+    host_->EnableMenuItem(cmd::Ellipse, bValEllip);
+    StatBarMessage("");
+    CheckViewItems();
+    UpdateScrollBars();
+    UpdateViews(true);
     return true;
 }
 

@@ -20,6 +20,7 @@ template <class List> int ValidIn(const List& list) {
 // Nothing is redrawn and no flag changes: the values are there for the next export or run. The
 // status bar says how many observations now hold a value.
 void Simulation::CmSimulate() {
+    NamedChange change(*this, "Update Measurements");
     host_->SetCursor(CursorKind::HourGlass);
     RunSimulation();
     host_->SetCursor(CursorKind::Arrow);

@@ -26,6 +26,7 @@ void ApplyScaleChange(kivoMDIClient& doc) {
     doc.UpdateScrollBars();
     doc.UpdateViews(true);
     doc.bFileDirty = true;
+    doc.host().UntrackedChange(); // the scales are stored, but a zoom is not an undo step
 }
 
 // Room kept around the network by Zoom to Fit for symbols and names, window pixels.
@@ -181,7 +182,10 @@ void TKIVOWindow::resizeEvent(QResizeEvent* e) {
     QAbstractScrollArea::resizeEvent(e);
     CalcScrollBars();
     viewport()->update();
-    if (trackSize_) doc_.bFileDirty = true; // window sizes belong to the project file
+    if (trackSize_) { // window sizes belong to the project file
+        doc_.bFileDirty = true;
+        doc_.host().UntrackedChange();
+    }
 }
 
 void TKIVOWindow::scrollContentsBy(int dx, int dy) {
@@ -197,6 +201,11 @@ void TKIVOWindow::TrackPointer(const QPoint& pos) {
     curPoint = KPoint{pos.x() - horzOrigin, pos.y() - vertOrigin};
     horzLogCoord = curPoint.x / doc_.hObjScale[view_] + doc_.hBase[view_];
     vertLogCoord = doc_.vBase[view_] - curPoint.y / doc_.vObjScale[view_];
+}
+
+// A drag cut short by the window going away still ends its change.
+TKIVOWindow::~TKIVOWindow() {
+    if (gDragFlag == 1) doc_.EndChange();
 }
 
 void TKIVOWindow::mousePressEvent(QMouseEvent* e) {
@@ -292,6 +301,7 @@ void TKIVOWindow::EvLButtonDown(Qt::KeyboardModifiers keys) {
             // The element follows the pointer until the button is released, never leaving the
             // visible limit box.
             gDragFlag = 1;
+            doc_.BeginChange(doc_.SelectionChangeName("Move")); // ends with the drag
             lrect = LimitBox();
             doc_.OldPosition(&xold, &yold, view_);
             doc_.StatBarSelect(0);
@@ -353,6 +363,7 @@ void TKIVOWindow::EvLButtonUp(Qt::KeyboardModifiers) {
             // observation line, moves nothing.
             if (dragging) doc_.EndDrag(view_, xold, yold);
         }
+        if (dragging) doc_.EndChange();
     }
     ShowActiveCursor();
 }
@@ -360,6 +371,7 @@ void TKIVOWindow::EvLButtonUp(Qt::KeyboardModifiers) {
 void TKIVOWindow::EvLButtonDblClk(Qt::KeyboardModifiers) {
     if (doc_.gMode != MODE_SELECT) return;
     // The press before this one may have started a drag; the form needs the mouse.
+    if (gDragFlag == 1) doc_.EndChange();
     gDragFlag = 0;
     Release();
     doc_.hActiveCursor = CUR_ARROW;

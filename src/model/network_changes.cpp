@@ -1,0 +1,62 @@
+// Named changes to the network: the images before and after, handed to a host that keeps a history.
+
+#include "model/network_document.h"
+
+namespace kivo {
+
+void NetworkDocument::BeginChange(const std::string& name) {
+    if (change_.depth++ > 0) return;
+    change_.name = name;
+    change_.wasDirty = bFileDirty;
+    change_.savedInside = false;
+    change_.before.reset();
+    if (bFileOpen && host_->KeepsHistory())
+        change_.before = std::make_shared<const NetworkImage>(CaptureImage(change_.last.get()));
+}
+
+void NetworkDocument::NameChange(const std::string& name) {
+    if (change_.depth > 0) change_.name = name;
+}
+
+void NetworkDocument::EndChange() {
+    if (change_.depth == 0 || --change_.depth > 0) return;
+    std::shared_ptr<const NetworkImage> before = std::move(change_.before);
+    change_.before.reset();
+    if (!before || !bFileOpen || !host_->KeepsHistory()) return;
+    auto after = std::make_shared<const NetworkImage>(CaptureImage(before.get()));
+    change_.last = after;
+    if (!after->SameAs(*before)) host_->NetworkChanged(change_.name, before, after, change_.wasDirty);
+    // A save inside the change (the autosave of a recalculation) wrote the network as it is now.
+    if (change_.savedInside) host_->ProjectSaved();
+}
+
+std::string NetworkDocument::ElementChangeName(const std::string& verb, int kind, int slot) {
+    static const char* const kinds[] = {"Theodolite", "Point", "Scale Bar"};
+    if (kind < SEL_THEO || kind > SEL_SBAR) return verb;
+    return verb + " " + kinds[kind - SEL_THEO] + " " + Common(kind, slot).name;
+}
+
+std::string NetworkDocument::SelectionChangeName(const std::string& verb) {
+    static const char* const observations[] = {
+        "Collimation",    "Direction",         "Scale-Bar Direction",    "Distance",
+        "Point Distance", "Height Difference", "Point Height Difference"};
+    if (selectType >= SEL_THEO && selectType <= SEL_SBAR) return ElementChangeName(verb, selectType, index);
+    if (selectType >= SEL_COLLIMATE && selectType <= SEL_PTHEIGHT)
+        return verb + " " + observations[selectType - SEL_COLLIMATE];
+    return verb;
+}
+
+void NetworkDocument::CmCut() {
+    NamedChange change(*this, SelectionChangeName("Cut"));
+    observations_.CmCut();
+}
+
+void NetworkDocument::CmImportFile() {
+    NamedChange change(*this, "Import");
+    targetImport_.CmImportFile();
+    const std::size_t slash = ImportName.find_last_of('/');
+    if (!ImportName.empty())
+        NameChange("Import " + ImportName.substr(slash == std::string::npos ? 0 : slash + 1));
+}
+
+} // namespace kivo
