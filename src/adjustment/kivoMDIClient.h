@@ -70,9 +70,9 @@ public:
     const std::vector<std::pair<std::string, double>>& LastRunTimings() const { return lastRunTimings_; }
 
     // ---- Dragging ---------------------------------------------------------------------------
-    // The end of a drag whose last pointer pixel was (x, y): if the element moved, recalculate
-    // (bRecalc) or mark the ellipses invalid.
-    void EndDrag(int view, int x, int y);
+    // The end of a drag whose last pointer pixel was (x, y): if the element moved (or moved is
+    // true: a live drag has moved it already), recalculate (bRecalc) or mark the ellipses invalid.
+    void EndDrag(int view, int x, int y, bool moved = false);
 
 protected:
     bool RunForm(FormId form) override;

@@ -84,6 +84,8 @@ const ActionDef kActions[] = {
      "Computes every observation value from the coordinates", false},
     {cmd::Calculate, "CmCalculate", "&Calculate", nullptr, nullptr,
      "Runs the adjustment and draws the error ellipses", false},
+    {cmd::LivePrecision, "CmLivePrecision", "&Live Precision", nullptr, nullptr,
+     "Recomputes the error ellipses while an element is dragged", true},
     {cmd::Tools, "CmTools", "&Tools", nullptr, nullptr, "Shows or hides the speed bar", true},
     {cmd::Status, "CmStatus", "&Status", nullptr, nullptr, "Shows or hides the status bar", true},
     {cmd::Cascade, "CmCascade", "&Cascade\tShift+F5", nullptr, "Shift+F5", "Arranges the views overlapping",
@@ -119,7 +121,7 @@ const std::vector<MenuDef> kLongMenu = {
     {"&Objects", {cmd::TheoTool, cmd::PointTool, cmd::SBarTool}},
     {"&Measure",
      {cmd::Setup, cmd::DirTool, cmd::DistTool, cmd::HeightTool, cmd::StdDev, cmd::Adjust, cmd::Simulate,
-      cmd::Calculate}},
+      cmd::Calculate, cmd::LivePrecision}},
     {"&Window", {cmd::Tools, cmd::Status, cmd::Cascade, cmd::Tile, cmd::ArrangeIcons}},
     {"&Help", {cmd::HelpAbout, cmd::HelpDisclaim, cmd::HelpContents}},
 };
@@ -361,12 +363,17 @@ void kivoDecoratedMDIFrame::SetStatusCoords(const QString& text) {
 }
 
 void kivoDecoratedMDIFrame::CheckViewItems() {
-    const std::pair<int, bool> items[] = {
-        {cmd::Object, doc_.bObject},         {cmd::Name, doc_.bName},
-        {cmd::Abbreviate, doc_.bAbbreviate}, {cmd::Collimate, doc_.bCollimate},
-        {cmd::Direction, doc_.bDirect},      {cmd::Distance, doc_.bDistance},
-        {cmd::Height, doc_.bHeight},         {cmd::Ellipse, doc_.bEllipse},
-        {cmd::Tools, doc_.bTools},           {cmd::Status, doc_.bStatus}};
+    const std::pair<int, bool> items[] = {{cmd::Object, doc_.bObject},
+                                          {cmd::Name, doc_.bName},
+                                          {cmd::Abbreviate, doc_.bAbbreviate},
+                                          {cmd::Collimate, doc_.bCollimate},
+                                          {cmd::Direction, doc_.bDirect},
+                                          {cmd::Distance, doc_.bDistance},
+                                          {cmd::Height, doc_.bHeight},
+                                          {cmd::Ellipse, doc_.bEllipse},
+                                          {cmd::Tools, doc_.bTools},
+                                          {cmd::Status, doc_.bStatus},
+                                          {cmd::LivePrecision, doc_.bLivePrecision}};
     for (auto [id, on] : items)
         Action(id)->setChecked(on);
 }
@@ -536,6 +543,9 @@ void kivoDecoratedMDIFrame::Command(int id) {
         break;
     case cmd::Calculate:
         doc_.CmCalculate();
+        break;
+    case cmd::LivePrecision:
+        doc_.bLivePrecision = !doc_.bLivePrecision; // a session setting: the project is unchanged
         break;
     default:
         break; // no handler (the framework's edit accelerators)

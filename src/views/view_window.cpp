@@ -7,6 +7,7 @@
 #include <QStyle>
 
 #include "forms/forms.h"
+#include "views/live_worker.h"
 #include "views/tool_cursors.h"
 
 namespace kivo::views {
@@ -200,6 +201,7 @@ void TKIVOWindow::EvMouseMove(Qt::KeyboardModifiers) {
         const KPoint held = kivoMDIClient::ClampToRect(lrect, KPoint{devPoint.x(), devPoint.y()});
         if (held.x != devPoint.x() || held.y != devPoint.y()) TrackPointer(QPoint(held.x, held.y));
         doc_.DragTo(view_, horzLogCoord, vertLogCoord);
+        if (doc_.bLivePrecision) LiveDragStep();
     }
     xold = curPoint.x;
     yold = curPoint.y;
@@ -207,16 +209,37 @@ void TKIVOWindow::EvMouseMove(Qt::KeyboardModifiers) {
         QString::asprintf("%d, %d", TruncToInt(horzLogCoord), TruncToInt(vertLogCoord)).toStdString());
 }
 
+// Live precision: the element follows the pointer in every view and the worker recomputes the
+// ellipses for its new position (the first move starts the session).
+void TKIVOWindow::LiveDragStep() {
+    LiveWorker& w = TheLiveWorker();
+    if (!w.Active())
+        w.Begin(doc_, doc_.selectType, doc_.index);
+    else
+        w.Moved();
+    doc_.CalcPixelPos(doc_.Common(doc_.selectType, doc_.index));
+    liveMoved_ = true;
+    doc_.UpdateViews(false);
+}
+
+bool TKIVOWindow::EndLiveDrag() {
+    const bool moved = liveMoved_;
+    liveMoved_ = false;
+    if (moved) TheLiveWorker().End();
+    return moved;
+}
+
 void TKIVOWindow::EvLButtonUp(Qt::KeyboardModifiers) {
     if (doc_.gMode == MODE_SELECT) {
         const bool dragging = gDragFlag == 1;
         gDragFlag = 0;
+        const bool liveMoved = EndLiveDrag();
         doc_.hActiveCursor = CUR_ARROW;
         if (doc_.selectType != SEL_NONE) {
             Release();
             // Only a drag can move: the release that follows a double click, or one on an
             // observation line, moves nothing.
-            if (dragging) doc_.EndDrag(view_, xold, yold);
+            if (dragging) doc_.EndDrag(view_, xold, yold, liveMoved);
         }
     }
     ShowActiveCursor();
@@ -226,6 +249,7 @@ void TKIVOWindow::EvLButtonDblClk(Qt::KeyboardModifiers) {
     if (doc_.gMode != MODE_SELECT) return;
     // The press before this one may have started a drag; the form needs the mouse.
     gDragFlag = 0;
+    EndLiveDrag();
     Release();
     doc_.hActiveCursor = CUR_ARROW;
     ShowActiveCursor();

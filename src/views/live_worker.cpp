@@ -1,0 +1,180 @@
+#include "views/live_worker.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QPointer>
+#include <chrono>
+#include <thread>
+
+#include "adjustment/kivoMDIClient.h"
+
+namespace kivo::views {
+
+LiveWorker::LiveWorker(QObject* parent) : QObject(parent) {
+    thread_.setObjectName(QStringLiteral("live precision"));
+    runner_.moveToThread(&thread_);
+    thread_.start();
+}
+
+LiveWorker::~LiveWorker() {
+    End();
+    thread_.quit();
+    thread_.wait();
+}
+
+void LiveWorker::Begin(kivoMDIClient& doc, int kind, int slot) {
+    doc_ = &doc;
+    kind_ = kind;
+    slot_ = slot;
+    auto s = std::shared_ptr<LivePrecisionSession>(LivePrecisionSession::Start(doc, kind, slot));
+    {
+        std::lock_guard lock(m_);
+        ++generation_;
+        session_ = std::move(s);
+        needSetup_ = true;
+        hasPending_ = false;
+        stats_ = Stats{};
+        cancel_ = true;
+    }
+    Post();
+}
+
+void LiveWorker::Moved() {
+    if (!doc_) return;
+    {
+        std::lock_guard lock(m_);
+        if (!session_) return;
+        pending_ = session_->Moves(*doc_);
+        hasPending_ = true;
+        cancel_ = true; // a run for an older position is moot
+    }
+    Post();
+}
+
+void LiveWorker::End() {
+    doc_ = nullptr;
+    std::lock_guard lock(m_);
+    ++generation_;
+    session_.reset();
+    hasPending_ = needSetup_ = false;
+    cancel_ = true;
+}
+
+void LiveWorker::Post() {
+    {
+        std::lock_guard lock(m_);
+        if (busy_) return; // the running loop takes the newest request when it is done
+        busy_ = true;
+    }
+    QMetaObject::invokeMethod(
+        &runner_, [this] { Run(); }, Qt::QueuedConnection);
+}
+
+void LiveWorker::Run() {
+    for (;;) {
+        std::shared_ptr<LivePrecisionSession> s;
+        std::vector<LiveMove> moves;
+        bool setup = false;
+        int generation = 0;
+        {
+            std::lock_guard lock(m_);
+            if (!session_ || (!needSetup_ && !hasPending_)) {
+                busy_ = false;
+                return;
+            }
+            s = session_;
+            generation = generation_;
+            setup = needSetup_;
+            needSetup_ = false;
+            if (!setup) {
+                moves = std::move(pending_);
+                hasPending_ = false;
+            }
+            cancel_ = false;
+        }
+        QElapsedTimer timer;
+        timer.start();
+        LivePrecisionSession::Status st = LivePrecisionSession::Status::Failed;
+        if (setup)
+            st = s->Setup() ? LivePrecisionSession::Status::Ok : LivePrecisionSession::Status::Failed;
+        else
+            st = s->Update(moves, &cancel_);
+        const double seconds = timer.nsecsElapsed() * 1e-9;
+        switch (st) {
+        case LivePrecisionSession::Status::Ok:
+            QMetaObject::invokeMethod(
+                this,
+                [this, generation, s, r = s->Results(), seconds] { Deliver(generation, s, r, seconds); },
+                Qt::QueuedConnection);
+            break;
+        case LivePrecisionSession::Status::Cancelled: {
+            std::lock_guard lock(m_);
+            ++stats_.cancelled;
+            break;
+        }
+        case LivePrecisionSession::Status::StructureChanged:
+            // What is determined changes at this position: a fresh analysis of the network there.
+            QMetaObject::invokeMethod(
+                this, [this, generation] { Restart(generation); }, Qt::QueuedConnection);
+            break;
+        case LivePrecisionSession::Status::Failed:
+            break; // the last results stay; the release runs the full adjustment
+        }
+    }
+}
+
+void LiveWorker::Deliver(int generation, std::shared_ptr<LivePrecisionSession> s, std::vector<LiveEllipse> r,
+                         double seconds) {
+    {
+        std::lock_guard lock(m_);
+        if (generation != generation_ || !doc_) return; // overtaken by a new session or the release
+        ++stats_.applied;
+        stats_.lastSeconds = seconds;
+    }
+    s->Apply(*doc_, r);
+    doc_->UpdateViews(false);
+    emit Applied();
+}
+
+void LiveWorker::Restart(int generation) {
+    {
+        std::lock_guard lock(m_);
+        if (generation != generation_ || !doc_) return;
+    }
+    const Stats kept = stats();
+    Begin(*doc_, kind_, slot_);
+    std::lock_guard lock(m_);
+    stats_ = kept;
+    ++stats_.restarts;
+}
+
+bool LiveWorker::Relative(int kind1, int slot1, int kind2, int slot2, double& distance, double& sd) {
+    // Held while reading: no run starts on the thread (Post needs the lock) until this is done.
+    std::lock_guard lock(m_);
+    if (busy_ || !session_) return false;
+    return session_->Relative(kind1, slot1, kind2, slot2, distance, sd);
+}
+
+LiveWorker::Stats LiveWorker::stats() const {
+    std::lock_guard lock(m_);
+    return stats_;
+}
+
+void LiveWorker::WaitIdle() {
+    for (;;) {
+        {
+            std::lock_guard lock(m_);
+            if (!busy_) break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    QCoreApplication::sendPostedEvents(this);
+}
+
+LiveWorker& TheLiveWorker() {
+    static QPointer<LiveWorker> worker;
+    if (!worker) worker = new LiveWorker(QCoreApplication::instance());
+    return *worker;
+}
+
+} // namespace kivo::views

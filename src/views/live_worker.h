@@ -1,0 +1,73 @@
+#pragma once
+// The thread behind live precision: while an element is dragged, the ellipses of the network are
+// recomputed off the GUI thread for the element's latest position. Only the newest position is
+// kept: a run it overtakes is cancelled, so updates never queue up behind the pointer. Results come
+// back on the GUI thread, are stored into the document and the views repainted.
+
+#include <QObject>
+#include <QThread>
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "adjustment/live_session.h"
+
+namespace kivo::views {
+
+class LiveWorker : public QObject {
+    Q_OBJECT
+public:
+    explicit LiveWorker(QObject* parent = nullptr);
+    ~LiveWorker() override;
+
+    // A drag of (kind, slot) starts: the network's tables are taken now, analysed on the thread.
+    void Begin(kivoMDIClient& doc, int kind, int slot);
+    // The dragged element has a new position in the document.
+    void Moved();
+    // The drag ended: a run in progress is dropped and no later result reaches the document.
+    void End();
+    bool Active() const { return doc_ != nullptr; }
+
+    // Distance and its 1-sigma standard deviation of two elements from the last live results (false
+    // when no session has results or either element is unknown or left out). GUI thread.
+    bool Relative(int kind1, int slot1, int kind2, int slot2, double& distance, double& sd);
+
+    // Counts since the last Begin: results stored, runs overtaken, and the seconds of the last run.
+    struct Stats {
+        int applied = 0, cancelled = 0, restarts = 0;
+        double lastSeconds = 0.0;
+    };
+    Stats stats() const;
+    // Blocks until the thread has nothing left to do (for tests and the screenshot harness).
+    void WaitIdle();
+
+signals:
+    // A live result was stored into the document.
+    void Applied();
+
+private:
+    void Post();
+    void Run(); // on the thread
+    void Deliver(int generation, std::shared_ptr<LivePrecisionSession> s, std::vector<LiveEllipse> r,
+                 double seconds);
+    void Restart(int generation);
+
+    QThread thread_;
+    QObject runner_; // lives on thread_; Run is queued to it
+    kivoMDIClient* doc_ = nullptr;
+    int kind_ = 0, slot_ = -1;
+
+    mutable std::mutex m_; // guards everything below
+    std::shared_ptr<LivePrecisionSession> session_;
+    bool needSetup_ = false, hasPending_ = false, busy_ = false;
+    std::vector<LiveMove> pending_;
+    int generation_ = 0;
+    Stats stats_;
+    std::atomic<bool> cancel_{false};
+};
+
+// The program's one worker (created on first use, owned by the application object).
+LiveWorker& TheLiveWorker();
+
+} // namespace kivo::views
