@@ -363,19 +363,15 @@ void kivoDecoratedMDIFrame::SetStatusCoords(const QString& text) {
 }
 
 void kivoDecoratedMDIFrame::CheckViewItems() {
-    const std::pair<int, bool> items[] = {{cmd::Object, doc_.bObject},
-                                          {cmd::Name, doc_.bName},
-                                          {cmd::Abbreviate, doc_.bAbbreviate},
-                                          {cmd::Collimate, doc_.bCollimate},
-                                          {cmd::Direction, doc_.bDirect},
-                                          {cmd::Distance, doc_.bDistance},
-                                          {cmd::Height, doc_.bHeight},
-                                          {cmd::Ellipse, doc_.bEllipse},
-                                          {cmd::Tools, doc_.bTools},
-                                          {cmd::Status, doc_.bStatus},
-                                          {cmd::LivePrecision, doc_.bLivePrecision}};
+    const std::pair<int, bool> items[] = {
+        {cmd::Object, doc_.bObject},         {cmd::Name, doc_.bName},
+        {cmd::Abbreviate, doc_.bAbbreviate}, {cmd::Collimate, doc_.bCollimate},
+        {cmd::Direction, doc_.bDirect},      {cmd::Distance, doc_.bDistance},
+        {cmd::Height, doc_.bHeight},         {cmd::Ellipse, doc_.bEllipse},
+        {cmd::Tools, doc_.bTools},           {cmd::Status, doc_.bStatus}};
     for (auto [id, on] : items)
         Action(id)->setChecked(on);
+    Action(cmd::LivePrecision)->setChecked(doc_.bLivePrecision);
 }
 
 void kivoDecoratedMDIFrame::Toggle(int, bool kivoMDIClient::*flag) {

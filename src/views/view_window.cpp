@@ -54,6 +54,8 @@ void TKIVOWindow::paintEvent(QPaintEvent* e) {
         p.fillRect(exposed, Qt::white);
         p.translate(horzOrigin, vertOrigin);
         DrawView(p, doc_, view_, exposed.translated(-horzOrigin, -vertOrigin), highlight_);
+        p.resetTransform();
+        DrawPrecisionLegend(p, doc_, viewport()->rect());
         return;
     }
     // At one device pixel per canvas pixel the picture is drawn into an image of the exposed
@@ -67,6 +69,7 @@ void TKIVOWindow::paintEvent(QPaintEvent* e) {
         DrawView(bp, doc_, view_, exposed.translated(-horzOrigin, -vertOrigin), highlight_);
     }
     p.drawImage(exposed.topLeft(), buffer_);
+    DrawPrecisionLegend(p, doc_, viewport()->rect());
 }
 
 void TKIVOWindow::resizeEvent(QResizeEvent* e) {
@@ -80,6 +83,8 @@ void TKIVOWindow::scrollContentsBy(int dx, int dy) {
     horzOrigin = -horizontalScrollBar()->value();
     vertOrigin = -verticalScrollBar()->value();
     viewport()->scroll(dx, dy);
+    // The legend stays in its corner: what the scroll moved of it is painted again.
+    if (doc_.bValEllip && (doc_.precision.isSet() || doc_.precision.confidence95)) viewport()->update();
 }
 
 void TKIVOWindow::TrackPointer(const QPoint& pos) {

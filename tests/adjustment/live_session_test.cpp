@@ -7,6 +7,7 @@
 
 #include "adjustment/kivoMDIClient.h"
 #include "adjustment/live_session.h"
+#include "adjustment/precision.h"
 #include "support/packed_value.h"
 #include "support/scoped_ini.h"
 #include "support/scripted_host.h"
@@ -103,4 +104,50 @@ TEST(LivePrecisionSession, DraggedStationAndBarGiveTheEllipsesOfACalculate) {
     EXPECT_GT(sd, 0.0);
     EXPECT_FALSE(s->Relative(SEL_POINT, 0, SEL_POINT, 0, distance, sd));
     EXPECT_FALSE(s->Relative(SEL_POINT, 0, SEL_POINT, 9999, distance, sd));
+}
+
+TEST(LivePrecisionSession, ToleranceJudgesTheLargestEllipsoidAxisEqualIsWithin) {
+    test::ScopedIni ini;
+    test::TempDir dir;
+    test::ScriptedHost host;
+    kivoMDIClient doc{&host};
+    doc.OpenName = dir.file("PLANT.SIM");
+    std::filesystem::copy_file(KIVO_EXAMPLES "/PLANT.SIM", doc.OpenName);
+    ASSERT_TRUE(doc.ReadSimFile());
+    ASSERT_EQ(doc.units, UNITS_METERS);
+    ASSERT_EQ(doc.nNumPoints, doc.nMaxPoints);
+
+    // The axis read back from the stored plane ellipses is the engine's ellipsoid axis.
+    auto s = LivePrecisionSession::Start(doc, SEL_NONE, -1);
+    ASSERT_TRUE(s->Setup()) << s->Why();
+    const std::vector<LiveEllipse> r = s->Results();
+    s->Apply(doc, r);
+    const int firstPoint = doc.nNumTheos + 2 * doc.nNumSBars;
+    for (int i = 0; i < doc.nMaxPoints; ++i)
+        EXPECT_NEAR(LargestAxis(doc.pointList[i]), r[firstPoint + i].largestAxis,
+                    1e-9 * r[firstPoint + i].largestAxis)
+            << doc.pointList[i].name;
+    for (int i = 0; i < doc.nMaxTheos; ++i)
+        EXPECT_NEAR(LargestAxis(doc.theoList[i]), r[i].largestAxis, 1e-9 * (r[i].largestAxis + 1e-12));
+
+    // A point with a round ellipsoid of 0.2 mm, judged at the boundary and either side of it.
+    OBJECTPOINT& p = doc.pointList[0];
+    for (int k = 0; k < 3; ++k)
+        p.A[k] = p.B[k] = 0.0002, p.phi[k] = 0.0;
+    EXPECT_EQ(LargestAxis(p), 0.0002);
+    EXPECT_EQ(Judge(doc, p), Judgement::None) << "no tolerance set";
+    doc.precision.toleranceMeters = 0.0002;
+    EXPECT_EQ(Judge(doc, p), Judgement::Within) << "equal is within";
+    doc.precision.confidence95 = true; // 0.2 mm x 2.7955 for the ellipsoid
+    EXPECT_EQ(Judge(doc, p), Judgement::Outside);
+    doc.precision.toleranceMeters = 0.0002 * PrecisionTolerance::k95Ellipsoid;
+    EXPECT_EQ(Judge(doc, p), Judgement::Within);
+    doc.precision.toleranceMeters = std::nextafter(doc.precision.toleranceMeters, 0.0);
+    EXPECT_EQ(Judge(doc, p), Judgement::Outside);
+    // A fixed or left-out element has no ellipse and no verdict; stale ellipses none either.
+    for (int k = 0; k < 3; ++k)
+        p.A[k] = p.B[k] = 0.0;
+    EXPECT_EQ(Judge(doc, p), Judgement::None);
+    doc.bValEllip = false;
+    EXPECT_EQ(Judge(doc, doc.pointList[1]), Judgement::None);
 }
