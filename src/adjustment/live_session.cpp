@@ -18,8 +18,13 @@ LivePrecisionSession::LivePrecisionSession() : d_(std::make_unique<Impl>()) {}
 LivePrecisionSession::~LivePrecisionSession() = default;
 
 std::unique_ptr<LivePrecisionSession> LivePrecisionSession::Start(kivoMDIClient& doc, int kind, int slot) {
-    std::unique_ptr<LivePrecisionSession> s(new LivePrecisionSession);
     doc.RunSimulation();
+    return Take(doc, kind, slot);
+}
+
+std::unique_ptr<LivePrecisionSession> LivePrecisionSession::Take(const kivoMDIClient& doc, int kind,
+                                                                 int slot) {
+    std::unique_ptr<LivePrecisionSession> s(new LivePrecisionSession);
     EngineTables t = BuildEngineTables(doc);
     s->d_->tables = std::make_unique<project>(nullptr, "");
     if (!t.CopyInto(*s->d_->tables, doc.dimension, doc.units)) s->d_->tables.reset();

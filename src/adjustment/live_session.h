@@ -36,6 +36,9 @@ public:
     // as they stand (a Calculate simulates them first too), then the tables are taken. kind and
     // slot name the dragged element (SEL_THEO, SEL_POINT or SEL_SBAR; SEL_NONE for none).
     static std::unique_ptr<LivePrecisionSession> Start(kivoMDIClient& doc, int kind, int slot);
+    // The same with the observations as they hold their values (as the last Calculate left them):
+    // the document is only read.
+    static std::unique_ptr<LivePrecisionSession> Take(const kivoMDIClient& doc, int kind, int slot);
     ~LivePrecisionSession();
     LivePrecisionSession(const LivePrecisionSession&) = delete;
     LivePrecisionSession& operator=(const LivePrecisionSession&) = delete;

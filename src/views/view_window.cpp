@@ -6,6 +6,7 @@
 #include <QScrollBar>
 #include <QStyle>
 
+#include "adjustment/precision.h"
 #include "forms/forms.h"
 #include "views/live_worker.h"
 #include "views/tool_cursors.h"
@@ -189,7 +190,11 @@ void TKIVOWindow::EvLButtonDown(Qt::KeyboardModifiers keys) {
         hitValue = kivoMDIClient::PtInRect(rect, dev) ? doc_.HitTest(curPoint, view_) : 0;
         const MeasureAction done =
             doc_.MeasureClick(view_, hitValue, keys & Qt::ShiftModifier, keys & Qt::ControlModifier);
-        if (done == MeasureAction::Marked) UpdateElement(static_cast<int>(hitValue >> 16), doc_.index);
+        if (done == MeasureAction::Marked) {
+            UpdateElement(static_cast<int>(hitValue >> 16), doc_.index);
+            // Two marked elements: their relative precision in the status bar.
+            if (const std::string t = RelativePrecisionText(doc_); !t.empty()) doc_.StatBarMessage(t);
+        }
         if (done == MeasureAction::Created) doc_.UpdateViews(false);
         break;
     }

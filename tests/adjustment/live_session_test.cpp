@@ -151,3 +151,34 @@ TEST(LivePrecisionSession, ToleranceJudgesTheLargestEllipsoidAxisEqualIsWithin) 
     doc.bValEllip = false;
     EXPECT_EQ(Judge(doc, doc.pointList[1]), Judgement::None);
 }
+
+TEST(LivePrecisionSession, StatusLineOfTwoMarkedPointsOnALineOfDistances) {
+    // A fixed; B and C free along x only; distances A-B and B-C of std dev s. Then x_C - x_B is
+    // observed once and controlled by nothing else: sd s; A-C sums two: s sqrt 2.
+    test::ScopedIni ini;
+    test::TempDir dir;
+    test::ScriptedHost host;
+    kivoMDIClient doc{&host};
+    doc.CmFileNew();
+    doc.OpenName = dir.file("LINE.SIM");
+    doc.bFileNamed = true;
+    doc.units = UNITS_METERS;
+    doc.NewPoint("A", "", 0, 0, 0, 0x2A);
+    doc.NewPoint("B", "", 10, 0, 0, 0x28);
+    doc.NewPoint("C", "", 25, 0, 0, 0x28);
+    doc.AddPtDistance(CONNECT4{0, 1, OBS_INUSE | OBS_IDEAL, 0, 0});
+    doc.AddPtDistance(CONNECT4{1, 2, OBS_INUSE | OBS_IDEAL, 0, 0});
+    doc.SDDistance = 0.001;
+    doc.pointList.Mark(1, true);
+    doc.pointList.Mark(2, true);
+    EXPECT_EQ(RelativePrecisionText(doc), "") << "no valid ellipses yet";
+    doc.CmCalculate();
+    ASSERT_EQ(doc.lastCalculateResult, 0);
+    EXPECT_EQ(RelativePrecisionText(doc), "B - C: distance 15.0000 m, sd 1 mm");
+    doc.pointList.Mark(1, false);
+    doc.pointList.Mark(0, true);
+    doc.precision.confidence95 = true;
+    EXPECT_EQ(RelativePrecisionText(doc), "A - C: distance 25.0000 m, 95 % 2.772 mm"); // 1.96 sqrt 2
+    doc.pointList.Mark(1, true);
+    EXPECT_EQ(RelativePrecisionText(doc), "") << "three marked";
+}
