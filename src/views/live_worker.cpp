@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QLoggingCategory>
 #include <QPointer>
 #include <chrono>
 #include <thread>
@@ -10,10 +11,22 @@
 
 namespace kivo::views {
 
+// QT_LOGGING_RULES="kivo.live.debug=true" reports each drag's update rate when it ends.
+Q_LOGGING_CATEGORY(lcLive, "kivo.live", QtWarningMsg)
+
 LiveWorker::LiveWorker(QObject* parent) : QObject(parent) {
     thread_.setObjectName(QStringLiteral("live precision"));
     runner_.moveToThread(&thread_);
     thread_.start();
+    repaint_.setSingleShot(true);
+    repaint_.setInterval(40);
+    connect(&repaint_, &QTimer::timeout, this, [this] {
+        if (doc_) doc_->UpdateViews(false);
+    });
+}
+
+void LiveWorker::RepaintSoon() {
+    if (!repaint_.isActive()) repaint_.start();
 }
 
 LiveWorker::~LiveWorker() {
@@ -23,6 +36,7 @@ LiveWorker::~LiveWorker() {
 }
 
 void LiveWorker::Begin(kivoMDIClient& doc, int kind, int slot) {
+    if (!doc_) dragTimer_.start();
     doc_ = &doc;
     kind_ = kind;
     slot_ = slot;
@@ -34,7 +48,7 @@ void LiveWorker::Begin(kivoMDIClient& doc, int kind, int slot) {
         needSetup_ = true;
         hasPending_ = false;
         stats_ = Stats{};
-        cancel_ = true;
+        cancel_ = true; // a run for the earlier session is moot
     }
     Post();
 }
@@ -46,12 +60,23 @@ void LiveWorker::Moved() {
         if (!session_) return;
         pending_ = session_->Moves(*doc_);
         hasPending_ = true;
-        cancel_ = true; // a run for an older position is moot
+        // The positions a run has not started on are dropped for the newest one. The running run
+        // is let finish: it cannot stop before its first phase, the longest on a large network, so
+        // dropping it under a pointer that keeps moving halves the results shown (or shows none).
     }
     Post();
 }
 
 void LiveWorker::End() {
+    if (doc_ && lcLive().isDebugEnabled()) {
+        const Stats st = stats();
+        const double seconds = dragTimer_.nsecsElapsed() * 1e-9;
+        qCDebug(lcLive,
+                "drag of %.2f s: %d results shown (%.1f per second), %d runs cancelled, %d fresh "
+                "analyses, last run %.1f ms",
+                seconds, st.applied, seconds > 0 ? st.applied / seconds : 0.0, st.cancelled, st.restarts,
+                st.lastSeconds * 1e3);
+    }
     doc_ = nullptr;
     std::lock_guard lock(m_);
     ++generation_;
@@ -132,6 +157,7 @@ void LiveWorker::Deliver(int generation, std::shared_ptr<LivePrecisionSession> s
         stats_.lastSeconds = seconds;
     }
     s->Apply(*doc_, r);
+    repaint_.stop();
     doc_->UpdateViews(false);
     emit Applied();
 }

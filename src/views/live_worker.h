@@ -1,11 +1,15 @@
 #pragma once
 // The thread behind live precision: while an element is dragged, the ellipses of the network are
-// recomputed off the GUI thread for the element's latest position. Only the newest position is
-// kept: a run it overtakes is cancelled, so updates never queue up behind the pointer. Results come
-// back on the GUI thread, are stored into the document and the views repainted.
+// recomputed off the GUI thread for the element's latest position. Only the newest position waits:
+// the positions it overtakes are dropped, so updates never queue up behind the pointer, and a run
+// made moot (the release, a fresh analysis) is cancelled. Results come back on the GUI thread, are
+// stored into the document and the views repainted; the repaints that only move the element are
+// held to 25 a second.
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QThread>
+#include <QTimer>
 #include <atomic>
 #include <memory>
 #include <mutex>
@@ -25,6 +29,8 @@ public:
     void Begin(kivoMDIClient& doc, int kind, int slot);
     // The dragged element has a new position in the document.
     void Moved();
+    // The views show the moved element: repainted within 40 ms (a result repaints them at once).
+    void RepaintSoon();
     // The drag ended: a run in progress is dropped and no later result reaches the document.
     void End();
     bool Active() const { return doc_ != nullptr; }
@@ -33,7 +39,8 @@ public:
     // when no session has results or either element is unknown or left out). GUI thread.
     bool Relative(int kind1, int slot1, int kind2, int slot2, double& distance, double& sd);
 
-    // Counts since the last Begin: results stored, runs overtaken, and the seconds of the last run.
+    // Counts since the last Begin: results stored, runs cancelled, fresh analyses, and the seconds
+    // of the last run.
     struct Stats {
         int applied = 0, cancelled = 0, restarts = 0;
         double lastSeconds = 0.0;
@@ -56,6 +63,8 @@ private:
     QThread thread_;
     QObject runner_; // lives on thread_; Run is queued to it
     kivoMDIClient* doc_ = nullptr;
+    QElapsedTimer dragTimer_;
+    QTimer repaint_;
     int kind_ = 0, slot_ = -1;
 
     mutable std::mutex m_; // guards everything below

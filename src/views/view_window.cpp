@@ -229,7 +229,7 @@ void TKIVOWindow::LiveDragStep() {
         w.Moved();
     doc_.CalcPixelPos(doc_.Common(doc_.selectType, doc_.index));
     liveMoved_ = true;
-    doc_.UpdateViews(false);
+    w.RepaintSoon();
 }
 
 bool TKIVOWindow::EndLiveDrag() {
