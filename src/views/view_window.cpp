@@ -27,6 +27,10 @@ TKIVOWindow::TKIVOWindow(kivoMDIClient& doc, int view, QWidget* parent)
     CalcScrollBars();
 }
 
+TKIVOWindow::~TKIVOWindow() {
+    EndLiveDrag(); // no result of a drag in progress reaches a document that may be going
+}
+
 void TKIVOWindow::CalcScrollBars() {
     QScrollBar* hb = horizontalScrollBar();
     QScrollBar* vb = verticalScrollBar();
@@ -164,6 +168,7 @@ void TKIVOWindow::EvLButtonDown(Qt::KeyboardModifiers keys) {
             // The element follows the pointer until the button is released, never leaving the
             // visible limit box.
             gDragFlag = 1;
+            EndLiveDrag(); // a drag that ended without a release leaves no session behind
             lrect = LimitBox();
             doc_.OldPosition(&xold, &yold, view_);
             doc_.StatBarSelect(0);
@@ -223,7 +228,7 @@ void TKIVOWindow::EvMouseMove(Qt::KeyboardModifiers) {
 // ellipses for its new position (the first move starts the session).
 void TKIVOWindow::LiveDragStep() {
     LiveWorker& w = TheLiveWorker();
-    if (!w.Active())
+    if (!liveMoved_ || !w.Active())
         w.Begin(doc_, doc_.selectType, doc_.index);
     else
         w.Moved();

@@ -12,6 +12,7 @@ class TKIVOWindow : public QAbstractScrollArea {
     Q_OBJECT
 public:
     TKIVOWindow(kivoMDIClient& doc, int view, QWidget* parent = nullptr);
+    ~TKIVOWindow() override;
 
     int view() const { return view_; }
     kivoMDIClient& doc() { return doc_; }
