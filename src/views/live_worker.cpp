@@ -48,6 +48,7 @@ void LiveWorker::Begin(kivoMDIClient& doc, int kind, int slot) {
         needSetup_ = true;
         hasPending_ = false;
         stats_ = Stats{};
+        failed_ = false;
         cancel_ = true; // a run for the earlier session is moot
     }
     Post();
@@ -58,6 +59,13 @@ void LiveWorker::Moved() {
     {
         std::lock_guard lock(m_);
         if (!session_) return;
+        if (failed_) {
+            // No ellipses at the last position: the network is analysed afresh at this one.
+            failed_ = false;
+            QMetaObject::invokeMethod(
+                this, [this, g = generation_] { Restart(g); }, Qt::QueuedConnection);
+            return;
+        }
         pending_ = session_->Moves(*doc_);
         hasPending_ = true;
         // The positions a run has not started on are dropped for the newest one. The running run
@@ -143,7 +151,9 @@ void LiveWorker::Run() {
                 this, [this, generation] { Restart(generation); }, Qt::QueuedConnection);
             break;
         case LivePrecisionSession::Status::Failed:
-            break; // the last results stay; the release runs the full adjustment
+            QMetaObject::invokeMethod(
+                this, [this, generation] { Failed(generation); }, Qt::QueuedConnection);
+            break;
         }
     }
 }
@@ -160,6 +170,19 @@ void LiveWorker::Deliver(int generation, std::shared_ptr<LivePrecisionSession> s
     repaint_.stop();
     doc_->UpdateViews(false);
     emit Applied();
+}
+
+void LiveWorker::Failed(int generation) {
+    {
+        std::lock_guard lock(m_);
+        if (generation != generation_ || !doc_) return;
+        failed_ = true;
+    }
+    // The ellipses shown belong to an earlier position: none is better than a wrong one.
+    doc_->bValEllip = false;
+    doc_->leftOutMarks.clear();
+    doc_->host().EnableMenuItem(cmd::Ellipse, false);
+    doc_->UpdateViews(false);
 }
 
 void LiveWorker::Restart(int generation) {

@@ -59,6 +59,7 @@ private:
     void Deliver(int generation, std::shared_ptr<LivePrecisionSession> s, std::vector<LiveEllipse> r,
                  double seconds);
     void Restart(int generation);
+    void Failed(int generation);
 
     QThread thread_;
     QObject runner_; // lives on thread_; Run is queued to it
@@ -70,6 +71,7 @@ private:
     mutable std::mutex m_; // guards everything below
     std::shared_ptr<LivePrecisionSession> session_;
     bool needSetup_ = false, hasPending_ = false, busy_ = false;
+    bool failed_ = false; // the last run gave no ellipses: the next move analyses afresh
     std::vector<LiveMove> pending_;
     int generation_ = 0;
     Stats stats_;
