@@ -17,6 +17,7 @@
 #include "app/mdi_child.h"
 #include "model/command_ids.h"
 #include "support/packed_value.h"
+#include "support/scripted_host.h"
 #include "support/test_support.h"
 #include "views/live_worker.h"
 #include "views/view_window.h"
@@ -113,4 +114,57 @@ TEST(LiveDrag, EllipsesFollowTheStationAndReleaseCalculates) {
     QTest::mouseRelease(port, Qt::LeftButton, {}, steps[0]);
     EXPECT_NE(PointAxes(doc), full);
     doc.bFileDirty = false;
+}
+
+TEST(LiveDrag, APointMovedOntoTheBaselineIsLeftOutAndBackDeterminedAgain) {
+    // Q is fixed by the sightings of two fixed stations only; on their baseline the two lines of
+    // sight coincide and Q is no longer determined: the network is analysed afresh there.
+    test::TempDir dir;
+    test::ScriptedHost host;
+    kivoMDIClient doc{&host};
+    doc.CmFileNew();
+    doc.OpenName = dir.file("NET.SIM");
+    doc.bIdeals = true;
+    constexpr int kFixXYZ = 0x2A, kFixTilts = 0x0A0;
+    doc.NewTheo("T1", "", 1, 0, 0, 0, 10, 0, 0, 0, kFixXYZ | kFixTilts);
+    doc.NewTheo("T2", "", 2, 0, 100, 0, 10, 0, 0, 0, kFixXYZ | kFixTilts);
+    doc.NewPoint("Q", "", 30, 40, 5, 0);
+    for (int t = 0; t < 2; ++t) {
+        doc.ClearTheos();
+        doc.theoList.Mark(t, true);
+        doc.NewCollimate(nullptr, 0, 1 - t);
+        doc.NewPtDirect(nullptr, 0, 0);
+    }
+    doc.ClearTheos();
+    views::LiveWorker& w = views::TheLiveWorker();
+    auto settle = [&] {
+        for (int i = 0; i < 4; ++i) {
+            w.WaitIdle();
+            QApplication::processEvents();
+        }
+    };
+    auto moveQ = [&](double x, double y, double z) {
+        OBJECTPOINT& q = doc.pointList[0];
+        q.xReal = x, q.yReal = y, q.zReal = z;
+        w.Moved();
+        settle();
+    };
+    w.Begin(doc, SEL_POINT, 0);
+    settle();
+    ASSERT_TRUE(doc.bValEllip);
+    EXPECT_GT(Val(doc.pointList[0].A[0]), 0.0);
+    moveQ(50, 0, 10); // on the baseline
+    EXPECT_GE(w.stats().restarts, 1);
+    ASSERT_EQ(doc.leftOutMarks.size(), 1u);
+    EXPECT_EQ(doc.leftOutMarks[0].kind, SEL_POINT);
+    EXPECT_EQ(Val(doc.pointList[0].A[0]), 0.0);
+    moveQ(40, 30, 6); // off it again
+    EXPECT_GE(w.stats().restarts, 2);
+    EXPECT_TRUE(doc.leftOutMarks.empty());
+    EXPECT_GT(Val(doc.pointList[0].A[0]), 0.0);
+    const double live = doc.pointList[0].A[0];
+    w.End();
+    doc.CmCalculate();
+    ASSERT_EQ(doc.lastCalculateResult, 0);
+    EXPECT_NEAR(Val(doc.pointList[0].A[0]), live, 1e-6 * live);
 }
