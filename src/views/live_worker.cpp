@@ -197,13 +197,6 @@ void LiveWorker::Restart(int generation) {
     ++stats_.restarts;
 }
 
-bool LiveWorker::Relative(int kind1, int slot1, int kind2, int slot2, double& distance, double& sd) {
-    // Held while reading: no run starts on the thread (Post needs the lock) until this is done.
-    std::lock_guard lock(m_);
-    if (busy_ || !session_) return false;
-    return session_->Relative(kind1, slot1, kind2, slot2, distance, sd);
-}
-
 LiveWorker::Stats LiveWorker::stats() const {
     std::lock_guard lock(m_);
     return stats_;

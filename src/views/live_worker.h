@@ -35,10 +35,6 @@ public:
     void End();
     bool Active() const { return doc_ != nullptr; }
 
-    // Distance and its 1-sigma standard deviation of two elements from the last live results (false
-    // when no session has results or either element is unknown or left out). GUI thread.
-    bool Relative(int kind1, int slot1, int kind2, int slot2, double& distance, double& sd);
-
     // Counts since the last Begin: results stored, runs cancelled, fresh analyses, and the seconds
     // of the last run.
     struct Stats {
