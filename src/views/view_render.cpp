@@ -412,7 +412,7 @@ void DrawEllipseShape(QPainter& p, const double* trigTable, int h, int v, double
     p.drawPolyline(outline);
 }
 
-QRect DrawPrecisionLegend(QPainter& p, const kivoMDIClient& doc, const QRect& area) {
+QRect DrawPrecisionLegend(QPainter& p, const kivoMDIClient& doc, const QRect& area, int view, QPoint origin) {
     const PrecisionTolerance& t = doc.precision;
     if (!doc.bValEllip || (!t.isSet() && !t.confidence95)) return {};
     const double perLength = ErrorUnitsPerLength(doc.units);
@@ -440,11 +440,34 @@ QRect DrawPrecisionLegend(QPainter& p, const kivoMDIClient& doc, const QRect& ar
     const int pad = 4, line = fm.height();
     const int width =
         std::max(fm.horizontalAdvance(first), barPixels + 6 + fm.horizontalAdvance(second)) + 2 * pad;
-    const QRect box(area.left() + 6, area.bottom() - 6 - (2 * line + 2 * pad + 2), width,
-                    2 * line + 2 * pad + 2);
+    const int height = 2 * line + 2 * pad + 2;
+    // The corner over the fewest elements (bottom left first); the box lets the drawing show through.
+    const QRect corners[4] = {QRect(area.left() + 6, area.bottom() - 6 - height, width, height),
+                              QRect(area.right() - 6 - width, area.bottom() - 6 - height, width, height),
+                              QRect(area.right() - 6 - width, area.top() + 6, width, height),
+                              QRect(area.left() + 6, area.top() + 6, width, height)};
+    QRect box = corners[0];
+    if (view >= 0 && view < 3) {
+        int fewest = -1;
+        for (const QRect& c : corners) {
+            const QRect near = c.adjusted(-12, -12, 12, 12).translated(-origin);
+            int n = 0;
+            auto count = [&](const COMMON& e) {
+                if ((e.flags & ELEM_INUSE) && near.contains(e.hcoord[view], e.vcoord[view])) ++n;
+            };
+            for (int i = 0; i < doc.nMaxTheos; ++i)
+                count(doc.theoList[i]);
+            for (int i = 0; i < doc.nMaxPoints; ++i)
+                count(doc.pointList[i]);
+            for (int i = 0; i < doc.nMaxSBars; ++i)
+                count(doc.sbarList[i]);
+            if (fewest < 0 || n < fewest) fewest = n, box = c;
+            if (n == 0) break;
+        }
+    }
     p.save();
     p.setPen(Pen(Qt::black));
-    p.setBrush(Qt::white);
+    p.setBrush(QColor(255, 255, 255, 210));
     p.drawRect(box.adjusted(0, 0, -1, -1));
     p.drawText(QPoint(box.left() + pad, box.top() + pad + fm.ascent()), first);
     const int y = box.top() + pad + line + 2 + line / 2;

@@ -60,7 +60,7 @@ void TKIVOWindow::paintEvent(QPaintEvent* e) {
         p.translate(horzOrigin, vertOrigin);
         DrawView(p, doc_, view_, exposed.translated(-horzOrigin, -vertOrigin), highlight_);
         p.resetTransform();
-        DrawPrecisionLegend(p, doc_, viewport()->rect());
+        DrawPrecisionLegend(p, doc_, viewport()->rect(), view_, QPoint(horzOrigin, vertOrigin));
         return;
     }
     // At one device pixel per canvas pixel the picture is drawn into an image of the exposed
@@ -74,7 +74,7 @@ void TKIVOWindow::paintEvent(QPaintEvent* e) {
         DrawView(bp, doc_, view_, exposed.translated(-horzOrigin, -vertOrigin), highlight_);
     }
     p.drawImage(exposed.topLeft(), buffer_);
-    DrawPrecisionLegend(p, doc_, viewport()->rect());
+    DrawPrecisionLegend(p, doc_, viewport()->rect(), view_, QPoint(horzOrigin, vertOrigin));
 }
 
 void TKIVOWindow::resizeEvent(QResizeEvent* e) {
