@@ -78,8 +78,8 @@ void kivoMDIClient::CmCalculate() {
 
 // The end of a drag with the select tool: a moved element either recalculates the network (with
 // "recalculate after a move" set) or leaves the ellipses and left-out marks stale.
-void kivoMDIClient::EndDrag(int view, int x, int y) {
-    if (!NewPosition(x, y, view)) return;
+void kivoMDIClient::EndDrag(int view, int x, int y, bool moved) {
+    if (!NewPosition(x, y, view) && !moved) return;
     if (bRecalc) {
         CmCalculate();
         return;

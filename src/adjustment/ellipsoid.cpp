@@ -3,9 +3,10 @@
 #include <algorithm>
 #include <cmath>
 
-#include <Eigen/Eigenvalues>
+#include <Eigen/Core>
 
 #include "adjustment/kivoMDIClient.h"
+#include "engine/ellipse.h"
 #include "simulation/angles.h"
 
 namespace kivo {
@@ -30,14 +31,15 @@ double LargestEllipsoidAxis(const COMMON& c) {
     const Plane xy = PlaneCovariance(c.A[0], c.B[0], c.phi[0]);
     const Plane xz = PlaneCovariance(c.A[1], c.B[1], c.phi[1]);
     const Plane yz = PlaneCovariance(c.A[2], c.B[2], c.phi[2]);
+    if (c.A[0] == 0 && c.A[1] == 0 && c.A[2] == 0) return 0.0;
     Eigen::Matrix3d q;
     q << xy.uu, xy.uv, xz.uv, //
         xy.uv, xy.vv, yz.uv,  //
         xz.uv, yz.uv, xz.vv;
     if (!q.allFinite()) return 0.0;
-    const double largest =
-        Eigen::SelfAdjointEigenSolver<Eigen::Matrix3d>(q, Eigen::EigenvaluesOnly).eigenvalues().maxCoeff();
-    return largest > 0.0 ? std::sqrt(largest) : 0.0;
+    // The engine's own routine, so that the figure is the one its listing prints.
+    const double largest = eng::ellipsoidAxes(q)(0);
+    return largest > 0.0 ? largest : 0.0;
 }
 
 PrecisionFigures SummarisePrecision(const kivoMDIClient& doc) {

@@ -12,6 +12,7 @@
 #include <memory>
 #include <vector>
 
+#include "adjustment/engine_tables.h"
 #include "adjustment/kivoMDIClient.h"
 #include "engine/mavo.h"
 #include "simulation/angles.h"
@@ -68,17 +69,6 @@ double RoundedDirection(double v) {
     return r;
 }
 
-// The engine tables filled from the document, and the document slots behind the stations and the
-// targets, so that results are read back by position.
-struct Tables {
-    std::vector<edit_sta> sta;
-    std::vector<edit_tar> tar;
-    std::vector<edit_mes> dist, difh, dir1, dir2;
-    std::vector<int> stationSlots; // theodolite slot of station i
-    std::vector<int> targetSlots;  // point slot of target j, -1 for a scale-bar end
-    std::vector<int> targetBars;   // scale-bar slot of target j, -1 for a point
-};
-
 void AddMes(std::vector<edit_mes>& list, int sel, const std::string& from, const std::string& to, double val,
             double sval) {
     edit_mes m;
@@ -90,14 +80,16 @@ void AddMes(std::vector<edit_mes>& list, int sel, const std::string& from, const
     list.push_back(m);
 }
 
-void AddDirection(Tables& t, const std::string& from, const std::string& to, double h, double v, double sh,
-                  double sv) {
+void AddDirection(EngineTables& t, const std::string& from, const std::string& to, double h, double v,
+                  double sh, double sv) {
     AddMes(t.dir1, 4, from, to, h, sh);
     AddMes(t.dir2, 5, from, to, v, sv);
 }
 
-Tables BuildTables(const kivoMDIClient& d) {
-    Tables t;
+} // namespace
+
+EngineTables BuildEngineTables(const kivoMDIClient& d) {
+    EngineTables t;
     // Stations, in slot order.
     for (int i = 0; i < d.nMaxTheos; ++i) {
         const THEODOLITE& th = d.theoList[i];
@@ -117,7 +109,7 @@ Tables BuildTables(const kivoMDIClient& d) {
                 StatusCode(th.coordStat, k, d.dimension, k < 3 ? d.SDTheoLocApx : d.SDTheoRotApx, s.sx[k]);
         s.d[6] = s.d[7] = -1;
         t.sta.push_back(s);
-        t.stationSlots.push_back(i);
+        t.slots.stations.push_back(i);
     }
     // Targets: the two ends of every scale bar (R, then L), then the points.
     for (int i = 0; i < d.nMaxSBars; ++i) {
@@ -134,8 +126,8 @@ Tables BuildTables(const kivoMDIClient& d) {
             e.x[2] = end.z;
             e.d[0] = e.d[1] = e.d[2] = kUnknown;
             t.tar.push_back(e);
-            t.targetSlots.push_back(-1);
-            t.targetBars.push_back(i);
+            t.slots.targets.push_back(-1);
+            t.slots.targetBars.push_back(i);
         }
     }
     for (int i = 0; i < d.nMaxPoints; ++i) {
@@ -150,8 +142,8 @@ Tables BuildTables(const kivoMDIClient& d) {
         for (int k = 0; k < 3; ++k)
             e.d[k] = StatusCode(p.coordStat, k, d.dimension, d.SDPointLocApx, e.sx[k]);
         t.tar.push_back(e);
-        t.targetSlots.push_back(i);
-        t.targetBars.push_back(-1);
+        t.slots.targets.push_back(i);
+        t.slots.targetBars.push_back(-1);
     }
 
     // Distances: scale-bar lengths, point to point, theodolite to point.
@@ -167,7 +159,7 @@ Tables BuildTables(const kivoMDIClient& d) {
             AddMes(t.dist, 1, d.pointList[e.source].name, d.pointList[e.target].name, e.distance,
                    d.SDDistance);
     }
-    for (int i : t.stationSlots) {
+    for (int i : t.slots.stations) {
         const THEODOLITE& th = d.theoList[i];
         for (const CONNECT3& e : th.dsList.items())
             if (Ideal(e.flags))
@@ -179,21 +171,21 @@ Tables BuildTables(const kivoMDIClient& d) {
         if (GlobalIdeal(e.flags))
             AddMes(t.difh, 3, d.pointList[e.source].name, d.pointList[e.target].name, e.height, d.SDHeight);
     }
-    for (int i : t.stationSlots) {
+    for (int i : t.slots.stations) {
         const THEODOLITE& th = d.theoList[i];
         for (const CONNECT6& e : th.hdList.items())
             if (Ideal(e.flags))
                 AddMes(t.difh, 3, TheoEngineName(th), d.pointList[e.target].name, e.height, d.SDHeight);
     }
     // Directions: collimations, scale-bar ends (R, then L), points (rounded to 5 decimals).
-    for (int i : t.stationSlots) {
+    for (int i : t.slots.stations) {
         const THEODOLITE& th = d.theoList[i];
         for (const CONNECT1& e : th.thList.items())
             if (Ideal(e.flags))
                 AddDirection(t, TheoEngineName(th), TheoEngineName(d.theoList[e.target]), e.hAngle, e.vAngle,
                              d.hSDAngle, d.vSDAngle);
     }
-    for (int i : t.stationSlots) {
+    for (int i : t.slots.stations) {
         const THEODOLITE& th = d.theoList[i];
         for (const CONNECT2& e : th.sbList.items()) {
             if (!Ideal(e.flags)) continue;
@@ -202,7 +194,7 @@ Tables BuildTables(const kivoMDIClient& d) {
             AddDirection(t, TheoEngineName(th), bar + "L", e.hLAngle, e.vLAngle, d.hSDAngle, d.vSDAngle);
         }
     }
-    for (int i : t.stationSlots) {
+    for (int i : t.slots.stations) {
         const THEODOLITE& th = d.theoList[i];
         for (const CONNECT1& e : th.ptList.items())
             if (Ideal(e.flags))
@@ -211,6 +203,24 @@ Tables BuildTables(const kivoMDIClient& d) {
     }
     return t;
 }
+
+bool EngineTables::CopyInto(project& prj, int dimension, int units) const {
+    prj.dim = dimension;
+    prj.units = units;
+    const int ndir = static_cast<int>(dir1.size());
+    if (prj.projectalloc(static_cast<int>(sta.size()), static_cast<int>(tar.size()),
+                         static_cast<int>(dist.size()), static_cast<int>(difh.size()), ndir, ndir, 0, 0) != 0)
+        return false;
+    std::copy(sta.begin(), sta.end(), prj.sta);
+    std::copy(tar.begin(), tar.end(), prj.tar);
+    std::copy(dist.begin(), dist.end(), prj.alldist);
+    std::copy(difh.begin(), difh.end(), prj.alldifh);
+    std::copy(dir1.begin(), dir1.end(), prj.alldir1);
+    std::copy(dir2.begin(), dir2.end(), prj.alldir2);
+    return true;
+}
+
+namespace {
 
 void StoreEllipse(COMMON& c, double ha, double hb, double phi, int view) {
     c.A[view] = ha;
@@ -227,28 +237,12 @@ int kivoMDIClient::wsimmavo() {
     prj.units = units;
 
     const auto start = std::chrono::steady_clock::now();
-    Tables t = BuildTables(*this);
-    const int ndir = static_cast<int>(t.dir1.size());
-    if (prj.projectalloc(static_cast<int>(t.sta.size()), static_cast<int>(t.tar.size()),
-                         static_cast<int>(t.dist.size()), static_cast<int>(t.difh.size()), ndir, ndir, 0,
-                         0) != 0)
-        return -1;
-    std::copy(t.sta.begin(), t.sta.end(), prj.sta);
-    std::copy(t.tar.begin(), t.tar.end(), prj.tar);
-    std::copy(t.dist.begin(), t.dist.end(), prj.alldist);
-    std::copy(t.difh.begin(), t.difh.end(), prj.alldifh);
-    std::copy(t.dir1.begin(), t.dir1.end(), prj.alldir1);
-    std::copy(t.dir2.begin(), t.dir2.end(), prj.alldir2);
-    // The engine works on its own copy: the staging tables go before it runs.
-    t.sta = {};
-    t.tar = {};
-    t.dist = {};
-    t.difh = {};
-    t.dir1 = {};
-    t.dir2 = {};
-    runStations_ = std::move(t.stationSlots);
-    runTargets_ = std::move(t.targetSlots);
-    runTargetBars_ = std::move(t.targetBars);
+    {
+        // The engine works on its own copy: the staging tables go before it runs.
+        EngineTables t = BuildEngineTables(*this);
+        if (!t.CopyInto(prj, dimension, units)) return -1;
+        runSlots_ = std::move(t.slots);
+    }
     const double filling = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
     auto engine = std::make_unique<mavo>(pproject);
@@ -263,30 +257,40 @@ int kivoMDIClient::wsimmavo() {
 }
 
 void kivoMDIClient::MarkLeftOut(const eng::Summary& s) {
+    std::vector<char> out(s.elements.size(), 0);
+    for (const eng::LeftOut& lo : s.leftOut) {
+        if (lo.element < 0) continue;
+        const auto e = static_cast<std::size_t>(lo.element);
+        if (e >= out.size()) out.resize(e + 1, 0);
+        out[e] = 1;
+    }
+    // Elements named only as not determined (on a failed run the engine may not have indexed them).
+    for (std::size_t i = 0; i < s.elements.size(); ++i)
+        if (!s.elements[i].determined || !s.elements[i].connected) out[i] = 1;
+    MarkLeftOut(out, runSlots_);
+}
+
+void kivoMDIClient::MarkLeftOut(const std::vector<char>& leftOut, const EngineSlots& slots) {
     leftOutMarks.clear();
     std::vector<int> bars; // a scale bar is marked once, whichever of its ends was left out
-    const int nsta = static_cast<int>(runStations_.size());
+    const int nsta = static_cast<int>(slots.stations.size());
     auto mark = [&](int e) {
-        if (e < 0) return;
         if (e < nsta) {
-            leftOutMarks.push_back({SEL_THEO, runStations_[static_cast<std::size_t>(e)]});
+            leftOutMarks.push_back({SEL_THEO, slots.stations[static_cast<std::size_t>(e)]});
             return;
         }
         const auto j = static_cast<std::size_t>(e - nsta);
-        if (j >= runTargets_.size()) return;
-        if (runTargets_[j] >= 0) {
-            leftOutMarks.push_back({SEL_POINT, runTargets_[j]});
-        } else if (const int bar = runTargetBars_[j];
+        if (j >= slots.targets.size()) return;
+        if (slots.targets[j] >= 0) {
+            leftOutMarks.push_back({SEL_POINT, slots.targets[j]});
+        } else if (const int bar = slots.targetBars[j];
                    bar >= 0 && std::find(bars.begin(), bars.end(), bar) == bars.end()) {
             bars.push_back(bar);
             leftOutMarks.push_back({SEL_SBAR, bar});
         }
     };
-    for (const eng::LeftOut& lo : s.leftOut)
-        mark(lo.element);
-    // Elements named only as not determined (on a failed run the engine may not have indexed them).
-    for (std::size_t i = 0; i < s.elements.size(); ++i)
-        if (!s.elements[i].determined || !s.elements[i].connected) mark(static_cast<int>(i));
+    for (std::size_t i = 0; i < leftOut.size(); ++i)
+        if (leftOut[i]) mark(static_cast<int>(i));
     std::sort(leftOutMarks.begin(), leftOutMarks.end(), [](const LeftOutMark& a, const LeftOutMark& b) {
         return a.kind != b.kind ? a.kind < b.kind : a.slot < b.slot;
     });
@@ -298,23 +302,25 @@ void kivoMDIClient::MarkLeftOut(const eng::Summary& s) {
 }
 
 void kivoMDIClient::ReadResults() {
-    const result& r = *pproject->runresults;
+    StoreEllipses(*pproject->runresults, runSlots_);
+}
+
+void kivoMDIClient::StoreEllipses(const result& r, const EngineSlots& slots) {
     const std::vector<double>* major[3] = {&r.major12, &r.major13, &r.major23};
     const std::vector<double>* minor[3] = {&r.minor12, &r.minor13, &r.minor23};
     const std::vector<double>* phi[3] = {&r.phi12, &r.phi13, &r.phi23};
-    const int nsta = pproject->maxsta;
+    const std::size_t nsta = slots.stations.size();
     auto store = [&](COMMON& c, std::size_t k) {
         for (int plane = 0; plane < 3; ++plane)
             if (k < major[plane]->size())
                 StoreEllipse(c, (*major[plane])[k], (*minor[plane])[k], (*phi[plane])[k] * kRadToGonResult,
                              plane);
     };
-    for (int i = 0; i < nsta && i < static_cast<int>(runStations_.size()); ++i)
-        store(theoList[runStations_[static_cast<std::size_t>(i)]], static_cast<std::size_t>(i));
+    for (std::size_t i = 0; i < nsta; ++i)
+        store(theoList[slots.stations[i]], i);
     // Scale-bar ends carry no ellipse of the bar itself: the bar keeps its previous values.
-    for (int j = 0; j < pproject->maxtar && j < static_cast<int>(runTargets_.size()); ++j)
-        if (runTargets_[static_cast<std::size_t>(j)] >= 0)
-            store(pointList[runTargets_[static_cast<std::size_t>(j)]], static_cast<std::size_t>(nsta + j));
+    for (std::size_t j = 0; j < slots.targets.size(); ++j)
+        if (slots.targets[j] >= 0) store(pointList[slots.targets[j]], nsta + j);
 }
 
 void kivoMDIClient::UpEllip(const char* name, double ha, double hb, double phi, int view) {

@@ -12,9 +12,16 @@
 namespace kivo {
 
 class project;
+struct result;
 namespace eng {
 struct Summary;
 }
+
+// The document slots behind the engine's elements: station i is theodolite stations[i], target j
+// point targets[j] or, for a scale-bar end, bar targetBars[j] (-1 where the other applies).
+struct EngineSlots {
+    std::vector<int> stations, targets, targetBars;
+};
 
 // The adjustment run: what the last Calculate left behind, and the engine project while it runs.
 struct AdjustmentRun {
@@ -53,15 +60,19 @@ public:
     // Stores the ellipses of the last successful run into the elements, by their position in the
     // engine's tables (stations in slot order, then scale-bar ends, then points).
     void ReadResults();
+    // Stores ellipses read from engine results by the slots of the tables they were computed on.
+    void StoreEllipses(const result& r, const EngineSlots& slots);
     // Fills leftOutMarks from an engine run on the tables of the last wsimmavo.
     void MarkLeftOut(const eng::Summary& s);
+    // Fills leftOutMarks from the engine elements flagged as left out (by the tables' slots).
+    void MarkLeftOut(const std::vector<char>& leftOut, const EngineSlots& slots);
     // Seconds per phase of the last engine run (simulation first), for the benchmark and the CLI.
     const std::vector<std::pair<std::string, double>>& LastRunTimings() const { return lastRunTimings_; }
 
     // ---- Dragging ---------------------------------------------------------------------------
-    // The end of a drag whose last pointer pixel was (x, y): if the element moved, recalculate
-    // (bRecalc) or mark the ellipses invalid.
-    void EndDrag(int view, int x, int y);
+    // The end of a drag whose last pointer pixel was (x, y): if the element moved (or moved is
+    // true: a live drag has moved it already), recalculate (bRecalc) or mark the ellipses invalid.
+    void EndDrag(int view, int x, int y, bool moved = false);
 
     // ---- Undo and redo ----------------------------------------------------------------------
     // The network of `target` back (NetworkDocument::RestoreImage). The left-out marks belong to
@@ -75,8 +86,7 @@ protected:
     bool RunForm(FormId form) override;
 
 private:
-    std::vector<int> runStations_, runTargets_;
-    std::vector<int> runTargetBars_; // scale-bar slot of target j, -1 for a point
+    EngineSlots runSlots_; // of the tables of the last wsimmavo
     std::vector<std::pair<std::string, double>> lastRunTimings_;
 };
 

@@ -94,6 +94,8 @@ const ActionDef kActions[] = {
      "Computes every observation value from the coordinates", false},
     {cmd::Calculate, "CmCalculate", "&Calculate", nullptr, "F5",
      "Runs the adjustment and draws the error ellipses", false},
+    {cmd::LivePrecision, "CmLivePrecision", "&Live Precision", nullptr, nullptr,
+     "Recomputes the error ellipses while an element is dragged", true},
     {cmd::Tools, "CmTools", "&Tools", nullptr, nullptr, "Shows or hides the speed bar", true},
     {cmd::Status, "CmStatus", "&Status", nullptr, nullptr, "Shows or hides the status bar", true},
     {cmd::Cascade, "CmCascade", "&Cascade\tShift+F5", nullptr, "Shift+F5", "Arranges the views overlapping",
@@ -129,7 +131,7 @@ const std::vector<MenuDef> kLongMenu = {
     {"&Objects", {cmd::TheoTool, cmd::PointTool, cmd::SBarTool}},
     {"&Measure",
      {cmd::Setup, cmd::DirTool, cmd::DistTool, cmd::HeightTool, cmd::StdDev, cmd::Adjust, cmd::Simulate,
-      cmd::Calculate}},
+      cmd::Calculate, cmd::LivePrecision}},
     {"&Window", {cmd::Tools, cmd::Status, cmd::Cascade, cmd::Tile, cmd::ArrangeIcons}},
     {"&Help", {cmd::HelpAbout, cmd::HelpDisclaim, cmd::HelpContents}},
 };
@@ -401,6 +403,7 @@ void kivoDecoratedMDIFrame::CheckViewItems() {
         {cmd::Tools, doc_.bTools},           {cmd::Status, doc_.bStatus}};
     for (auto [id, on] : items)
         Action(id)->setChecked(on);
+    Action(cmd::LivePrecision)->setChecked(doc_.bLivePrecision);
 }
 
 void kivoDecoratedMDIFrame::Toggle(int, bool kivoMDIClient::*flag) {
@@ -577,6 +580,9 @@ void kivoDecoratedMDIFrame::Command(int id) {
         break;
     case cmd::FindElement:
         CmFindElement();
+        break;
+    case cmd::LivePrecision:
+        doc_.bLivePrecision = !doc_.bLivePrecision; // a session setting: the project is unchanged
         break;
     default:
         break; // no handler (the framework's edit accelerators)

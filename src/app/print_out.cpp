@@ -16,6 +16,7 @@
 #include <memory>
 
 #include "adjustment/kivoMDIClient.h"
+#include "adjustment/precision.h"
 #include "model/form_values.h"
 #include "views/symbols.h"
 #include "views/view_render.h"
@@ -236,12 +237,22 @@ void TKIVOOut::PrntSymbols(QPainter& p) {
 }
 
 // The screen's ellipse at printer scale, but only when both axes are non-zero.
+// At 95 % it is scaled as on the screen, and with a tolerance drawn in the colour of its verdict.
 void TKIVOOut::PrntEllipse(QPainter& p, const COMMON& e) {
-    const double A = e.A[view_], B = e.B[view_];
+    const double f = doc_.precision.ellipseFactor();
+    const double A = e.A[view_] * f, B = e.B[view_] * f;
     if (A == 0 || B == 0) return;
     int h, v;
     L.CalcObjectPrPos(e, view_, &h, &v);
+    const Judgement j = Judge(doc_, e);
+    const QPen pen = p.pen();
+    if (j != Judgement::None) {
+        QPen judged = pen;
+        judged.setColor(j == Judgement::Within ? QColor(0, 160, 0) : QColor(230, 0, 0));
+        p.setPen(judged);
+    }
     views::DrawEllipseShape(p, doc_.TrigTable, h, v, A, B, e.phi[view_], L.hPrEllScale, L.vPrEllScale);
+    p.setPen(pen);
 }
 
 // PrntTheoName, PrntPointName, PrntSBarName: top-left corner nameOffset (3 mm) right of and above

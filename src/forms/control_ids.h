@@ -65,6 +65,11 @@ constexpr int HGridUnit = 496;
 constexpr int ShowVGrid = 497;
 constexpr int VGridInterval = 498;
 constexpr int VGridUnit = 499;
+// The tolerance the views judge (session only): edit and unit, and the confidence radios.
+constexpr int Tolerance = 1710;
+constexpr int ToleranceUnit = 1711;
+constexpr int Confidence68 = 1712;
+constexpr int Confidence95 = 1713;
 
 // ---- Theodolite, Point and Scale Bar Info -----------------------------------------------------
 constexpr int ElemName = 681;

@@ -10,6 +10,7 @@
 #include <QMessageBox>
 #include <QRadioButton>
 #include <QVBoxLayout>
+#include <cmath>
 
 #include "adjustment/kivoMDIClient.h"
 #include "model/form_values.h"
@@ -197,6 +198,19 @@ TDisplayForm::TDisplayForm(QWidget* parent, kivoMDIClient& doc)
     opt->addWidget(MakeStatic(ctl::VGridUnit), 2, 2);
     Body()->addWidget(optionsBox);
 
+    // The tolerance the views judge, for this session: empty or zero for none.
+    auto* precisionBox = new QGroupBox(tr("Precision"), this);
+    auto* prec = new QGridLayout(precisionBox);
+    prec->addWidget(MakeStatic(ctl::Unnamed, tr("Tolerance")), 0, 0);
+    prec->addWidget(MakeNumber(ctl::Tolerance), 0, 1);
+    prec->addWidget(MakeStatic(ctl::ToleranceUnit), 0, 2);
+    auto* confidence = new QHBoxLayout;
+    confidence->addWidget(MakeRadio(ctl::Confidence68, tr("1 sigma")));
+    confidence->addWidget(MakeRadio(ctl::Confidence95, tr("95 %")));
+    prec->addWidget(MakeStatic(ctl::Unnamed, tr("Confidence")), 1, 0);
+    prec->addLayout(confidence, 1, 1, 1, 2);
+    Body()->addWidget(precisionBox);
+
     // SetupWindow.
     SetChecked(ctl::ShowBoundary, doc.bBound);
     SetChecked(ctl::ShowHGrid, doc.bHGrid);
@@ -214,6 +228,13 @@ TDisplayForm::TDisplayForm(QWidget* parent, kivoMDIClient& doc)
     for (int id : {ctl::Scale1Unit, ctl::Scale2Unit, ctl::Scale3Unit, ctl::HGridUnit, ctl::VGridUnit})
         SetItemText(id, unit);
     SetItemText(ctl::EllScaleUnit, metric ? "mm" : "mils");
+    SetItemText(ctl::ToleranceUnit, unit);
+    // Held in meters; shown in the project's length unit.
+    if (doc.precision.isSet())
+        SetItemText(ctl::Tolerance,
+                    Format("%-10.6g", doc.precision.toleranceIn(doc.convTab[UNITS_METERS][doc.units])));
+    SetChecked(ctl::Confidence68, !doc.precision.confidence95);
+    SetChecked(ctl::Confidence95, doc.precision.confidence95);
 
     const double values[6] = {doc.objScale1, doc.objScale2, doc.objScale3,
                               doc.ellScale,  doc.hInterval, doc.vInterval};
@@ -245,6 +266,16 @@ bool TDisplayForm::CanClose() {
         Item(kDisplayEdits[k])->setFocus();
         return false;
     }
+    double tolerance = 0.0;
+    const std::string toleranceText = ItemText(ctl::Tolerance);
+    if (toleranceText.find_first_not_of(" \t") != std::string::npos &&
+        (!ScanReal(toleranceText, tolerance) || !(tolerance >= 0.0) || !std::isfinite(tolerance))) {
+        Refuse(this, "The tolerance must be a length of zero (none) or more.");
+        Item(ctl::Tolerance)->setFocus();
+        return false;
+    }
+    doc_.precision.toleranceMeters = tolerance / doc_.convTab[UNITS_METERS][doc_.units];
+    doc_.precision.confidence95 = IsChecked(ctl::Confidence95);
     doc_.bBound = IsChecked(ctl::ShowBoundary);
     doc_.bHGrid = IsChecked(ctl::ShowHGrid);
     doc_.bVGrid = IsChecked(ctl::ShowVGrid);

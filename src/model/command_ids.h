@@ -59,6 +59,7 @@ constexpr int StdDev = 186;
 constexpr int Adjust = 187;
 constexpr int Simulate = 188;
 constexpr int Calculate = 189;
+constexpr int LivePrecision = 195; // ellipses follow a drag
 // Window.
 constexpr int Tools = 201;
 constexpr int Status = 202;

@@ -118,6 +118,7 @@ struct SessionSettings {
     std::string iniName = "kivo.ini";
     const char* szViewNames[4] = {"Plan View", "Side View", "End View", "Text View"};
     PrecisionTolerance precision; // the tolerance the views judge (session only)
+    bool bLivePrecision = true;   // a drag recomputes the ellipses as it goes (session only)
 };
 
 // The project file and the files beside it (file_commands.cpp).

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "adjustment/kivoMDIClient.h"
+#include "adjustment/precision.h"
 #include "simulation/angles.h"
 #include "views/raster_canvas.h"
 #include "views/symbols.h"
@@ -17,6 +18,9 @@ const QColor kGreen(0, 255, 0), kBlue(0, 0, 255), kRed(255, 0, 0), kYellow(255, 
     kMagenta(255, 0, 255);
 const QColor kLeftOut(220, 0, 0);
 constexpr int kLeftOutRadius = 9;
+// Elements judged against the tolerance: their ellipse and a ring under the symbol.
+const QColor kWithin(0, 160, 0), kOutside(230, 0, 0);
+constexpr int kJudgedRadius = 8;
 
 // All pens are one pixel wide; the end pixel of a line is left out, as a line to a point
 // conventionally stops short of it.
@@ -120,13 +124,38 @@ struct Canvas {
     }
 
     void Ellipse(const COMMON& e) {
-        const double A = e.A[view], B = e.B[view];
+        // At 95 % the drawn ellipse is the 1-sigma one scaled by the plane factor.
+        const double f = doc.precision.ellipseFactor();
+        const double A = e.A[view] * f, B = e.B[view] * f;
         if (A == 0 && B == 0) return;
         const int h = e.hcoord[view], v = e.vcoord[view];
         const double hs = doc.hEllScale, vs = doc.vEllScale;
         const double reach = (std::fabs(A) + std::fabs(B)) * std::max(hs, vs);
         if (!(reach < 1e9) || !Near(h, v, static_cast<int>(reach) + 2)) return;
         DrawEllipseShape(p, doc.TrigTable, h, v, A, B, e.phi[view], hs, vs);
+    }
+
+    // Every station and point with an ellipse, judged against the tolerance: its ellipse in the
+    // colour of the verdict and a ring of it under the symbol.
+    // The rings show with the ellipses hidden too.
+    void JudgedEllipses(bool ellipses) {
+        auto one = [&](const COMMON& e) {
+            const Judgement j = Judge(doc, e);
+            const QColor& c = j == Judgement::Within ? kWithin : kOutside;
+            p.setPen(Pen(j == Judgement::None ? QColor(Qt::black) : c));
+            if (ellipses) Ellipse(e);
+            if (j == Judgement::None) return;
+            const int h = e.hcoord[view], v = e.vcoord[view];
+            if (!Near(h, v, kJudgedRadius + 2)) return;
+            QPen ring(c, 2, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
+            ring.setCosmetic(true);
+            p.setPen(ring);
+            p.drawEllipse(QRect(h - kJudgedRadius, v - kJudgedRadius, 2 * kJudgedRadius, 2 * kJudgedRadius));
+        };
+        for (int i = 0; i < doc.nMaxTheos; ++i)
+            if (doc.theoList[i].flags & ELEM_INUSE) one(doc.theoList[i]);
+        for (int i = 0; i < doc.nMaxPoints; ++i)
+            if (doc.pointList[i].flags & ELEM_INUSE) one(doc.pointList[i]);
     }
 
     // An element the last Calculate left out of the adjustment: a red circle struck through, drawn
@@ -307,7 +336,9 @@ void DrawView(QPainter& p, const kivoMDIClient& doc, int view, const QRect& clip
             .Draw(segments, c.rt, QRect(0, 0, doc.hExtent[view], doc.vExtent[view]), kLinePalette);
         c.segments = nullptr;
     }
-    if (doc.bValEllip && doc.bEllipse) {
+    if (doc.bValEllip && doc.precision.isSet()) {
+        c.JudgedEllipses(doc.bEllipse);
+    } else if (doc.bValEllip && doc.bEllipse) {
         p.setPen(Pen(Qt::black));
         for (int i = 0; i < doc.nMaxTheos; ++i)
             if (doc.theoList[i].flags & ELEM_INUSE) c.Ellipse(doc.theoList[i]);
@@ -379,6 +410,76 @@ void DrawEllipseShape(QPainter& p, const double* trigTable, int h, int v, double
         outline << pt((A * c * t6 + B * s * t0) * hs, (-A * s * t6 + B * c * t0) * vs);
     }
     p.drawPolyline(outline);
+}
+
+QRect DrawPrecisionLegend(QPainter& p, const kivoMDIClient& doc, const QRect& area, int view, QPoint origin) {
+    const PrecisionTolerance& t = doc.precision;
+    if (!doc.bValEllip || (!t.isSet() && !t.confidence95)) return {};
+    const double perLength = ErrorUnitsPerLength(doc.units);
+    const char* unit = ErrorUnitName(doc.units);
+    const QString confidence = t.confidence95 ? QStringLiteral("95 %") : QStringLiteral("1 sigma");
+    const QString first =
+        t.isSet() ? QStringLiteral("Tolerance %1 %2, %3")
+                        .arg(t.toleranceIn(doc.convTab[UNITS_METERS][doc.units]) * perLength, 0, 'g', 4)
+                        .arg(QLatin1String(unit), confidence)
+                  : QStringLiteral("Ellipses at %1").arg(confidence);
+    // A bar of 1, 2 or 5 times a power of ten error units, 30 to 100 pixels long at the ellipse scale.
+    const double pixelsPerUnit = doc.hEllScale / perLength;
+    double bar = 0.0;
+    if (pixelsPerUnit > 0 && std::isfinite(pixelsPerUnit)) {
+        const double decade = std::pow(10.0, std::floor(std::log10(30.0 / pixelsPerUnit)));
+        for (double m : {1.0, 2.0, 5.0, 10.0})
+            if (m * decade * pixelsPerUnit >= 30.0) {
+                bar = m * decade;
+                break;
+            }
+    }
+    const int barPixels = TruncToInt(bar * pixelsPerUnit);
+    const QString second = QStringLiteral("%1 %2").arg(bar, 0, 'g', 3).arg(QLatin1String(unit));
+    const QFontMetrics fm = p.fontMetrics();
+    const int pad = 4, line = fm.height();
+    const int width =
+        std::max(fm.horizontalAdvance(first), barPixels + 6 + fm.horizontalAdvance(second)) + 2 * pad;
+    const int height = 2 * line + 2 * pad + 2;
+    // The corner over the fewest elements (bottom left first); the box lets the drawing show through.
+    const QRect corners[4] = {QRect(area.left() + 6, area.bottom() - 6 - height, width, height),
+                              QRect(area.right() - 6 - width, area.bottom() - 6 - height, width, height),
+                              QRect(area.right() - 6 - width, area.top() + 6, width, height),
+                              QRect(area.left() + 6, area.top() + 6, width, height)};
+    QRect box = corners[0];
+    if (view >= 0 && view < 3) {
+        int fewest = -1;
+        for (const QRect& c : corners) {
+            const QRect near = c.adjusted(-12, -12, 12, 12).translated(-origin);
+            int n = 0;
+            auto count = [&](const COMMON& e) {
+                if ((e.flags & ELEM_INUSE) && near.contains(e.hcoord[view], e.vcoord[view])) ++n;
+            };
+            for (int i = 0; i < doc.nMaxTheos; ++i)
+                count(doc.theoList[i]);
+            for (int i = 0; i < doc.nMaxPoints; ++i)
+                count(doc.pointList[i]);
+            for (int i = 0; i < doc.nMaxSBars; ++i)
+                count(doc.sbarList[i]);
+            if (fewest < 0 || n < fewest) fewest = n, box = c;
+            if (n == 0) break;
+        }
+    }
+    p.save();
+    p.setPen(Pen(Qt::black));
+    p.setBrush(QColor(255, 255, 255, 210));
+    p.drawRect(box.adjusted(0, 0, -1, -1));
+    p.drawText(QPoint(box.left() + pad, box.top() + pad + fm.ascent()), first);
+    const int y = box.top() + pad + line + 2 + line / 2;
+    const int x = box.left() + pad;
+    if (barPixels > 0) {
+        p.drawLine(x, y, x + barPixels, y);
+        p.drawLine(x, y - 3, x, y + 3);
+        p.drawLine(x + barPixels, y - 3, x + barPixels, y + 3);
+    }
+    p.drawText(QPoint(x + barPixels + 6, box.top() + pad + line + 2 + fm.ascent()), second);
+    p.restore();
+    return box;
 }
 
 QImage RenderCanvas(const kivoMDIClient& doc, int view) {

@@ -3,6 +3,7 @@
 // render, the benchmarks and printing all draw through DrawView.
 
 #include <QImage>
+#include <QPoint>
 #include <QRect>
 
 class QPainter;
@@ -38,6 +39,14 @@ void DrawPoint(QPainter& p, const kivoMDIClient& doc, int view, int point, bool 
                const RasterTarget* blit = nullptr);
 void DrawSBar(QPainter& p, const kivoMDIClient& doc, int view, int sbar, bool object,
               const RasterTarget* blit = nullptr);
+
+// The legend of the precision the views judge (the tolerance, the confidence, and a bar of known
+// length in error units at the ellipse scale), in the bottom left corner of `area`. Drawn when the
+// ellipses are valid and a tolerance or the 95 % confidence is chosen; the rectangle it took (empty
+// when none). Given a view and where its canvas origin lies in `area`, the corner over the fewest
+// elements is taken instead.
+QRect DrawPrecisionLegend(QPainter& p, const kivoMDIClient& doc, const QRect& area, int view = -1,
+                          QPoint origin = {});
 
 // The whole canvas of a view (hExtent x vExtent), white where nothing is drawn.
 QImage RenderCanvas(const kivoMDIClient& doc, int view);

@@ -9,8 +9,10 @@
 #include <QWheelEvent>
 #include <cmath>
 
+#include "adjustment/precision.h"
 #include "forms/forms.h"
 #include "model/view_zoom.h"
+#include "views/live_worker.h"
 #include "views/tool_cursors.h"
 
 namespace kivo::views {
@@ -46,6 +48,13 @@ TKIVOWindow::TKIVOWindow(kivoMDIClient& doc, int view, QWidget* parent)
     horizontalScrollBar()->setSingleStep(20);
     verticalScrollBar()->setSingleStep(20);
     CalcScrollBars();
+}
+
+// A drag cut short by the window going away still ends its change, and no result of it reaches a
+// document that may be going.
+TKIVOWindow::~TKIVOWindow() {
+    EndLiveDrag();
+    if (gDragFlag == 1) doc_.EndChange();
 }
 
 void TKIVOWindow::CalcScrollBars() {
@@ -163,6 +172,8 @@ void TKIVOWindow::paintEvent(QPaintEvent* e) {
         p.fillRect(exposed, Qt::white);
         p.translate(horzOrigin, vertOrigin);
         DrawView(p, doc_, view_, exposed.translated(-horzOrigin, -vertOrigin), highlight_);
+        p.resetTransform();
+        DrawPrecisionLegend(p, doc_, viewport()->rect(), view_, QPoint(horzOrigin, vertOrigin));
         return;
     }
     // At one device pixel per canvas pixel the picture is drawn into an image of the exposed
@@ -176,6 +187,7 @@ void TKIVOWindow::paintEvent(QPaintEvent* e) {
         DrawView(bp, doc_, view_, exposed.translated(-horzOrigin, -vertOrigin), highlight_);
     }
     p.drawImage(exposed.topLeft(), buffer_);
+    DrawPrecisionLegend(p, doc_, viewport()->rect(), view_, QPoint(horzOrigin, vertOrigin));
 }
 
 void TKIVOWindow::resizeEvent(QResizeEvent* e) {
@@ -192,6 +204,8 @@ void TKIVOWindow::scrollContentsBy(int dx, int dy) {
     horzOrigin = -horizontalScrollBar()->value();
     vertOrigin = -verticalScrollBar()->value();
     viewport()->scroll(dx, dy);
+    // The legend stays in its corner: what the scroll moved of it is painted again.
+    if (doc_.bValEllip && (doc_.precision.isSet() || doc_.precision.confidence95)) viewport()->update();
 }
 
 void TKIVOWindow::TrackPointer(const QPoint& pos) {
@@ -201,11 +215,6 @@ void TKIVOWindow::TrackPointer(const QPoint& pos) {
     curPoint = KPoint{pos.x() - horzOrigin, pos.y() - vertOrigin};
     horzLogCoord = curPoint.x / doc_.hObjScale[view_] + doc_.hBase[view_];
     vertLogCoord = doc_.vBase[view_] - curPoint.y / doc_.vObjScale[view_];
-}
-
-// A drag cut short by the window going away still ends its change.
-TKIVOWindow::~TKIVOWindow() {
-    if (gDragFlag == 1) doc_.EndChange();
 }
 
 void TKIVOWindow::mousePressEvent(QMouseEvent* e) {
@@ -301,6 +310,7 @@ void TKIVOWindow::EvLButtonDown(Qt::KeyboardModifiers keys) {
             // The element follows the pointer until the button is released, never leaving the
             // visible limit box.
             gDragFlag = 1;
+            EndLiveDrag(); // a drag that ended without a release leaves no session behind
             doc_.BeginChange(doc_.SelectionChangeName("Move")); // ends with the drag
             lrect = LimitBox();
             doc_.OldPosition(&xold, &yold, view_);
@@ -328,7 +338,11 @@ void TKIVOWindow::EvLButtonDown(Qt::KeyboardModifiers keys) {
         hitValue = kivoMDIClient::PtInRect(rect, dev) ? doc_.HitTest(curPoint, view_) : 0;
         const MeasureAction done =
             doc_.MeasureClick(view_, hitValue, keys & Qt::ShiftModifier, keys & Qt::ControlModifier);
-        if (done == MeasureAction::Marked) UpdateElement(static_cast<int>(hitValue >> 16), doc_.index);
+        if (done == MeasureAction::Marked) {
+            UpdateElement(static_cast<int>(hitValue >> 16), doc_.index);
+            // Two marked elements: their relative precision in the status bar.
+            if (const std::string t = RelativePrecisionText(doc_); !t.empty()) doc_.StatBarMessage(t);
+        }
         if (done == MeasureAction::Created) doc_.UpdateViews(false);
         break;
     }
@@ -345,6 +359,7 @@ void TKIVOWindow::EvMouseMove(Qt::KeyboardModifiers) {
         const KPoint held = kivoMDIClient::ClampToRect(lrect, KPoint{devPoint.x(), devPoint.y()});
         if (held.x != devPoint.x() || held.y != devPoint.y()) TrackPointer(QPoint(held.x, held.y));
         doc_.DragTo(view_, horzLogCoord, vertLogCoord);
+        if (doc_.bLivePrecision) LiveDragStep();
     }
     xold = curPoint.x;
     yold = curPoint.y;
@@ -352,16 +367,37 @@ void TKIVOWindow::EvMouseMove(Qt::KeyboardModifiers) {
         QString::asprintf("%d, %d", TruncToInt(horzLogCoord), TruncToInt(vertLogCoord)).toStdString());
 }
 
+// Live precision: the element follows the pointer in every view and the worker recomputes the
+// ellipses for its new position (the first move starts the session).
+void TKIVOWindow::LiveDragStep() {
+    LiveWorker& w = TheLiveWorker();
+    if (!liveMoved_ || !w.Active())
+        w.Begin(doc_, doc_.selectType, doc_.index);
+    else
+        w.Moved();
+    doc_.CalcPixelPos(doc_.Common(doc_.selectType, doc_.index));
+    liveMoved_ = true;
+    w.RepaintSoon();
+}
+
+bool TKIVOWindow::EndLiveDrag() {
+    const bool moved = liveMoved_;
+    liveMoved_ = false;
+    if (moved) TheLiveWorker().End();
+    return moved;
+}
+
 void TKIVOWindow::EvLButtonUp(Qt::KeyboardModifiers) {
     if (doc_.gMode == MODE_SELECT) {
         const bool dragging = gDragFlag == 1;
         gDragFlag = 0;
+        const bool liveMoved = EndLiveDrag();
         doc_.hActiveCursor = CUR_ARROW;
         if (doc_.selectType != SEL_NONE) {
             Release();
             // Only a drag can move: the release that follows a double click, or one on an
             // observation line, moves nothing.
-            if (dragging) doc_.EndDrag(view_, xold, yold);
+            if (dragging) doc_.EndDrag(view_, xold, yold, liveMoved);
         }
         if (dragging) doc_.EndChange();
     }
@@ -373,6 +409,7 @@ void TKIVOWindow::EvLButtonDblClk(Qt::KeyboardModifiers) {
     // The press before this one may have started a drag; the form needs the mouse.
     if (gDragFlag == 1) doc_.EndChange();
     gDragFlag = 0;
+    EndLiveDrag();
     Release();
     doc_.hActiveCursor = CUR_ARROW;
     ShowActiveCursor();

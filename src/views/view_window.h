@@ -89,10 +89,14 @@ private:
     void KeepInViewAfterRescale(double centreH, double centreV);
     // Repaints the part of this view around an element's symbol and name.
     void UpdateElement(int kind, int slot);
+    // A live drag's step; its end (true when it moved the element).
+    void LiveDragStep();
+    bool EndLiveDrag();
 
     kivoMDIClient& doc_;
     const int view_;
     bool trackSize_ = false;
+    bool liveMoved_ = false; // a live drag has moved the element
     Highlight highlight_;
     QImage buffer_; // the exposed rectangle while painting
     // The mapping the scroll positions were last set for (scale 0: none yet).

@@ -545,6 +545,28 @@ TEST_F(FormsTest, DisplayFormShowsTheEllipseScaleInTheUnitItNames) {
     Type(&h, ctl::EllScale, "30480");
     h.accept();
     EXPECT_NEAR(doc->ellScale, 1, 1e-12);
+
+    // The tolerance row speaks the project's length unit and is held in meters; a negative one is
+    // refused with nothing changed, an empty one is none.
+    doc->units = UNITS_MM;
+    TDisplayForm t(nullptr, *doc);
+    EXPECT_EQ(Text(&t, ctl::ToleranceUnit), "mm");
+    EXPECT_TRUE(Ctl<QRadioButton>(&t, ctl::Confidence68)->isChecked());
+    Type(&t, ctl::Tolerance, "-1");
+    WhenModal([](QWidget* w) { qobject_cast<QMessageBox*>(w)->accept(); });
+    t.accept();
+    EXPECT_NE(t.result(), QDialog::Accepted);
+    EXPECT_FALSE(doc->precision.isSet());
+    Type(&t, ctl::Tolerance, "0.3");
+    Ctl<QRadioButton>(&t, ctl::Confidence95)->setChecked(true);
+    t.accept();
+    EXPECT_NEAR(doc->precision.toleranceMeters, 0.0003, 1e-15);
+    EXPECT_TRUE(doc->precision.confidence95);
+    TDisplayForm again(nullptr, *doc);
+    EXPECT_EQ(Text(&again, ctl::Tolerance).trimmed(), "0.3");
+    Type(&again, ctl::Tolerance, "");
+    again.accept();
+    EXPECT_FALSE(doc->precision.isSet());
 }
 
 TEST_F(FormsTest, AdjustFormForcesDimensionIntoOneToThree) {

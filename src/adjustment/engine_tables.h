@@ -1,0 +1,28 @@
+#pragma once
+// The engine tables filled from the document, for a full run (wsimmavo) and for a live session
+// alike, with the document slots behind the stations and the targets so that results are read
+// back by position. Internal to the adjustment layer: the engine's types show only here.
+
+#include <vector>
+
+#include "adjustment/kivoMDIClient.h"
+#include "engine/project.h"
+
+namespace kivo {
+
+struct EngineTables {
+    std::vector<edit_sta> sta;
+    std::vector<edit_tar> tar;
+    std::vector<edit_mes> dist, difh, dir1, dir2;
+    EngineSlots slots;
+
+    // Sizes the project's tables (dimension and units from the document) and copies these into
+    // them; false when the engine refuses the counts.
+    bool CopyInto(project& prj, int dimension, int units) const;
+};
+
+// The tables for the network as it stands: the elements in use, and the observations that hold a
+// value (a Calculate simulates them first).
+EngineTables BuildEngineTables(const kivoMDIClient& d);
+
+} // namespace kivo
