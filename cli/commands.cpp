@@ -13,6 +13,8 @@ const std::vector<CommandEntry>& Commands() {
         {"export", "export PROJECT.SIM", CmdExport},
         {"calculate", "calculate PROJECT.SIM [--save]", CmdCalculate},
         {"render", "render PROJECT.SIM --view plan|side|end [--dpi N] -o FILE.png", CmdRender},
+        {"advise", "advise PROJECT.SIM [--top N]", CmdAdvise},
+        {"heatmap", "heatmap PROJECT.SIM -o FILE.png [--grid N] [--range R]", CmdHeatmap},
     };
     return commands;
 }

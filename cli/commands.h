@@ -15,5 +15,7 @@ int CmdSimulate(int argc, char** argv);
 int CmdExport(int argc, char** argv);
 int CmdCalculate(int argc, char** argv);
 int CmdRender(int argc, char** argv);
+int CmdAdvise(int argc, char** argv);
+int CmdHeatmap(int argc, char** argv);
 
 } // namespace kivo::cli

@@ -301,8 +301,9 @@ HeatMap stationHeatMap(const project& p, const HeatMapOptions& o, const std::ato
     const Network& net = b.net;
     const std::size_t nel = net.el.size();
 
-    // Tracked elements: the largest axes first; the rest can only shrink, so the largest of them
-    // bounds the value from above.
+    // Elements by their largest axis, largest first. Adding a station only shrinks covariances, so
+    // a cell's value is found by updating elements in that order, a batch at a time, until the
+    // largest updated axis is at least the axis (before the update) of the next element.
     std::vector<int> order;
     for (std::size_t e = 0; e < nel; ++e)
         if (b.axis[e] > 0.0) order.push_back(static_cast<int>(e));
@@ -314,9 +315,7 @@ HeatMap stationHeatMap(const project& p, const HeatMapOptions& o, const std::ato
         return out;
     }
     out.current = b.axis[static_cast<std::size_t>(order.front())];
-    const std::size_t ntrack = std::min(order.size(), static_cast<std::size_t>(std::max(o.tracked, 1)));
-    const double bound = ntrack < order.size() ? b.axis[static_cast<std::size_t>(order[ntrack])] : 0.0;
-    const std::vector<int> tracked(order.begin(), order.begin() + static_cast<std::ptrdiff_t>(ntrack));
+    const std::size_t batch = static_cast<std::size_t>(std::max(o.batch, 1));
 
     // Sightable targets and the covariance over their positions and the tracked elements'.
     std::vector<int> targets;
@@ -333,7 +332,7 @@ HeatMap stationHeatMap(const project& p, const HeatMapOptions& o, const std::ato
             }
         }
     };
-    for (int e : tracked)
+    for (int e : order)
         want(e);
     for (int e : targets)
         want(e);
@@ -350,14 +349,6 @@ HeatMap stationHeatMap(const project& p, const HeatMapOptions& o, const std::ato
         const int u = net.el[static_cast<std::size_t>(e)].param[k];
         return u < 0 ? -1 : colOf[static_cast<std::size_t>(u)];
     };
-    const auto ne = static_cast<Eigen::Index>(3 * tracked.size());
-    Eigen::MatrixXd qTrack = Eigen::MatrixXd::Zero(ne, ne);
-    for (Eigen::Index i = 0; i < ne; ++i)
-        for (Eigen::Index j = 0; j < ne; ++j) {
-            const int li = local(tracked[static_cast<std::size_t>(i / 3)], static_cast<int>(i % 3));
-            const int lj = local(tracked[static_cast<std::size_t>(j / 3)], static_cast<int>(j % 3));
-            if (li >= 0 && lj >= 0) qTrack(i, j) = qu(li, lj);
-        }
     int nmask = 0;
     for (bool u : o.unknown)
         nmask += u ? 1 : 0;
@@ -433,28 +424,41 @@ HeatMap stationHeatMap(const project& p, const HeatMapOptions& o, const std::ato
                     pm.col(static_cast<Eigen::Index>(2 * i + r)) +=
                         rows[(2 * i + r) * 9 + 6 + static_cast<std::size_t>(k)] * kq.col(l);
             }
-        Eigen::MatrixXd ke = Eigen::MatrixXd::Zero(m, ne);
-        for (Eigen::Index j = 0; j < ne; ++j) {
-            const int l = local(tracked[static_cast<std::size_t>(j / 3)], static_cast<int>(j % 3));
-            if (l >= 0) ke.col(j) = kq.col(l);
-        }
-        // The new station eliminated: its rows act through the projector I - H, H = As G^-1 As^T.
+        Eigen::MatrixXd agT; // (As G^-1)^T, for the projector
         if (nmask > 0) {
             const Eigen::MatrixXd z = pm * as; // m x q
             const Eigen::MatrixXd ag = as * gi;
             pm += -ag * z.transpose() - z * ag.transpose() + ag * (as.transpose() * z) * ag.transpose();
-            ke -= ag * (as.transpose() * ke);
+            agT = ag.transpose();
         }
         pm.diagonal().array() += 1.0;
         const Eigen::LLT<Eigen::MatrixXd> llt(pm);
         if (llt.info() != Eigen::Success) return;
-        const Eigen::MatrixXd half = llt.matrixL().solve(ke);
-        double worst = bound;
-        for (std::size_t e = 0; e < tracked.size(); ++e) {
-            const auto at = static_cast<Eigen::Index>(3 * e);
-            const Eigen::MatrixXd h = half.middleCols(at, 3);
-            const Eigen::Matrix3d qe = qTrack.block(at, at, 3, 3) - h.transpose() * h;
-            worst = std::max(worst, ellipsoidAxes(qe)(0));
+        double worst = 0.0;
+        for (std::size_t from = 0; from < order.size(); from += batch) {
+            const std::size_t to = std::min(order.size(), from + batch);
+            const auto ne = static_cast<Eigen::Index>(3 * (to - from));
+            // K Q(., elements) through the projector, then L^-1 of it.
+            Eigen::MatrixXd ke = Eigen::MatrixXd::Zero(m, ne);
+            for (Eigen::Index j = 0; j < ne; ++j) {
+                const int l = local(order[from + static_cast<std::size_t>(j / 3)], static_cast<int>(j % 3));
+                if (l >= 0) ke.col(j) = kq.col(l);
+            }
+            if (nmask > 0) ke -= as * (agT * ke);
+            llt.matrixL().solveInPlace(ke);
+            for (std::size_t e = from; e < to; ++e) {
+                const int el = order[e];
+                Eigen::Matrix3d qe = Eigen::Matrix3d::Zero();
+                for (int i = 0; i < 3; ++i)
+                    for (int j = 0; j < 3; ++j) {
+                        const int li = local(el, i), lj = local(el, j);
+                        if (li >= 0 && lj >= 0) qe(i, j) = qu(li, lj);
+                    }
+                const auto at = static_cast<Eigen::Index>(3 * (e - from));
+                qe -= ke.middleCols(at, 3).transpose() * ke.middleCols(at, 3);
+                worst = std::max(worst, ellipsoidAxes(qe)(0));
+            }
+            if (to == order.size() || worst >= b.axis[static_cast<std::size_t>(order[to])]) break;
         }
         out.value[static_cast<std::size_t>(c)] = worst;
     };

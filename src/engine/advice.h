@@ -62,7 +62,7 @@ struct HeatMapOptions {
     double sdDirection = 0.0003, sdZenith = 0.0003;         // gon
     bool unknown[6] = {true, true, true, true, true, true}; // the new station's unknown components
     std::vector<char> targets;                              // targets that may be sighted; empty: all
-    int tracked = 16; // elements whose covariance is updated exactly (the largest axes first)
+    int batch = 16; // elements updated at a time, the largest axes first, until the rest cannot matter
     int threads = 2;
 };
 
@@ -72,8 +72,8 @@ struct HeatMap {
     int nx = 0, ny = 0;
     double current = 0.0; // the network's largest 1-sigma axis now
     // Per cell (row y, then x; y from yMin upward): the network's largest 1-sigma axis with one more
-    // station at the cell centre (an upper bound from the tracked elements when the rest could be
-    // larger), the current value where the station would not be determined; sighted: targets in range.
+    // station at the cell centre, the current value where the station would not be determined;
+    // sighted: targets in range.
     std::vector<double> value;
     std::vector<int> sighted;
     bool cancelled = false;
