@@ -404,25 +404,35 @@ HeatMap stationHeatMap(const project& p, const HeatMapOptions& o, const std::ato
             if (ev(0) <= 1e-10 * ev(nmask - 1)) return; // the new station would not be determined
             gi = eig.eigenvectors() * ev.cwiseInverse().asDiagonal() * eig.eigenvectors().transpose();
         }
-        // K: the weighted rows on the targets' positions, through qu: Y = K Q(targets, .).
-        Eigen::MatrixXd kq = Eigen::MatrixXd::Zero(m, qu.cols());
+        // K: the weighted rows on the targets' positions. KQ = K Q(targets, .), row by row (Q is
+        // symmetric: its columns serve as rows, read contiguously).
+        using RowMajor = Eigen::Matrix<double, Eigen::Dynamic, Eigen::Dynamic, Eigen::RowMajor>;
+        RowMajor kq = RowMajor::Zero(m, qu.cols());
+        std::vector<int> at(static_cast<std::size_t>(3 * m), -1); // per row: the three local indices
+        std::vector<double> coef(static_cast<std::size_t>(3 * m), 0.0);
         for (std::size_t i = 0; i < seen.size(); ++i)
-            for (int k = 0; k < 3; ++k) {
-                const int l = local(seen[i], k);
-                if (l < 0) continue;
-                for (int r = 0; r < 2; ++r)
-                    kq.row(static_cast<Eigen::Index>(2 * i + r)) +=
-                        rows[(2 * i + r) * 9 + 6 + static_cast<std::size_t>(k)] * qu.row(l);
+            for (int r = 0; r < 2; ++r) {
+                const std::size_t row = 2 * i + static_cast<std::size_t>(r);
+                for (int k = 0; k < 3; ++k) {
+                    const int l = local(seen[i], k);
+                    if (l < 0) continue;
+                    at[3 * row + static_cast<std::size_t>(k)] = l;
+                    coef[3 * row + static_cast<std::size_t>(k)] =
+                        rows[row * 9 + 6 + static_cast<std::size_t>(k)];
+                    kq.row(static_cast<Eigen::Index>(row)) +=
+                        coef[3 * row + static_cast<std::size_t>(k)] * qu.col(l).transpose();
+                }
             }
-        // P = K Q K^T; and K Q(., tracked).
-        Eigen::MatrixXd pm = Eigen::MatrixXd::Zero(m, m);
-        for (std::size_t i = 0; i < seen.size(); ++i)
-            for (int k = 0; k < 3; ++k) {
-                const int l = local(seen[i], k);
-                if (l < 0) continue;
-                for (int r = 0; r < 2; ++r)
-                    pm.col(static_cast<Eigen::Index>(2 * i + r)) +=
-                        rows[(2 * i + r) * 9 + 6 + static_cast<std::size_t>(k)] * kq.col(l);
+        // P = K Q K^T, gathered from the rows of KQ.
+        Eigen::MatrixXd pm(m, m);
+        for (Eigen::Index r = 0; r < m; ++r)
+            for (Eigen::Index c2 = 0; c2 < m; ++c2) {
+                double sum = 0.0;
+                for (int k = 0; k < 3; ++k) {
+                    const std::size_t q3 = 3 * static_cast<std::size_t>(c2) + static_cast<std::size_t>(k);
+                    if (at[q3] >= 0) sum += coef[q3] * kq(r, at[q3]);
+                }
+                pm(r, c2) = sum;
             }
         Eigen::MatrixXd agT; // (As G^-1)^T, for the projector
         if (nmask > 0) {
@@ -442,7 +452,9 @@ HeatMap stationHeatMap(const project& p, const HeatMapOptions& o, const std::ato
             Eigen::MatrixXd ke = Eigen::MatrixXd::Zero(m, ne);
             for (Eigen::Index j = 0; j < ne; ++j) {
                 const int l = local(order[from + static_cast<std::size_t>(j / 3)], static_cast<int>(j % 3));
-                if (l >= 0) ke.col(j) = kq.col(l);
+                if (l < 0) continue;
+                for (Eigen::Index r = 0; r < m; ++r)
+                    ke(r, j) = kq(r, l);
             }
             if (nmask > 0) ke -= as * (agT * ke);
             llt.matrixL().solveInPlace(ke);

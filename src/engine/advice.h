@@ -62,7 +62,7 @@ struct HeatMapOptions {
     double sdDirection = 0.0003, sdZenith = 0.0003;         // gon
     bool unknown[6] = {true, true, true, true, true, true}; // the new station's unknown components
     std::vector<char> targets;                              // targets that may be sighted; empty: all
-    int batch = 16; // elements updated at a time, the largest axes first, until the rest cannot matter
+    int batch = 8; // elements updated at a time, the largest axes first, until the rest cannot matter
     int threads = 2;
 };
 
