@@ -3,6 +3,7 @@
 #include "adjustment/design_advice.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <memory>
 
@@ -137,6 +138,7 @@ StationFieldJob PrepareStationField(const kivoMDIClient& doc, double range, int 
         f.why = h.why;
         f.nx = o.nx, f.ny = o.ny;
         f.xMin = o.xMin, f.xMax = o.xMax, f.yMin = o.yMin, f.yMax = o.yMax, f.z = o.z;
+        f.range = o.range;
         f.current = h.current;
         f.value = h.value;
         f.sighted = h.sighted;
@@ -148,6 +150,25 @@ StationFieldJob PrepareStationField(const kivoMDIClient& doc, double range, int 
         return f;
     };
     return job;
+}
+
+int PlaceStationFromField(kivoMDIClient& doc, const StationField& f, int cell) {
+    if (cell < 0 || cell >= f.nx * f.ny) return -1;
+    const double x = f.cellX(cell % f.nx), y = f.cellY(cell / f.nx);
+    const int slot = doc.PlaceElement(MODE_THEO, 0, x, y);
+    if (slot < 0) return -1;
+    const THEODOLITE& t = doc.theoList[slot];
+    for (int i = 0; i < doc.nMaxPoints; ++i) {
+        const OBJECTPOINT& p = doc.pointList[i];
+        if (!(p.flags & ELEM_INUSE)) continue;
+        const double dx = p.xReal - t.xReal, dy = p.yReal - t.yReal, dz = p.zReal - t.zReal;
+        if (f.range > 0.0 && std::sqrt(dx * dx + dy * dy + dz * dz) > f.range) continue;
+        if (std::hypot(dx, dy) <= 1e-9 * std::sqrt(dx * dx + dy * dy + dz * dz) + 1e-12) continue; // vertical
+        AddSuggestedSighting(doc, {slot, i, false});
+    }
+    doc.bFileDirty = true;
+    doc.bValEllip = false;
+    return slot;
 }
 
 } // namespace kivo

@@ -43,6 +43,7 @@ struct StationField {
     std::string why;
     int nx = 0, ny = 0;
     double xMin = 0, xMax = 0, yMin = 0, yMax = 0, z = 0; // the area (the limit box) and the station height
+    double range = 0.0;                                   // the maximum range (0: every point)
     double current = 0.0;                                 // the network's largest 1-sigma axis now
     std::vector<double> value; // per cell, row by row from yMin: the largest axis with a station there
     std::vector<int> sighted;  // points in range per cell
@@ -62,5 +63,10 @@ struct StationFieldJob {
     std::string why; // when run is empty: why there is nothing to compute
 };
 StationFieldJob PrepareStationField(const kivoMDIClient& doc, double range, int nx, int ny);
+
+// Places a theodolite at the centre of a cell of the field, as the theodolite tool places one, and
+// adds its directions to every point within the field's range (the sightings the field assumed).
+// Returns the theodolite's slot, -1 when none could be placed.
+int PlaceStationFromField(kivoMDIClient& doc, const StationField& f, int cell);
 
 } // namespace kivo

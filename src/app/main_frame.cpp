@@ -18,6 +18,7 @@
 #include "app/mdi_child.h"
 #include "app/print_out.h"
 #include "app/text_window.h"
+#include "forms/advice_forms.h"
 #include "forms/forms.h"
 #include "model/command_ids.h"
 #include "views/symbols.h"
@@ -84,6 +85,10 @@ const ActionDef kActions[] = {
      "Computes every observation value from the coordinates", false},
     {cmd::Calculate, "CmCalculate", "&Calculate", nullptr, nullptr,
      "Runs the adjustment and draws the error ellipses", false},
+    {cmd::SuggestSightings, "CmSuggestSightings", "Su&ggest Sightings...", nullptr, nullptr,
+     "Ranks the missing sightings by how much they improve the worst element", false},
+    {cmd::StationHeatMap, "CmStationHeatMap", "Station &Heat Map...", nullptr, nullptr,
+     "Shows in the plan view where one more theodolite helps most", false},
     {cmd::Tools, "CmTools", "&Tools", nullptr, nullptr, "Shows or hides the speed bar", true},
     {cmd::Status, "CmStatus", "&Status", nullptr, nullptr, "Shows or hides the status bar", true},
     {cmd::Cascade, "CmCascade", "&Cascade\tShift+F5", nullptr, "Shift+F5", "Arranges the views overlapping",
@@ -119,7 +124,7 @@ const std::vector<MenuDef> kLongMenu = {
     {"&Objects", {cmd::TheoTool, cmd::PointTool, cmd::SBarTool}},
     {"&Measure",
      {cmd::Setup, cmd::DirTool, cmd::DistTool, cmd::HeightTool, cmd::StdDev, cmd::Adjust, cmd::Simulate,
-      cmd::Calculate}},
+      cmd::Calculate, 0, cmd::SuggestSightings, cmd::StationHeatMap}},
     {"&Window", {cmd::Tools, cmd::Status, cmd::Cascade, cmd::Tile, cmd::ArrangeIcons}},
     {"&Help", {cmd::HelpAbout, cmd::HelpDisclaim, cmd::HelpContents}},
 };
@@ -537,6 +542,12 @@ void kivoDecoratedMDIFrame::Command(int id) {
     case cmd::Calculate:
         doc_.CmCalculate();
         break;
+    case cmd::SuggestSightings:
+        if (doc_.bFileOpen) forms::CmSuggestSightings(this, doc_);
+        break;
+    case cmd::StationHeatMap:
+        ShowStationHeatMap();
+        break;
     default:
         break; // no handler (the framework's edit accelerators)
     }
@@ -575,6 +586,19 @@ void kivoDecoratedMDIFrame::closeEvent(QCloseEvent* e) {
         e->accept();
     else
         e->ignore();
+}
+
+// The heat map is computed in its form and drawn in the plan view, which is brought to the front.
+void kivoDecoratedMDIFrame::ShowStationHeatMap() {
+    if (!doc_.bFileOpen || !view(0)) return;
+    StationField f = forms::CmStationHeatMap(this, doc_);
+    if (!f.ok) return;
+    SetStatusText(QStringLiteral("Heat map: click a cell to place a theodolite there"));
+    view(0)->SetStationField(std::make_shared<const StationField>(std::move(f)));
+    if (child(0)) {
+        if (child(0)->isMinimized()) child(0)->showNormal();
+        mdi_->setActiveSubWindow(child(0));
+    }
 }
 
 // Print and Print Preview act on the active child: a view prints its plane, the text window

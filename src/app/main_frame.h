@@ -75,6 +75,7 @@ private:
     void Toggle(int id, bool kivoMDIClient::*flag);
     void RunSettingsForm(int id);
     void PrintActive(bool preview);
+    void ShowStationHeatMap();
 
     kivoApp& app_;
     kivoMDIClient& doc_;

@@ -53,6 +53,8 @@ constexpr int StdDev = 186;
 constexpr int Adjust = 187;
 constexpr int Simulate = 188;
 constexpr int Calculate = 189;
+constexpr int SuggestSightings = 195;
+constexpr int StationHeatMap = 196;
 // Window.
 constexpr int Tools = 201;
 constexpr int Status = 202;

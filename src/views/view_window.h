@@ -2,9 +2,14 @@
 // TKIVOWindow: one graphic view (plan, side or end) of the document on a scrollable canvas.
 
 #include <QAbstractScrollArea>
+#include <memory>
 
 #include "adjustment/kivoMDIClient.h"
 #include "views/view_render.h"
+
+namespace kivo {
+struct StationField;
+}
 
 namespace kivo::views {
 
@@ -41,6 +46,11 @@ public:
     // A form opened by a double click was confirmed.
     bool bChange = false;
 
+    // The station heat map over the plan view (null: none). While it is shown, a click on one of
+    // its cells places a theodolite there with its sightings, and the map goes.
+    void SetStationField(std::shared_ptr<const StationField> field);
+    const StationField* stationField() const { return field_.get(); }
+
     // Mouse capture for a tool or a drag, with the cursor of the document's active role.
     void Capture();
     void Release();
@@ -74,6 +84,7 @@ private:
     bool trackSize_ = false;
     Highlight highlight_;
     QImage buffer_; // the exposed rectangle while painting
+    std::shared_ptr<const StationField> field_;
 };
 
 } // namespace kivo::views
