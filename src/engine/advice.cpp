@@ -102,15 +102,23 @@ bool degenerate(const double a[3], const double b[3]) {
     return len <= 1e-9 || std::hypot(dx, dy) <= 1e-9 * len;
 }
 
-// Covariance entries from a set of precomputed columns, or from the selected inverse on the pattern.
+// Covariance columns held at a time: a bound on the memory the advice takes on a large network.
+constexpr double kMaxColumnEntries = 12e6;
+
+// Covariance entries from two sets of precomputed columns, or from the selected inverse on the pattern.
 struct Lookup {
     const Eigen::MatrixXd& x;
     const std::vector<int>& col; // unknown -> column of x or -1
     const Covariance& cov;
+    const Eigen::MatrixXd* xs = nullptr; // a second set (the current station's columns)
+    const std::vector<int>* colS = nullptr;
     double operator()(int a, int b) const {
         if (a < 0 || b < 0) return 0.0;
-        if (col[static_cast<std::size_t>(b)] >= 0) return x(a, col[static_cast<std::size_t>(b)]);
-        if (col[static_cast<std::size_t>(a)] >= 0) return x(b, col[static_cast<std::size_t>(a)]);
+        const auto ua = static_cast<std::size_t>(a), ub = static_cast<std::size_t>(b);
+        if (col[ub] >= 0) return x(a, col[ub]);
+        if (col[ua] >= 0) return x(b, col[ua]);
+        if (xs && (*colS)[ub] >= 0) return (*xs)(a, (*colS)[ub]);
+        if (xs && (*colS)[ua] >= 0) return (*xs)(b, (*colS)[ua]);
         return cov(a, b);
     }
 };
@@ -132,15 +140,22 @@ SightingAdvice adviseSightings(const project& p, const SightingOptions& o) {
     }
     out.worstAxis = b.axis[static_cast<std::size_t>(out.worst)];
 
-    // Elements outside the tolerance now (at most a few hundred are followed).
+    // Elements outside the tolerance now (the largest first; at most a few hundred are followed,
+    // fewer on a network so large that their covariance columns would take too much memory).
     std::vector<int> outside;
     if (o.tolerance > 0.0)
         for (std::size_t e = 0; e < b.axis.size(); ++e)
             if (b.axis[e] * o.factor > o.tolerance) outside.push_back(static_cast<int>(e));
+    std::sort(outside.begin(), outside.end(), [&](int l, int r) {
+        return b.axis[static_cast<std::size_t>(l)] > b.axis[static_cast<std::size_t>(r)];
+    });
     out.outside = static_cast<int>(outside.size());
-    if (outside.size() > 200) outside.resize(200);
+    const auto follow =
+        static_cast<std::size_t>(std::clamp(kMaxColumnEntries / (3.0 * net.nparam), 1.0, 200.0));
+    if (outside.size() > follow) outside.resize(follow);
 
-    // Covariance columns: the worst element, every station's unknowns, the elements outside.
+    // Covariance columns held throughout: the worst element and the elements outside; each
+    // station's own come one station at a time.
     std::vector<int> cols, colOf(static_cast<std::size_t>(net.nparam), -1);
     auto want = [&](int e, int n) {
         for (int k = 0; k < n; ++k) {
@@ -152,13 +167,13 @@ SightingAdvice adviseSightings(const project& p, const SightingOptions& o) {
         }
     };
     want(out.worst, 3);
-    for (int s = 0; s < net.nsta; ++s)
-        if (net.el[static_cast<std::size_t>(s)].determined) want(s, 6);
     for (int e : outside)
         want(e, 3);
     const Eigen::MatrixXd x = b.columns(cols);
     const Covariance cov(b.normals, b.datum);
-    const Lookup q{x, colOf, cov};
+    Lookup q{x, colOf, cov};
+    std::vector<int> colS(static_cast<std::size_t>(net.nparam), -1), stationCols;
+    Eigen::MatrixXd xs;
 
     // What exists already: direction and distance per (station, target).
     const std::size_t nel = net.el.size();
@@ -200,6 +215,17 @@ SightingAdvice adviseSightings(const project& p, const SightingOptions& o) {
     for (int s = 0; s < net.nsta; ++s) {
         const Element& st = net.el[static_cast<std::size_t>(s)];
         if (!st.determined) continue;
+        for (int u : stationCols)
+            colS[static_cast<std::size_t>(u)] = -1;
+        stationCols.clear();
+        for (int k = 0; k < 6; ++k)
+            if (st.param[k] >= 0) {
+                colS[static_cast<std::size_t>(st.param[k])] = static_cast<int>(stationCols.size());
+                stationCols.push_back(st.param[k]);
+            }
+        xs = b.columns(stationCols);
+        q.xs = &xs;
+        q.colS = &colS;
         for (int t = net.nsta; t < static_cast<int>(nel); ++t) {
             const Element& tg = net.el[static_cast<std::size_t>(t)];
             if (!tg.determined || !b.allowed(o.targets, t) || degenerate(st.x, tg.x)) continue;
@@ -336,8 +362,9 @@ HeatMap stationHeatMap(const project& p, const HeatMapOptions& o, const std::ato
         want(e);
     for (int e : targets)
         want(e);
-    if (cols.size() > 6000) {
-        out.why = "the network is too large for the heat map (" + std::to_string(cols.size()) + " unknowns)";
+    if (static_cast<double>(cols.size()) * std::max<double>(net.nparam, cols.size()) > kMaxColumnEntries) {
+        out.why = "the network is too large for the heat map (" + std::to_string(cols.size()) +
+                  " coordinates of points and elements to follow)";
         return out;
     }
     const Eigen::MatrixXd full = b.columns(cols);
