@@ -80,6 +80,9 @@ struct HeatMap {
     double at(int ix, int iy) const { return value[static_cast<std::size_t>(iy) * nx + ix]; }
 };
 
+// The new station's unknowns are eliminated, so the covariances stay in the datum of the run: with
+// a datum fixed by given coordinates they equal a full run with the station added; with a free
+// datum they are those of the same minimum-trace datum over the elements there are now.
 // progress(done, total) may be called from worker threads; cancel stops the work early.
 HeatMap stationHeatMap(const project& p, const HeatMapOptions& o, const std::atomic<bool>* cancel = nullptr,
                        const std::function<void(int, int)>& progress = {});
