@@ -9,4 +9,9 @@ int CmdRender(int, char**) {
     return EXIT_USAGE;
 }
 
+int CmdHeatmap(int, char**) {
+    std::fprintf(stderr, "kivo-cli: heatmap is not available: this kivo-cli was built without the GUI\n");
+    return EXIT_USAGE;
+}
+
 } // namespace kivo::cli

@@ -15,6 +15,8 @@ const std::vector<CommandEntry>& Commands() {
         {"render", "render PROJECT.SIM --view plan|side|end [--dpi N] -o FILE.png", CmdRender},
         {"relative", "relative PROJECT.SIM NAME1 NAME2", CmdRelative},
         {"check", "check PROJECT.SIM --tolerance T [--confidence 68|95]", CmdCheck},
+        {"advise", "advise PROJECT.SIM [--top N]", CmdAdvise},
+        {"heatmap", "heatmap PROJECT.SIM -o FILE.png [--grid N] [--range R]", CmdHeatmap},
     };
     return commands;
 }

@@ -17,5 +17,7 @@ int CmdCalculate(int argc, char** argv);
 int CmdRender(int argc, char** argv);
 int CmdRelative(int argc, char** argv);
 int CmdCheck(int argc, char** argv);
+int CmdAdvise(int argc, char** argv);
+int CmdHeatmap(int argc, char** argv);
 
 } // namespace kivo::cli

@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include "adjustment/ellipsoid.h"
@@ -47,8 +48,9 @@ void kivoMDIClient::CmCalculate() {
     if (bAutosave && bFileDirty) CmSaveFile();
 
     // The engine objects live for this run only; wsimmavo reaches the project through pproject.
-    Feedback feedback;
-    project run(&feedback, OpenName.c_str());
+    // The tables stay with the document after the run (lastRunTables); the feedback is not kept.
+    auto kept = std::make_shared<project>(nullptr, OpenName.c_str());
+    project& run = *kept;
     pproject = &run;
     lastRunTimings_.clear();
     leftOutMarks.clear();
@@ -59,6 +61,7 @@ void kivoMDIClient::CmCalculate() {
     if (result == 0) ReadResults();
     StatBarMessage(CalculateStatus(*this, result));
     pproject = nullptr;
+    lastRunTables = std::move(kept);
     listingWriteFailed = run.istat == mavo::kListingFailed;
     if (listingWriteFailed)
         host_->MessageBox("The listing could not be written to " + run.listingName() + ".", "KIVO",

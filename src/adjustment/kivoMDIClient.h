@@ -3,6 +3,7 @@
 // (model/network_document.h) with the simulation (simulation/simulation.h) and, here, the
 // adjustment run: the input file and Export, the engine run, Calculate and its results.
 
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -41,6 +42,9 @@ struct AdjustmentRun {
     // The engine project of the run in progress, which wsimmavo fills and runs; it belongs to the
     // caller (CmCalculate holds it by value for one run) and is null between runs.
     project* pproject = nullptr;
+    // The engine tables of the last Calculate, kept after it (shared, so that work started on them
+    // keeps them while a new Calculate replaces them); null before the first one.
+    std::shared_ptr<const project> lastRunTables;
 };
 
 class kivoMDIClient : public Simulation, public AdjustmentRun {
@@ -81,6 +85,11 @@ public:
         leftOutMarks.clear();
         return RestoreImage(std::move(target), other);
     }
+
+    // The document slots behind the engine tables of the last run: theodolite slot of station i,
+    // point slot of target j (-1 for a scale-bar end).
+    const std::vector<int>& RunStationSlots() const { return runSlots_.stations; }
+    const std::vector<int>& RunTargetSlots() const { return runSlots_.targets; }
 
 protected:
     bool RunForm(FormId form) override;

@@ -21,6 +21,7 @@
 #include "app/recent_files.h"
 #include "app/text_window.h"
 #include "app/undo_history.h"
+#include "forms/advice_forms.h"
 #include "forms/forms.h"
 #include "model/command_ids.h"
 #include "views/symbols.h"
@@ -96,6 +97,10 @@ const ActionDef kActions[] = {
      "Runs the adjustment and draws the error ellipses", false},
     {cmd::LivePrecision, "CmLivePrecision", "&Live Precision", nullptr, nullptr,
      "Recomputes the error ellipses while an element is dragged", true},
+    {cmd::SuggestSightings, "CmSuggestSightings", "Su&ggest Sightings...", nullptr, nullptr,
+     "Ranks the missing sightings by how much they improve the worst element", false},
+    {cmd::StationHeatMap, "CmStationHeatMap", "Station &Heat Map...", nullptr, nullptr,
+     "Shows in the plan view where one more theodolite helps most", false},
     {cmd::Tools, "CmTools", "&Tools", nullptr, nullptr, "Shows or hides the speed bar", true},
     {cmd::Status, "CmStatus", "&Status", nullptr, nullptr, "Shows or hides the status bar", true},
     {cmd::Cascade, "CmCascade", "&Cascade\tShift+F5", nullptr, "Shift+F5", "Arranges the views overlapping",
@@ -131,7 +136,7 @@ const std::vector<MenuDef> kLongMenu = {
     {"&Objects", {cmd::TheoTool, cmd::PointTool, cmd::SBarTool}},
     {"&Measure",
      {cmd::Setup, cmd::DirTool, cmd::DistTool, cmd::HeightTool, cmd::StdDev, cmd::Adjust, cmd::Simulate,
-      cmd::Calculate, cmd::LivePrecision}},
+      cmd::Calculate, cmd::LivePrecision, 0, cmd::SuggestSightings, cmd::StationHeatMap}},
     {"&Window", {cmd::Tools, cmd::Status, cmd::Cascade, cmd::Tile, cmd::ArrangeIcons}},
     {"&Help", {cmd::HelpAbout, cmd::HelpDisclaim, cmd::HelpContents}},
 };
@@ -584,6 +589,12 @@ void kivoDecoratedMDIFrame::Command(int id) {
     case cmd::LivePrecision:
         doc_.bLivePrecision = !doc_.bLivePrecision; // a session setting: the project is unchanged
         break;
+    case cmd::SuggestSightings:
+        if (doc_.bFileOpen) forms::CmSuggestSightings(this, doc_);
+        break;
+    case cmd::StationHeatMap:
+        ShowStationHeatMap();
+        break;
     default:
         break; // no handler (the framework's edit accelerators)
     }
@@ -635,6 +646,19 @@ void kivoDecoratedMDIFrame::Zoom(int id) {
         v->ZoomToFit();
     else
         v->ZoomBy(id == cmd::ZoomIn ? views::TKIVOWindow::kZoomStep : 1 / views::TKIVOWindow::kZoomStep);
+}
+
+// The heat map is computed in its form and drawn in the plan view, which is brought to the front.
+void kivoDecoratedMDIFrame::ShowStationHeatMap() {
+    if (!doc_.bFileOpen || !view(0)) return;
+    StationField f = forms::CmStationHeatMap(this, doc_);
+    if (!f.ok) return;
+    SetStatusText(QStringLiteral("Heat map: click a cell to place a theodolite there"));
+    view(0)->SetStationField(std::make_shared<const StationField>(std::move(f)));
+    if (child(0)) {
+        if (child(0)->isMinimized()) child(0)->showNormal();
+        mdi_->setActiveSubWindow(child(0));
+    }
 }
 
 // Print and Print Preview act on the active child: a view prints its plane, the text window

@@ -97,6 +97,7 @@ private:
     void FillRecentFiles(QMenu* file);
     void FillWindowList(QMenu* window);
     void CmFindElement();
+    void ShowStationHeatMap();
 
     kivoApp& app_;
     kivoMDIClient& doc_;

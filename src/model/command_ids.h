@@ -60,6 +60,8 @@ constexpr int Adjust = 187;
 constexpr int Simulate = 188;
 constexpr int Calculate = 189;
 constexpr int LivePrecision = 195; // ellipses follow a drag
+constexpr int SuggestSightings = 196;
+constexpr int StationHeatMap = 197;
 // Window.
 constexpr int Tools = 201;
 constexpr int Status = 202;

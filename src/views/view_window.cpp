@@ -9,10 +9,12 @@
 #include <QWheelEvent>
 #include <cmath>
 
+#include "adjustment/design_advice.h"
 #include "adjustment/precision.h"
 #include "forms/forms.h"
 #include "model/view_zoom.h"
 #include "views/live_worker.h"
+#include "views/station_field.h"
 #include "views/tool_cursors.h"
 
 namespace kivo::views {
@@ -172,8 +174,10 @@ void TKIVOWindow::paintEvent(QPaintEvent* e) {
         p.fillRect(exposed, Qt::white);
         p.translate(horzOrigin, vertOrigin);
         DrawView(p, doc_, view_, exposed.translated(-horzOrigin, -vertOrigin), highlight_);
+        if (field_) DrawStationField(p, doc_, *field_);
         p.resetTransform();
         DrawPrecisionLegend(p, doc_, viewport()->rect(), view_, QPoint(horzOrigin, vertOrigin));
+        if (field_) DrawFieldLegend(p, doc_, *field_, QPoint(8, 8));
         return;
     }
     // At one device pixel per canvas pixel the picture is drawn into an image of the exposed
@@ -185,9 +189,16 @@ void TKIVOWindow::paintEvent(QPaintEvent* e) {
         bp.setFont(p.font());
         bp.translate(horzOrigin - exposed.left(), vertOrigin - exposed.top());
         DrawView(bp, doc_, view_, exposed.translated(-horzOrigin, -vertOrigin), highlight_);
+        if (field_) DrawStationField(bp, doc_, *field_);
     }
     p.drawImage(exposed.topLeft(), buffer_);
     DrawPrecisionLegend(p, doc_, viewport()->rect(), view_, QPoint(horzOrigin, vertOrigin));
+    if (field_) DrawFieldLegend(p, doc_, *field_, QPoint(8, 8));
+}
+
+void TKIVOWindow::SetStationField(std::shared_ptr<const StationField> field) {
+    field_ = view_ == 0 ? std::move(field) : nullptr;
+    viewport()->update();
 }
 
 void TKIVOWindow::resizeEvent(QResizeEvent* e) {
@@ -220,6 +231,17 @@ void TKIVOWindow::TrackPointer(const QPoint& pos) {
 void TKIVOWindow::mousePressEvent(QMouseEvent* e) {
     if (e->button() != Qt::LeftButton) return;
     TrackPointer(e->position().toPoint());
+    if (field_ && doc_.gMode == MODE_SELECT) {
+        if (const int cell = FieldCellAt(doc_, *field_, curPoint.x, curPoint.y); cell >= 0) {
+            const std::shared_ptr<const StationField> f = std::move(field_);
+            const int slot = PlaceStationFromField(doc_, *f, cell);
+            doc_.StatBarMessage(slot >= 0 ? "A theodolite placed at the heat map's cell, with its sightings"
+                                          : "Every theodolite name is taken");
+            doc_.UpdateViews(true);
+            viewport()->update();
+            return;
+        }
+    }
     EvLButtonDown(e->modifiers());
 }
 

@@ -2,9 +2,14 @@
 // TKIVOWindow: one graphic view (plan, side or end) of the document on a scrollable canvas.
 
 #include <QAbstractScrollArea>
+#include <memory>
 
 #include "adjustment/kivoMDIClient.h"
 #include "views/view_render.h"
+
+namespace kivo {
+struct StationField;
+}
 
 namespace kivo::views {
 
@@ -56,6 +61,10 @@ public:
     void ZoomToFit();
     // One step of Zoom In; Zoom Out divides by it.
     static constexpr double kZoomStep = 1.25;
+    // The station heat map over the plan view (null: none). While it is shown, a click on one of
+    // its cells places a theodolite there with its sightings, and the map goes.
+    void SetStationField(std::shared_ptr<const StationField> field);
+    const StationField* stationField() const { return field_.get(); }
 
     // Mouse capture for a tool or a drag, with the cursor of the document's active role.
     void Capture();
@@ -102,6 +111,7 @@ private:
     // The mapping the scroll positions were last set for (scale 0: none yet).
     double mapHScale_ = 0, mapVScale_ = 0, mapHBase_ = 0, mapVBase_ = 0;
     int wheelRest_ = 0; // wheel turn not yet spent on a zoom step (eighths of a degree)
+    std::shared_ptr<const StationField> field_;
 };
 
 } // namespace kivo::views
