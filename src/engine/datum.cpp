@@ -431,16 +431,23 @@ private:
                         " combined direction(s)";
             texts.push_back(text);
         }
+        // The motions' matrices (one row per unknown each) go before G and T are formed.
+        motions = {};
         for (const auto& t : texts)
             d.description += std::string(d.description.empty() ? "" : "; ") + t;
         for (const auto& g : cols)
             d.defect += static_cast<int>(g.cols());
         if (d.defect == 0) return d;
-        d.G.resize(np, d.defect);
-        for (int at = 0; const auto& g : cols) {
-            d.G.middleCols(at, g.cols()) = g;
-            at += static_cast<int>(g.cols());
+        if (cols.size() == 1) {
+            d.G = std::move(cols.front());
+        } else {
+            d.G.resize(np, d.defect);
+            for (int at = 0; const auto& g : cols) {
+                d.G.middleCols(at, g.cols()) = g;
+                at += static_cast<int>(g.cols());
+            }
         }
+        cols = {};
         holdAndTransform(d);
         return d;
     }
@@ -475,6 +482,7 @@ private:
             const Eigen::RowVectorXd v = rest.row(pick) / rest.row(pick).norm();
             rest -= (rest * v.transpose()) * v;
         }
+        rest = Eigen::MatrixXd();
         Eigen::VectorXd w(np);
         for (int p = 0; p < np; ++p)
             w(p) = net_.paramComp[p] < 3 ? 1.0 : 0.0;

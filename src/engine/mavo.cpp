@@ -1,5 +1,9 @@
 #include "engine/mavo.h"
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -32,6 +36,14 @@ struct Run {
 };
 
 namespace {
+
+// Hands the memory freed by a phase back to the system, so that the next phase's peak does not come
+// on top of it (the heap keeps freed blocks between large live ones otherwise).
+void releaseFreedMemory() {
+#if defined(__GLIBC__)
+    malloc_trim(0);
+#endif
+}
 
 // Checks that every active observation has a value at the current coordinates.
 bool definedEverywhere(const Network& net, std::string& why) {
@@ -88,6 +100,7 @@ int mavo::mavostart() {
         return false;
     });
     r.datum = analyseDefects(net);
+    releaseFreedMemory(); // the analysis leaves the heap full of holes
     const Datum& d = r.datum;
     for (std::size_t i = 0; i < net.el.size(); ++i) {
         const Element& e = net.el[i];
@@ -155,6 +168,7 @@ int mavo::mavostart() {
         return fail(kNoConvergence, "no convergence after " + std::to_string(itermax) +
                                         " iterations (inconsistent observations or poor approximate values)");
     if (!definedEverywhere(net, why)) return fail(kSingular, why);
+    releaseFreedMemory();
     r.phase("iterations");
     r.solved = true;
     p_->istat = 0;

@@ -185,7 +185,7 @@ void Normals::layout(const Network& net, const std::vector<char>& excluded) {
         c.nr = static_cast<int>(touched.size());
         rows_.insert(rows_.end(), touched.begin(), touched.end());
         c.mat = mat;
-        mat += 3 * kk(c) + 2 * static_cast<std::size_t>(c.k) + static_cast<std::size_t>(c.k) * c.nr;
+        mat += 3 * kk(c) + static_cast<std::size_t>(c.k) + static_cast<std::size_t>(c.k) * c.nr;
     }
     rows_.shrink_to_fit();
     pool_.assign(mat, 0.0);
@@ -222,7 +222,7 @@ bool Normals::assemble(const std::function<bool(int, Row&)>& linearize, int& fai
         Map cc = C(c);
         cc.setZero();
         // B (rows x k) accumulates in X's place until factor() turns it into X.
-        Map bb(pool(c.mat + 2 * kk(c) + 2 * c.k), nr, c.k);
+        Map bb(pool(xAt(c)), nr, c.k);
         bb.setZero();
         auto rhs = b(c);
         rhs.setZero();
@@ -282,7 +282,7 @@ bool Normals::factor(std::string& why) {
         // A cluster tied to no station unknown leaves nothing for the station system (and Eigen's
         // triangular solve must not be handed an empty right-hand side).
         if (c.nr == 0) continue;
-        bm = Map(pool(c.mat + 2 * kk(c) + 2 * c.k), c.nr, c.k); // B, held in X's place
+        bm = Map(pool(xAt(c)), c.nr, c.k); // B, held in X's place
         Map x = X(c);
         x = bm.transpose();
         cholSolveInPlace(c, x);
@@ -315,7 +315,7 @@ Eigen::MatrixXd Normals::solve(const Eigen::MatrixXd& rhs) const {
             yb.row(l) = rhs.row(params_[c.param + l]);
         cholSolveInPlace(c, yb);
         if (c.nr == 0) continue;
-        const ConstMap xc(pool(c.mat + 2 * kk(c) + 2 * c.k), c.k, c.nr);
+        const ConstMap xc(pool(xAt(c)), c.k, c.nr);
         const ConstMap cc(pool(c.mat), c.k, c.k);
         by = xc.transpose().lazyProduct(cc.lazyProduct(yb));
         for (int r = 0; r < c.nr; ++r)
@@ -335,7 +335,7 @@ Eigen::MatrixXd Normals::solve(const Eigen::MatrixXd& rhs) const {
         xr.resize(c.nr, m);
         for (int r = 0; r < c.nr; ++r)
             xr.row(r) = xa.row(rowOf(c, r));
-        const ConstMap xm(pool(c.mat + 2 * kk(c) + 2 * c.k), c.k, c.nr);
+        const ConstMap xm(pool(xAt(c)), c.k, c.nr);
         xc = yb - xm.lazyProduct(xr);
         for (int l = 0; l < c.k; ++l)
             x.row(params_[c.param + l]) = xc.row(l);
@@ -358,7 +358,7 @@ Eigen::VectorXd Normals::solveAssembled() const {
 Eigen::MatrixXd Normals::crossCovariance(const Cluster& c) const {
     // -X Qaa(rows, rows), read straight from Qaa; each entry summed over the rows in order.
     Eigen::MatrixXd out(c.k, c.nr);
-    const double* const x = pool(c.mat + 2 * kk(c) + 2 * c.k);
+    const double* const x = pool(xAt(c));
     const int* const rows = rows_.data() + c.row;
     switch (c.k) { // the usual sizes with the sums held in registers
     case 1:
@@ -396,6 +396,8 @@ void Normals::selectedInverse(const std::function<bool(int, Row&)>& linearize,
 void Normals::inverseBlocks(const std::function<bool(int, Row&)>* linearize,
                             const std::function<void(int, const Row&, double)>* visit) {
     Qaa_ = na_ > 0 ? Eigen::MatrixXd(S_.solve(Eigen::MatrixXd::Identity(na_, na_))) : Eigen::MatrixXd();
+    // The assembled core block served the iterations (diagonal()); the factor holds what follows.
+    A_ = Eigen::MatrixXd();
     Row r;
     const Eigen::MatrixXd none;
     if (visit)
@@ -436,7 +438,7 @@ double Normals::q(int i, int j) const {
     const int* rows = rows_.data() + c.row;
     const int* it = std::lower_bound(rows, rows + c.nr, cj);
     if (it == rows + c.nr || *it != cj) return std::numeric_limits<double>::quiet_NaN();
-    const ConstMap x(pool(c.mat + 2 * kk(c) + 2 * c.k), c.k, c.nr);
+    const ConstMap x(pool(xAt(c)), c.k, c.nr);
     double sum = 0.0; // one entry of -X Qaa(rows, rows)
     for (int r = 0; r < c.nr; ++r)
         sum += x(local_[i], r) * Qaa_(rows[r], cj);
@@ -512,7 +514,8 @@ double Normals::quadraticWith(const Row& r, const Eigen::MatrixXd& qcr) const {
 }
 
 double Normals::diagonal(int i) const {
-    if (core_[i] >= 0) return A_(core_[i], core_[i]);
+    if (core_[i] >= 0)
+        return core_[i] < A_.rows() ? A_(core_[i], core_[i]) : std::numeric_limits<double>::quiet_NaN();
     if (cluster_[i] >= 0) return C(cl_[cluster_[i]])(local_[i], local_[i]);
     return 0.0;
 }
