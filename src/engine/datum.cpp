@@ -252,7 +252,8 @@ private:
         std::vector<int> partOfParam(np, -1), localOf(np, -1);
         struct Motions {
             Eigen::MatrixXd g;    // unknowns of the part x allowed motions (units of the unknowns)
-            Eigen::MatrixXd q;    // the same scaled and orthonormalised (part unknowns x r)
+            Eigen::MatrixXd qt;   // the same scaled and orthonormalised, transposed (r x part unknowns:
+                                  // an unknown's values side by side for the passes over the rows)
             Eigen::MatrixXd coef; // 7 x r: the motions in the basic motions
             Eigen::MatrixXd k;    // r x r Gram matrix of the scaled Jacobian times q
             std::vector<int> params;
@@ -346,36 +347,36 @@ private:
             for (std::size_t j = 0; j < keep.size(); ++j)
                 w.col(j) = h.eigenvectors().col(keep[j]) / std::sqrt(h.eigenvalues()(keep[j]));
             mo.g = mo.g * w;
-            mo.q = gs * w;
+            mo.qt = (gs * w).transpose();
             mo.coef = allowed * w;
             mo.k.setZero(w.cols(), w.cols());
         }
         // One pass over the observations: K = (J_s Q)^T (J_s Q) per part.
         auto scaledRow = [&](int i, const Motions& mo, Eigen::RowVectorXd& b) {
-            b.setZero(mo.q.cols());
+            b.setZero(mo.qt.rows());
             const Row& r = sj_.rows[i];
             for (int k = 0; k < r.n; ++k)
-                b += sj_.at(i, k) * mo.q.row(localOf[r.idx[k]]);
+                b += sj_.at(i, k) * mo.qt.col(localOf[r.idx[k]]).transpose();
         };
         Eigen::RowVectorXd b;
         const int m = static_cast<int>(sj_.rows.size());
         for (int i = 0; i < m; ++i) {
             if (!sj_.live(i)) continue;
             Motions& mo = motions[partOfParam[sj_.rows[i].idx[0]]];
-            if (mo.q.cols() == 0) continue;
+            if (mo.qt.rows() == 0) continue;
             scaledRow(i, mo, b);
             mo.k += b.transpose() * b;
         }
         std::vector<Eigen::MatrixXd> nullOf(parts.size());
         for (std::size_t pi = 0; pi < parts.size(); ++pi) {
             const Motions& mo = motions[pi];
-            if (mo.q.cols() == 0) continue;
+            if (mo.qt.rows() == 0) continue;
             Eigen::SelfAdjointEigenSolver<Eigen::MatrixXd> eig(mo.k);
             std::vector<int> cand;
             for (int j = 0; j < eig.eigenvalues().size(); ++j)
                 if (eig.eigenvalues()(j) <= kCandidate) cand.push_back(j);
             if (cand.empty()) continue;
-            Eigen::MatrixXd v(mo.q.cols(), cand.size());
+            Eigen::MatrixXd v(mo.qt.rows(), cand.size());
             for (std::size_t j = 0; j < cand.size(); ++j)
                 v.col(j) = eig.eigenvectors().col(cand[j]);
             nullOf[pi] = v;
