@@ -6,6 +6,7 @@
 #include <numeric>
 
 #include "engine/block_update.h"
+#include "engine/parallel.h"
 
 namespace kivo::eng {
 
@@ -405,22 +406,28 @@ void Normals::inverseBlocks(const std::function<bool(int, Row&)>* linearize,
             (*linearize)(i, r);
             (*visit)(i, r, quadraticWith(r, none));
         }
-    Eigen::MatrixXd inv;
-    for (const Cluster& c : cl_) {
-        inv.setIdentity(c.k, c.k);
-        cholSolveInPlace(c, inv);
-        const Eigen::MatrixXd qcr = c.nr == 0 ? Eigen::MatrixXd(c.k, 0) : crossCovariance(c);
-        if (c.nr == 0)
-            Qcc(c) = inv;
-        else
-            Qcc(c) = inv - qcr.lazyProduct(X(c).transpose());
-        if (!visit) continue;
-        for (std::size_t j = c.obs; j < c.obsEnd; ++j) {
-            const int i = obs_[j];
-            (*linearize)(i, r);
-            (*visit)(i, r, quadraticWith(r, qcr));
+    // Each cluster writes its own block and visits its own observations: the clusters are shared
+    // out over the cores.
+    parallelRanges(cl_.size(), [&](std::size_t from, std::size_t to) {
+        Row row;
+        Eigen::MatrixXd inv;
+        for (std::size_t ci = from; ci < to; ++ci) {
+            const Cluster& c = cl_[ci];
+            inv.setIdentity(c.k, c.k);
+            cholSolveInPlace(c, inv);
+            const Eigen::MatrixXd qcr = c.nr == 0 ? Eigen::MatrixXd(c.k, 0) : crossCovariance(c);
+            if (c.nr == 0)
+                Qcc(c) = inv;
+            else
+                Qcc(c) = inv - qcr.lazyProduct(X(c).transpose());
+            if (!visit) continue;
+            for (std::size_t j = c.obs; j < c.obsEnd; ++j) {
+                const int i = obs_[j];
+                (*linearize)(i, row);
+                (*visit)(i, row, quadraticWith(row, qcr));
+            }
         }
-    }
+    });
 }
 
 double Normals::q(int i, int j) const {

@@ -38,7 +38,9 @@ public:
     // excluded). After selectedInverse(), q(i, j) is available for every pair on the pattern of N.
     void selectedInverse();
     // The same, and a^T Q a for every observation laid out while each cluster's blocks are at hand
-    // (as quadratics() below, without forming the cluster x core blocks a second time).
+    // (as quadratics() below, without forming the cluster x core blocks a second time). The clusters
+    // are shared out over the cores: linearize and visit are called from several threads at once,
+    // for distinct observations.
     void selectedInverse(const std::function<bool(int, Row&)>& linearize,
                          const std::function<void(int, const Row&, double)>& visit);
     double q(int i, int j) const;
