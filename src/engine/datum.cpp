@@ -2,11 +2,15 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
 #include <limits>
 #include <numeric>
 #include <utility>
 
 #include "engine/block_update.h"
+#include "engine/parallel.h"
 
 namespace kivo::eng {
 
@@ -77,6 +81,13 @@ public:
 
     Datum run() {
         for (;;) {
+            auto T0 = std::clock();
+            auto tick = [&](const char* w) {
+                auto n = std::clock();
+                if (getenv("KIVO_MEMTRACE"))
+                    fprintf(stderr, "  %s %.3f\n", w, double(n - T0) / CLOCKS_PER_SEC);
+                T0 = n;
+            };
             net_.numberUnknowns();
             if (net_.nparam == 0) return Datum{};
             sj_ = scaledJacobian(net_);
@@ -714,8 +725,10 @@ std::vector<Direction> Analysis::nullDirections(const std::vector<char>& exclude
     for (int i : coreObs)
         addCore(i);
     std::vector<int> pos(na, -1);
-    // Builds cluster c's block C and its coupling B to the core rows it touches.
-    auto build = [&](int c, Eigen::MatrixXd& C, Eigen::MatrixXd& B, std::vector<int>& rows) {
+    // Builds cluster c's block C and its coupling B to the core rows it touches (pos: scratch of na
+    // entries, all -1, one per thread).
+    auto build = [&](int c, Eigen::MatrixXd& C, Eigen::MatrixXd& B, std::vector<int>& rows,
+                     std::vector<int>& pos) {
         const int k = static_cast<int>(members[c].size());
         rows.clear();
         for (int j = obsCount[c]; j < obsCount[c + 1]; ++j) {
@@ -772,44 +785,72 @@ std::vector<Direction> Analysis::nullDirections(const std::vector<char>& exclude
     Eigen::MatrixXd C, B;
     std::vector<int> rows;
     Eigen::VectorXd z = Eigen::VectorXd::Zero(np);
-    for (int c = 0; c < nc; ++c) {
-        build(c, C, B, rows);
-        const int k = static_cast<int>(C.rows());
-        Eigen::LLT<Eigen::MatrixXd> llt(C);
-        double ratio = llt.info() == Eigen::Success ? std::numeric_limits<double>::infinity() : 0.0;
-        if (llt.info() == Eigen::Success)
-            for (int i = 0; i < k; ++i) {
-                const double l = llt.matrixLLT()(i, i);
-                ratio = std::min(ratio, C(i, i) > 0.0 ? l * l / C(i, i) : 0.0);
-            }
-        if (ratio < 1e-6) {
-            Eigen::SelfAdjointEigenSolver<Eigen::MatrixXd> eig(C);
-            bool any = false;
-            for (int j = 0; j < k; ++j) {
-                if (eig.eigenvalues()(j) > kCandidate && (any || llt.info() == Eigen::Success)) break;
-                for (int l = 0; l < k; ++l)
-                    z(members[c][l]) = eig.eigenvectors()(l, j);
-                const bool null = worstOf(z, obsCount[c], obsCount[c + 1], &obsOf) <= kNullTolerance;
-                // A block that cannot be factored is singular whatever the check says.
-                if (null || (!any && llt.info() != Eigen::Success)) {
-                    Direction dir;
-                    for (int l = 0; l < k; ++l)
-                        dir.emplace_back(members[c][l], eig.eigenvectors()(l, j));
-                    found.push_back(std::move(dir));
-                    any = true;
+    // A batch of clusters at a time: their blocks, factors and C^-1 B^T over the cores (each cluster
+    // its own), then in cluster order the checks of the blocks found singular and the updates of
+    // the station system.
+    struct Pending {
+        double ratio = 0.0;
+        Eigen::MatrixXd B, x;
+        std::vector<int> rows;
+    };
+    constexpr int kBatch = 4096;
+    std::vector<Pending> batch(static_cast<std::size_t>(std::min(nc, kBatch)));
+    for (int first = 0; first < nc; first += kBatch) {
+        const int last = std::min(first + kBatch, nc);
+        parallelRanges(
+            static_cast<std::size_t>(last - first),
+            [&](std::size_t from, std::size_t to) {
+                std::vector<int> scratch(static_cast<std::size_t>(na), -1);
+                Eigen::MatrixXd cm;
+                for (std::size_t b = from; b < to; ++b) {
+                    const int c = first + static_cast<int>(b);
+                    Pending& pe = batch[b];
+                    build(c, cm, pe.B, pe.rows, scratch);
+                    const int k = static_cast<int>(cm.rows());
+                    Eigen::LLT<Eigen::MatrixXd> llt(cm);
+                    pe.ratio = llt.info() == Eigen::Success ? std::numeric_limits<double>::infinity() : 0.0;
+                    if (llt.info() == Eigen::Success)
+                        for (int i = 0; i < k; ++i) {
+                            const double l = llt.matrixLLT()(i, i);
+                            pe.ratio = std::min(pe.ratio, cm(i, i) > 0.0 ? l * l / cm(i, i) : 0.0);
+                        }
+                    if (!pe.rows.empty()) pe.x = llt.solve(pe.B.transpose());
                 }
-                for (int l = 0; l < k; ++l)
-                    z(members[c][l]) = 0.0;
+            },
+            256);
+        for (int c = first; c < last; ++c) {
+            const Pending& pe = batch[static_cast<std::size_t>(c - first)];
+            const int k = static_cast<int>(members[c].size());
+            if (pe.ratio < 1e-6) {
+                build(c, C, B, rows, pos);
+                Eigen::LLT<Eigen::MatrixXd> llt(C);
+                Eigen::SelfAdjointEigenSolver<Eigen::MatrixXd> eig(C);
+                bool any = false;
+                for (int j = 0; j < k; ++j) {
+                    if (eig.eigenvalues()(j) > kCandidate && (any || llt.info() == Eigen::Success)) break;
+                    for (int l = 0; l < k; ++l)
+                        z(members[c][l]) = eig.eigenvectors()(l, j);
+                    const bool null = worstOf(z, obsCount[c], obsCount[c + 1], &obsOf) <= kNullTolerance;
+                    // A block that cannot be factored is singular whatever the check says.
+                    if (null || (!any && llt.info() != Eigen::Success)) {
+                        Direction dir;
+                        for (int l = 0; l < k; ++l)
+                            dir.emplace_back(members[c][l], eig.eigenvectors()(l, j));
+                        found.push_back(std::move(dir));
+                        any = true;
+                    }
+                    for (int l = 0; l < k; ++l)
+                        z(members[c][l]) = 0.0;
+                }
+                if (any) continue;
             }
-            if (any) continue;
+            if (!found.empty()) continue;
+            for (int j = obsCount[c]; j < obsCount[c + 1]; ++j)
+                addCore(obsOf[j]);
+            if (pe.rows.empty()) continue;
+            subtractBlockUpdate(pe.B.data(), pe.x.data(), k, static_cast<int>(pe.rows.size()), pe.rows.data(),
+                                S.data(), static_cast<std::size_t>(na));
         }
-        if (!found.empty()) continue;
-        for (int j = obsCount[c]; j < obsCount[c + 1]; ++j)
-            addCore(obsOf[j]);
-        if (rows.empty()) continue;
-        const Eigen::MatrixXd x = llt.solve(B.transpose());
-        subtractBlockUpdate(B.data(), x.data(), k, static_cast<int>(rows.size()), rows.data(), S.data(),
-                            static_cast<std::size_t>(na));
     }
     if (!found.empty() || na == 0) return found;
 
@@ -836,7 +877,7 @@ std::vector<Direction> Analysis::nullDirections(const std::vector<char>& exclude
         full.row(coreParam[i]) = za.row(i);
     Eigen::MatrixXd zr;
     for (int c = 0; c < nc; ++c) {
-        build(c, C, B, rows);
+        build(c, C, B, rows, pos);
         if (rows.empty()) continue;
         zr.resize(static_cast<Eigen::Index>(rows.size()), za.cols());
         for (std::size_t r = 0; r < rows.size(); ++r)
