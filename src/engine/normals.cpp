@@ -1,7 +1,6 @@
 #include "engine/normals.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <limits>
 #include <numeric>
@@ -268,57 +267,28 @@ bool Normals::factor(std::string& why) {
         "the approximate coordinates: the approximate coordinates or the observed values are probably far "
         "from each other (check both, e.g. a direction or distance to the wrong point)";
     Eigen::MatrixXd S = A_;
+    Eigen::LLT<Eigen::MatrixXd> llt;
+    Eigen::MatrixXd cm, bm;
     double* const sd = S.data();
     const std::size_t lds = static_cast<std::size_t>(na_);
-    // A batch of clusters at a time: their factors and X blocks over the cores (each cluster writes
-    // its own), then their updates of the station system one after the other in cluster order, from
-    // a copy of B kept for the batch.
-    constexpr std::size_t kBatch = 8192;
-    std::vector<std::size_t> at;
-    std::vector<double> bcopy;
-    std::atomic<bool> broken{false};
-    for (std::size_t first = 0; first < cl_.size(); first += kBatch) {
-        const std::size_t last = std::min(first + kBatch, cl_.size());
-        at.assign(1, 0);
-        for (std::size_t ci = first; ci < last; ++ci)
-            at.push_back(at.back() + static_cast<std::size_t>(cl_[ci].k) * cl_[ci].nr);
-        bcopy.resize(at.back());
-        parallelRanges(
-            last - first,
-            [&](std::size_t from, std::size_t to) {
-                Eigen::LLT<Eigen::MatrixXd> llt;
-                Eigen::MatrixXd cm;
-                for (std::size_t i = from; i < to; ++i) {
-                    const Cluster& c = cl_[first + i];
-                    cm = C(c);
-                    llt.compute(cm);
-                    int where = -1;
-                    if (llt.info() != Eigen::Success || pivotRatio(llt, cm, where) < kSingular) {
-                        broken = true;
-                        return;
-                    }
-                    L(c) = llt.matrixLLT();
-                    // A cluster tied to no station unknown leaves nothing for the station system (and
-                    // Eigen's triangular solve must not be handed an empty right-hand side).
-                    if (c.nr == 0) continue;
-                    Map bm(bcopy.data() + at[i], c.nr, c.k);
-                    bm = Map(pool(xAt(c)), c.nr, c.k); // B, held in X's place
-                    Map x = X(c);
-                    x = bm.transpose();
-                    cholSolveInPlace(c, x);
-                }
-            },
-            512);
-        if (broken) {
+    for (Cluster& c : cl_) {
+        cm = C(c);
+        llt.compute(cm);
+        int where = -1;
+        if (llt.info() != Eigen::Success || pivotRatio(llt, cm, where) < kSingular) {
             why = singular;
             return false;
         }
-        for (std::size_t ci = first; ci < last; ++ci) {
-            const Cluster& c = cl_[ci];
-            if (c.nr > 0)
-                subtractBlockUpdate(bcopy.data() + at[ci - first], X(c).data(), c.k, c.nr,
-                                    rows_.data() + c.row, sd, lds);
-        }
+        L(c) = llt.matrixLLT();
+        // A cluster tied to no station unknown leaves nothing for the station system (and Eigen's
+        // triangular solve must not be handed an empty right-hand side).
+        if (c.nr == 0) continue;
+        bm = Map(pool(xAt(c)), c.nr, c.k); // B, held in X's place
+        Map x = X(c);
+        x = bm.transpose();
+        cholSolveInPlace(c, x);
+        const int* const rows = rows_.data() + c.row;
+        subtractBlockUpdate(bm.data(), x.data(), c.k, c.nr, rows, sd, lds);
     }
     if (na_ > 0) {
         S_.compute(S);
