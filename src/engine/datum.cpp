@@ -2,9 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
-#include <ctime>
 #include <limits>
 #include <numeric>
 #include <utility>
@@ -81,13 +78,6 @@ public:
 
     Datum run() {
         for (;;) {
-            auto T0 = std::clock();
-            auto tick = [&](const char* w) {
-                auto n = std::clock();
-                if (getenv("KIVO_MEMTRACE"))
-                    fprintf(stderr, "  %s %.3f\n", w, double(n - T0) / CLOCKS_PER_SEC);
-                T0 = n;
-            };
             net_.numberUnknowns();
             if (net_.nparam == 0) return Datum{};
             sj_ = scaledJacobian(net_);
