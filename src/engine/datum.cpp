@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "engine/block_update.h"
+#include "engine/parallel.h"
 
 namespace kivo::eng {
 
@@ -252,7 +253,8 @@ private:
         std::vector<int> partOfParam(np, -1), localOf(np, -1);
         struct Motions {
             Eigen::MatrixXd g;    // unknowns of the part x allowed motions (units of the unknowns)
-            Eigen::MatrixXd q;    // the same scaled and orthonormalised (part unknowns x r)
+            Eigen::MatrixXd qt;   // the same scaled and orthonormalised, transposed (r x part unknowns:
+                                  // an unknown's values side by side for the passes over the rows)
             Eigen::MatrixXd coef; // 7 x r: the motions in the basic motions
             Eigen::MatrixXd k;    // r x r Gram matrix of the scaled Jacobian times q
             std::vector<int> params;
@@ -346,36 +348,36 @@ private:
             for (std::size_t j = 0; j < keep.size(); ++j)
                 w.col(j) = h.eigenvectors().col(keep[j]) / std::sqrt(h.eigenvalues()(keep[j]));
             mo.g = mo.g * w;
-            mo.q = gs * w;
+            mo.qt = (gs * w).transpose();
             mo.coef = allowed * w;
             mo.k.setZero(w.cols(), w.cols());
         }
         // One pass over the observations: K = (J_s Q)^T (J_s Q) per part.
         auto scaledRow = [&](int i, const Motions& mo, Eigen::RowVectorXd& b) {
-            b.setZero(mo.q.cols());
+            b.setZero(mo.qt.rows());
             const Row& r = sj_.rows[i];
             for (int k = 0; k < r.n; ++k)
-                b += sj_.at(i, k) * mo.q.row(localOf[r.idx[k]]);
+                b += sj_.at(i, k) * mo.qt.col(localOf[r.idx[k]]).transpose();
         };
         Eigen::RowVectorXd b;
         const int m = static_cast<int>(sj_.rows.size());
         for (int i = 0; i < m; ++i) {
             if (!sj_.live(i)) continue;
             Motions& mo = motions[partOfParam[sj_.rows[i].idx[0]]];
-            if (mo.q.cols() == 0) continue;
+            if (mo.qt.rows() == 0) continue;
             scaledRow(i, mo, b);
             mo.k += b.transpose() * b;
         }
         std::vector<Eigen::MatrixXd> nullOf(parts.size());
         for (std::size_t pi = 0; pi < parts.size(); ++pi) {
             const Motions& mo = motions[pi];
-            if (mo.q.cols() == 0) continue;
+            if (mo.qt.rows() == 0) continue;
             Eigen::SelfAdjointEigenSolver<Eigen::MatrixXd> eig(mo.k);
             std::vector<int> cand;
             for (int j = 0; j < eig.eigenvalues().size(); ++j)
                 if (eig.eigenvalues()(j) <= kCandidate) cand.push_back(j);
             if (cand.empty()) continue;
-            Eigen::MatrixXd v(mo.q.cols(), cand.size());
+            Eigen::MatrixXd v(mo.qt.rows(), cand.size());
             for (std::size_t j = 0; j < cand.size(); ++j)
                 v.col(j) = eig.eigenvectors().col(cand[j]);
             nullOf[pi] = v;
@@ -431,16 +433,23 @@ private:
                         " combined direction(s)";
             texts.push_back(text);
         }
+        // The motions' matrices (one row per unknown each) go before G and T are formed.
+        motions = {};
         for (const auto& t : texts)
             d.description += std::string(d.description.empty() ? "" : "; ") + t;
         for (const auto& g : cols)
             d.defect += static_cast<int>(g.cols());
         if (d.defect == 0) return d;
-        d.G.resize(np, d.defect);
-        for (int at = 0; const auto& g : cols) {
-            d.G.middleCols(at, g.cols()) = g;
-            at += static_cast<int>(g.cols());
+        if (cols.size() == 1) {
+            d.G = std::move(cols.front());
+        } else {
+            d.G.resize(np, d.defect);
+            for (int at = 0; const auto& g : cols) {
+                d.G.middleCols(at, g.cols()) = g;
+                at += static_cast<int>(g.cols());
+            }
         }
+        cols = {};
         holdAndTransform(d);
         return d;
     }
@@ -475,6 +484,7 @@ private:
             const Eigen::RowVectorXd v = rest.row(pick) / rest.row(pick).norm();
             rest -= (rest * v.transpose()) * v;
         }
+        rest = Eigen::MatrixXd();
         Eigen::VectorXd w(np);
         for (int p = 0; p < np; ++p)
             w(p) = net_.paramComp[p] < 3 ? 1.0 : 0.0;
@@ -705,8 +715,10 @@ std::vector<Direction> Analysis::nullDirections(const std::vector<char>& exclude
     for (int i : coreObs)
         addCore(i);
     std::vector<int> pos(na, -1);
-    // Builds cluster c's block C and its coupling B to the core rows it touches.
-    auto build = [&](int c, Eigen::MatrixXd& C, Eigen::MatrixXd& B, std::vector<int>& rows) {
+    // Builds cluster c's block C and its coupling B to the core rows it touches (pos: scratch of na
+    // entries, all -1, one per thread).
+    auto build = [&](int c, Eigen::MatrixXd& C, Eigen::MatrixXd& B, std::vector<int>& rows,
+                     std::vector<int>& pos) {
         const int k = static_cast<int>(members[c].size());
         rows.clear();
         for (int j = obsCount[c]; j < obsCount[c + 1]; ++j) {
@@ -763,44 +775,72 @@ std::vector<Direction> Analysis::nullDirections(const std::vector<char>& exclude
     Eigen::MatrixXd C, B;
     std::vector<int> rows;
     Eigen::VectorXd z = Eigen::VectorXd::Zero(np);
-    for (int c = 0; c < nc; ++c) {
-        build(c, C, B, rows);
-        const int k = static_cast<int>(C.rows());
-        Eigen::LLT<Eigen::MatrixXd> llt(C);
-        double ratio = llt.info() == Eigen::Success ? std::numeric_limits<double>::infinity() : 0.0;
-        if (llt.info() == Eigen::Success)
-            for (int i = 0; i < k; ++i) {
-                const double l = llt.matrixLLT()(i, i);
-                ratio = std::min(ratio, C(i, i) > 0.0 ? l * l / C(i, i) : 0.0);
-            }
-        if (ratio < 1e-6) {
-            Eigen::SelfAdjointEigenSolver<Eigen::MatrixXd> eig(C);
-            bool any = false;
-            for (int j = 0; j < k; ++j) {
-                if (eig.eigenvalues()(j) > kCandidate && (any || llt.info() == Eigen::Success)) break;
-                for (int l = 0; l < k; ++l)
-                    z(members[c][l]) = eig.eigenvectors()(l, j);
-                const bool null = worstOf(z, obsCount[c], obsCount[c + 1], &obsOf) <= kNullTolerance;
-                // A block that cannot be factored is singular whatever the check says.
-                if (null || (!any && llt.info() != Eigen::Success)) {
-                    Direction dir;
-                    for (int l = 0; l < k; ++l)
-                        dir.emplace_back(members[c][l], eig.eigenvectors()(l, j));
-                    found.push_back(std::move(dir));
-                    any = true;
+    // A batch of clusters at a time: their blocks, factors and C^-1 B^T over the cores (each cluster
+    // its own), then in cluster order the checks of the blocks found singular and the updates of
+    // the station system.
+    struct Pending {
+        double ratio = 0.0;
+        Eigen::MatrixXd B, x;
+        std::vector<int> rows;
+    };
+    constexpr int kBatch = 4096;
+    std::vector<Pending> batch(static_cast<std::size_t>(std::min(nc, kBatch)));
+    for (int first = 0; first < nc; first += kBatch) {
+        const int last = std::min(first + kBatch, nc);
+        parallelRanges(
+            static_cast<std::size_t>(last - first),
+            [&](std::size_t from, std::size_t to) {
+                std::vector<int> scratch(static_cast<std::size_t>(na), -1);
+                Eigen::MatrixXd cm;
+                for (std::size_t b = from; b < to; ++b) {
+                    const int c = first + static_cast<int>(b);
+                    Pending& pe = batch[b];
+                    build(c, cm, pe.B, pe.rows, scratch);
+                    const int k = static_cast<int>(cm.rows());
+                    Eigen::LLT<Eigen::MatrixXd> llt(cm);
+                    pe.ratio = llt.info() == Eigen::Success ? std::numeric_limits<double>::infinity() : 0.0;
+                    if (llt.info() == Eigen::Success)
+                        for (int i = 0; i < k; ++i) {
+                            const double l = llt.matrixLLT()(i, i);
+                            pe.ratio = std::min(pe.ratio, cm(i, i) > 0.0 ? l * l / cm(i, i) : 0.0);
+                        }
+                    if (!pe.rows.empty()) pe.x = llt.solve(pe.B.transpose());
                 }
-                for (int l = 0; l < k; ++l)
-                    z(members[c][l]) = 0.0;
+            },
+            256);
+        for (int c = first; c < last; ++c) {
+            const Pending& pe = batch[static_cast<std::size_t>(c - first)];
+            const int k = static_cast<int>(members[c].size());
+            if (pe.ratio < 1e-6) {
+                build(c, C, B, rows, pos);
+                Eigen::LLT<Eigen::MatrixXd> llt(C);
+                Eigen::SelfAdjointEigenSolver<Eigen::MatrixXd> eig(C);
+                bool any = false;
+                for (int j = 0; j < k; ++j) {
+                    if (eig.eigenvalues()(j) > kCandidate && (any || llt.info() == Eigen::Success)) break;
+                    for (int l = 0; l < k; ++l)
+                        z(members[c][l]) = eig.eigenvectors()(l, j);
+                    const bool null = worstOf(z, obsCount[c], obsCount[c + 1], &obsOf) <= kNullTolerance;
+                    // A block that cannot be factored is singular whatever the check says.
+                    if (null || (!any && llt.info() != Eigen::Success)) {
+                        Direction dir;
+                        for (int l = 0; l < k; ++l)
+                            dir.emplace_back(members[c][l], eig.eigenvectors()(l, j));
+                        found.push_back(std::move(dir));
+                        any = true;
+                    }
+                    for (int l = 0; l < k; ++l)
+                        z(members[c][l]) = 0.0;
+                }
+                if (any) continue;
             }
-            if (any) continue;
+            if (!found.empty()) continue;
+            for (int j = obsCount[c]; j < obsCount[c + 1]; ++j)
+                addCore(obsOf[j]);
+            if (pe.rows.empty()) continue;
+            subtractBlockUpdate(pe.B.data(), pe.x.data(), k, static_cast<int>(pe.rows.size()), pe.rows.data(),
+                                S.data(), static_cast<std::size_t>(na));
         }
-        if (!found.empty()) continue;
-        for (int j = obsCount[c]; j < obsCount[c + 1]; ++j)
-            addCore(obsOf[j]);
-        if (rows.empty()) continue;
-        const Eigen::MatrixXd x = llt.solve(B.transpose());
-        subtractBlockUpdate(B.data(), x.data(), k, static_cast<int>(rows.size()), rows.data(), S.data(),
-                            static_cast<std::size_t>(na));
     }
     if (!found.empty() || na == 0) return found;
 
@@ -827,7 +867,7 @@ std::vector<Direction> Analysis::nullDirections(const std::vector<char>& exclude
         full.row(coreParam[i]) = za.row(i);
     Eigen::MatrixXd zr;
     for (int c = 0; c < nc; ++c) {
-        build(c, C, B, rows);
+        build(c, C, B, rows, pos);
         if (rows.empty()) continue;
         zr.resize(static_cast<Eigen::Index>(rows.size()), za.cols());
         for (std::size_t r = 0; r < rows.size(); ++r)

@@ -2,13 +2,15 @@
 // Functional model: observation values and their analytic derivatives. Built on the same station
 // frame and angle rules as the simulation, so that ideal observations close exactly.
 
+#include <cstdint>
+
 namespace kivo::eng {
 
 // gon <-> radian with 3.1415927 as pi, in the simulation's order of factors.
 double gonToRad(double gon);
 double radToGon(double rad);
 
-enum class Kind { Distance, HeightDiff, Direction, Zenith, Pseudo };
+enum class Kind : std::uint8_t { Distance, HeightDiff, Direction, Zenith, Pseudo };
 
 // Station frame M = Mz(rz) My(ry) Mx(rx) (row-major 3x3) and its derivatives by rx, ry, rz.
 void stationFrame(const double rot[3], double m[9], double dm[3][9]);

@@ -1,5 +1,9 @@
 #include "engine/mavo.h"
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -32,6 +36,14 @@ struct Run {
 };
 
 namespace {
+
+// Hands the memory freed by a phase back to the system, so that the next phase's peak does not come
+// on top of it (the heap keeps freed blocks between large live ones otherwise).
+void releaseFreedMemory() {
+#if defined(__GLIBC__)
+    malloc_trim(0);
+#endif
+}
 
 // Checks that every active observation has a value at the current coordinates.
 bool definedEverywhere(const Network& net, std::string& why) {
@@ -88,6 +100,7 @@ int mavo::mavostart() {
         return false;
     });
     r.datum = analyseDefects(net);
+    releaseFreedMemory(); // the analysis leaves the heap full of holes
     const Datum& d = r.datum;
     for (std::size_t i = 0; i < net.el.size(); ++i) {
         const Element& e = net.el[i];
@@ -155,6 +168,7 @@ int mavo::mavostart() {
         return fail(kNoConvergence, "no convergence after " + std::to_string(itermax) +
                                         " iterations (inconsistent observations or poor approximate values)");
     if (!definedEverywhere(net, why)) return fail(kSingular, why);
+    releaseFreedMemory();
     r.phase("iterations");
     r.solved = true;
     p_->istat = 0;
@@ -176,21 +190,21 @@ int mavo::mavoL2err() {
 
     // The covariance blocks, and in the same pass over the clusters of targets the residuals and the
     // redundancy numbers r_i = 1 - w_i a_i^T Q a_i (any generalised inverse gives the same value, so
-    // the one with the held unknowns serves). The results stay in observation order.
+    // the one with the held unknowns serves). Two numbers per observation are kept until the factors
+    // are freed; the observation results are built after that, in observation order.
     std::vector<int> at(net.obs.size(), -1);
     int active = 0;
     for (std::size_t i = 0; i < net.obs.size(); ++i)
         if (net.obs[i].active) at[i] = active++;
-    s.observations.assign(static_cast<std::size_t>(active), ObservationResult{});
-    std::vector<double> weighted(static_cast<std::size_t>(active), 0.0); // w v^2
+    std::vector<double> residual(static_cast<std::size_t>(active), 0.0);
+    std::vector<double> redundancy(static_cast<std::size_t>(active), 0.0);
     std::vector<char> visited(static_cast<std::size_t>(active), 0);
     auto residuals = [&](int i, const Row& row, double aqa) {
         if (at[i] < 0) return;
-        ObservationResult& orr = s.observations[static_cast<std::size_t>(at[i])];
-        orr.residual = -row.misclosure;
-        orr.redundancy = std::clamp(1.0 - row.w * aqa, 0.0, 1.0);
-        weighted[static_cast<std::size_t>(at[i])] = row.w * orr.residual * orr.residual;
-        visited[static_cast<std::size_t>(at[i])] = 1;
+        const std::size_t k = static_cast<std::size_t>(at[i]);
+        residual[k] = -row.misclosure;
+        redundancy[k] = std::clamp(1.0 - row.w * aqa, 0.0, 1.0);
+        visited[k] = 1;
     };
     // defined everywhere: checked at the end of mavostart
     auto linearize = [&](int i, Row& row) { return net.linearize(i, row); };
@@ -211,7 +225,6 @@ int mavo::mavoL2err() {
         return val;
     };
     r.phase("covariance blocks");
-
     result& res = *p_->runresults;
     const std::size_t nel = net.el.size();
     s.elements.assign(nel, ElementResult{});
@@ -253,18 +266,35 @@ int mavo::mavoL2err() {
     }
     r.phase("ellipses");
 
+    // Observations not laid out in the normal equations (not expected) while the factors are here.
+    for (std::size_t i = 0; i < net.obs.size(); ++i) {
+        if (at[i] < 0 || visited[static_cast<std::size_t>(at[i])]) continue;
+        Row row;
+        net.linearize(static_cast<int>(i), row);
+        residuals(static_cast<int>(i), row, r.normals.quadratic(row));
+    }
+    {
+        const Covariance cov(r.normals, d, std::move(u), v);
+        s.relative = relativePairs(net, cov);
+        for (const auto& [a, b] : relativeRequests)
+            if (a >= 0 && b >= 0 && a < static_cast<int>(nel) && b < static_cast<int>(nel) &&
+                net.el[a].determined && net.el[b].determined)
+                s.requested.push_back(relativePrecision(net, cov, a, b));
+    }
+    r.phase("relative precision");
+    // The factors are done with: free them before the observation results and the listing are built.
+    r.normals = Normals();
+
     // Residuals, redundancy numbers (from the pass above), minimal detectable biases.
-    Row row;
+    s.observations.assign(static_cast<std::size_t>(active), ObservationResult{});
     s.vtpv = 0.0;
     for (std::size_t i = 0; i < net.obs.size(); ++i) {
         const Observation& o = net.obs[i];
         if (!o.active) continue;
         const std::size_t k = static_cast<std::size_t>(at[i]);
-        if (!visited[k]) { // not laid out in the normal equations (not expected)
-            net.linearize(static_cast<int>(i), row);
-            residuals(static_cast<int>(i), row, r.normals.quadratic(row));
-        }
         ObservationResult& orr = s.observations[k];
+        orr.residual = residual[k];
+        orr.redundancy = redundancy[k];
         orr.index = static_cast<int>(i);
         orr.table = o.table;
         orr.row = o.row;
@@ -274,7 +304,8 @@ int mavo::mavoL2err() {
             orr.mdb = o.sigma * kMdbDelta0 / std::sqrt(orr.redundancy);
             orr.normalized = orr.residual / (o.sigma * std::sqrt(orr.redundancy));
         }
-        s.vtpv += weighted[k];
+        const double w = 1.0 / (o.sigma * o.sigma); // as the linearised row weighs it
+        s.vtpv += w * orr.residual * orr.residual;
         // Pseudo-observed rotations are carried in radians; the listing gives them in gon like the
         // coordinate table (the normalised residual and r do not depend on the unit).
         orr.angle =
@@ -300,16 +331,11 @@ int mavo::mavoL2err() {
         s.chiHigh = chiSquareQuantile(0.975, s.redundancy) / s.redundancy;
         s.globalTestPassed = s.varianceFactor >= s.chiLow && s.varianceFactor <= s.chiHigh;
     }
+    residual = {};
+    redundancy = {};
+    visited = {};
+    at = {};
     r.phase("redundancy numbers");
-    const Covariance cov(r.normals, d);
-    s.relative = relativePairs(net, cov);
-    for (const auto& [a, b] : relativeRequests)
-        if (a >= 0 && b >= 0 && a < static_cast<int>(nel) && b < static_cast<int>(nel) &&
-            net.el[a].determined && net.el[b].determined)
-            s.requested.push_back(relativePrecision(net, cov, a, b));
-    r.phase("relative precision");
-    // The factors are done with: free them before the listing is built.
-    r.normals = Normals();
 
     const bool written = writeListing(p_->listingName(), p_->fileName(), net, s);
     r.phase("listing");

@@ -143,7 +143,7 @@ bool Network::read(const project& p) {
             const edit_mes& m = tables[t].rows[r];
             Observation o;
             o.kind = tables[t].kind;
-            o.table = t;
+            o.table = static_cast<std::int8_t>(t);
             o.row = r;
             o.e1 = find(m.nam1);
             o.e2 = find(m.nam2);
@@ -192,7 +192,7 @@ bool Network::read(const project& p) {
             Observation o;
             o.kind = Kind::Pseudo;
             o.e1 = i;
-            o.comp = k;
+            o.comp = static_cast<std::int8_t>(k);
             o.value = e.x0[k];
             o.sigma = sx;
             obs.push_back(o);

@@ -2,6 +2,7 @@
 // The engine's own view of the tables: elements with their unknowns, valid observations and
 // pseudo-observations, and the list of what was left out and why.
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -28,16 +29,18 @@ struct Element {
     std::string reason;                      // why it was left out
 };
 
+// Held a million times over in a large network: 32 bytes.
 struct Observation {
     Kind kind = Kind::Distance;
-    int e1 = -1, e2 = -1; // elements (e2 unused for pseudo-observations)
-    int comp = 0;         // component of a pseudo-observation
-    double value = 0.0;   // observed value (gon for angles, radians for pseudo-observed rotations)
-    double sigma = 1.0;   // a-priori std dev in the unit of value
-    int table = -1;       // 0 distances, 1 height differences, 2 directions, 3 zenith angles, -1 pseudo
-    int row = -1;         // index in that table
-    bool active = true;   // false when left out with a not determined element
+    bool active = true;     // false when left out with a not determined element
+    std::int8_t comp = 0;   // component of a pseudo-observation
+    std::int8_t table = -1; // 0 distances, 1 height differences, 2 directions, 3 zenith angles, -1 pseudo
+    int e1 = -1, e2 = -1;   // elements (e2 unused for pseudo-observations)
+    int row = -1;           // index in that table
+    double value = 0.0;     // observed value (gon for angles, radians for pseudo-observed rotations)
+    double sigma = 1.0;     // a-priori std dev in the unit of value
 };
+static_assert(sizeof(Observation) == 32);
 
 // One linearised observation: value = observed - computed (reduced for directions), w = 1/sigma^2.
 struct Row {

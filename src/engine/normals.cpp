@@ -6,6 +6,7 @@
 #include <numeric>
 
 #include "engine/block_update.h"
+#include "engine/parallel.h"
 
 namespace kivo::eng {
 
@@ -185,7 +186,7 @@ void Normals::layout(const Network& net, const std::vector<char>& excluded) {
         c.nr = static_cast<int>(touched.size());
         rows_.insert(rows_.end(), touched.begin(), touched.end());
         c.mat = mat;
-        mat += 3 * kk(c) + 2 * static_cast<std::size_t>(c.k) + static_cast<std::size_t>(c.k) * c.nr;
+        mat += 3 * kk(c) + static_cast<std::size_t>(c.k) + static_cast<std::size_t>(c.k) * c.nr;
     }
     rows_.shrink_to_fit();
     pool_.assign(mat, 0.0);
@@ -222,7 +223,7 @@ bool Normals::assemble(const std::function<bool(int, Row&)>& linearize, int& fai
         Map cc = C(c);
         cc.setZero();
         // B (rows x k) accumulates in X's place until factor() turns it into X.
-        Map bb(pool(c.mat + 2 * kk(c) + 2 * c.k), nr, c.k);
+        Map bb(pool(xAt(c)), nr, c.k);
         bb.setZero();
         auto rhs = b(c);
         rhs.setZero();
@@ -282,7 +283,7 @@ bool Normals::factor(std::string& why) {
         // A cluster tied to no station unknown leaves nothing for the station system (and Eigen's
         // triangular solve must not be handed an empty right-hand side).
         if (c.nr == 0) continue;
-        bm = Map(pool(c.mat + 2 * kk(c) + 2 * c.k), c.nr, c.k); // B, held in X's place
+        bm = Map(pool(xAt(c)), c.nr, c.k); // B, held in X's place
         Map x = X(c);
         x = bm.transpose();
         cholSolveInPlace(c, x);
@@ -315,7 +316,7 @@ Eigen::MatrixXd Normals::solve(const Eigen::MatrixXd& rhs) const {
             yb.row(l) = rhs.row(params_[c.param + l]);
         cholSolveInPlace(c, yb);
         if (c.nr == 0) continue;
-        const ConstMap xc(pool(c.mat + 2 * kk(c) + 2 * c.k), c.k, c.nr);
+        const ConstMap xc(pool(xAt(c)), c.k, c.nr);
         const ConstMap cc(pool(c.mat), c.k, c.k);
         by = xc.transpose().lazyProduct(cc.lazyProduct(yb));
         for (int r = 0; r < c.nr; ++r)
@@ -335,7 +336,7 @@ Eigen::MatrixXd Normals::solve(const Eigen::MatrixXd& rhs) const {
         xr.resize(c.nr, m);
         for (int r = 0; r < c.nr; ++r)
             xr.row(r) = xa.row(rowOf(c, r));
-        const ConstMap xm(pool(c.mat + 2 * kk(c) + 2 * c.k), c.k, c.nr);
+        const ConstMap xm(pool(xAt(c)), c.k, c.nr);
         xc = yb - xm.lazyProduct(xr);
         for (int l = 0; l < c.k; ++l)
             x.row(params_[c.param + l]) = xc.row(l);
@@ -358,7 +359,7 @@ Eigen::VectorXd Normals::solveAssembled() const {
 Eigen::MatrixXd Normals::crossCovariance(const Cluster& c) const {
     // -X Qaa(rows, rows), read straight from Qaa; each entry summed over the rows in order.
     Eigen::MatrixXd out(c.k, c.nr);
-    const double* const x = pool(c.mat + 2 * kk(c) + 2 * c.k);
+    const double* const x = pool(xAt(c));
     const int* const rows = rows_.data() + c.row;
     switch (c.k) { // the usual sizes with the sums held in registers
     case 1:
@@ -396,6 +397,8 @@ void Normals::selectedInverse(const std::function<bool(int, Row&)>& linearize,
 void Normals::inverseBlocks(const std::function<bool(int, Row&)>* linearize,
                             const std::function<void(int, const Row&, double)>* visit) {
     Qaa_ = na_ > 0 ? Eigen::MatrixXd(S_.solve(Eigen::MatrixXd::Identity(na_, na_))) : Eigen::MatrixXd();
+    // The assembled core block served the iterations (diagonal()); the factor holds what follows.
+    A_ = Eigen::MatrixXd();
     Row r;
     const Eigen::MatrixXd none;
     if (visit)
@@ -403,22 +406,28 @@ void Normals::inverseBlocks(const std::function<bool(int, Row&)>* linearize,
             (*linearize)(i, r);
             (*visit)(i, r, quadraticWith(r, none));
         }
-    Eigen::MatrixXd inv;
-    for (const Cluster& c : cl_) {
-        inv.setIdentity(c.k, c.k);
-        cholSolveInPlace(c, inv);
-        const Eigen::MatrixXd qcr = c.nr == 0 ? Eigen::MatrixXd(c.k, 0) : crossCovariance(c);
-        if (c.nr == 0)
-            Qcc(c) = inv;
-        else
-            Qcc(c) = inv - qcr.lazyProduct(X(c).transpose());
-        if (!visit) continue;
-        for (std::size_t j = c.obs; j < c.obsEnd; ++j) {
-            const int i = obs_[j];
-            (*linearize)(i, r);
-            (*visit)(i, r, quadraticWith(r, qcr));
+    // Each cluster writes its own block and visits its own observations: the clusters are shared
+    // out over the cores.
+    parallelRanges(cl_.size(), [&](std::size_t from, std::size_t to) {
+        Row row;
+        Eigen::MatrixXd inv;
+        for (std::size_t ci = from; ci < to; ++ci) {
+            const Cluster& c = cl_[ci];
+            inv.setIdentity(c.k, c.k);
+            cholSolveInPlace(c, inv);
+            const Eigen::MatrixXd qcr = c.nr == 0 ? Eigen::MatrixXd(c.k, 0) : crossCovariance(c);
+            if (c.nr == 0)
+                Qcc(c) = inv;
+            else
+                Qcc(c) = inv - qcr.lazyProduct(X(c).transpose());
+            if (!visit) continue;
+            for (std::size_t j = c.obs; j < c.obsEnd; ++j) {
+                const int i = obs_[j];
+                (*linearize)(i, row);
+                (*visit)(i, row, quadraticWith(row, qcr));
+            }
         }
-    }
+    });
 }
 
 double Normals::q(int i, int j) const {
@@ -436,7 +445,7 @@ double Normals::q(int i, int j) const {
     const int* rows = rows_.data() + c.row;
     const int* it = std::lower_bound(rows, rows + c.nr, cj);
     if (it == rows + c.nr || *it != cj) return std::numeric_limits<double>::quiet_NaN();
-    const ConstMap x(pool(c.mat + 2 * kk(c) + 2 * c.k), c.k, c.nr);
+    const ConstMap x(pool(xAt(c)), c.k, c.nr);
     double sum = 0.0; // one entry of -X Qaa(rows, rows)
     for (int r = 0; r < c.nr; ++r)
         sum += x(local_[i], r) * Qaa_(rows[r], cj);
@@ -512,7 +521,8 @@ double Normals::quadraticWith(const Row& r, const Eigen::MatrixXd& qcr) const {
 }
 
 double Normals::diagonal(int i) const {
-    if (core_[i] >= 0) return A_(core_[i], core_[i]);
+    if (core_[i] >= 0)
+        return core_[i] < A_.rows() ? A_(core_[i], core_[i]) : std::numeric_limits<double>::quiet_NaN();
     if (cluster_[i] >= 0) return C(cl_[cluster_[i]])(local_[i], local_[i]);
     return 0.0;
 }

@@ -38,7 +38,9 @@ public:
     // excluded). After selectedInverse(), q(i, j) is available for every pair on the pattern of N.
     void selectedInverse();
     // The same, and a^T Q a for every observation laid out while each cluster's blocks are at hand
-    // (as quadratics() below, without forming the cluster x core blocks a second time).
+    // (as quadratics() below, without forming the cluster x core blocks a second time). The clusters
+    // are shared out over the cores: linearize and visit are called from several threads at once,
+    // for distinct observations.
     void selectedInverse(const std::function<bool(int, Row&)>& linearize,
                          const std::function<void(int, const Row&, double)>& visit);
     double q(int i, int j) const;
@@ -49,7 +51,7 @@ public:
     void quadratics(const std::function<bool(int, Row&)>& linearize,
                     const std::function<void(int, const Row&, double)>& visit) const;
 
-    double diagonal(int i) const; // N(i, i)
+    double diagonal(int i) const; // N(i, i), from assemble() until selectedInverse()
     int coreSize() const { return na_; }
     int clusterCount() const { return static_cast<int>(cl_.size()); }
 
@@ -62,20 +64,20 @@ private:
         std::size_t row = 0;   // nr core indices in rows_, ascending
         std::size_t obs = 0;   // observations touching the cluster: obs_[obs, obsEnd)
         std::size_t obsEnd = 0;
-        std::size_t mat = 0; // in pool_: C, L (k x k each), b, y (k), X (k x nr), Qcc (k x k)
+        std::size_t mat = 0; // in pool_: C, L (k x k each), b (k), X (k x nr), Qcc (k x k)
     };
     using Map = Eigen::Map<Eigen::MatrixXd>;
     using ConstMap = Eigen::Map<const Eigen::MatrixXd>;
-    // C: normal matrix block; L: its Cholesky factor; b: right-hand side; y: C^-1 b; X: C^-1 B^T
+    // C: normal matrix block; L: its Cholesky factor; b: right-hand side; X: C^-1 B^T
     // (B: rows x k coupling to the core, held transposed in X's place until X is known); Qcc: the
     // covariance block cluster x cluster.
     Map C(const Cluster& c) const { return {pool(c.mat), c.k, c.k}; }
     Map L(const Cluster& c) const { return {pool(c.mat + kk(c)), c.k, c.k}; }
     Eigen::Map<Eigen::VectorXd> b(const Cluster& c) const { return {pool(c.mat + 2 * kk(c)), c.k}; }
-    Eigen::Map<Eigen::VectorXd> y(const Cluster& c) const { return {pool(c.mat + 2 * kk(c) + c.k), c.k}; }
-    Map X(const Cluster& c) const { return {pool(c.mat + 2 * kk(c) + 2 * c.k), c.k, c.nr}; }
+    static std::size_t xAt(const Cluster& c) { return c.mat + 2 * kk(c) + c.k; }
+    Map X(const Cluster& c) const { return {pool(xAt(c)), c.k, c.nr}; }
     Map Qcc(const Cluster& c) const {
-        return {pool(c.mat + 2 * kk(c) + 2 * c.k + static_cast<std::size_t>(c.k) * c.nr), c.k, c.k};
+        return {pool(xAt(c) + static_cast<std::size_t>(c.k) * c.nr), c.k, c.k};
     }
     static std::size_t kk(const Cluster& c) { return static_cast<std::size_t>(c.k) * c.k; }
     double* pool(std::size_t at) const { return const_cast<double*>(pool_.data()) + at; }

@@ -47,8 +47,6 @@ struct edit_mes {
     char nam2[16] = {}; // to
     double val = 0.0;   // length unit or gon
     double sval = 0.0;  // a-priori std dev, same unit
-    double h1 = 0.0, h2 = 0.0;
-    int itime = 0;
 };
 
 // Error ellipses, index i for station i and maxsta + j for target j. Semi-axes in the length unit

@@ -19,6 +19,9 @@ namespace kivo::eng {
 class Covariance {
 public:
     Covariance(const Normals& normals, const Datum& datum);
+    // The same with the datum terms a caller already holds: u = T Qf (as solved from normals) and
+    // v = u T^T; saves solving the factor again.
+    Covariance(const Normals& normals, const Datum& datum, Eigen::MatrixXd u, const Eigen::MatrixXd& v);
 
     // Q(a, b) for unknowns a, b (-1: a fixed component, 0); NaN when the pair is off the pattern of N.
     double operator()(int a, int b) const;

@@ -2,9 +2,12 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
+#include <string>
+#include <vector>
 
-#include "model/byte_stream.h"
 #include "model/file_names.h"
 #include "model/listing_text.h"
 
@@ -14,25 +17,59 @@ bool ListingText::LoadOutput() {
     const std::string name = ChangeFileExt(file_.OpenName, ".OUT");
     struct stat st;
     if (::stat(file_.OpenName.c_str(), &st) != 0 || ::stat(name.c_str(), &st) != 0) return false;
-    std::vector<std::uint8_t> bytes;
-    if (!ReadWholeFile(name, bytes)) return false;
-
-    // A line ends at a carriage return, which becomes a blank; the byte after it (the line feed)
-    // is dropped. A last line without a carriage return is not counted.
-    listing_.fileBuffer.clear();
-    const char* data = reinterpret_cast<const char*>(bytes.data());
-    const char* end = data + bytes.size();
-    for (const char* p = data; p < end;) {
-        const char* cr = static_cast<const char*>(std::memchr(p, 13, static_cast<std::size_t>(end - p)));
-        if (!cr) break;
-        // Lines are NUL-terminated strings: the text ends at the first NUL byte.
-        const std::size_t n = strnlen(p, static_cast<std::size_t>(cr - p));
-        std::string& line = listing_.fileBuffer.emplace_back();
-        line.reserve(n + 1);
-        line.append(p, n);
-        line.push_back(' ');
-        p = cr + 2;
+    std::FILE* f = std::fopen(name.c_str(), "rb");
+    if (!f) return false;
+    if (::fstat(::fileno(f), &st) != 0 || !S_ISREG(st.st_mode)) {
+        std::fclose(f);
+        return false;
     }
+
+    // Read a block at a time (the listing of a large network runs to a hundred megabytes and more,
+    // and its lines take more again). A line ends at a carriage return, which becomes a blank; the
+    // byte after it (the line feed) is dropped. A last line without a carriage return is not counted.
+    std::vector<std::string> lines;
+    std::vector<char> block(1 << 20);
+    std::string pending;   // the start of a line that runs past the block
+    bool skipNext = false; // the byte after a carriage return lies in the next block
+    auto add = [&](const char* p, const char* cr) {
+        // Lines are NUL-terminated strings: the text ends at the first NUL byte.
+        const std::size_t held = pending.find('\0');
+        const std::size_t n =
+            held != std::string::npos ? held : pending.size() + strnlen(p, static_cast<std::size_t>(cr - p));
+        std::string& line = lines.emplace_back();
+        line.reserve(n + 1);
+        line.append(pending, 0, std::min(n, pending.size()));
+        if (n > pending.size()) line.append(p, n - pending.size());
+        line.push_back(' ');
+        pending.clear();
+    };
+    std::size_t got;
+    while ((got = std::fread(block.data(), 1, block.size(), f)) > 0) {
+        const char* p = block.data();
+        const char* const end = p + got;
+        if (skipNext) {
+            ++p;
+            skipNext = false;
+        }
+        while (p < end) {
+            const char* cr = static_cast<const char*>(std::memchr(p, 13, static_cast<std::size_t>(end - p)));
+            if (!cr) {
+                pending.append(p, static_cast<std::size_t>(end - p));
+                break;
+            }
+            add(p, cr);
+            p = cr + 1;
+            if (p < end)
+                ++p;
+            else
+                skipNext = true;
+        }
+    }
+    const bool ok = !std::ferror(f);
+    std::fclose(f);
+    if (!ok) return false;
+    listing_.fileBuffer.swap(lines);
+    lines = {};
     listing_.maxLines = static_cast<int>(listing_.fileBuffer.size());
     // The text view takes its scroll ranges from the listing as it stands when told: it must see
     // the listing as valid already (the callers store the same result).

@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
+#include "engine/parallel.h"
 #include "engine_design.h"
 #include "support/test_support.h"
 
@@ -231,4 +234,20 @@ TEST(EngineRun, FailuresReturnNegativeAndTheListingSaysWhy) {
     EXPECT_NE(text.find("ADJUSTMENT FAILED"), std::string::npos) << text.substr(0, 2000);
     // mavoL2err after a failed mavostart fails too.
     EXPECT_LT(m.mavoL2err(), 0);
+}
+
+// The passes shared out over the cores must reach every cluster exactly once, whatever the split.
+TEST(EngineParallel, EveryPieceIsDoneExactlyOnce) {
+    for (std::size_t n : {0u, 1u, 7u, 4096u, 100001u}) {
+        std::vector<std::atomic<int>> done(n);
+        eng::parallelRanges(
+            n,
+            [&](std::size_t from, std::size_t to) {
+                for (std::size_t i = from; i < to; ++i)
+                    ++done[i];
+            },
+            1);
+        for (std::size_t i = 0; i < n; ++i)
+            ASSERT_EQ(done[i].load(), 1) << "piece " << i << " of " << n;
+    }
 }

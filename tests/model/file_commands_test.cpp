@@ -255,6 +255,21 @@ TEST_F(FileCommands, TheListingIsSplitAtCarriageReturns) {
     test::writeText(ChangeFileExt(path, ".OUT"), "cut\r");
     ASSERT_TRUE(doc.LoadOutput());
     EXPECT_EQ(doc.maxLines, 1);
+    // A listing larger than the reader's block: lines across the block's end, a carriage return
+    // as its last byte (the line feed comes with the next block), a NUL cutting a line short.
+    std::string big(1 << 20, 'a');
+    big[(1 << 20) - 1] = '\r';
+    big[(1 << 20) - 11] = '\r';
+    big[(1 << 20) - 10] = '\n';
+    big[100] = '\0';
+    big += "\nnext\r\nlong" + std::string(3 << 20, 'b') + "\r\n";
+    test::writeText(ChangeFileExt(path, ".OUT"), big);
+    ASSERT_TRUE(doc.LoadOutput());
+    ASSERT_EQ(doc.maxLines, 4);
+    EXPECT_EQ(doc.fileBuffer[0], std::string(100, 'a') + " ");
+    EXPECT_EQ(doc.fileBuffer[1], std::string(8, 'a') + " ");
+    EXPECT_EQ(doc.fileBuffer[2], "next ");
+    EXPECT_EQ(doc.fileBuffer[3], "long" + std::string(3 << 20, 'b') + " ");
     doc.DiscardOutput();
     EXPECT_FALSE(doc.bValFile);
     EXPECT_EQ(doc.maxLines, 0);
