@@ -18,14 +18,14 @@ namespace {
 
 struct Outcome {
     int status;
-    std::string out;
+    std::string out, err;
 };
 
 Outcome Cli(const TempDir& dir, const std::string& args) {
     const std::string out = dir.file("stdout.txt");
     const int raw =
         std::system((std::string(KIVO_CLI) + " " + args + " >" + out + " 2>" + dir.file("err.txt")).c_str());
-    return {WEXITSTATUS(raw), readText(out)};
+    return {WEXITSTATUS(raw), readText(out), readText(dir.file("err.txt"))};
 }
 
 } // namespace
@@ -74,15 +74,16 @@ TEST(CliAdvise, AdvisedLineImportsAndHeatmapDraws) {
     EXPECT_EQ(again.out.find(from + "\t" + to + "\t" + kind + "\t"), std::string::npos);
     EXPECT_NE(again.out.find('\t'), std::string::npos);
 
+    EXPECT_EQ(Cli(dir, "advise").status, 1);
+    EXPECT_EQ(Cli(dir, "advise " + sim + " --top 0").status, 1);
+    EXPECT_EQ(Cli(dir, "heatmap " + sim).status, 1);
+    EXPECT_EQ(Cli(dir, "advise " + dir.file("MISSING.SIM")).status, 2);
+
     const Outcome h = Cli(dir, "heatmap " + sim + " --grid 6 --range 200 -o " + dir.file("map.png"));
+    if (h.status == 1 && h.err.find("without the GUI") != std::string::npos) GTEST_SKIP() << h.err;
     ASSERT_EQ(h.status, 0);
     EXPECT_EQ(h.out.rfind("best\t", 0), 0u) << h.out;
     const auto png = readBytes(dir.file("map.png"));
     ASSERT_GT(png.size(), 8u);
     EXPECT_EQ(png[1], 'P');
-
-    EXPECT_EQ(Cli(dir, "advise").status, 1);
-    EXPECT_EQ(Cli(dir, "advise " + sim + " --top 0").status, 1);
-    EXPECT_EQ(Cli(dir, "heatmap " + sim).status, 1);
-    EXPECT_EQ(Cli(dir, "advise " + dir.file("MISSING.SIM")).status, 2);
 }
