@@ -46,7 +46,7 @@ constexpr int EXIT_OK = 0;
 constexpr int EXIT_USAGE = 1;
 constexpr int EXIT_UNREADABLE = 2;
 constexpr int EXIT_ENGINE = 3;
-constexpr int EXIT_UNWRITABLE = 4; // an output file (project, listing, input file, image) cannot be written
+constexpr int EXIT_UNWRITABLE = 4;   // an output file (project, listing, input file, image) cannot be written
 constexpr int EXIT_CHECK_FAILED = 5; // `check`: an element out of tolerance or left out
 
 // Opens a project into `doc`; prints "Error # N" on stderr and returns false when it cannot be read.
