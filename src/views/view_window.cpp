@@ -165,6 +165,13 @@ void TKIVOWindow::ZoomToFit() {
     CentreOn(box.uMid(), box.wMid());
 }
 
+// The heat map's legend goes in the top left corner, below the tolerance legend when that one
+// took the corner.
+static QPoint FieldLegendPlace(const QRect& toleranceLegend) {
+    const QRect corner(0, 0, 400, 90);
+    return toleranceLegend.intersects(corner) ? QPoint(8, toleranceLegend.bottom() + 8) : QPoint(8, 8);
+}
+
 void TKIVOWindow::paintEvent(QPaintEvent* e) {
     horzOrigin = -horizontalScrollBar()->value();
     vertOrigin = -verticalScrollBar()->value();
@@ -176,8 +183,9 @@ void TKIVOWindow::paintEvent(QPaintEvent* e) {
         DrawView(p, doc_, view_, exposed.translated(-horzOrigin, -vertOrigin), highlight_);
         if (field_) DrawStationField(p, doc_, *field_);
         p.resetTransform();
-        DrawPrecisionLegend(p, doc_, viewport()->rect(), view_, QPoint(horzOrigin, vertOrigin));
-        if (field_) DrawFieldLegend(p, doc_, *field_, QPoint(8, 8));
+        const QRect legend =
+            DrawPrecisionLegend(p, doc_, viewport()->rect(), view_, QPoint(horzOrigin, vertOrigin));
+        if (field_) DrawFieldLegend(p, doc_, *field_, FieldLegendPlace(legend));
         return;
     }
     // At one device pixel per canvas pixel the picture is drawn into an image of the exposed
@@ -192,8 +200,9 @@ void TKIVOWindow::paintEvent(QPaintEvent* e) {
         if (field_) DrawStationField(bp, doc_, *field_);
     }
     p.drawImage(exposed.topLeft(), buffer_);
-    DrawPrecisionLegend(p, doc_, viewport()->rect(), view_, QPoint(horzOrigin, vertOrigin));
-    if (field_) DrawFieldLegend(p, doc_, *field_, QPoint(8, 8));
+    const QRect legend =
+        DrawPrecisionLegend(p, doc_, viewport()->rect(), view_, QPoint(horzOrigin, vertOrigin));
+    if (field_) DrawFieldLegend(p, doc_, *field_, FieldLegendPlace(legend));
 }
 
 void TKIVOWindow::SetStationField(std::shared_ptr<const StationField> field) {
