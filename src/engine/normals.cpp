@@ -387,40 +387,69 @@ Eigen::MatrixXd Normals::solve(const Eigen::MatrixXd& rhs) const {
     Eigen::MatrixXd ba(na_, m);
     for (int i = 0; i < na_; ++i)
         ba.row(i) = rhs.row(coreParam_[i]);
-    // C^-1 b per cluster, one after the other in the order of params_.
+    // C^-1 b per cluster, one after the other in the order of params_: a batch of clusters over the
+    // cores (each its own rows of yc and its own terms for the station system), then the terms
+    // taken off the station system in cluster order.
     Eigen::MatrixXd yc(static_cast<Eigen::Index>(params_.size()), m);
-    Eigen::MatrixXd by;
-    for (const Cluster& c : cl_) {
-        auto yb = yc.middleRows(static_cast<Eigen::Index>(c.param), c.k);
-        for (int l = 0; l < c.k; ++l)
-            yb.row(l) = rhs.row(params_[c.param + l]);
-        cholSolveInPlace(c, yb);
-        if (c.nr == 0) continue;
-        const ConstMap xc(pool(xAt(c)), c.k, c.nr);
-        const ConstMap cc(pool(c.mat), c.k, c.k);
-        by = xc.transpose().lazyProduct(cc.lazyProduct(yb));
-        for (int r = 0; r < c.nr; ++r)
-            ba.row(rowOf(c, r)) -= by.row(r);
+    std::vector<std::size_t> at;
+    std::vector<double> terms;
+    for (std::size_t first = 0; first < cl_.size(); first += kBatch) {
+        const std::size_t last = std::min(first + kBatch, cl_.size());
+        at.assign(1, 0);
+        for (std::size_t ci = first; ci < last; ++ci)
+            at.push_back(at.back() + static_cast<std::size_t>(cl_[ci].nr) * static_cast<std::size_t>(m));
+        terms.resize(at.back());
+        parallelRanges(
+            last - first,
+            [&](std::size_t from, std::size_t to) {
+                Eigen::MatrixXd by;
+                for (std::size_t i = from; i < to; ++i) {
+                    const Cluster& c = cl_[first + i];
+                    auto yb = yc.middleRows(static_cast<Eigen::Index>(c.param), c.k);
+                    for (int l = 0; l < c.k; ++l)
+                        yb.row(l) = rhs.row(params_[c.param + l]);
+                    cholSolveInPlace(c, yb);
+                    if (c.nr == 0) continue;
+                    const ConstMap xc(pool(xAt(c)), c.k, c.nr);
+                    const ConstMap cc(pool(c.mat), c.k, c.k);
+                    by = xc.transpose().lazyProduct(cc.lazyProduct(yb));
+                    std::copy(by.data(), by.data() + by.size(), terms.data() + at[i]);
+                }
+            },
+            512);
+        for (std::size_t ci = first; ci < last; ++ci) {
+            const Cluster& c = cl_[ci];
+            const Eigen::Map<const Eigen::MatrixXd> by(terms.data() + at[ci - first], c.nr, m);
+            for (int r = 0; r < c.nr; ++r)
+                ba.row(rowOf(c, r)) -= by.row(r);
+        }
     }
     const Eigen::MatrixXd xa = na_ > 0 ? Eigen::MatrixXd(S_.solve(ba)) : Eigen::MatrixXd(0, m);
     for (int i = 0; i < na_; ++i)
         x.row(coreParam_[i]) = xa.row(i);
-    Eigen::MatrixXd xr, xc;
-    for (const Cluster& c : cl_) {
-        const auto yb = yc.middleRows(static_cast<Eigen::Index>(c.param), c.k);
-        if (c.nr == 0) {
-            for (int l = 0; l < c.k; ++l)
-                x.row(params_[c.param + l]) = yb.row(l);
-            continue;
-        }
-        xr.resize(c.nr, m);
-        for (int r = 0; r < c.nr; ++r)
-            xr.row(r) = xa.row(rowOf(c, r));
-        const ConstMap xm(pool(xAt(c)), c.k, c.nr);
-        xc = yb - xm.lazyProduct(xr);
-        for (int l = 0; l < c.k; ++l)
-            x.row(params_[c.param + l]) = xc.row(l);
-    }
+    // Each cluster writes its own rows of x.
+    parallelRanges(
+        cl_.size(),
+        [&](std::size_t from, std::size_t to) {
+            Eigen::MatrixXd xr, xc;
+            for (std::size_t ci = from; ci < to; ++ci) {
+                const Cluster& c = cl_[ci];
+                const auto yb = yc.middleRows(static_cast<Eigen::Index>(c.param), c.k);
+                if (c.nr == 0) {
+                    for (int l = 0; l < c.k; ++l)
+                        x.row(params_[c.param + l]) = yb.row(l);
+                    continue;
+                }
+                xr.resize(c.nr, m);
+                for (int r = 0; r < c.nr; ++r)
+                    xr.row(r) = xa.row(rowOf(c, r));
+                const ConstMap xm(pool(xAt(c)), c.k, c.nr);
+                xc = yb - xm.lazyProduct(xr);
+                for (int l = 0; l < c.k; ++l)
+                    x.row(params_[c.param + l]) = xc.row(l);
+            }
+        },
+        512);
     return x;
 }
 
