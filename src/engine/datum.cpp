@@ -411,7 +411,7 @@ private:
         std::vector<Eigen::VectorXd> worst(parts.size());
         for (std::size_t pi = 0; pi < parts.size(); ++pi)
             worst[pi] = Eigen::VectorXd::Zero(nullOf[pi].cols());
-        std::vector<std::vector<Eigen::VectorXd>> worstOfRange(8, worst);
+        std::vector<std::vector<Eigen::VectorXd>> worstOfRange(kMaxRanges, worst);
         std::atomic<std::size_t> ranges{0};
         parallelRanges(static_cast<std::size_t>(m), [&](std::size_t from, std::size_t to) {
             std::vector<Eigen::VectorXd>& w = worstOfRange[ranges++];
@@ -887,7 +887,7 @@ std::vector<Direction> Analysis::nullDirections(const std::vector<char>& exclude
                                         static_cast<std::size_t>(na), c0, c1);
                 }
             },
-            64);
+            64, 1);
     }
     if (!found.empty() || na == 0) return found;
 

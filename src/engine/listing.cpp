@@ -376,7 +376,7 @@ void format(Lines& out, const std::string& projectFile, const Network& net, cons
     // The table's lines a block of observations at a time, the block's ranges formatted over the
     // cores into their own text and handed on in order.
     int flagged = 0;
-    std::vector<std::pair<std::size_t, Lines>> pieces(8);
+    std::vector<std::pair<std::size_t, Lines>> pieces(kMaxRanges);
     std::atomic<int> flaggedInBlock{0};
     constexpr std::size_t kBlockObs = 1 << 15;
     for (std::size_t first = 0; first < s.observations.size(); first += kBlockObs) {

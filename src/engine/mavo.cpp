@@ -50,7 +50,7 @@ void releaseFreedMemory() {
 // Checks that every active observation has a value at the current coordinates.
 bool definedEverywhere(const Network& net, std::string& why) {
     // Over the cores; each range notes its first failure, the first of those is named.
-    std::vector<std::size_t> first(8, net.obs.size());
+    std::vector<std::size_t> first(kMaxRanges, net.obs.size());
     std::atomic<std::size_t> ranges{0};
     parallelRanges(net.obs.size(), [&](std::size_t from, std::size_t to) {
         const std::size_t slot = ranges++;

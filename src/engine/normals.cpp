@@ -240,8 +240,9 @@ bool Normals::assemble(const std::function<bool(int, Row&)>& linearize, int& fai
         const std::size_t last = std::min(first + kBatch, cl_.size());
         const std::size_t from = cl_[first].obs, to = cl_[last - 1].obsEnd;
         rows.resize(to - from);
-        std::size_t failedAt[8]; // each thread stops at its first, parallelRanges runs at most 8
-        std::atomic<int> slot{0};
+        // Each range stops at its first observation without a value; the first of those is named.
+        std::size_t failedAt[kMaxRanges];
+        std::atomic<std::size_t> slot{0};
         parallelRanges(
             last - first,
             [&](std::size_t c0, std::size_t c1) {
@@ -262,7 +263,7 @@ bool Normals::assemble(const std::function<bool(int, Row&)>& linearize, int& fai
                     for (std::size_t j = c.obs; j < c.obsEnd; ++j) {
                         Row& row = rows[j - from];
                         if (!linearize(obs_[j], row)) {
-                            failedAt[static_cast<std::size_t>(slot++)] = j;
+                            failedAt[slot++] = j;
                             return;
                         }
                         for (int k = 0; k < row.n; ++k) {
@@ -300,7 +301,7 @@ bool Normals::assemble(const std::function<bool(int, Row&)>& linearize, int& fai
                     addCore(row, cix, static_cast<int>(c0), static_cast<int>(c1));
                 }
             },
-            64);
+            64, 1);
     }
     return true;
 }
@@ -368,7 +369,7 @@ bool Normals::factor(std::string& why) {
                                             static_cast<int>(c1));
                 }
             },
-            64);
+            64, 1);
     }
     if (na_ > 0) {
         S_.compute(S);
