@@ -1,6 +1,7 @@
 #include "engine/datum.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <limits>
 #include <numeric>
@@ -359,14 +360,36 @@ private:
             for (int k = 0; k < r.n; ++k)
                 b += sj_.at(i, k) * mo.qt.col(localOf[r.idx[k]]).transpose();
         };
-        Eigen::RowVectorXd b;
+        // The rows' products over the cores a batch at a time, their sums in observation order.
         const int m = static_cast<int>(sj_.rows.size());
-        for (int i = 0; i < m; ++i) {
-            if (!sj_.live(i)) continue;
+        auto motionsOf = [&](int i) -> Motions* {
+            if (!sj_.live(i)) return nullptr;
             Motions& mo = motions[partOfParam[sj_.rows[i].idx[0]]];
-            if (mo.qt.rows() == 0) continue;
-            scaledRow(i, mo, b);
-            mo.k += b.transpose() * b;
+            return mo.qt.rows() == 0 ? nullptr : &mo;
+        };
+        {
+            constexpr int kRows = 65536, kMost = 7; // at most the seven basic motions
+            std::vector<double> products(static_cast<std::size_t>(kRows) * kMost);
+            for (int first = 0; first < m; first += kRows) {
+                const int last = std::min(first + kRows, m);
+                parallelRanges(static_cast<std::size_t>(last - first), [&](std::size_t from, std::size_t to) {
+                    Eigen::RowVectorXd b;
+                    for (int i = first + static_cast<int>(from); i < first + static_cast<int>(to); ++i) {
+                        const Motions* mo = motionsOf(i);
+                        if (!mo) continue;
+                        scaledRow(i, *mo, b);
+                        std::copy(b.data(), b.data() + b.size(),
+                                  products.data() + static_cast<std::size_t>(i - first) * kMost);
+                    }
+                });
+                for (int i = first; i < last; ++i) {
+                    Motions* mo = motionsOf(i);
+                    if (!mo) continue;
+                    const Eigen::Map<const Eigen::RowVectorXd> b(
+                        products.data() + static_cast<std::size_t>(i - first) * kMost, mo->qt.rows());
+                    mo->k += b.transpose() * b;
+                }
+            }
         }
         std::vector<Eigen::MatrixXd> nullOf(parts.size());
         for (std::size_t pi = 0; pi < parts.size(); ++pi) {
@@ -383,16 +406,27 @@ private:
             nullOf[pi] = v;
         }
         // Check each candidate observation by observation.
+        // Over the cores, each range its own largest values (the largest of them does not depend on
+        // the split).
         std::vector<Eigen::VectorXd> worst(parts.size());
         for (std::size_t pi = 0; pi < parts.size(); ++pi)
             worst[pi] = Eigen::VectorXd::Zero(nullOf[pi].cols());
-        for (int i = 0; i < m; ++i) {
-            if (!sj_.live(i)) continue;
-            const int pi = partOfParam[sj_.rows[i].idx[0]];
-            if (nullOf[pi].cols() == 0) continue;
-            scaledRow(i, motions[pi], b);
-            worst[pi] = worst[pi].cwiseMax((b * nullOf[pi]).transpose().cwiseAbs());
-        }
+        std::vector<std::vector<Eigen::VectorXd>> worstOfRange(kMaxRanges, worst);
+        std::atomic<std::size_t> ranges{0};
+        parallelRanges(static_cast<std::size_t>(m), [&](std::size_t from, std::size_t to) {
+            std::vector<Eigen::VectorXd>& w = worstOfRange[ranges++];
+            Eigen::RowVectorXd b;
+            for (int i = static_cast<int>(from); i < static_cast<int>(to); ++i) {
+                if (!sj_.live(i)) continue;
+                const int pi = partOfParam[sj_.rows[i].idx[0]];
+                if (nullOf[pi].cols() == 0) continue;
+                scaledRow(i, motions[pi], b);
+                w[pi] = w[pi].cwiseMax((b * nullOf[pi]).transpose().cwiseAbs());
+            }
+        });
+        for (const auto& w : worstOfRange)
+            for (std::size_t pi = 0; pi < parts.size(); ++pi)
+                worst[pi] = worst[pi].cwiseMax(w[pi]);
         std::vector<Eigen::MatrixXd> cols;
         std::vector<std::string> texts;
         for (std::size_t pi = 0; pi < parts.size(); ++pi) {
@@ -699,7 +733,9 @@ std::vector<Direction> Analysis::nullDirections(const std::vector<char>& exclude
     // measure for the pivots (a pivot small against it is a direction the clusters take away).
     Eigen::MatrixXd S = Eigen::MatrixXd::Zero(na, na);
     Eigen::VectorXd diagA = Eigen::VectorXd::Zero(na);
-    auto addCore = [&](int i) {
+    // Adds a row's terms on the columns first <= cb < last of S (threads owning disjoint column
+    // ranges share out a batch, every entry still receiving its terms in the serial order).
+    auto addCore = [&](int i, int first, int last) {
         const Row& r = sj_.rows[i];
         for (int a = 0; a < r.n; ++a) {
             const int ca = excluded[r.idx[a]] ? -1 : core[r.idx[a]];
@@ -707,13 +743,14 @@ std::vector<Direction> Analysis::nullDirections(const std::vector<char>& exclude
             const double va = sj_.at(i, a);
             for (int b = 0; b < r.n; ++b) {
                 const int cb = excluded[r.idx[b]] ? -1 : core[r.idx[b]];
-                if (cb >= 0) S(ca, cb) += va * sj_.at(i, b);
+                if (cb < first || cb >= last) continue;
+                S(ca, cb) += va * sj_.at(i, b);
                 if (cb == ca) diagA(ca) += va * sj_.at(i, b);
             }
         }
     };
     for (int i : coreObs)
-        addCore(i);
+        addCore(i, 0, na);
     std::vector<int> pos(na, -1);
     // Builds cluster c's block C and its coupling B to the core rows it touches (pos: scratch of na
     // entries, all -1, one per thread).
@@ -832,15 +869,25 @@ std::vector<Direction> Analysis::nullDirections(const std::vector<char>& exclude
                     for (int l = 0; l < k; ++l)
                         z(members[c][l]) = 0.0;
                 }
-                if (any) continue;
             }
-            if (!found.empty()) continue;
-            for (int j = obsCount[c]; j < obsCount[c + 1]; ++j)
-                addCore(obsOf[j]);
-            if (pe.rows.empty()) continue;
-            subtractBlockUpdate(pe.B.data(), pe.x.data(), k, static_cast<int>(pe.rows.size()), pe.rows.data(),
-                                S.data(), static_cast<std::size_t>(na));
         }
+        // Once a direction is found the station system is not needed.
+        if (!found.empty()) continue;
+        parallelRanges(
+            static_cast<std::size_t>(na),
+            [&](std::size_t from, std::size_t to) {
+                const int c0 = static_cast<int>(from), c1 = static_cast<int>(to);
+                for (int c = first; c < last; ++c) {
+                    const Pending& pe = batch[static_cast<std::size_t>(c - first)];
+                    for (int j = obsCount[c]; j < obsCount[c + 1]; ++j)
+                        addCore(obsOf[j], c0, c1);
+                    if (pe.rows.empty()) continue;
+                    subtractBlockUpdate(pe.B.data(), pe.x.data(), static_cast<int>(members[c].size()),
+                                        static_cast<int>(pe.rows.size()), pe.rows.data(), S.data(),
+                                        static_cast<std::size_t>(na), c0, c1);
+                }
+            },
+            64, 1);
     }
     if (!found.empty() || na == 0) return found;
 
@@ -896,10 +943,16 @@ ScaledJacobian scaledJacobian(const Network& net) {
     s.rows.resize(m);
     s.colNorm.assign(net.nparam, 0.0);
     s.rowNorm.assign(m, 0.0);
+    // Each observation linearised into its own row over the cores, the column sums in order after.
+    parallelRanges(static_cast<std::size_t>(m), [&](std::size_t from, std::size_t to) {
+        for (std::size_t i = from; i < to; ++i) {
+            Row& r = s.rows[i];
+            r.n = 0;
+            if (!net.obs[i].active || !net.linearize(static_cast<int>(i), r)) r.n = 0;
+        }
+    });
     for (int i = 0; i < m; ++i) {
-        Row& r = s.rows[i];
-        r.n = 0;
-        if (!net.obs[i].active || !net.linearize(i, r)) r.n = 0;
+        const Row& r = s.rows[i];
         for (int k = 0; k < r.n; ++k)
             s.colNorm[r.idx[k]] += r.a[k] * r.a[k];
     }

@@ -1,6 +1,7 @@
 #include "engine/listing.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "engine/ellipse.h"
+#include "engine/parallel.h"
 
 namespace kivo::eng {
 
@@ -84,6 +86,12 @@ public:
         text_.append(buf, static_cast<std::size_t>(len));
     }
     void text(const char* t) { text_ += t; }
+    // Whole lines formatted elsewhere.
+    void append(const Lines& lines) {
+        text_ += lines.text_;
+        if (sink_ && text_.size() >= kBlock) flush();
+    }
+    void clear() { text_.clear(); }
     void end() {
         text_ += "\r\n";
         if (sink_ && text_.size() >= kBlock) flush();
@@ -365,34 +373,59 @@ void format(Lines& out, const std::string& projectFile, const Network& net, cons
     out.add("  power 80 %%; w normalised residual, * when |w| > %.2f)", critical);
     out.add("  %-46s %15s %15s %-4s %10s %10s %10s %7s %10s %7s", "Observation", "Observed", "Adjusted",
             "Unit", "Sd obs", "Sd adj", "Residual", "r", "MDB", "w");
+    // The table's lines a block of observations at a time, the block's ranges formatted over the
+    // cores into their own text and handed on in order.
     int flagged = 0;
-    std::string what;
-    for (const ObservationResult& o : s.observations) {
-        const double f = o.angle ? kSmallAngleFactor : u.factor;
-        const int dec = o.angle ? kSmallAngleDecimals : u.decimals;
-        out.text("  ");
-        net.describe(o.index, what);
-        out.name(what, 46);
-        out.fixed(o.observed, 16, 6);
-        out.fixed(o.adjusted, 16, 6);
-        out.text(" ");
-        out.name(o.angle ? kSmallAngle : u.small, 4);
-        out.fixed(o.sigma * f, 11, dec);
-        out.fixed(o.sdAdjusted * f, 11, dec);
-        out.fixed(o.residual * f, 11, dec);
-        out.fixed(o.redundancy, 8, 4);
-        if (o.redundancy > 1e-6) {
-            out.fixed(o.mdb * f, 11, dec);
-            out.fixed(o.normalized, 8, 2);
-            if (critical > 0 && std::fabs(o.normalized) > critical) {
-                out.text(" *");
-                ++flagged;
-            }
-        } else {
-            out.text("  uncontrolled       -");
-        }
-        out.end();
+    std::vector<std::pair<std::size_t, Lines>> pieces(kMaxRanges);
+    std::atomic<int> flaggedInBlock{0};
+    constexpr std::size_t kBlockObs = 1 << 15;
+    for (std::size_t first = 0; first < s.observations.size(); first += kBlockObs) {
+        const std::size_t last = std::min(first + kBlockObs, s.observations.size());
+        std::atomic<std::size_t> used{0};
+        parallelRanges(
+            last - first,
+            [&](std::size_t from, std::size_t to) {
+                auto& [at, lines] = pieces[used++];
+                at = from;
+                lines.clear();
+                std::string what;
+                int flaggedHere = 0;
+                for (std::size_t i = first + from; i < first + to; ++i) {
+                    const ObservationResult& o = s.observations[i];
+                    const double f = o.angle ? kSmallAngleFactor : u.factor;
+                    const int dec = o.angle ? kSmallAngleDecimals : u.decimals;
+                    lines.text("  ");
+                    net.describe(o.index, what);
+                    lines.name(what, 46);
+                    lines.fixed(o.observed, 16, 6);
+                    lines.fixed(o.adjusted, 16, 6);
+                    lines.text(" ");
+                    lines.name(o.angle ? kSmallAngle : u.small, 4);
+                    lines.fixed(o.sigma * f, 11, dec);
+                    lines.fixed(o.sdAdjusted * f, 11, dec);
+                    lines.fixed(o.residual * f, 11, dec);
+                    lines.fixed(o.redundancy, 8, 4);
+                    if (o.redundancy > 1e-6) {
+                        lines.fixed(o.mdb * f, 11, dec);
+                        lines.fixed(o.normalized, 8, 2);
+                        if (critical > 0 && std::fabs(o.normalized) > critical) {
+                            lines.text(" *");
+                            ++flaggedHere;
+                        }
+                    } else {
+                        lines.text("  uncontrolled       -");
+                    }
+                    lines.end();
+                }
+                flaggedInBlock += flaggedHere;
+            },
+            2048);
+        std::sort(pieces.begin(), pieces.begin() + static_cast<std::ptrdiff_t>(used.load()),
+                  [](const auto& a, const auto& b) { return a.first < b.first; });
+        for (std::size_t k = 0; k < used; ++k)
+            out.append(pieces[k].second);
     }
+    flagged = flaggedInBlock;
     if (s.largestNormalized >= 0 && static_cast<std::size_t>(s.largestNormalized) < s.observations.size()) {
         const ObservationResult& w = s.observations[s.largestNormalized];
         out.add("  Largest normalised residual |w| = %.2f: %s", std::fabs(w.normalized),

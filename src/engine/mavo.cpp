@@ -5,6 +5,7 @@
 #endif
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 
@@ -13,6 +14,7 @@
 #include "engine/listing.h"
 #include "engine/network.h"
 #include "engine/normals.h"
+#include "engine/parallel.h"
 #include "engine/relative.h"
 
 namespace kivo {
@@ -47,14 +49,23 @@ void releaseFreedMemory() {
 
 // Checks that every active observation has a value at the current coordinates.
 bool definedEverywhere(const Network& net, std::string& why) {
-    Row row;
-    for (std::size_t i = 0; i < net.obs.size(); ++i) {
-        if (!net.obs[i].active || net.linearize(static_cast<int>(i), row)) continue;
-        why = "observation without a defined value at the current coordinates: " +
-              net.describe(static_cast<int>(i));
-        return false;
-    }
-    return true;
+    // Over the cores; each range notes its first failure, the first of those is named.
+    std::vector<std::size_t> first(kMaxRanges, net.obs.size());
+    std::atomic<std::size_t> ranges{0};
+    parallelRanges(net.obs.size(), [&](std::size_t from, std::size_t to) {
+        const std::size_t slot = ranges++;
+        Row row;
+        for (std::size_t i = from; i < to; ++i)
+            if (net.obs[i].active && !net.linearize(static_cast<int>(i), row)) {
+                first[slot] = i;
+                return;
+            }
+    });
+    const std::size_t i = *std::min_element(first.begin(), first.end());
+    if (i == net.obs.size()) return true;
+    why = "observation without a defined value at the current coordinates: " +
+          net.describe(static_cast<int>(i));
+    return false;
 }
 
 } // namespace

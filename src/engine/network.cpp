@@ -8,6 +8,7 @@
 #include <map>
 #include <unordered_map>
 
+#include "engine/parallel.h"
 #include "engine/project.h"
 
 namespace kivo::eng {
@@ -138,49 +139,67 @@ bool Network::read(const project& p) {
         for (int k = 0; k < e.ncomp; ++k)
             capacity += e.status[k] == kStatusPseudo ? 1 : 0;
     obs.reserve(capacity);
-    for (int t = 0; t < 4; ++t) {
-        for (int r = 0; r < tables[t].count; ++r) {
-            const edit_mes& m = tables[t].rows[r];
-            Observation o;
-            o.kind = tables[t].kind;
-            o.table = static_cast<std::int8_t>(t);
-            o.row = r;
-            o.e1 = find(m.nam1);
-            o.e2 = find(m.nam2);
-            o.value = m.val;
-            o.sigma = m.sval;
-            const char* why = nullptr;
-            if (o.e1 < 0 || o.e2 < 0)
-                why = "unknown name";
-            else if (o.e1 == o.e2)
-                why = "from an element to itself";
-            else if ((o.kind == Kind::Direction || o.kind == Kind::Zenith) && !el[o.e1].station)
-                why = "not observed from a station";
-            else if (!(m.sval > 0.0) || !std::isfinite(m.sval))
-                why = "standard deviation not positive";
-            else if (!std::isfinite(m.val))
-                why = "value not a number";
-            else if (o.kind == Kind::Distance && !(m.val > 0.0))
-                why = "zero-length distance";
-            else {
-                double v, d1[6], d2[3];
-                double p1[6];
-                for (int k = 0; k < 6; ++k)
-                    p1[k] = k < el[o.e1].ncomp ? el[o.e1].x[k] : 0.0;
-                if (!evaluate(o.kind, p1, el[o.e2].x, v, d1, d2))
-                    why = o.kind == Kind::Distance ? "zero-length distance"
-                                                   : "sighting along the instrument's vertical";
+    // A block of a table's rows at a time is looked up and checked over the cores, each row into its
+    // own slot, and taken over in row order.
+    constexpr int kBlock = 1 << 15;
+    std::vector<int> ends(2 * static_cast<std::size_t>(kBlock));
+    std::vector<const char*> whyOf(static_cast<std::size_t>(kBlock));
+    for (int t = 0; t < 4; ++t)
+        for (int first = 0; first < tables[t].count; first += kBlock) {
+            const int count = std::min(tables[t].count - first, kBlock);
+            const Kind kind = tables[t].kind;
+            parallelRanges(static_cast<std::size_t>(count), [&](std::size_t from, std::size_t to) {
+                for (std::size_t r = from; r < to; ++r) {
+                    const edit_mes& m = tables[t].rows[static_cast<std::size_t>(first) + r];
+                    const int e1 = find(m.nam1), e2 = find(m.nam2);
+                    ends[2 * r] = e1;
+                    ends[2 * r + 1] = e2;
+                    const char* why = nullptr;
+                    if (e1 < 0 || e2 < 0)
+                        why = "unknown name";
+                    else if (e1 == e2)
+                        why = "from an element to itself";
+                    else if ((kind == Kind::Direction || kind == Kind::Zenith) && !el[e1].station)
+                        why = "not observed from a station";
+                    else if (!(m.sval > 0.0) || !std::isfinite(m.sval))
+                        why = "standard deviation not positive";
+                    else if (!std::isfinite(m.val))
+                        why = "value not a number";
+                    else if (kind == Kind::Distance && !(m.val > 0.0))
+                        why = "zero-length distance";
+                    else {
+                        double v, d1[6], d2[3];
+                        double p1[6];
+                        for (int k = 0; k < 6; ++k)
+                            p1[k] = k < el[e1].ncomp ? el[e1].x[k] : 0.0;
+                        if (!evaluate(kind, p1, el[e2].x, v, d1, d2))
+                            why = kind == Kind::Distance ? "zero-length distance"
+                                                         : "sighting along the instrument's vertical";
+                    }
+                    whyOf[r] = why;
+                }
+            });
+            for (int i = 0; i < count; ++i) {
+                const int r = first + i;
+                const edit_mes& m = tables[t].rows[r];
+                Observation o;
+                o.kind = kind;
+                o.table = static_cast<std::int8_t>(t);
+                o.row = r;
+                o.e1 = ends[2 * static_cast<std::size_t>(i)];
+                o.e2 = ends[2 * static_cast<std::size_t>(i) + 1];
+                o.value = m.val;
+                o.sigma = m.sval;
+                if (const char* why = whyOf[static_cast<std::size_t>(i)]) {
+                    char head[96];
+                    std::snprintf(head, sizeof head, "%s %d (", kindName(o.kind), r + 1);
+                    invalid.push_back(head + (o.e1 >= 0 ? shown(o.e1) : fieldName(m.nam1)) + " -> " +
+                                      (o.e2 >= 0 ? shown(o.e2) : fieldName(m.nam2)) + "): " + why);
+                    continue;
+                }
+                obs.push_back(o);
             }
-            if (why) {
-                char head[96];
-                std::snprintf(head, sizeof head, "%s %d (", kindName(o.kind), r + 1);
-                invalid.push_back(head + (o.e1 >= 0 ? shown(o.e1) : fieldName(m.nam1)) + " -> " +
-                                  (o.e2 >= 0 ? shown(o.e2) : fieldName(m.nam2)) + "): " + why);
-                continue;
-            }
-            obs.push_back(o);
         }
-    }
     // Pseudo-observations of status-3 components with a positive standard deviation.
     for (int i = 0; i < static_cast<int>(el.size()); ++i) {
         const Element& e = el[i];

@@ -1,6 +1,7 @@
 #include "engine/normals.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <limits>
 #include <numeric>
@@ -192,69 +193,115 @@ void Normals::layout(const Network& net, const std::vector<char>& excluded) {
     pool_.assign(mat, 0.0);
 }
 
+namespace {
+
+// Clusters handled together in the passes shared out over the cores: enough to keep both cores
+// busy, few enough that a batch's linearised rows and copies stay small.
+constexpr std::size_t kBatch = 4096;
+
+} // namespace
+
 bool Normals::assemble(const std::function<bool(int, Row&)>& linearize, int& failed) {
     A_.setZero(na_, na_);
     ba_.setZero(na_);
     double* const a = A_.data();
     const std::size_t lda = static_cast<std::size_t>(na_);
-    // Core and local index of each entry of a row, looked up once per row.
-    int ci[9], li[9], bi[9];
-    auto addCore = [&](const Row& r) {
+    // Adds a row's terms on the station unknowns whose column lies in [first, last); ci: the core
+    // index of each entry of the row. Threads owning disjoint column ranges can share out a batch
+    // of rows, each entry still receiving its terms in row order.
+    auto addCore = [&](const Row& r, const int* ci, int first, int last) {
         for (int i = 0; i < r.n; ++i) {
             if (ci[i] < 0) continue;
             const double wa = r.w * r.a[i];
-            ba_(ci[i]) += wa * r.misclosure;
+            if (ci[i] >= first && ci[i] < last) ba_(ci[i]) += wa * r.misclosure;
             for (int j = 0; j < r.n; ++j)
-                if (ci[j] >= 0) a[static_cast<std::size_t>(ci[j]) * lda + ci[i]] += wa * r.a[j];
+                if (ci[j] >= first && ci[j] < last)
+                    a[static_cast<std::size_t>(ci[j]) * lda + ci[i]] += wa * r.a[j];
         }
     };
+    auto coreIndices = [&](const Row& r, int* ci) {
+        for (int k = 0; k < r.n; ++k)
+            ci[k] = core_[r.idx[k]];
+    };
     Row r;
+    int ci[9];
     for (int i : coreObs_) {
         if (!linearize(i, r)) {
             failed = i;
             return false;
         }
-        for (int k = 0; k < r.n; ++k)
-            ci[k] = core_[r.idx[k]];
-        addCore(r);
+        coreIndices(r, ci);
+        addCore(r, ci, 0, na_);
     }
-    for (Cluster& c : cl_) {
-        const int nr = c.nr;
-        Map cc = C(c);
-        cc.setZero();
-        // B (rows x k) accumulates in X's place until factor() turns it into X.
-        Map bb(pool(xAt(c)), nr, c.k);
-        bb.setZero();
-        auto rhs = b(c);
-        rhs.setZero();
-        for (int at = 0; at < nr; ++at)
-            pos_[rowOf(c, at)] = at;
-        for (std::size_t j = c.obs; j < c.obsEnd; ++j) {
-            const int oi = obs_[j];
-            if (!linearize(oi, r)) {
-                failed = oi;
-                return false;
-            }
-            for (int k = 0; k < r.n; ++k) {
-                ci[k] = core_[r.idx[k]];
-                li[k] = local_[r.idx[k]];
-                bi[k] = ci[k] >= 0 ? pos_[ci[k]] : -1;
-            }
-            addCore(r);
-            for (int i = 0; i < r.n; ++i) {
-                if (li[i] < 0) continue;
-                const double wa = r.w * r.a[i];
-                rhs(li[i]) += wa * r.misclosure;
-                for (int jj = 0; jj < r.n; ++jj) {
-                    if (li[jj] >= 0)
-                        cc(li[i], li[jj]) += wa * r.a[jj];
-                    else if (ci[jj] >= 0)
-                        bb(bi[jj], li[i]) += wa * r.a[jj];
+    // A batch of clusters at a time: their observations linearised and their own blocks (C, B, b)
+    // formed over the cores, then the batch's terms on the station block added in observation order.
+    std::vector<Row> rows;
+    for (std::size_t first = 0; first < cl_.size(); first += kBatch) {
+        const std::size_t last = std::min(first + kBatch, cl_.size());
+        const std::size_t from = cl_[first].obs, to = cl_[last - 1].obsEnd;
+        rows.resize(to - from);
+        // Each range stops at its first observation without a value; the first of those is named.
+        std::size_t failedAt[kMaxRanges];
+        std::atomic<std::size_t> slot{0};
+        parallelRanges(
+            last - first,
+            [&](std::size_t c0, std::size_t c1) {
+                std::vector<int> pos(static_cast<std::size_t>(na_), -1);
+                int li[9], bi[9], cj[9];
+                for (std::size_t ci2 = first + c0; ci2 < first + c1; ++ci2) {
+                    Cluster& c = cl_[ci2];
+                    const int nr = c.nr;
+                    Map cc = C(c);
+                    cc.setZero();
+                    // B (rows x k) accumulates in X's place until factor() turns it into X.
+                    Map bb(pool(xAt(c)), nr, c.k);
+                    bb.setZero();
+                    auto rhs = b(c);
+                    rhs.setZero();
+                    for (int at = 0; at < nr; ++at)
+                        pos[static_cast<std::size_t>(rowOf(c, at))] = at;
+                    for (std::size_t j = c.obs; j < c.obsEnd; ++j) {
+                        Row& row = rows[j - from];
+                        if (!linearize(obs_[j], row)) {
+                            failedAt[slot++] = j;
+                            return;
+                        }
+                        for (int k = 0; k < row.n; ++k) {
+                            cj[k] = core_[row.idx[k]];
+                            li[k] = local_[row.idx[k]];
+                            bi[k] = cj[k] >= 0 ? pos[static_cast<std::size_t>(cj[k])] : -1;
+                        }
+                        for (int i = 0; i < row.n; ++i) {
+                            if (li[i] < 0) continue;
+                            const double wa = row.w * row.a[i];
+                            rhs(li[i]) += wa * row.misclosure;
+                            for (int jj = 0; jj < row.n; ++jj) {
+                                if (li[jj] >= 0)
+                                    cc(li[i], li[jj]) += wa * row.a[jj];
+                                else if (cj[jj] >= 0)
+                                    bb(bi[jj], li[i]) += wa * row.a[jj];
+                            }
+                        }
+                    }
+                    for (int at = 0; at < nr; ++at)
+                        pos[static_cast<std::size_t>(rowOf(c, at))] = -1;
                 }
-            }
+            },
+            512);
+        if (slot > 0) { // the first observation in order without a value
+            failed = obs_[*std::min_element(failedAt, failedAt + slot)];
+            return false;
         }
-        for (int at = 0; at < nr; ++at)
-            pos_[rowOf(c, at)] = -1;
+        parallelRanges(
+            static_cast<std::size_t>(na_),
+            [&](std::size_t c0, std::size_t c1) {
+                int cix[9];
+                for (const Row& row : rows) {
+                    coreIndices(row, cix);
+                    addCore(row, cix, static_cast<int>(c0), static_cast<int>(c1));
+                }
+            },
+            64, 1);
     }
     return true;
 }
@@ -267,28 +314,62 @@ bool Normals::factor(std::string& why) {
         "the approximate coordinates: the approximate coordinates or the observed values are probably far "
         "from each other (check both, e.g. a direction or distance to the wrong point)";
     Eigen::MatrixXd S = A_;
-    Eigen::LLT<Eigen::MatrixXd> llt;
-    Eigen::MatrixXd cm, bm;
     double* const sd = S.data();
     const std::size_t lds = static_cast<std::size_t>(na_);
-    for (Cluster& c : cl_) {
-        cm = C(c);
-        llt.compute(cm);
-        int where = -1;
-        if (llt.info() != Eigen::Success || pivotRatio(llt, cm, where) < kSingular) {
+    // A batch of clusters at a time: their factors and X blocks over the cores (each cluster writes
+    // its own), then their updates of the station system in cluster order, from a copy of B kept for
+    // the batch, the columns of the station system shared out over the cores.
+    std::vector<std::size_t> at;
+    std::vector<double> bcopy;
+    std::atomic<bool> broken{false};
+    for (std::size_t first = 0; first < cl_.size(); first += kBatch) {
+        const std::size_t last = std::min(first + kBatch, cl_.size());
+        at.assign(1, 0);
+        for (std::size_t ci = first; ci < last; ++ci)
+            at.push_back(at.back() + static_cast<std::size_t>(cl_[ci].k) * cl_[ci].nr);
+        bcopy.resize(at.back());
+        parallelRanges(
+            last - first,
+            [&](std::size_t from, std::size_t to) {
+                Eigen::LLT<Eigen::MatrixXd> llt;
+                Eigen::MatrixXd cm;
+                for (std::size_t i = from; i < to; ++i) {
+                    const Cluster& c = cl_[first + i];
+                    cm = C(c);
+                    llt.compute(cm);
+                    int where = -1;
+                    if (llt.info() != Eigen::Success || pivotRatio(llt, cm, where) < kSingular) {
+                        broken = true;
+                        return;
+                    }
+                    L(c) = llt.matrixLLT();
+                    // A cluster tied to no station unknown leaves nothing for the station system (and
+                    // Eigen's triangular solve must not be handed an empty right-hand side).
+                    if (c.nr == 0) continue;
+                    Map bm(bcopy.data() + at[i], c.nr, c.k);
+                    bm = Map(pool(xAt(c)), c.nr, c.k); // B, held in X's place
+                    Map x = X(c);
+                    x = bm.transpose();
+                    cholSolveInPlace(c, x);
+                }
+            },
+            512);
+        if (broken) {
             why = singular;
             return false;
         }
-        L(c) = llt.matrixLLT();
-        // A cluster tied to no station unknown leaves nothing for the station system (and Eigen's
-        // triangular solve must not be handed an empty right-hand side).
-        if (c.nr == 0) continue;
-        bm = Map(pool(xAt(c)), c.nr, c.k); // B, held in X's place
-        Map x = X(c);
-        x = bm.transpose();
-        cholSolveInPlace(c, x);
-        const int* const rows = rows_.data() + c.row;
-        subtractBlockUpdate(bm.data(), x.data(), c.k, c.nr, rows, sd, lds);
+        parallelRanges(
+            static_cast<std::size_t>(na_),
+            [&](std::size_t c0, std::size_t c1) {
+                for (std::size_t ci = first; ci < last; ++ci) {
+                    const Cluster& c = cl_[ci];
+                    if (c.nr > 0)
+                        subtractBlockUpdate(bcopy.data() + at[ci - first], X(c).data(), c.k, c.nr,
+                                            rows_.data() + c.row, sd, lds, static_cast<int>(c0),
+                                            static_cast<int>(c1));
+                }
+            },
+            64, 1);
     }
     if (na_ > 0) {
         S_.compute(S);
@@ -307,40 +388,69 @@ Eigen::MatrixXd Normals::solve(const Eigen::MatrixXd& rhs) const {
     Eigen::MatrixXd ba(na_, m);
     for (int i = 0; i < na_; ++i)
         ba.row(i) = rhs.row(coreParam_[i]);
-    // C^-1 b per cluster, one after the other in the order of params_.
+    // C^-1 b per cluster, one after the other in the order of params_: a batch of clusters over the
+    // cores (each its own rows of yc and its own terms for the station system), then the terms
+    // taken off the station system in cluster order.
     Eigen::MatrixXd yc(static_cast<Eigen::Index>(params_.size()), m);
-    Eigen::MatrixXd by;
-    for (const Cluster& c : cl_) {
-        auto yb = yc.middleRows(static_cast<Eigen::Index>(c.param), c.k);
-        for (int l = 0; l < c.k; ++l)
-            yb.row(l) = rhs.row(params_[c.param + l]);
-        cholSolveInPlace(c, yb);
-        if (c.nr == 0) continue;
-        const ConstMap xc(pool(xAt(c)), c.k, c.nr);
-        const ConstMap cc(pool(c.mat), c.k, c.k);
-        by = xc.transpose().lazyProduct(cc.lazyProduct(yb));
-        for (int r = 0; r < c.nr; ++r)
-            ba.row(rowOf(c, r)) -= by.row(r);
+    std::vector<std::size_t> at;
+    std::vector<double> terms;
+    for (std::size_t first = 0; first < cl_.size(); first += kBatch) {
+        const std::size_t last = std::min(first + kBatch, cl_.size());
+        at.assign(1, 0);
+        for (std::size_t ci = first; ci < last; ++ci)
+            at.push_back(at.back() + static_cast<std::size_t>(cl_[ci].nr) * static_cast<std::size_t>(m));
+        terms.resize(at.back());
+        parallelRanges(
+            last - first,
+            [&](std::size_t from, std::size_t to) {
+                Eigen::MatrixXd by;
+                for (std::size_t i = from; i < to; ++i) {
+                    const Cluster& c = cl_[first + i];
+                    auto yb = yc.middleRows(static_cast<Eigen::Index>(c.param), c.k);
+                    for (int l = 0; l < c.k; ++l)
+                        yb.row(l) = rhs.row(params_[c.param + l]);
+                    cholSolveInPlace(c, yb);
+                    if (c.nr == 0) continue;
+                    const ConstMap xc(pool(xAt(c)), c.k, c.nr);
+                    const ConstMap cc(pool(c.mat), c.k, c.k);
+                    by = xc.transpose().lazyProduct(cc.lazyProduct(yb));
+                    std::copy(by.data(), by.data() + by.size(), terms.data() + at[i]);
+                }
+            },
+            512);
+        for (std::size_t ci = first; ci < last; ++ci) {
+            const Cluster& c = cl_[ci];
+            const Eigen::Map<const Eigen::MatrixXd> by(terms.data() + at[ci - first], c.nr, m);
+            for (int r = 0; r < c.nr; ++r)
+                ba.row(rowOf(c, r)) -= by.row(r);
+        }
     }
     const Eigen::MatrixXd xa = na_ > 0 ? Eigen::MatrixXd(S_.solve(ba)) : Eigen::MatrixXd(0, m);
     for (int i = 0; i < na_; ++i)
         x.row(coreParam_[i]) = xa.row(i);
-    Eigen::MatrixXd xr, xc;
-    for (const Cluster& c : cl_) {
-        const auto yb = yc.middleRows(static_cast<Eigen::Index>(c.param), c.k);
-        if (c.nr == 0) {
-            for (int l = 0; l < c.k; ++l)
-                x.row(params_[c.param + l]) = yb.row(l);
-            continue;
-        }
-        xr.resize(c.nr, m);
-        for (int r = 0; r < c.nr; ++r)
-            xr.row(r) = xa.row(rowOf(c, r));
-        const ConstMap xm(pool(xAt(c)), c.k, c.nr);
-        xc = yb - xm.lazyProduct(xr);
-        for (int l = 0; l < c.k; ++l)
-            x.row(params_[c.param + l]) = xc.row(l);
-    }
+    // Each cluster writes its own rows of x.
+    parallelRanges(
+        cl_.size(),
+        [&](std::size_t from, std::size_t to) {
+            Eigen::MatrixXd xr, xc;
+            for (std::size_t ci = from; ci < to; ++ci) {
+                const Cluster& c = cl_[ci];
+                const auto yb = yc.middleRows(static_cast<Eigen::Index>(c.param), c.k);
+                if (c.nr == 0) {
+                    for (int l = 0; l < c.k; ++l)
+                        x.row(params_[c.param + l]) = yb.row(l);
+                    continue;
+                }
+                xr.resize(c.nr, m);
+                for (int r = 0; r < c.nr; ++r)
+                    xr.row(r) = xa.row(rowOf(c, r));
+                const ConstMap xm(pool(xAt(c)), c.k, c.nr);
+                xc = yb - xm.lazyProduct(xr);
+                for (int l = 0; l < c.k; ++l)
+                    x.row(params_[c.param + l]) = xc.row(l);
+            }
+        },
+        512);
     return x;
 }
 

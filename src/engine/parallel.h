@@ -4,15 +4,23 @@
 // so the results do not depend on the number of threads.
 
 #include <algorithm>
+#include <atomic>
 #include <cstddef>
 #include <thread>
 #include <vector>
 
 namespace kivo::eng {
 
-// Calls body(begin, end) for contiguous ranges covering [0, n), one range per thread (the calling
-// thread takes the first); ranges smaller than minPerThread are not worth a thread.
-template <class Body> void parallelRanges(std::size_t n, Body&& body, std::size_t minPerThread = 4096) {
+// Most ranges one pass hands out.
+constexpr std::size_t kMaxRanges = 32;
+
+// Calls body(begin, end) for contiguous ranges covering [0, n), from as many threads as are worth it
+// (the calling thread is one of them; ranges smaller than minPerThread are not worth a thread). The
+// ranges (rangesPerThread per thread) are handed out one at a time, so that a thread the system holds
+// up leaves its share to the others; there are never more than kMaxRanges.
+template <class Body>
+void parallelRanges(std::size_t n, Body&& body, std::size_t minPerThread = 4096,
+                    std::size_t rangesPerThread = 4) {
     const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
     const std::size_t workers = std::clamp<std::size_t>(n / std::max<std::size_t>(minPerThread, 1), 1,
                                                         std::min<std::size_t>(cores, 8));
@@ -20,11 +28,17 @@ template <class Body> void parallelRanges(std::size_t n, Body&& body, std::size_
         body(std::size_t{0}, n);
         return;
     }
+    const std::size_t ranges = std::min(workers * std::clamp<std::size_t>(rangesPerThread, 1, 4), n);
+    std::atomic<std::size_t> next{0};
+    auto run = [&] {
+        for (std::size_t r = next++; r < ranges; r = next++)
+            body(n * r / ranges, n * (r + 1) / ranges);
+    };
     std::vector<std::thread> threads;
     threads.reserve(workers - 1);
     for (std::size_t w = 1; w < workers; ++w)
-        threads.emplace_back([&body, n, w, workers] { body(n * w / workers, n * (w + 1) / workers); });
-    body(std::size_t{0}, n / workers);
+        threads.emplace_back(run);
+    run();
     for (std::thread& t : threads)
         t.join();
 }
