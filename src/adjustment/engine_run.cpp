@@ -15,6 +15,7 @@
 #include "adjustment/engine_tables.h"
 #include "adjustment/kivoMDIClient.h"
 #include "engine/mavo.h"
+#include "engine/parallel.h"
 #include "simulation/angles.h"
 #include "simulation/scale_bar.h"
 
@@ -69,15 +70,17 @@ double RoundedDirection(double v) {
     return r;
 }
 
-void AddMes(std::vector<edit_mes>& list, int sel, const std::string& from, const std::string& to, double val,
-            double sval) {
-    edit_mes m;
+void FillMes(edit_mes& m, int sel, const std::string& from, const std::string& to, double val, double sval) {
     m.sel = sel;
     SetName(m.nam1, from);
     SetName(m.nam2, to);
     m.val = val;
     m.sval = sval;
-    list.push_back(m);
+}
+
+void AddMes(std::vector<edit_mes>& list, int sel, const std::string& from, const std::string& to, double val,
+            double sval) {
+    FillMes(list.emplace_back(), sel, from, to, val, sval);
 }
 
 void AddDirection(EngineTables& t, const std::string& from, const std::string& to, double h, double v,
@@ -194,13 +197,35 @@ EngineTables BuildEngineTables(const kivoMDIClient& d) {
             AddDirection(t, TheoEngineName(th), bar + "L", e.hLAngle, e.vLAngle, d.hSDAngle, d.vSDAngle);
         }
     }
-    for (int i : t.slots.stations) {
-        const THEODOLITE& th = d.theoList[i];
-        for (const CONNECT1& e : th.ptList.items())
-            if (Ideal(e.flags))
-                AddDirection(t, TheoEngineName(th), d.pointList[e.target].name, RoundedDirection(e.hAngle),
-                             RoundedDirection(e.vAngle), d.hSDAngle, d.vSDAngle);
+    // The point directions are the bulk of a large network: each station's rows go to their own
+    // places (counted first), filled over the cores in station order.
+    const std::size_t nsta = t.slots.stations.size();
+    std::vector<std::size_t> first(nsta + 1, t.dir1.size());
+    for (std::size_t k = 0; k < nsta; ++k) {
+        std::size_t n = 0;
+        for (const CONNECT1& e : d.theoList[t.slots.stations[k]].ptList.items())
+            n += Ideal(e.flags) ? 1 : 0;
+        first[k + 1] = first[k] + n;
     }
+    t.dir1.resize(first[nsta]);
+    t.dir2.resize(first[nsta]);
+    eng::parallelRanges(
+        nsta,
+        [&](std::size_t begin, std::size_t end) {
+            for (std::size_t k = begin; k < end; ++k) {
+                const THEODOLITE& th = d.theoList[t.slots.stations[k]];
+                const std::string from = TheoEngineName(th);
+                std::size_t at = first[k];
+                for (const CONNECT1& e : th.ptList.items()) {
+                    if (!Ideal(e.flags)) continue;
+                    const std::string to = d.pointList[e.target].name;
+                    FillMes(t.dir1[at], 4, from, to, RoundedDirection(e.hAngle), d.hSDAngle);
+                    FillMes(t.dir2[at], 5, from, to, RoundedDirection(e.vAngle), d.vSDAngle);
+                    ++at;
+                }
+            }
+        },
+        1);
     return t;
 }
 
