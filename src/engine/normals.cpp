@@ -506,7 +506,20 @@ void Normals::selectedInverse(const std::function<bool(int, Row&)>& linearize,
 
 void Normals::inverseBlocks(const std::function<bool(int, Row&)>* linearize,
                             const std::function<void(int, const Row&, double)>* visit) {
-    Qaa_ = na_ > 0 ? Eigen::MatrixXd(S_.solve(Eigen::MatrixXd::Identity(na_, na_))) : Eigen::MatrixXd();
+    // The inverse of the station system, a group of 16 columns at a time over the cores: each column
+    // is solved on its own, and whole groups keep the columns in the solver's panels of 4.
+    Qaa_.resize(na_, na_);
+    constexpr int kGroup = 16;
+    parallelRanges(
+        static_cast<std::size_t>((na_ + kGroup - 1) / kGroup),
+        [&](std::size_t g0, std::size_t g1) {
+            const int c0 = static_cast<int>(g0) * kGroup;
+            const int c1 = std::min(static_cast<int>(g1) * kGroup, na_);
+            if (c1 > c0) // (an empty right-hand side must not reach the triangular solve)
+                Qaa_.middleCols(c0, c1 - c0) =
+                    S_.solve(Eigen::MatrixXd::Identity(na_, na_).middleCols(c0, c1 - c0));
+        },
+        8);
     // The assembled core block served the iterations (diagonal()); the factor holds what follows.
     A_ = Eigen::MatrixXd();
     Row r;
