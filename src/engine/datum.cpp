@@ -385,9 +385,13 @@ private:
                 for (int i = first; i < last; ++i) {
                     Motions* mo = motionsOf(i);
                     if (!mo) continue;
-                    const Eigen::Map<const Eigen::RowVectorXd> b(
-                        products.data() + static_cast<std::size_t>(i - first) * kMost, mo->qt.rows());
-                    mo->k += b.transpose() * b;
+                    // k += b^T b, entry by entry (the products are those of the outer product).
+                    const double* b = products.data() + static_cast<std::size_t>(i - first) * kMost;
+                    const Eigen::Index r = mo->qt.rows();
+                    double* k = mo->k.data();
+                    for (Eigen::Index col = 0; col < r; ++col)
+                        for (Eigen::Index row = 0; row < r; ++row)
+                            k[col * r + row] += b[row] * b[col];
                 }
             }
         }
