@@ -35,6 +35,15 @@ bool CliHost::SaveFileDialog(const std::string&, std::string& path) {
     return !path.empty();
 }
 
+int CalculateForResults(kivoMDIClient& doc) {
+    doc.CmCalculate();
+    if (doc.listingWriteFailed) return EXIT_UNWRITABLE; // the host has said so
+    if (doc.lastCalculateResult == 0) return EXIT_OK;
+    std::fprintf(stderr, "The adjustment failed (Mavo returns %d); the listing %s says why.\n",
+                 doc.lastCalculateResult, ChangeFileExt(doc.OpenName, ".OUT").c_str());
+    return EXIT_ENGINE;
+}
+
 bool OpenProject(kivoMDIClient& doc, CliHost& host, const std::string& path) {
     host.errorCode = 0;
     doc.OpenSIMFile(path);

@@ -53,6 +53,10 @@ constexpr int EXIT_CHECK_FAILED = 5; // `check`: an element out of tolerance or 
 bool OpenProject(kivoMDIClient& doc, CliHost& host, const std::string& path);
 // Creates a new project as File > New with both forms accepted unchanged.
 void NewProject(kivoMDIClient& doc, const std::string& path);
+// Runs Calculate for a command that reads its results: EXIT_OK when it adjusted; otherwise, with a
+// message saying why, EXIT_UNWRITABLE when the listing could not be written and EXIT_ENGINE when the
+// adjustment failed.
+int CalculateForResults(kivoMDIClient& doc);
 // Saves under the project's own name; false (with a message saying why) when it cannot be written.
 bool SaveProject(kivoMDIClient& doc);
 

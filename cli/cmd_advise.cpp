@@ -39,12 +39,7 @@ int CmdAdvise(int argc, char** argv) {
     CliHost host;
     kivoMDIClient doc(&host);
     if (!OpenProject(doc, host, path)) return EXIT_UNREADABLE;
-    doc.CmCalculate();
-    if (doc.lastCalculateResult != 0) {
-        std::fprintf(stderr, "The adjustment failed; the listing %s says why.\n",
-                     ChangeFileExt(doc.OpenName, ".OUT").c_str());
-        return EXIT_ENGINE;
-    }
+    if (const int status = CalculateForResults(doc); status != EXIT_OK) return status;
     const SightingAdviceResult a = SuggestSightings(doc, top);
     if (!a.ok) {
         std::fprintf(stderr, "kivo-cli: no advice: %s\n", a.why.c_str());

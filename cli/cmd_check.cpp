@@ -57,13 +57,7 @@ int CmdCheck(int argc, char** argv) {
     CliHost host;
     kivoMDIClient doc(&host);
     if (!OpenProject(doc, host, path)) return EXIT_UNREADABLE;
-    doc.CmCalculate();
-    if (doc.listingWriteFailed) return EXIT_UNWRITABLE;
-    if (doc.lastCalculateResult != 0) {
-        std::fprintf(stderr, "The adjustment failed (Mavo returns %d); the listing %s says why.\n",
-                     doc.lastCalculateResult, ChangeFileExt(doc.OpenName, ".OUT").c_str());
-        return EXIT_ENGINE;
-    }
+    if (const int status = CalculateForResults(doc); status != EXIT_OK) return status;
 
     bool allIn = true;
     auto judge = [&](int kind, int slot, const COMMON& c) {

@@ -3,9 +3,7 @@
 
 #include "adjustment/kivoMDIClient.h"
 #include "commands.h"
-#include "engine/feedback.h"
 #include "engine/live.h"
-#include "engine/project.h"
 
 namespace kivo::cli {
 
@@ -19,25 +17,14 @@ int CmdRelative(int argc, char** argv) {
     CliHost host;
     kivoMDIClient doc(&host);
     if (!OpenProject(doc, host, argv[0])) return EXIT_UNREADABLE;
-    doc.CmCalculate();
-    if (doc.listingWriteFailed) return EXIT_UNWRITABLE;
-    if (doc.lastCalculateResult != 0) {
-        std::fprintf(stderr, "The adjustment failed (Mavo returns %d); the listing %s says why.\n",
-                     doc.lastCalculateResult, ChangeFileExt(doc.OpenName, ".OUT").c_str());
-        return EXIT_ENGINE;
-    }
+    if (const int status = CalculateForResults(doc); status != EXIT_OK) return status;
 
-    // The covariance between two elements comes from the factor of the normal equations: fill the
-    // engine's tables as Calculate did (no listing this time) and factor them once more.
-    Feedback feedback;
-    project tables(&feedback, "");
-    doc.pproject = &tables;
-    const int filled = doc.wsimmavo();
-    doc.pproject = nullptr;
+    // The covariance between two elements comes from the factor of the normal equations, set up
+    // again from the tables Calculate ran on.
     eng::LivePrecision precision;
-    if (filled != 0 || !precision.setup(tables)) {
+    if (!doc.lastRunTables || !precision.setup(*doc.lastRunTables)) {
         std::fprintf(stderr, "The adjustment failed: %s\n",
-                     filled != 0 ? "the engine tables could not be built" : precision.why().c_str());
+                     doc.lastRunTables ? precision.why().c_str() : "no engine tables");
         return EXIT_ENGINE;
     }
     int element[2];

@@ -58,12 +58,7 @@ int CmdHeatmap(int argc, char** argv) {
     CliHost host;
     kivoMDIClient doc(&host);
     if (!OpenProject(doc, host, project)) return EXIT_UNREADABLE;
-    doc.CmCalculate();
-    if (doc.lastCalculateResult != 0) {
-        std::fprintf(stderr, "The adjustment failed; the listing %s says why.\n",
-                     ChangeFileExt(doc.OpenName, ".OUT").c_str());
-        return EXIT_ENGINE;
-    }
+    if (const int status = CalculateForResults(doc); status != EXIT_OK) return status;
     const StationFieldJob job = PrepareStationField(doc, range, grid, grid);
     if (!job.run) {
         std::fprintf(stderr, "kivo-cli: no heat map: %s\n", job.why.c_str());
