@@ -2,9 +2,7 @@
 // Draws the whole canvas of one view with the window's own drawing routine, on Qt's offscreen
 // platform, for a screen of N dots per inch in both directions.
 
-#include <QGuiApplication>
 #include <QImage>
-#include <QSaveFile>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -13,6 +11,7 @@
 
 #include "adjustment/kivoMDIClient.h"
 #include "commands.h"
+#include "render_output.h"
 #include "views/view_render.h"
 
 namespace kivo::cli {
@@ -63,12 +62,7 @@ int CmdRender(int argc, char** argv) {
     }
     if (project.empty() || out.empty() || view < 0) return Usage();
 
-    // Drawing text needs a GUI application; no window is ever shown.
-    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    static int qargc = 1;
-    static char name[] = "kivo-cli";
-    static char* qargv[] = {name, nullptr};
-    QGuiApplication app(qargc, qargv);
+    OffscreenGui gui; // drawing text needs a GUI application; no window is ever shown
 
     RenderHost host(dpi);
     kivoMDIClient doc(&host);
@@ -88,14 +82,7 @@ int CmdRender(int argc, char** argv) {
     if (width * height > MAX_PIXELS) return tooLarge();
     const QImage img = views::RenderCanvas(doc, view);
     if (img.isNull()) return tooLarge();
-    // The picture replaces FILE.png only when it was written whole.
-    QSaveFile file(QString::fromStdString(out));
-    if (!file.open(QIODevice::WriteOnly) || !img.save(&file, "PNG") || !file.commit()) {
-        std::fprintf(stderr, "kivo-cli: cannot write %s: %s\n", out.c_str(),
-                     file.errorString().toLocal8Bit().constData());
-        return EXIT_UNWRITABLE;
-    }
-    return EXIT_OK;
+    return WritePng(img, out) ? EXIT_OK : EXIT_UNWRITABLE;
 }
 
 } // namespace kivo::cli

@@ -1,9 +1,7 @@
 // kivo-cli heatmap PROJECT.SIM -o FILE.png [--grid N] [--range R]: Calculate, then the plan view
 // with the field of the precision one more theodolite would give at each cell, and its legend.
 
-#include <QGuiApplication>
 #include <QImage>
-#include <QSaveFile>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -12,6 +10,7 @@
 #include "adjustment/design_advice.h"
 #include "adjustment/kivoMDIClient.h"
 #include "commands.h"
+#include "render_output.h"
 #include "views/station_field.h"
 
 namespace kivo::cli {
@@ -49,11 +48,7 @@ int CmdHeatmap(int argc, char** argv) {
     }
     if (project.empty() || out.empty()) return Usage();
 
-    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    static int qargc = 1;
-    static char name[] = "kivo-cli";
-    static char* qargv[] = {name, nullptr};
-    QGuiApplication app(qargc, qargv);
+    OffscreenGui gui; // drawing text needs a GUI application; no window is ever shown
 
     CliHost host;
     kivoMDIClient doc(&host);
@@ -75,12 +70,7 @@ int CmdHeatmap(int argc, char** argv) {
         return EXIT_UNWRITABLE;
     }
     const QImage img = views::RenderStationField(doc, f);
-    QSaveFile file(QString::fromStdString(out));
-    if (img.isNull() || !file.open(QIODevice::WriteOnly) || !img.save(&file, "PNG") || !file.commit()) {
-        std::fprintf(stderr, "kivo-cli: cannot write %s: %s\n", out.c_str(),
-                     file.errorString().toLocal8Bit().constData());
-        return EXIT_UNWRITABLE;
-    }
+    if (!WritePng(img, out)) return EXIT_UNWRITABLE;
     double x, y;
     views::FieldCellCentre(f, f.bestCell, x, y);
     std::printf("best\t%.10g\t%.10g\t%.10g\t%.10g\n", x, y, f.z, f.best);
