@@ -8,8 +8,9 @@
 
 namespace kivo::eng {
 
-// S(rows, rows) -= B X for B (nr x k) and X (k x nr), each entry summed over the cluster's unknowns
-// in order (K: k known at compile time, 0 when it is not); only the columns j0 <= j < j1.
+// S(rows, rows) -= B X for B (nr x k) and X (k x nr) on and below the diagonal (the only part the
+// factorisations and eigen-solvers read), each entry summed over the cluster's unknowns in order (K: k
+// known at compile time, 0 when it is not); only the columns j0 <= j < j1.
 template <int K>
 inline void subtractUpdate(const double* b, const double* x, int nr, const int* rows, double* s,
                            std::size_t lds, int j0, int j1, int k = K) {
@@ -17,7 +18,7 @@ inline void subtractUpdate(const double* b, const double* x, int nr, const int* 
     for (int j = j0; j < j1; ++j) {
         double* const col = s + static_cast<std::size_t>(rows[j]) * lds;
         const double* const xj = x + static_cast<std::size_t>(j) * k;
-        for (int i = 0; i < nr; ++i) {
+        for (int i = j; i < nr; ++i) { // rows ascending: i >= j is the lower triangle
             double sum = b[i] * xj[0];
 #pragma GCC unroll 6
             for (int l = 1; l < (K > 0 ? K : k); ++l)
@@ -28,8 +29,9 @@ inline void subtractUpdate(const double* b, const double* x, int nr, const int* 
 }
 
 // The same for any k, unrolled for the usual cluster sizes. Only the columns of S from first to
-// last (exclusive) are updated (rows ascending): threads that each own a range of columns can share
-// out one update, every entry still receiving its terms in the serial order.
+// last (exclusive) are updated (rows ascending): threads that each own a range of columns (see
+// parallelLowerColumns) can share out one update, every entry still receiving its terms in the serial
+// order.
 inline void subtractBlockUpdate(const double* b, const double* x, int k, int nr, const int* rows, double* s,
                                 std::size_t lds, int first = 0, int last = INT_MAX) {
     const int j0 = static_cast<int>(std::lower_bound(rows, rows + nr, first) - rows);

@@ -737,8 +737,9 @@ std::vector<Direction> Analysis::nullDirections(const std::vector<char>& exclude
     // measure for the pivots (a pivot small against it is a direction the clusters take away).
     Eigen::MatrixXd S = Eigen::MatrixXd::Zero(na, na);
     Eigen::VectorXd diagA = Eigen::VectorXd::Zero(na);
-    // Adds a row's terms on the columns first <= cb < last of S (threads owning disjoint column
-    // ranges share out a batch, every entry still receiving its terms in the serial order).
+    // Adds a row's terms on the columns first <= cb < last of S, on and below the diagonal (all that
+    // the factorisation and the eigen-solver read); threads owning disjoint column ranges share out a
+    // batch, every entry still receiving its terms in the serial order.
     auto addCore = [&](int i, int first, int last) {
         const Row& r = sj_.rows[i];
         for (int a = 0; a < r.n; ++a) {
@@ -747,7 +748,7 @@ std::vector<Direction> Analysis::nullDirections(const std::vector<char>& exclude
             const double va = sj_.at(i, a);
             for (int b = 0; b < r.n; ++b) {
                 const int cb = excluded[r.idx[b]] ? -1 : core[r.idx[b]];
-                if (cb < first || cb >= last) continue;
+                if (cb < first || cb >= last || cb > ca) continue;
                 S(ca, cb) += va * sj_.at(i, b);
                 if (cb == ca) diagA(ca) += va * sj_.at(i, b);
             }
@@ -823,6 +824,26 @@ std::vector<Direction> Analysis::nullDirections(const std::vector<char>& exclude
         double ratio = 0.0;
         Eigen::MatrixXd B, x;
         std::vector<int> rows;
+        // The scaled entries of the cluster's observations on station unknowns, an observation at a
+        // time (termStart: where each begins, and the end).
+        std::vector<int> termStart, termCore;
+        std::vector<double> termValue;
+    };
+    // Adds the terms of a cluster's observations on the columns first <= cb < last of S, as addCore.
+    auto addTerms = [&](const Pending& pe, int first, int last) {
+        for (std::size_t o = 0; o + 1 < pe.termStart.size(); ++o) {
+            const int t0 = pe.termStart[o], t1 = pe.termStart[o + 1];
+            for (int a = t0; a < t1; ++a) {
+                const int ca = pe.termCore[a];
+                const double va = pe.termValue[a];
+                for (int b = t0; b < t1; ++b) {
+                    const int cb = pe.termCore[b];
+                    if (cb < first || cb >= last || cb > ca) continue;
+                    S(ca, cb) += va * pe.termValue[b];
+                    if (cb == ca) diagA(ca) += va * pe.termValue[b];
+                }
+            }
+        }
     };
     constexpr int kBatch = 4096;
     std::vector<Pending> batch(static_cast<std::size_t>(std::min(nc, kBatch)));
@@ -846,6 +867,21 @@ std::vector<Direction> Analysis::nullDirections(const std::vector<char>& exclude
                             pe.ratio = std::min(pe.ratio, cm(i, i) > 0.0 ? l * l / cm(i, i) : 0.0);
                         }
                     if (!pe.rows.empty()) pe.x = llt.solve(pe.B.transpose());
+                    pe.termStart.clear();
+                    pe.termCore.clear();
+                    pe.termValue.clear();
+                    for (int j = obsCount[c]; j < obsCount[c + 1]; ++j) {
+                        const int i = obsOf[j];
+                        const Row& r = sj_.rows[i];
+                        pe.termStart.push_back(static_cast<int>(pe.termCore.size()));
+                        for (int a = 0; a < r.n; ++a) {
+                            const int ca = excluded[r.idx[a]] ? -1 : core[r.idx[a]];
+                            if (ca < 0) continue;
+                            pe.termCore.push_back(ca);
+                            pe.termValue.push_back(sj_.at(i, a));
+                        }
+                    }
+                    pe.termStart.push_back(static_cast<int>(pe.termCore.size()));
                 }
             },
             256);
@@ -877,21 +913,19 @@ std::vector<Direction> Analysis::nullDirections(const std::vector<char>& exclude
         }
         // Once a direction is found the station system is not needed.
         if (!found.empty()) continue;
-        parallelRanges(
-            static_cast<std::size_t>(na),
-            [&](std::size_t from, std::size_t to) {
-                const int c0 = static_cast<int>(from), c1 = static_cast<int>(to);
-                for (int c = first; c < last; ++c) {
-                    const Pending& pe = batch[static_cast<std::size_t>(c - first)];
-                    for (int j = obsCount[c]; j < obsCount[c + 1]; ++j)
-                        addCore(obsOf[j], c0, c1);
-                    if (pe.rows.empty()) continue;
-                    subtractBlockUpdate(pe.B.data(), pe.x.data(), static_cast<int>(members[c].size()),
-                                        static_cast<int>(pe.rows.size()), pe.rows.data(), S.data(),
-                                        static_cast<std::size_t>(na), c0, c1);
-                }
-            },
-            64, 1);
+        // A cluster's rows touch only the core columns listed for it (ascending): a range of columns
+        // skips the clusters that lie wholly outside it.
+        parallelLowerColumns(static_cast<std::size_t>(na), [&](std::size_t from, std::size_t to) {
+            const int c0 = static_cast<int>(from), c1 = static_cast<int>(to);
+            for (int c = first; c < last; ++c) {
+                const Pending& pe = batch[static_cast<std::size_t>(c - first)];
+                if (pe.rows.empty() || pe.rows.back() < c0 || pe.rows.front() >= c1) continue;
+                addTerms(pe, c0, c1);
+                subtractBlockUpdate(pe.B.data(), pe.x.data(), static_cast<int>(members[c].size()),
+                                    static_cast<int>(pe.rows.size()), pe.rows.data(), S.data(),
+                                    static_cast<std::size_t>(na), c0, c1);
+            }
+        });
     }
     if (!found.empty() || na == 0) return found;
 

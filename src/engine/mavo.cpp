@@ -8,6 +8,7 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <limits>
 
 #include "engine/datum.h"
 #include "engine/ellipse.h"
@@ -155,12 +156,20 @@ int mavo::mavostart() {
     r.phase("datum");
 
     std::string why;
+    // Once the corrections are a small fraction of their standard deviations, the normal matrix no
+    // longer changes in any digit that matters: the next iteration keeps its factors and forms only the
+    // right-hand side (the converged solution is the same, the step is judged as a full one).
+    constexpr double kKeepFactors = 1e-3;
+    double previous = std::numeric_limits<double>::infinity();
     for (int it = 1; it <= itermax; ++it) {
         int failed = -1;
-        if (!r.normals.assemble([&](int i, Row& row) { return net.linearize(i, row); }, failed))
+        const bool keep = previous < kKeepFactors;
+        const auto linearize = [&](int i, Row& row) { return net.linearize(i, row); };
+        if (!(keep ? r.normals.assembleRightHandSide(linearize, failed)
+                   : r.normals.assemble(linearize, failed)))
             return fail(kSingular, "observation without a defined value at the current coordinates: " +
                                        net.describe(failed));
-        if (!r.normals.factor(why)) return fail(kSingular, why);
+        if (!keep && !r.normals.factor(why)) return fail(kSingular, why);
         const Eigen::VectorXd dx = d.toDatum(r.normals.solveAssembled());
         double worst = 0.0;
         for (int p = 0; p < net.nparam; ++p) {
@@ -174,6 +183,7 @@ int mavo::mavostart() {
             s.converged = true;
             break;
         }
+        previous = worst;
     }
     if (!s.converged)
         return fail(kNoConvergence, "no convergence after " + std::to_string(itermax) +
@@ -330,9 +340,13 @@ int mavo::mavoL2err() {
         orr.adjusted = orr.observed + orr.residual;
         if (o.kind == Kind::Direction) orr.adjusted -= 400.0 * std::floor(orr.adjusted / 400.0);
         orr.sdAdjusted = orr.sigma * std::sqrt(1.0 - orr.redundancy);
+        // Normalised residuals equal to rounding (two observations that alone carry one quantity,
+        // such as the only two scale observations, have the same |w|) name the first in the listing,
+        // whatever the last bits of the iterations.
         if (orr.redundancy > 1e-6 &&
             (s.largestNormalized < 0 ||
-             std::fabs(orr.normalized) > std::fabs(s.observations[s.largestNormalized].normalized)))
+             std::fabs(orr.normalized) >
+                 std::fabs(s.observations[s.largestNormalized].normalized) * (1.0 + 1e-9)))
             s.largestNormalized = static_cast<int>(k);
     }
     s.criticalNormalized = normalQuantile(1.0 - kOutlierAlpha / 2.0);

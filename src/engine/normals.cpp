@@ -199,47 +199,74 @@ namespace {
 // busy, few enough that a batch's linearised rows and copies stay small.
 constexpr std::size_t kBatch = 4096;
 
+// The entries of a linearised row on station unknowns, with their weighted coefficients: what the
+// station block receives from the row.
+struct CoreTerms {
+    int n = 0;
+    int ci[9];    // core index
+    double a[9];  // coefficient
+    double wa[9]; // weight times coefficient
+    double misclosure = 0.0;
+};
+
 } // namespace
 
 bool Normals::assemble(const std::function<bool(int, Row&)>& linearize, int& failed) {
-    A_.setZero(na_, na_);
+    return assembleRows(linearize, failed, true);
+}
+
+bool Normals::assembleRightHandSide(const std::function<bool(int, Row&)>& linearize, int& failed) {
+    return assembleRows(linearize, failed, false);
+}
+
+bool Normals::assembleRows(const std::function<bool(int, Row&)>& linearize, int& failed, bool matrix) {
+    if (matrix) A_.setZero(na_, na_);
     ba_.setZero(na_);
     double* const a = A_.data();
     const std::size_t lda = static_cast<std::size_t>(na_);
-    // Adds a row's terms on the station unknowns whose column lies in [first, last); ci: the core
-    // index of each entry of the row. Threads owning disjoint column ranges can share out a batch
-    // of rows, each entry still receiving its terms in row order.
-    auto addCore = [&](const Row& r, const int* ci, int first, int last) {
-        for (int i = 0; i < r.n; ++i) {
-            if (ci[i] < 0) continue;
-            const double wa = r.w * r.a[i];
-            if (ci[i] >= first && ci[i] < last) ba_(ci[i]) += wa * r.misclosure;
-            for (int j = 0; j < r.n; ++j)
-                if (ci[j] >= first && ci[j] < last)
-                    a[static_cast<std::size_t>(ci[j]) * lda + ci[i]] += wa * r.a[j];
+    auto coreTerms = [&](const Row& r, CoreTerms& t) {
+        t.n = 0;
+        t.misclosure = r.misclosure;
+        for (int k = 0; k < r.n; ++k) {
+            const int ci = core_[r.idx[k]];
+            if (ci < 0) continue;
+            t.ci[t.n] = ci;
+            t.a[t.n] = r.a[k];
+            t.wa[t.n] = r.w * r.a[k];
+            ++t.n;
         }
     };
-    auto coreIndices = [&](const Row& r, int* ci) {
-        for (int k = 0; k < r.n; ++k)
-            ci[k] = core_[r.idx[k]];
+    // Adds a row's terms on the station unknowns whose column lies in [first, last), on and below the
+    // diagonal (all that factor() and diagonal() read). Threads owning disjoint column ranges can
+    // share out a batch of rows, each entry still receiving its terms in row order.
+    auto addCore = [&](const CoreTerms& t, int first, int last) {
+        for (int i = 0; i < t.n; ++i) {
+            const int ci = t.ci[i];
+            if (ci >= first && ci < last) ba_(ci) += t.wa[i] * t.misclosure;
+            if (!matrix) continue;
+            for (int j = 0; j < t.n; ++j)
+                if (t.ci[j] >= first && t.ci[j] < last && ci >= t.ci[j])
+                    a[static_cast<std::size_t>(t.ci[j]) * lda + ci] += t.wa[i] * t.a[j];
+        }
     };
     Row r;
-    int ci[9];
+    CoreTerms t;
     for (int i : coreObs_) {
         if (!linearize(i, r)) {
             failed = i;
             return false;
         }
-        coreIndices(r, ci);
-        addCore(r, ci, 0, na_);
+        coreTerms(r, t);
+        addCore(t, 0, na_);
     }
-    // A batch of clusters at a time: their observations linearised and their own blocks (C, B, b)
-    // formed over the cores, then the batch's terms on the station block added in observation order.
-    std::vector<Row> rows;
+    // A batch of clusters at a time: their observations linearised and their own blocks (C, B, b; b
+    // alone without the matrix) formed over the cores, then the batch's terms on the station block
+    // added in observation order.
+    std::vector<CoreTerms> terms;
     for (std::size_t first = 0; first < cl_.size(); first += kBatch) {
         const std::size_t last = std::min(first + kBatch, cl_.size());
         const std::size_t from = cl_[first].obs, to = cl_[last - 1].obsEnd;
-        rows.resize(to - from);
+        terms.resize(to - from);
         // Each range stops at its first observation without a value; the first of those is named.
         std::size_t failedAt[kMaxRanges];
         std::atomic<std::size_t> slot{0};
@@ -248,23 +275,32 @@ bool Normals::assemble(const std::function<bool(int, Row&)>& linearize, int& fai
             [&](std::size_t c0, std::size_t c1) {
                 std::vector<int> pos(static_cast<std::size_t>(na_), -1);
                 int li[9], bi[9], cj[9];
+                Row row;
                 for (std::size_t ci2 = first + c0; ci2 < first + c1; ++ci2) {
                     Cluster& c = cl_[ci2];
                     const int nr = c.nr;
                     Map cc = C(c);
-                    cc.setZero();
                     // B (rows x k) accumulates in X's place until factor() turns it into X.
                     Map bb(pool(xAt(c)), nr, c.k);
-                    bb.setZero();
+                    if (matrix) {
+                        cc.setZero();
+                        bb.setZero();
+                    }
                     auto rhs = b(c);
                     rhs.setZero();
                     for (int at = 0; at < nr; ++at)
                         pos[static_cast<std::size_t>(rowOf(c, at))] = at;
                     for (std::size_t j = c.obs; j < c.obsEnd; ++j) {
-                        Row& row = rows[j - from];
                         if (!linearize(obs_[j], row)) {
                             failedAt[slot++] = j;
                             return;
+                        }
+                        coreTerms(row, terms[j - from]);
+                        if (!matrix) {
+                            for (int i = 0; i < row.n; ++i)
+                                if (local_[row.idx[i]] >= 0)
+                                    rhs(local_[row.idx[i]]) += row.w * row.a[i] * row.misclosure;
+                            continue;
                         }
                         for (int k = 0; k < row.n; ++k) {
                             cj[k] = core_[row.idx[k]];
@@ -292,16 +328,23 @@ bool Normals::assemble(const std::function<bool(int, Row&)>& linearize, int& fai
             failed = obs_[*std::min_element(failedAt, failedAt + slot)];
             return false;
         }
-        parallelRanges(
-            static_cast<std::size_t>(na_),
-            [&](std::size_t c0, std::size_t c1) {
-                int cix[9];
-                for (const Row& row : rows) {
-                    coreIndices(row, cix);
-                    addCore(row, cix, static_cast<int>(c0), static_cast<int>(c1));
-                }
-            },
-            64, 1);
+        if (!matrix) { // the right-hand side alone: a light pass, in order
+            for (std::size_t j = from; j < to; ++j)
+                addCore(terms[j - from], 0, na_);
+            continue;
+        }
+        // A cluster's rows touch only the core columns listed for it (ascending): a range of columns
+        // skips the clusters that lie wholly outside it.
+        parallelLowerColumns(static_cast<std::size_t>(na_), [&](std::size_t c0, std::size_t c1) {
+            for (std::size_t ci = first; ci < last; ++ci) {
+                const Cluster& c = cl_[ci];
+                if (c.nr == 0 || rowOf(c, c.nr - 1) < static_cast<int>(c0) ||
+                    rowOf(c, 0) >= static_cast<int>(c1))
+                    continue;
+                for (std::size_t j = c.obs; j < c.obsEnd; ++j)
+                    addCore(terms[j - from], static_cast<int>(c0), static_cast<int>(c1));
+            }
+        });
     }
     return true;
 }
@@ -358,18 +401,15 @@ bool Normals::factor(std::string& why) {
             why = singular;
             return false;
         }
-        parallelRanges(
-            static_cast<std::size_t>(na_),
-            [&](std::size_t c0, std::size_t c1) {
-                for (std::size_t ci = first; ci < last; ++ci) {
-                    const Cluster& c = cl_[ci];
-                    if (c.nr > 0)
-                        subtractBlockUpdate(bcopy.data() + at[ci - first], X(c).data(), c.k, c.nr,
-                                            rows_.data() + c.row, sd, lds, static_cast<int>(c0),
-                                            static_cast<int>(c1));
-                }
-            },
-            64, 1);
+        parallelLowerColumns(static_cast<std::size_t>(na_), [&](std::size_t c0, std::size_t c1) {
+            for (std::size_t ci = first; ci < last; ++ci) {
+                const Cluster& c = cl_[ci];
+                if (c.nr > 0)
+                    subtractBlockUpdate(bcopy.data() + at[ci - first], X(c).data(), c.k, c.nr,
+                                        rows_.data() + c.row, sd, lds, static_cast<int>(c0),
+                                        static_cast<int>(c1));
+            }
+        });
     }
     if (na_ > 0) {
         S_.compute(S);

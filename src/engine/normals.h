@@ -26,6 +26,9 @@ public:
     // Accumulates N and n, asking for the linearised row of each observation laid out, one at a time
     // (no table of rows is kept); false when one has no value there (its index is then in failed).
     bool assemble(const std::function<bool(int, Row&)>& linearize, int& failed);
+    // Forms only the right-hand side at the current values, keeping N and its factors (a step of the
+    // simplified iteration); the same contract as assemble().
+    bool assembleRightHandSide(const std::function<bool(int, Row&)>& linearize, int& failed);
 
     // Factors; false with a reason when N (with the excluded unknowns removed) is not positive definite.
     bool factor(std::string& why);
@@ -56,6 +59,8 @@ public:
     int clusterCount() const { return static_cast<int>(cl_.size()); }
 
 private:
+    bool assembleRows(const std::function<bool(int, Row&)>& linearize, int& failed, bool matrix);
+
     // A cluster's index lists and matrices live in shared arrays (a hundred thousand clusters of a
     // few unknowns each would otherwise cost a dozen small allocations apiece).
     struct Cluster {

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <cstddef>
 #include <thread>
 #include <vector>
@@ -41,6 +42,30 @@ void parallelRanges(std::size_t n, Body&& body, std::size_t minPerThread = 4096,
     run();
     for (std::thread& t : threads)
         t.join();
+}
+
+// Calls body(first, last) for ranges of the columns of an n x n lower triangle, from as many threads
+// as are worth it, each range holding about the same number of entries (the first columns are the
+// longest).
+template <class Body> void parallelLowerColumns(std::size_t n, Body&& body) {
+    constexpr std::size_t kRanges = 8;
+    if (n < 256 || std::thread::hardware_concurrency() < 2) {
+        body(std::size_t{0}, n);
+        return;
+    }
+    // Columns [0, c) hold n c - c^2 / 2 entries: equal shares end at n (1 - sqrt(1 - r / R)).
+    auto bound = [&](std::size_t r) {
+        if (r >= kRanges) return n;
+        return static_cast<std::size_t>(static_cast<double>(n) *
+                                        (1.0 - std::sqrt(1.0 - static_cast<double>(r) / kRanges)));
+    };
+    parallelRanges(
+        kRanges,
+        [&](std::size_t r0, std::size_t r1) {
+            for (std::size_t r = r0; r < r1; ++r)
+                body(bound(r), bound(r + 1));
+        },
+        1, kRanges);
 }
 
 } // namespace kivo::eng
