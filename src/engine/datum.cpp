@@ -497,7 +497,8 @@ private:
     // minimum-trace transformation over the position unknowns.
     void holdAndTransform(Datum& d) const {
         const int np = net_.nparam;
-        Eigen::MatrixXd rest = d.G;
+        // Row-major: the passes below go an unknown's row at a time.
+        Eigen::Matrix<double, Eigen::Dynamic, Eigen::Dynamic, Eigen::RowMajor> rest = d.G;
         for (int p = 0; p < np; ++p)
             rest.row(p) *= sj_.colNorm[p];
         for (int t = 0; t < d.defect; ++t) {
@@ -522,7 +523,7 @@ private:
             const Eigen::RowVectorXd v = rest.row(pick) / rest.row(pick).norm();
             rest -= (rest * v.transpose()) * v;
         }
-        rest = Eigen::MatrixXd();
+        rest.resize(0, 0);
         Eigen::VectorXd w(np);
         for (int p = 0; p < np; ++p)
             w(p) = net_.paramComp[p] < 3 ? 1.0 : 0.0;
@@ -538,51 +539,64 @@ private:
         d.T = h.ldlt().solve(d.G.transpose() * w.asDiagonal());
     }
 
+    using StationVec = Eigen::Matrix<double, Eigen::Dynamic, 1, 0, 6, 1>;
+
     // Null directions of one element's unknowns with every other element held (stations only:
     // targets are covered by their clusters).
     bool leaveOutStations(const Datum& d) {
-        using Vec = Eigen::Matrix<double, Eigen::Dynamic, 1, 0, 6, 1>;
-        using Mat = Eigen::Matrix<double, Eigen::Dynamic, Eigen::Dynamic, 0, 6, 6>;
+        // Each station on its own over the cores; those found are taken in station order.
+        std::vector<char> null(static_cast<std::size_t>(nsta()), 0);
+        parallelRanges(
+            static_cast<std::size_t>(nsta()),
+            [&](std::size_t from, std::size_t to) {
+                std::vector<StationVec> rows;
+                for (int e = static_cast<int>(from); e < static_cast<int>(to); ++e)
+                    null[static_cast<std::size_t>(e)] = stationNull(e, d, rows);
+            },
+            8);
         std::vector<int> found;
-        std::vector<Vec> rows;
-        for (int e = 0; e < nsta(); ++e) {
-            const Element& el = net_.el[e];
-            if (!el.determined) continue;
-            int local[6], np = 0;
-            for (int k = 0; k < el.ncomp; ++k)
-                if (el.param[k] >= 0 && !d.excluded[el.param[k]]) local[np++] = el.param[k];
-            if (np == 0) continue;
-            rows.clear();
-            Mat gram = Mat::Zero(np, np);
-            for (int oi : touching_[e]) {
-                if (!sj_.live(oi)) continue;
-                const Row& r = sj_.rows[oi];
-                Vec v = Vec::Zero(np);
-                for (int k = 0; k < r.n; ++k)
-                    for (int l = 0; l < np; ++l)
-                        if (r.idx[k] == local[l]) v(l) += sj_.at(oi, k);
-                gram += v * v.transpose();
-                rows.push_back(std::move(v));
-            }
-            Eigen::SelfAdjointEigenSolver<Mat> eig(gram);
-            for (int k = 0; k < np; ++k) {
-                if (eig.eigenvalues()(k) > kCandidate) break;
-                const Vec u = eig.eigenvectors().col(k);
-                double worst = 0.0;
-                for (const auto& v : rows)
-                    worst = std::max(worst, std::fabs(v.dot(u)));
-                if (worst <= kNullTolerance) {
-                    found.push_back(e);
-                    break;
-                }
-            }
-        }
+        for (int e = 0; e < nsta(); ++e)
+            if (null[static_cast<std::size_t>(e)]) found.push_back(e);
         std::vector<std::string> reasons;
         for (int e : found)
             reasons.push_back("not fixed by its observations (" + observedBy(e) + ")");
         for (std::size_t i = 0; i < found.size(); ++i)
             leaveOut(found[i], true, reasons[i]);
         return !found.empty();
+    }
+
+    // Whether station e's unknowns (those not held) have a null direction with every other element
+    // held; rows: scratch.
+    bool stationNull(int e, const Datum& d, std::vector<StationVec>& rows) const {
+        using Mat = Eigen::Matrix<double, Eigen::Dynamic, Eigen::Dynamic, 0, 6, 6>;
+        const Element& el = net_.el[e];
+        if (!el.determined) return false;
+        int local[6], np = 0;
+        for (int k = 0; k < el.ncomp; ++k)
+            if (el.param[k] >= 0 && !d.excluded[el.param[k]]) local[np++] = el.param[k];
+        if (np == 0) return false;
+        rows.clear();
+        Mat gram = Mat::Zero(np, np);
+        for (int oi : touching_[e]) {
+            if (!sj_.live(oi)) continue;
+            const Row& r = sj_.rows[oi];
+            StationVec v = StationVec::Zero(np);
+            for (int k = 0; k < r.n; ++k)
+                for (int l = 0; l < np; ++l)
+                    if (r.idx[k] == local[l]) v(l) += sj_.at(oi, k);
+            gram += v * v.transpose();
+            rows.push_back(std::move(v));
+        }
+        Eigen::SelfAdjointEigenSolver<Mat> eig(gram);
+        for (int k = 0; k < np; ++k) {
+            if (eig.eigenvalues()(k) > kCandidate) break;
+            const StationVec u = eig.eigenvectors().col(k);
+            double worst = 0.0;
+            for (const auto& v : rows)
+                worst = std::max(worst, std::fabs(v.dot(u)));
+            if (worst <= kNullTolerance) return true;
+        }
+        return false;
     }
 
     int nsta() const { return net_.nsta; }
@@ -996,15 +1010,17 @@ ScaledJacobian scaledJacobian(const Network& net) {
     }
     for (double& c : s.colNorm)
         c = std::sqrt(c);
-    for (int i = 0; i < m; ++i) {
-        const Row& r = s.rows[i];
-        double sum = 0.0;
-        for (int k = 0; k < r.n; ++k) {
-            const double v = r.a[k] / s.colNorm[r.idx[k]];
-            sum += v * v;
+    parallelRanges(static_cast<std::size_t>(m), [&](std::size_t from, std::size_t to) {
+        for (std::size_t i = from; i < to; ++i) {
+            const Row& r = s.rows[i];
+            double sum = 0.0;
+            for (int k = 0; k < r.n; ++k) {
+                const double v = r.a[k] / s.colNorm[r.idx[k]];
+                sum += v * v;
+            }
+            s.rowNorm[i] = std::sqrt(sum);
         }
-        s.rowNorm[i] = std::sqrt(sum);
-    }
+    });
     return s;
 }
 

@@ -262,29 +262,32 @@ int mavo::mavoL2err() {
         if (lo.element < 0 || static_cast<std::size_t>(lo.element) >= nel) continue;
         (lo.connected ? s.elements[lo.element].determined : s.elements[lo.element].connected) = false;
     }
-    for (std::size_t i = 0; i < nel; ++i) {
-        const Element& e = net.el[i];
-        ElementResult& er = s.elements[i];
-        er.determined = er.determined && e.determined;
-        er.connected = er.connected && e.connected;
-        for (int k = 0; k < e.ncomp; ++k) {
-            er.approx[k] = k < 3 ? e.x0[k] : radToGon(e.x0[k]);
-            er.value[k] = k < 3 ? e.x[k] : radToGon(e.x[k]);
-            er.estimated[k] = e.param[k] >= 0;
-            const double var = std::max(q(e.param[k], e.param[k]), 0.0);
-            er.sd[k] = k < 3 ? std::sqrt(var) : radToGon(std::sqrt(var));
+    // Each element its own results, over the cores.
+    parallelRanges(nel, [&](std::size_t from, std::size_t to) {
+        for (std::size_t i = from; i < to; ++i) {
+            const Element& e = net.el[i];
+            ElementResult& er = s.elements[i];
+            er.determined = er.determined && e.determined;
+            er.connected = er.connected && e.connected;
+            for (int k = 0; k < e.ncomp; ++k) {
+                er.approx[k] = k < 3 ? e.x0[k] : radToGon(e.x0[k]);
+                er.value[k] = k < 3 ? e.x[k] : radToGon(e.x[k]);
+                er.estimated[k] = e.param[k] >= 0;
+                const double var = std::max(q(e.param[k], e.param[k]), 0.0);
+                er.sd[k] = k < 3 ? std::sqrt(var) : radToGon(std::sqrt(var));
+            }
+            Eigen::Matrix3d c;
+            for (int a = 0; a < 3; ++a)
+                for (int b = 0; b <= a; ++b)
+                    c(a, b) = c(b, a) = q(e.param[a], e.param[b]);
+            storeEllipses(c, er.major, er.minor, er.phi, er.axes);
+            if (i < res.major12.size()) {
+                res.major12[i] = er.major[0], res.minor12[i] = er.minor[0], res.phi12[i] = er.phi[0];
+                res.major13[i] = er.major[1], res.minor13[i] = er.minor[1], res.phi13[i] = er.phi[1];
+                res.major23[i] = er.major[2], res.minor23[i] = er.minor[2], res.phi23[i] = er.phi[2];
+            }
         }
-        Eigen::Matrix3d c;
-        for (int a = 0; a < 3; ++a)
-            for (int b = 0; b <= a; ++b)
-                c(a, b) = c(b, a) = q(e.param[a], e.param[b]);
-        storeEllipses(c, er.major, er.minor, er.phi, er.axes);
-        if (i < res.major12.size()) {
-            res.major12[i] = er.major[0], res.minor12[i] = er.minor[0], res.phi12[i] = er.phi[0];
-            res.major13[i] = er.major[1], res.minor13[i] = er.minor[1], res.phi13[i] = er.phi[1];
-            res.major23[i] = er.major[2], res.minor23[i] = er.minor[2], res.phi23[i] = er.phi[2];
-        }
-    }
+    });
     r.phase("ellipses");
 
     // Observations not laid out in the normal equations (not expected) while the factors are here.
@@ -308,38 +311,45 @@ int mavo::mavoL2err() {
 
     // Residuals, redundancy numbers (from the pass above), minimal detectable biases.
     s.observations.assign(static_cast<std::size_t>(active), ObservationResult{});
+    // Each observation its own results over the cores, then the sums in observation order.
+    parallelRanges(net.obs.size(), [&](std::size_t from, std::size_t to) {
+        for (std::size_t i = from; i < to; ++i) {
+            const Observation& o = net.obs[i];
+            if (!o.active) continue;
+            const std::size_t k = static_cast<std::size_t>(at[i]);
+            ObservationResult& orr = s.observations[k];
+            orr.residual = residual[k];
+            orr.redundancy = redundancy[k];
+            orr.index = static_cast<int>(i);
+            orr.table = o.table;
+            orr.row = o.row;
+            orr.observed = o.value;
+            orr.sigma = o.sigma;
+            if (orr.redundancy > 1e-6) {
+                orr.mdb = o.sigma * kMdbDelta0 / std::sqrt(orr.redundancy);
+                orr.normalized = orr.residual / (o.sigma * std::sqrt(orr.redundancy));
+            }
+            // Pseudo-observed rotations are carried in radians; the listing gives them in gon like the
+            // coordinate table (the normalised residual and r do not depend on the unit).
+            orr.angle = o.kind == Kind::Direction || o.kind == Kind::Zenith ||
+                        (o.kind == Kind::Pseudo && o.comp >= 3);
+            if (o.kind == Kind::Pseudo && o.comp >= 3) {
+                orr.observed = radToGon(orr.observed);
+                orr.sigma = radToGon(orr.sigma);
+                orr.residual = radToGon(orr.residual);
+                orr.mdb = radToGon(orr.mdb);
+            }
+            orr.adjusted = orr.observed + orr.residual;
+            if (o.kind == Kind::Direction) orr.adjusted -= 400.0 * std::floor(orr.adjusted / 400.0);
+            orr.sdAdjusted = orr.sigma * std::sqrt(1.0 - orr.redundancy);
+        }
+    });
     s.vtpv = 0.0;
-    for (std::size_t i = 0; i < net.obs.size(); ++i) {
-        const Observation& o = net.obs[i];
-        if (!o.active) continue;
-        const std::size_t k = static_cast<std::size_t>(at[i]);
-        ObservationResult& orr = s.observations[k];
-        orr.residual = residual[k];
-        orr.redundancy = redundancy[k];
-        orr.index = static_cast<int>(i);
-        orr.table = o.table;
-        orr.row = o.row;
-        orr.observed = o.value;
-        orr.sigma = o.sigma;
-        if (orr.redundancy > 1e-6) {
-            orr.mdb = o.sigma * kMdbDelta0 / std::sqrt(orr.redundancy);
-            orr.normalized = orr.residual / (o.sigma * std::sqrt(orr.redundancy));
-        }
-        const double w = 1.0 / (o.sigma * o.sigma); // as the linearised row weighs it
-        s.vtpv += w * orr.residual * orr.residual;
-        // Pseudo-observed rotations are carried in radians; the listing gives them in gon like the
-        // coordinate table (the normalised residual and r do not depend on the unit).
-        orr.angle =
-            o.kind == Kind::Direction || o.kind == Kind::Zenith || (o.kind == Kind::Pseudo && o.comp >= 3);
-        if (o.kind == Kind::Pseudo && o.comp >= 3) {
-            orr.observed = radToGon(orr.observed);
-            orr.sigma = radToGon(orr.sigma);
-            orr.residual = radToGon(orr.residual);
-            orr.mdb = radToGon(orr.mdb);
-        }
-        orr.adjusted = orr.observed + orr.residual;
-        if (o.kind == Kind::Direction) orr.adjusted -= 400.0 * std::floor(orr.adjusted / 400.0);
-        orr.sdAdjusted = orr.sigma * std::sqrt(1.0 - orr.redundancy);
+    for (std::size_t k = 0; k < s.observations.size(); ++k) {
+        const ObservationResult& orr = s.observations[k];
+        const double sigma = net.obs[static_cast<std::size_t>(orr.index)].sigma;
+        const double w = 1.0 / (sigma * sigma); // as the linearised row weighs it
+        s.vtpv += w * residual[k] * residual[k];
         // Normalised residuals equal to rounding (two observations that alone carry one quantity,
         // such as the only two scale observations, have the same |w|) name the first in the listing,
         // whatever the last bits of the iterations.

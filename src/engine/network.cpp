@@ -149,9 +149,21 @@ bool Network::read(const project& p) {
             const int count = std::min(tables[t].count - first, kBlock);
             const Kind kind = tables[t].kind;
             parallelRanges(static_cast<std::size_t>(count), [&](std::size_t from, std::size_t to) {
+                // Rows come grouped (a target's sightings, a station's): the name just looked up
+                // at each end is tried first.
+                const char* last1 = nullptr;
+                const char* last2 = nullptr;
+                int found1 = -1, found2 = -1;
+                auto cached = [&](const char* nam, const char*& last, int& found) {
+                    if (!last || std::strncmp(nam, last, 16) != 0) {
+                        found = find(nam);
+                        last = nam;
+                    }
+                    return found;
+                };
                 for (std::size_t r = from; r < to; ++r) {
                     const edit_mes& m = tables[t].rows[static_cast<std::size_t>(first) + r];
-                    const int e1 = find(m.nam1), e2 = find(m.nam2);
+                    const int e1 = cached(m.nam1, last1, found1), e2 = cached(m.nam2, last2, found2);
                     ends[2 * r] = e1;
                     ends[2 * r + 1] = e2;
                     const char* why = nullptr;

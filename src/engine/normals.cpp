@@ -549,7 +549,7 @@ void Normals::inverseBlocks(const std::function<bool(int, Row&)>* linearize,
     // The inverse of the station system, a group of 16 columns at a time over the cores: each column
     // is solved on its own, and whole groups keep the columns in the solver's panels of 4.
     Qaa_.resize(na_, na_);
-    constexpr int kGroup = 16;
+    constexpr int kGroup = 64;
     parallelRanges(
         static_cast<std::size_t>((na_ + kGroup - 1) / kGroup),
         [&](std::size_t g0, std::size_t g1) {
