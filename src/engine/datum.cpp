@@ -791,17 +791,22 @@ std::vector<Direction> Analysis::nullDirections(const std::vector<char>& exclude
         for (int j = obsCount[c]; j < obsCount[c + 1]; ++j) {
             const int i = obsOf[j];
             const Row& r = sj_.rows[i];
+            // Each entry's scaled value and place (in C, in B, or neither) once per row.
+            double v[9];
+            int inC[9], inB[9];
+            for (int b = 0; b < r.n; ++b) {
+                const int pb = r.idx[b];
+                v[b] = sj_.at(i, b);
+                inC[b] = !excluded[pb] && cluster[pb] == c ? local[pb] : -1;
+                inB[b] = !excluded[pb] && cluster[pb] != c && core[pb] >= 0 ? pos[core[pb]] : -1;
+            }
             for (int a = 0; a < r.n; ++a) {
-                const int pa = r.idx[a];
-                if (excluded[pa] || cluster[pa] != c) continue;
-                const double va = sj_.at(i, a);
+                if (inC[a] < 0) continue;
                 for (int b = 0; b < r.n; ++b) {
-                    const int pb = r.idx[b];
-                    if (excluded[pb]) continue;
-                    if (cluster[pb] == c)
-                        C(local[pa], local[pb]) += va * sj_.at(i, b);
-                    else if (core[pb] >= 0)
-                        B(pos[core[pb]], local[pa]) += va * sj_.at(i, b);
+                    if (inC[b] >= 0)
+                        C(inC[a], inC[b]) += v[a] * v[b];
+                    else if (inB[b] >= 0)
+                        B(inB[b], inC[a]) += v[a] * v[b];
                 }
             }
         }

@@ -28,7 +28,8 @@ struct CachedFrame {
     bool valid = false;
 };
 
-void frameOf(const double rot[3], double m[9], double dm[3][9]) {
+// The frame stays in the cache until the calling thread's next call.
+const CachedFrame& frameOf(const double rot[3]) {
     thread_local std::array<CachedFrame, 256> cache;
     std::uint64_t bits[3];
     std::memcpy(bits, rot, sizeof bits);
@@ -40,8 +41,7 @@ void frameOf(const double rot[3], double m[9], double dm[3][9]) {
         std::memcpy(e.rot, rot, sizeof e.rot);
         e.valid = true;
     }
-    std::memcpy(m, e.m, sizeof e.m);
-    std::memcpy(dm, e.dm, sizeof e.dm);
+    return e;
 }
 } // namespace
 
@@ -92,6 +92,7 @@ void stationFrame(const double rot[3], double m[9], double dm[3][9]) {
 }
 
 double reduceGon(double diff) {
+    if (diff > -200.0 && diff <= 200.0) return diff; // what the rule below gives, without the division
     double r = std::fmod(diff, 400.0);
     if (r > 200.0) r -= 400.0;
     if (r <= -200.0) r += 400.0;
@@ -123,8 +124,9 @@ bool evaluate(Kind k, const double p1[6], const double p2[3], double& value, dou
         return true;
     case Kind::Direction:
     case Kind::Zenith: {
-        double m[9], dm[3][9];
-        frameOf(p1 + 3, m, dm);
+        const CachedFrame& frame = frameOf(p1 + 3);
+        const double* const m = frame.m;
+        const double(*const dm)[9] = frame.dm;
         double q[3]; // d' = M d
         for (int r = 0; r < 3; ++r)
             q[r] = m[3 * r] * d[0] + m[3 * r + 1] * d[1] + m[3 * r + 2] * d[2];

@@ -88,6 +88,11 @@ public:
     void text(const char* t) { text_ += t; }
     // Whole lines formatted elsewhere.
     void append(const Lines& lines) {
+        if (sink_ && lines.text_.size() >= kBlock / 4) { // handed on as it stands, not copied
+            flush();
+            sink_->write(lines.text_.data(), static_cast<std::streamsize>(lines.text_.size()));
+            return;
+        }
         text_ += lines.text_;
         if (sink_ && text_.size() >= kBlock) flush();
     }
@@ -108,6 +113,32 @@ private:
     std::ostream* sink_ = nullptr;
     std::string text_;
 };
+
+// Lines for items [0, n) written by line(lines, item), a block of items at a time, the block's
+// ranges formatted over the cores into their own text and handed on in order (the long tables of a
+// large network run to a million lines).
+template <class Line> void tableLines(Lines& out, std::size_t n, Line&& line) {
+    std::vector<std::pair<std::size_t, Lines>> pieces(kMaxRanges);
+    constexpr std::size_t kBlockItems = 1 << 15;
+    for (std::size_t first = 0; first < n; first += kBlockItems) {
+        const std::size_t last = std::min(first + kBlockItems, n);
+        std::atomic<std::size_t> used{0};
+        parallelRanges(
+            last - first,
+            [&](std::size_t from, std::size_t to) {
+                auto& [at, lines] = pieces[used++];
+                at = from;
+                lines.clear();
+                for (std::size_t i = first + from; i < first + to; ++i)
+                    line(lines, i);
+            },
+            2048);
+        std::sort(pieces.begin(), pieces.begin() + static_cast<std::ptrdiff_t>(used.load()),
+                  [](const auto& a, const auto& b) { return a.first < b.first; });
+        for (std::size_t k = 0; k < used; ++k)
+            out.append(pieces[k].second);
+    }
+}
 
 void right(Lines& out, const char* t, int width) {
     for (int i = static_cast<int>(std::strlen(t)); i < width; ++i)
@@ -283,28 +314,28 @@ void format(Lines& out, const std::string& projectFile, const Network& net, cons
             kSmallAngle, confidenceFactor(1, 0.95));
     out.add("  %-26s %-3s %16s %12s %16s %11s", "Name", "", "Approximate", "Correction", "Adjusted",
             "Std dev");
-    for (std::size_t i = 0; i < net.el.size(); ++i) {
+    tableLines(out, net.el.size(), [&](Lines& lines, std::size_t i) {
         const Element& e = net.el[i];
         const ElementResult& r = s.elements[i];
         for (int k = 0; k < e.ncomp; ++k) {
             const bool angle = k >= 3;
             const double f = angle ? kSmallAngleFactor : u.factor;
             const int dec = angle ? kSmallAngleDecimals : u.decimals;
-            out.text("  ");
-            out.name(k == 0 ? net.shown(static_cast<int>(i)) : std::string(), 27);
-            out.name(comp[k], 3);
-            out.fixed(r.approx[k], 17, 5);
-            out.fixed((r.value[k] - r.approx[k]) * f, 13, dec);
-            out.fixed(r.value[k], 17, 5);
+            lines.text("  ");
+            lines.name(k == 0 ? net.shown(static_cast<int>(i)) : std::string(), 27);
+            lines.name(comp[k], 3);
+            lines.fixed(r.approx[k], 17, 5);
+            lines.fixed((r.value[k] - r.approx[k]) * f, 13, dec);
+            lines.fixed(r.value[k], 17, 5);
             if (isLeftOut[i])
-                right(out, leftOutText[isLeftOut[i]], 16);
+                right(lines, leftOutText[isLeftOut[i]], 16);
             else if (!r.estimated[k])
-                right(out, "fixed", 12);
+                right(lines, "fixed", 12);
             else
-                out.fixed(r.sd[k] * f, 12, dec);
-            out.end();
+                lines.fixed(r.sd[k] * f, 12, dec);
+            lines.end();
         }
-    }
+    });
     out.blank();
 
     const double k2 = confidenceFactor(2, 0.95), k3 = confidenceFactor(3, 0.95);
@@ -316,32 +347,32 @@ void format(Lines& out, const std::string& projectFile, const Network& net, cons
             k2, k3);
     out.add("  %-26s %9s %9s %8s %9s %9s %8s %9s %9s %8s  %9s %9s %9s %9s", "Name", "A xy", "B xy", "phi xy",
             "A xz", "B xz", "phi xz", "A yz", "B yz", "phi yz", "a", "b", "c", "a 95 %");
-    for (std::size_t i = 0; i < net.el.size(); ++i) {
+    tableLines(out, net.el.size(), [&](Lines& lines, std::size_t i) {
         const Element& e = net.el[i];
         const ElementResult& r = s.elements[i];
-        out.text("  ");
-        out.name(net.shown(static_cast<int>(i)), 26);
+        lines.text("  ");
+        lines.name(net.shown(static_cast<int>(i)), 26);
         bool any = false;
         for (int k = 0; k < 3; ++k)
             any = any || r.estimated[k];
         if (isLeftOut[i]) {
-            out.text(" left out: ");
-            out.text(leftOutText[isLeftOut[i]]);
+            lines.text(" left out: ");
+            lines.text(leftOutText[isLeftOut[i]]);
         } else if (!any) {
-            out.text(e.station ? " position fixed" : " fixed");
+            lines.text(e.station ? " position fixed" : " fixed");
         } else {
             for (int k = 0; k < 3; ++k) {
-                out.fixed(r.major[k] * u.factor, 10, u.decimals);
-                out.fixed(r.minor[k] * u.factor, 10, u.decimals);
-                out.fixed(radToGon(r.phi[k]), 9, 2);
+                lines.fixed(r.major[k] * u.factor, 10, u.decimals);
+                lines.fixed(r.minor[k] * u.factor, 10, u.decimals);
+                lines.fixed(radToGon(r.phi[k]), 9, 2);
             }
-            out.text(" ");
+            lines.text(" ");
             for (int k = 0; k < 3; ++k)
-                out.fixed(r.axes[k] * u.factor, 10, u.decimals);
-            out.fixed(r.axes[0] * k3 * u.factor, 10, u.decimals);
+                lines.fixed(r.axes[k] * u.factor, 10, u.decimals);
+            lines.fixed(r.axes[0] * k3 * u.factor, 10, u.decimals);
         }
-        out.end();
-    }
+        lines.end();
+    });
     out.blank();
 
     if (!s.relative.empty()) {
@@ -373,59 +404,36 @@ void format(Lines& out, const std::string& projectFile, const Network& net, cons
     out.add("  power 80 %%; w normalised residual, * when |w| > %.2f)", critical);
     out.add("  %-46s %15s %15s %-4s %10s %10s %10s %7s %10s %7s", "Observation", "Observed", "Adjusted",
             "Unit", "Sd obs", "Sd adj", "Residual", "r", "MDB", "w");
-    // The table's lines a block of observations at a time, the block's ranges formatted over the
-    // cores into their own text and handed on in order.
-    int flagged = 0;
-    std::vector<std::pair<std::size_t, Lines>> pieces(kMaxRanges);
-    std::atomic<int> flaggedInBlock{0};
-    constexpr std::size_t kBlockObs = 1 << 15;
-    for (std::size_t first = 0; first < s.observations.size(); first += kBlockObs) {
-        const std::size_t last = std::min(first + kBlockObs, s.observations.size());
-        std::atomic<std::size_t> used{0};
-        parallelRanges(
-            last - first,
-            [&](std::size_t from, std::size_t to) {
-                auto& [at, lines] = pieces[used++];
-                at = from;
-                lines.clear();
-                std::string what;
-                int flaggedHere = 0;
-                for (std::size_t i = first + from; i < first + to; ++i) {
-                    const ObservationResult& o = s.observations[i];
-                    const double f = o.angle ? kSmallAngleFactor : u.factor;
-                    const int dec = o.angle ? kSmallAngleDecimals : u.decimals;
-                    lines.text("  ");
-                    net.describe(o.index, what);
-                    lines.name(what, 46);
-                    lines.fixed(o.observed, 16, 6);
-                    lines.fixed(o.adjusted, 16, 6);
-                    lines.text(" ");
-                    lines.name(o.angle ? kSmallAngle : u.small, 4);
-                    lines.fixed(o.sigma * f, 11, dec);
-                    lines.fixed(o.sdAdjusted * f, 11, dec);
-                    lines.fixed(o.residual * f, 11, dec);
-                    lines.fixed(o.redundancy, 8, 4);
-                    if (o.redundancy > 1e-6) {
-                        lines.fixed(o.mdb * f, 11, dec);
-                        lines.fixed(o.normalized, 8, 2);
-                        if (critical > 0 && std::fabs(o.normalized) > critical) {
-                            lines.text(" *");
-                            ++flaggedHere;
-                        }
-                    } else {
-                        lines.text("  uncontrolled       -");
-                    }
-                    lines.end();
-                }
-                flaggedInBlock += flaggedHere;
-            },
-            2048);
-        std::sort(pieces.begin(), pieces.begin() + static_cast<std::ptrdiff_t>(used.load()),
-                  [](const auto& a, const auto& b) { return a.first < b.first; });
-        for (std::size_t k = 0; k < used; ++k)
-            out.append(pieces[k].second);
-    }
-    flagged = flaggedInBlock;
+    std::atomic<int> flaggedLines{0};
+    tableLines(out, s.observations.size(), [&](Lines& lines, std::size_t i) {
+        thread_local std::string what;
+        const ObservationResult& o = s.observations[i];
+        const double f = o.angle ? kSmallAngleFactor : u.factor;
+        const int dec = o.angle ? kSmallAngleDecimals : u.decimals;
+        lines.text("  ");
+        net.describe(o.index, what);
+        lines.name(what, 46);
+        lines.fixed(o.observed, 16, 6);
+        lines.fixed(o.adjusted, 16, 6);
+        lines.text(" ");
+        lines.name(o.angle ? kSmallAngle : u.small, 4);
+        lines.fixed(o.sigma * f, 11, dec);
+        lines.fixed(o.sdAdjusted * f, 11, dec);
+        lines.fixed(o.residual * f, 11, dec);
+        lines.fixed(o.redundancy, 8, 4);
+        if (o.redundancy > 1e-6) {
+            lines.fixed(o.mdb * f, 11, dec);
+            lines.fixed(o.normalized, 8, 2);
+            if (critical > 0 && std::fabs(o.normalized) > critical) {
+                lines.text(" *");
+                ++flaggedLines;
+            }
+        } else {
+            lines.text("  uncontrolled       -");
+        }
+        lines.end();
+    });
+    const int flagged = flaggedLines;
     if (s.largestNormalized >= 0 && static_cast<std::size_t>(s.largestNormalized) < s.observations.size()) {
         const ObservationResult& w = s.observations[s.largestNormalized];
         out.add("  Largest normalised residual |w| = %.2f: %s", std::fabs(w.normalized),

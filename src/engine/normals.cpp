@@ -190,7 +190,7 @@ void Normals::layout(const Network& net, const std::vector<char>& excluded) {
         mat += 3 * kk(c) + static_cast<std::size_t>(c.k) + static_cast<std::size_t>(c.k) * c.nr;
     }
     rows_.shrink_to_fit();
-    pool_.assign(mat, 0.0);
+    pool_.reset(new double[mat]);
 }
 
 namespace {

@@ -8,6 +8,7 @@
 // of N for this elimination order, and no dense inverse of N is ever formed.
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -85,7 +86,7 @@ private:
         return {pool(xAt(c) + static_cast<std::size_t>(c.k) * c.nr), c.k, c.k};
     }
     static std::size_t kk(const Cluster& c) { return static_cast<std::size_t>(c.k) * c.k; }
-    double* pool(std::size_t at) const { return const_cast<double*>(pool_.data()) + at; }
+    double* pool(std::size_t at) const { return pool_.get() + at; }
     int rowOf(const Cluster& c, int r) const { return rows_[c.row + r]; }
     template <class M> void cholSolveInPlace(const Cluster& c, M&& x) const; // x := C^-1 x
 
@@ -100,9 +101,12 @@ private:
     std::vector<int> coreParam_;       // core index -> unknown
     std::vector<Cluster> cl_;
     std::vector<int> params_, rows_, obs_; // the clusters' lists, one after the other
-    std::vector<double> pool_;             // the clusters' matrices, one after the other
-    std::vector<int> coreObs_;             // observations touching no cluster
-    Eigen::MatrixXd A_;                    // core block
+    // The clusters' matrices, one after the other. Left uninitialised: every block is written before
+    // it is read (assemble() zeroes what it sums into), and the pages are first touched by the
+    // passes over the cores.
+    std::unique_ptr<double[]> pool_;
+    std::vector<int> coreObs_; // observations touching no cluster
+    Eigen::MatrixXd A_;        // core block
     Eigen::VectorXd ba_;
     Eigen::LLT<Eigen::MatrixXd> S_;
     Eigen::MatrixXd Qaa_;
