@@ -329,13 +329,17 @@ private:
             const int nloc = static_cast<int>(mo.params.size());
             mo.g.setZero(nloc, allowed.cols());
             if (allowed.cols() == 0) continue;
-            for (int e : part.elements) {
-                const Element& el = net_.el[e];
-                Eigen::Matrix3d kinv;
-                if (el.station) kinv = frameTurnInverse(el);
-                for (int k = 0; k < el.ncomp; ++k)
-                    if (el.param[k] >= 0) mo.g.row(localOf[el.param[k]]) = motionRow(el, k, &kinv) * allowed;
-            }
+            // Each element its own rows, over the cores.
+            parallelRanges(part.elements.size(), [&](std::size_t from, std::size_t to) {
+                for (std::size_t at = from; at < to; ++at) {
+                    const Element& el = net_.el[part.elements[at]];
+                    Eigen::Matrix3d kinv;
+                    if (el.station) kinv = frameTurnInverse(el);
+                    for (int k = 0; k < el.ncomp; ++k)
+                        if (el.param[k] >= 0)
+                            mo.g.row(localOf[el.param[k]]) = motionRow(el, k, &kinv) * allowed;
+                }
+            });
             Eigen::MatrixXd gs = mo.g;
             for (int l = 0; l < nloc; ++l)
                 gs.row(l) *= sj_.colNorm[mo.params[l]];
@@ -382,17 +386,24 @@ private:
                                   products.data() + static_cast<std::size_t>(i - first) * kMost);
                     }
                 });
-                for (int i = first; i < last; ++i) {
-                    Motions* mo = motionsOf(i);
-                    if (!mo) continue;
-                    // k += b^T b, entry by entry (the products are those of the outer product).
-                    const double* b = products.data() + static_cast<std::size_t>(i - first) * kMost;
-                    const Eigen::Index r = mo->qt.rows();
-                    double* k = mo->k.data();
-                    for (Eigen::Index col = 0; col < r; ++col)
-                        for (Eigen::Index row = 0; row < r; ++row)
-                            k[col * r + row] += b[row] * b[col];
-                }
+                // k += b^T b, entry by entry in observation order (the products are those of the
+                // outer product); the columns of k shared out over the cores.
+                parallelRanges(
+                    kMost,
+                    [&](std::size_t c0, std::size_t c1) {
+                        for (int i = first; i < last; ++i) {
+                            Motions* mo = motionsOf(i);
+                            if (!mo) continue;
+                            const double* b = products.data() + static_cast<std::size_t>(i - first) * kMost;
+                            const Eigen::Index r = mo->qt.rows();
+                            double* k = mo->k.data();
+                            for (Eigen::Index col = static_cast<Eigen::Index>(c0);
+                                 col < std::min(r, static_cast<Eigen::Index>(c1)); ++col)
+                                for (Eigen::Index row = 0; row < r; ++row)
+                                    k[col * r + row] += b[row] * b[col];
+                        }
+                    },
+                    1, 1);
             }
         }
         std::vector<Eigen::MatrixXd> nullOf(parts.size());
@@ -499,8 +510,11 @@ private:
         const int np = net_.nparam;
         // Row-major: the passes below go an unknown's row at a time.
         Eigen::Matrix<double, Eigen::Dynamic, Eigen::Dynamic, Eigen::RowMajor> rest = d.G;
-        for (int p = 0; p < np; ++p)
+        std::vector<char> stationPosition(static_cast<std::size_t>(np));
+        for (int p = 0; p < np; ++p) {
             rest.row(p) *= sj_.colNorm[p];
+            stationPosition[p] = net_.el[net_.paramElement[p]].station && net_.paramComp[p] < 3;
+        }
         for (int t = 0; t < d.defect; ++t) {
             int best = -1, bestStation = -1;
             double bestNorm = 0.0, bestStationNorm = 0.0;
@@ -511,7 +525,7 @@ private:
                     bestNorm = nrm;
                     best = p;
                 }
-                if (net_.el[net_.paramElement[p]].station && net_.paramComp[p] < 3 && nrm > bestStationNorm) {
+                if (stationPosition[p] && nrm > bestStationNorm) {
                     bestStationNorm = nrm;
                     bestStation = p;
                 }
@@ -734,9 +748,12 @@ std::vector<Direction> Analysis::nullDirections(const std::vector<char>& exclude
         return -1;
     };
     std::vector<int> rowCluster(m, -2);
+    parallelRanges(static_cast<std::size_t>(m), [&](std::size_t from, std::size_t to) {
+        for (int i = static_cast<int>(from); i < static_cast<int>(to); ++i)
+            if (sj_.live(i)) rowCluster[i] = clusterOfRow(i);
+    });
     for (int i = 0; i < m; ++i) {
-        if (!sj_.live(i)) continue;
-        rowCluster[i] = clusterOfRow(i);
+        if (rowCluster[i] == -2) continue;
         if (rowCluster[i] >= 0)
             ++obsCount[rowCluster[i] + 1];
         else
@@ -997,13 +1014,13 @@ std::vector<Direction> Analysis::nullDirections(const std::vector<char>& exclude
 ScaledJacobian scaledJacobian(const Network& net) {
     ScaledJacobian s;
     const int m = static_cast<int>(net.obs.size());
-    s.rows.resize(m);
+    s.rows = RowTable(static_cast<std::size_t>(m));
     s.colNorm.assign(net.nparam, 0.0);
     s.rowNorm.assign(m, 0.0);
     // Each observation linearised into its own row over the cores, the column sums in order after.
     parallelRanges(static_cast<std::size_t>(m), [&](std::size_t from, std::size_t to) {
         for (std::size_t i = from; i < to; ++i) {
-            Row& r = s.rows[i];
+            Row& r = s.rows.make(i);
             r.n = 0;
             if (!net.obs[i].active || !net.linearize(static_cast<int>(i), r)) r.n = 0;
         }

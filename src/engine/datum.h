@@ -9,7 +9,10 @@
 // without changing any observation. Those are left out with their observations, as are the parts
 // not connected to the datum, until only the datum is left.
 
+#include <memory>
+#include <new>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include <Eigen/Dense>
@@ -38,9 +41,29 @@ struct Datum {
 // Numbers the unknowns and returns the datum of what is left.
 Datum analyseDefects(Network& net);
 
+// Linearised rows, one per observation, in storage that the pass filling them (over the cores)
+// touches first: a million rows are not zeroed by one thread beforehand.
+class RowTable {
+public:
+    RowTable() = default;
+    explicit RowTable(std::size_t n) : rows_(static_cast<Row*>(::operator new[](n * sizeof(Row)))), n_(n) {}
+    // Creates row i (each once, before it is read).
+    Row& make(std::size_t i) { return *new (rows_.get() + i) Row; }
+    const Row& operator[](std::size_t i) const { return rows_.get()[i]; }
+    std::size_t size() const { return n_; }
+
+private:
+    static_assert(std::is_trivially_destructible_v<Row>);
+    struct Free {
+        void operator()(Row* p) const { ::operator delete[](p); }
+    };
+    std::unique_ptr<Row, Free> rows_;
+    std::size_t n_ = 0;
+};
+
 // Scaled Jacobian pieces shared by the analyses.
 struct ScaledJacobian {
-    std::vector<Row> rows;       // linearised rows (n = 0 when inactive or undefined)
+    RowTable rows;               // linearised rows (n = 0 when inactive or undefined)
     std::vector<double> colNorm; // per unknown
     std::vector<double> rowNorm; // per observation, after column scaling
     // Entry k of row i in the scaled measure.
