@@ -158,38 +158,61 @@ void Normals::layout(const Network& net, const std::vector<char>& excluded) {
         if (c >= 0) obs_[cl_[c].obsEnd++] = i;
     }
 
-    // Core indices each cluster touches, ascending; then the room for its matrices.
-    pos_.assign(na_, -1);
-    rows_.clear();
-    std::vector<int> touched;
-    std::size_t mat = 0;
-    for (std::size_t ci = 0; ci < ncl; ++ci) {
-        Cluster& c = cl_[ci];
-        touched.clear();
-        auto addStation = [&](const Element& e) {
-            for (int k = 0; k < e.ncomp; ++k) {
-                const int p = e.param[k];
-                if (p < 0 || core_[p] < 0 || pos_[core_[p]] >= 0) continue;
-                pos_[core_[p]] = 0;
-                touched.push_back(core_[p]);
+    // Core indices each cluster touches, ascending: ranges of clusters over the cores, each into its
+    // own list, the lists joined in cluster order; then the room for the matrices.
+    struct Touched {
+        std::size_t first = 0;
+        std::vector<int> rows;
+    };
+    std::vector<Touched> pieces(kMaxRanges);
+    std::atomic<std::size_t> used{0};
+    parallelRanges(
+        ncl,
+        [&](std::size_t from, std::size_t to) {
+            Touched& piece = pieces[used++];
+            piece.first = from;
+            piece.rows.clear();
+            std::vector<char> seen(static_cast<std::size_t>(na_), 0);
+            for (std::size_t ci = from; ci < to; ++ci) {
+                Cluster& c = cl_[ci];
+                const std::size_t begin = piece.rows.size();
+                auto addStation = [&](const Element& e) {
+                    for (int k = 0; k < e.ncomp; ++k) {
+                        const int p = e.param[k];
+                        if (p < 0 || core_[p] < 0 || seen[static_cast<std::size_t>(core_[p])]) continue;
+                        seen[static_cast<std::size_t>(core_[p])] = 1;
+                        piece.rows.push_back(core_[p]);
+                    }
+                };
+                for (std::size_t j = c.obs; j < c.obsEnd; ++j) {
+                    const Observation& o = net.obs[obs_[j]];
+                    if (o.kind == Kind::Pseudo) continue;
+                    if (net.el[o.e1].station) addStation(net.el[o.e1]);
+                    if (net.el[o.e2].station) addStation(net.el[o.e2]);
+                }
+                std::sort(piece.rows.begin() + static_cast<std::ptrdiff_t>(begin), piece.rows.end());
+                for (std::size_t r = begin; r < piece.rows.size(); ++r)
+                    seen[static_cast<std::size_t>(piece.rows[r])] = 0;
+                c.nr = static_cast<int>(piece.rows.size() - begin);
             }
-        };
-        for (std::size_t j = c.obs; j < c.obsEnd; ++j) {
-            const Observation& o = net.obs[obs_[j]];
-            if (o.kind == Kind::Pseudo) continue;
-            if (net.el[o.e1].station) addStation(net.el[o.e1]);
-            if (net.el[o.e2].station) addStation(net.el[o.e2]);
-        }
-        std::sort(touched.begin(), touched.end());
-        for (int r : touched)
-            pos_[r] = -1;
-        c.row = rows_.size();
-        c.nr = static_cast<int>(touched.size());
-        rows_.insert(rows_.end(), touched.begin(), touched.end());
+        },
+        1024);
+    std::sort(pieces.begin(), pieces.begin() + static_cast<std::ptrdiff_t>(used.load()),
+              [](const Touched& a, const Touched& b) { return a.first < b.first; });
+    std::size_t total = 0;
+    for (std::size_t k = 0; k < used; ++k)
+        total += pieces[k].rows.size();
+    rows_.clear();
+    rows_.reserve(total);
+    for (std::size_t k = 0; k < used; ++k)
+        rows_.insert(rows_.end(), pieces[k].rows.begin(), pieces[k].rows.end());
+    std::size_t mat = 0, row = 0;
+    for (Cluster& c : cl_) {
+        c.row = row;
+        row += static_cast<std::size_t>(c.nr);
         c.mat = mat;
         mat += 3 * kk(c) + static_cast<std::size_t>(c.k) + static_cast<std::size_t>(c.k) * c.nr;
     }
-    rows_.shrink_to_fit();
     pool_.reset(new double[mat]);
 }
 

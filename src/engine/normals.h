@@ -110,7 +110,6 @@ private:
     Eigen::VectorXd ba_;
     Eigen::LLT<Eigen::MatrixXd> S_;
     Eigen::MatrixXd Qaa_;
-    std::vector<int> pos_; // scratch: core index -> position in a cluster's rows
 };
 
 } // namespace kivo::eng
