@@ -229,20 +229,11 @@ EngineTables BuildEngineTables(const kivoMDIClient& d) {
     return t;
 }
 
-bool EngineTables::CopyInto(project& prj, int dimension, int units) const {
+bool EngineTables::MoveInto(project& prj, int dimension, int units) {
     prj.dim = dimension;
     prj.units = units;
-    const int ndir = static_cast<int>(dir1.size());
-    if (prj.projectalloc(static_cast<int>(sta.size()), static_cast<int>(tar.size()),
-                         static_cast<int>(dist.size()), static_cast<int>(difh.size()), ndir, ndir, 0, 0) != 0)
-        return false;
-    std::copy(sta.begin(), sta.end(), prj.sta);
-    std::copy(tar.begin(), tar.end(), prj.tar);
-    std::copy(dist.begin(), dist.end(), prj.alldist);
-    std::copy(difh.begin(), difh.end(), prj.alldifh);
-    std::copy(dir1.begin(), dir1.end(), prj.alldir1);
-    std::copy(dir2.begin(), dir2.end(), prj.alldir2);
-    return true;
+    return prj.projectadopt(std::move(sta), std::move(tar), std::move(dist), std::move(difh), std::move(dir1),
+                            std::move(dir2)) == 0;
 }
 
 namespace {
@@ -265,7 +256,7 @@ int kivoMDIClient::wsimmavo() {
     {
         // The engine works on its own copy: the staging tables go before it runs.
         EngineTables t = BuildEngineTables(*this);
-        if (!t.CopyInto(prj, dimension, units)) return -1;
+        if (!t.MoveInto(prj, dimension, units)) return -1;
         runSlots_ = std::move(t.slots);
     }
     const double filling = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

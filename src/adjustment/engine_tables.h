@@ -16,9 +16,9 @@ struct EngineTables {
     std::vector<edit_mes> dist, difh, dir1, dir2;
     EngineSlots slots;
 
-    // Sizes the project's tables (dimension and units from the document) and copies these into
-    // them; false when the engine refuses the counts.
-    bool CopyInto(project& prj, int dimension, int units) const;
+    // Hands these tables to the project (dimension and units from the document), leaving them
+    // empty; false when the engine refuses the counts.
+    bool MoveInto(project& prj, int dimension, int units);
 };
 
 // The tables for the network as it stands: the elements in use, and the observations that hold a

@@ -27,7 +27,7 @@ std::unique_ptr<LivePrecisionSession> LivePrecisionSession::Take(const kivoMDICl
     std::unique_ptr<LivePrecisionSession> s(new LivePrecisionSession);
     EngineTables t = BuildEngineTables(doc);
     s->d_->tables = std::make_unique<project>(nullptr, "");
-    if (!t.CopyInto(*s->d_->tables, doc.dimension, doc.units)) s->d_->tables.reset();
+    if (!t.MoveInto(*s->d_->tables, doc.dimension, doc.units)) s->d_->tables.reset();
     s->d_->slots = std::move(t.slots);
     s->d_->kind = kind;
     s->d_->slot = slot;

@@ -65,6 +65,10 @@ public:
 
     // Sizes the six tables (entries zeroed) and the result arrays; 0 on success, -1 on bad counts.
     int projectalloc(int nsta, int ntar, int ndist, int ndifh, int ndir1, int ndir2, int, int);
+    // Takes over six tables filled elsewhere (instead of sizing them and copying row by row), and
+    // sizes the result arrays; 0 on success, -1 when a table is longer than the counts can say.
+    int projectadopt(std::vector<edit_sta> sta, std::vector<edit_tar> tar, std::vector<edit_mes> dist,
+                     std::vector<edit_mes> difh, std::vector<edit_mes> dir1, std::vector<edit_mes> dir2);
 
     int istat = -2; // 0 after a successful run, the failing return code otherwise
     int dim = 3;    // 1, 2 or 3 (already applied through the status codes)
@@ -89,6 +93,8 @@ public:
     static std::string listingNameFor(const std::string& projectFile);
 
 private:
+    void publish(); // the counts and pointers from the tables held
+
     std::string file_;
     std::string listing_;
     std::vector<edit_sta> staStore_;
