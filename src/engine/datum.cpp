@@ -890,12 +890,13 @@ std::vector<Direction> Analysis::nullDirections(const std::vector<char>& exclude
             [&](std::size_t from, std::size_t to) {
                 std::vector<int> scratch(static_cast<std::size_t>(na), -1);
                 Eigen::MatrixXd cm;
+                Eigen::LLT<Eigen::MatrixXd> llt; // its storage kept from cluster to cluster
                 for (std::size_t b = from; b < to; ++b) {
                     const int c = first + static_cast<int>(b);
                     Pending& pe = batch[b];
                     build(c, cm, pe.B, pe.rows, scratch);
                     const int k = static_cast<int>(cm.rows());
-                    Eigen::LLT<Eigen::MatrixXd> llt(cm);
+                    llt.compute(cm);
                     pe.ratio = llt.info() == Eigen::Success ? std::numeric_limits<double>::infinity() : 0.0;
                     if (llt.info() == Eigen::Success)
                         for (int i = 0; i < k; ++i) {
