@@ -8,7 +8,7 @@
 #include <unordered_map>
 
 #include "engine/datum.h"
-#include "engine/ellipse.h"
+#include "engine/element_result.h"
 #include "engine/network.h"
 #include "engine/normals.h"
 #include "engine/relative.h"
@@ -143,17 +143,7 @@ LivePrecision::Status LivePrecision::State::solve(Solved& b, const std::atomic<b
         ElementResult& er = b.elements[i];
         er.determined = e.determined;
         er.connected = e.connected;
-        for (int k = 0; k < e.ncomp; ++k) {
-            er.approx[k] = er.value[k] = k < 3 ? e.x0[k] : radToGon(e.x0[k]);
-            er.estimated[k] = e.param[k] >= 0;
-            const double var = std::max(q(e.param[k], e.param[k]), 0.0);
-            er.sd[k] = k < 3 ? std::sqrt(var) : radToGon(std::sqrt(var));
-        }
-        Eigen::Matrix3d c;
-        for (int a = 0; a < 3; ++a)
-            for (int j = 0; j <= a; ++j)
-                c(a, j) = c(j, a) = q(e.param[a], e.param[j]);
-        storeEllipses(c, er.major, er.minor, er.phi, er.axes);
+        fillElementResult(e, q, er); // nothing iterates here: the values are the positions given
     }
     phase("ellipses");
     return Status::Ok;

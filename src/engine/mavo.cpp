@@ -11,6 +11,7 @@
 #include <limits>
 
 #include "engine/datum.h"
+#include "engine/element_result.h"
 #include "engine/ellipse.h"
 #include "engine/listing.h"
 #include "engine/network.h"
@@ -269,18 +270,7 @@ int mavo::mavoL2err() {
             ElementResult& er = s.elements[i];
             er.determined = er.determined && e.determined;
             er.connected = er.connected && e.connected;
-            for (int k = 0; k < e.ncomp; ++k) {
-                er.approx[k] = k < 3 ? e.x0[k] : radToGon(e.x0[k]);
-                er.value[k] = k < 3 ? e.x[k] : radToGon(e.x[k]);
-                er.estimated[k] = e.param[k] >= 0;
-                const double var = std::max(q(e.param[k], e.param[k]), 0.0);
-                er.sd[k] = k < 3 ? std::sqrt(var) : radToGon(std::sqrt(var));
-            }
-            Eigen::Matrix3d c;
-            for (int a = 0; a < 3; ++a)
-                for (int b = 0; b <= a; ++b)
-                    c(a, b) = c(b, a) = q(e.param[a], e.param[b]);
-            storeEllipses(c, er.major, er.minor, er.phi, er.axes);
+            fillElementResult(e, q, er);
             if (i < res.major12.size()) {
                 res.major12[i] = er.major[0], res.minor12[i] = er.minor[0], res.phi12[i] = er.phi[0];
                 res.major13[i] = er.major[1], res.minor13[i] = er.minor[1], res.phi13[i] = er.phi[1];
