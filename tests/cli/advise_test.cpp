@@ -6,26 +6,20 @@
 
 #include <gtest/gtest.h>
 
+#include "support/cli_run.h"
 #include "support/test_support.h"
 
 using kivo::test::readBytes;
-using kivo::test::readText;
 using kivo::test::splitLines;
 using kivo::test::TempDir;
 using kivo::test::writeText;
 
 namespace {
 
-struct Outcome {
-    int status;
-    std::string out, err;
-};
+using Outcome = kivo::test::CliResult;
 
 Outcome Cli(const TempDir& dir, const std::string& args) {
-    const std::string out = dir.file("stdout.txt");
-    const int raw =
-        std::system((std::string(KIVO_CLI) + " " + args + " >" + out + " 2>" + dir.file("err.txt")).c_str());
-    return {WEXITSTATUS(raw), readText(out), readText(dir.file("err.txt"))};
+    return kivo::test::runCli(dir, args);
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/cli_run.h"
 #include "support/test_support.h"
 
 using kivo::test::readText;
@@ -18,17 +19,10 @@ using kivo::test::writeText;
 
 namespace {
 
-struct Result {
-    int status;
-    std::string out, err;
-};
+using Result = kivo::test::CliResult;
 
-// Runs kivo-cli; `shell` runs first in the same shell (limits for the run).
 Result Cli(const TempDir& dir, const std::string& args, const std::string& shell = "") {
-    const std::string out = dir.file("stdout.txt"), err = dir.file("stderr.txt");
-    const std::string cmd = shell + std::string(KIVO_CLI) + " " + args + " >" + out + " 2>" + err;
-    const int raw = std::system(cmd.c_str());
-    return {WEXITSTATUS(raw), readText(out), readText(err)};
+    return kivo::test::runCli(dir, args, shell);
 }
 
 // A realistic target file: three stations, a grid of points, a bar, every observation kind,

@@ -7,27 +7,20 @@
 
 #include <gtest/gtest.h>
 
+#include "support/cli_run.h"
 #include "support/test_support.h"
 
-using kivo::test::readText;
 using kivo::test::TempDir;
 using kivo::test::writeText;
 
 namespace {
 
-struct Result {
-    int status;
-    std::string out, err;
-};
+using Result = kivo::test::CliResult;
 
 struct CliPrecision : ::testing::Test {
     TempDir dir;
 
-    Result Cli(const std::string& args) {
-        const std::string out = dir.file("stdout.txt"), err = dir.file("stderr.txt");
-        const int raw = std::system((std::string(KIVO_CLI) + " " + args + " >" + out + " 2>" + err).c_str());
-        return {WEXITSTATUS(raw), readText(out), readText(err)};
-    }
+    Result Cli(const std::string& args) { return kivo::test::runCli(dir, args); }
     // A project made from a target file, its observations simulated.
     std::string Project(const std::string& name, const std::string& targets) {
         writeText(dir.file(name + ".TRG"), targets);
