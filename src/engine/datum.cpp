@@ -768,25 +768,52 @@ std::vector<Direction> Analysis::nullDirections(const std::vector<char>& exclude
     // measure for the pivots (a pivot small against it is a direction the clusters take away).
     Eigen::MatrixXd S = Eigen::MatrixXd::Zero(na, na);
     Eigen::VectorXd diagA = Eigen::VectorXd::Zero(na);
-    // Adds a row's terms on the columns first <= cb < last of S, on and below the diagonal (all that
-    // the factorisation and the eigen-solver read); threads owning disjoint column ranges share out a
+    // The scaled entries of observations on station unknowns, an observation at a time (start: where
+    // each begins, and the end).
+    struct StationTerms {
+        std::vector<int> start, core;
+        std::vector<double> value;
+    };
+    auto gather = [&](StationTerms& t, const int* obs, int count) {
+        t.start.clear();
+        t.core.clear();
+        t.value.clear();
+        for (int j = 0; j < count; ++j) {
+            const int i = obs[j];
+            const Row& r = sj_.rows[i];
+            t.start.push_back(static_cast<int>(t.core.size()));
+            for (int a = 0; a < r.n; ++a) {
+                const int ca = excluded[r.idx[a]] ? -1 : core[r.idx[a]];
+                if (ca < 0) continue;
+                t.core.push_back(ca);
+                t.value.push_back(sj_.at(i, a));
+            }
+        }
+        t.start.push_back(static_cast<int>(t.core.size()));
+    };
+    // Adds the terms on the columns first <= cb < last of S, on and below the diagonal (all that the
+    // factorisation and the eigen-solver read); threads owning disjoint column ranges share out a
     // batch, every entry still receiving its terms in the serial order.
-    auto addCore = [&](int i, int first, int last) {
-        const Row& r = sj_.rows[i];
-        for (int a = 0; a < r.n; ++a) {
-            const int ca = excluded[r.idx[a]] ? -1 : core[r.idx[a]];
-            if (ca < 0) continue;
-            const double va = sj_.at(i, a);
-            for (int b = 0; b < r.n; ++b) {
-                const int cb = excluded[r.idx[b]] ? -1 : core[r.idx[b]];
-                if (cb < first || cb >= last || cb > ca) continue;
-                S(ca, cb) += va * sj_.at(i, b);
-                if (cb == ca) diagA(ca) += va * sj_.at(i, b);
+    auto addTerms = [&](const StationTerms& t, int first, int last) {
+        for (std::size_t o = 0; o + 1 < t.start.size(); ++o) {
+            const int t0 = t.start[o], t1 = t.start[o + 1];
+            for (int a = t0; a < t1; ++a) {
+                const int ca = t.core[a];
+                const double va = t.value[a];
+                for (int b = t0; b < t1; ++b) {
+                    const int cb = t.core[b];
+                    if (cb < first || cb >= last || cb > ca) continue;
+                    S(ca, cb) += va * t.value[b];
+                    if (cb == ca) diagA(ca) += va * t.value[b];
+                }
             }
         }
     };
-    for (int i : coreObs)
-        addCore(i, 0, na);
+    {
+        StationTerms t;
+        gather(t, coreObs.data(), static_cast<int>(coreObs.size()));
+        addTerms(t, 0, na);
+    }
     std::vector<int> pos(na, -1);
     // Builds cluster c's block C and its coupling B to the core rows it touches (pos: scratch of na
     // entries, all -1, one per thread).
@@ -860,26 +887,7 @@ std::vector<Direction> Analysis::nullDirections(const std::vector<char>& exclude
         double ratio = 0.0;
         Eigen::MatrixXd B, x;
         std::vector<int> rows;
-        // The scaled entries of the cluster's observations on station unknowns, an observation at a
-        // time (termStart: where each begins, and the end).
-        std::vector<int> termStart, termCore;
-        std::vector<double> termValue;
-    };
-    // Adds the terms of a cluster's observations on the columns first <= cb < last of S, as addCore.
-    auto addTerms = [&](const Pending& pe, int first, int last) {
-        for (std::size_t o = 0; o + 1 < pe.termStart.size(); ++o) {
-            const int t0 = pe.termStart[o], t1 = pe.termStart[o + 1];
-            for (int a = t0; a < t1; ++a) {
-                const int ca = pe.termCore[a];
-                const double va = pe.termValue[a];
-                for (int b = t0; b < t1; ++b) {
-                    const int cb = pe.termCore[b];
-                    if (cb < first || cb >= last || cb > ca) continue;
-                    S(ca, cb) += va * pe.termValue[b];
-                    if (cb == ca) diagA(ca) += va * pe.termValue[b];
-                }
-            }
-        }
+        StationTerms terms; // of the cluster's observations
     };
     constexpr int kBatch = 4096;
     std::vector<Pending> batch(static_cast<std::size_t>(std::min(nc, kBatch)));
@@ -904,21 +912,7 @@ std::vector<Direction> Analysis::nullDirections(const std::vector<char>& exclude
                             pe.ratio = std::min(pe.ratio, cm(i, i) > 0.0 ? l * l / cm(i, i) : 0.0);
                         }
                     if (!pe.rows.empty()) pe.x = llt.solve(pe.B.transpose());
-                    pe.termStart.clear();
-                    pe.termCore.clear();
-                    pe.termValue.clear();
-                    for (int j = obsCount[c]; j < obsCount[c + 1]; ++j) {
-                        const int i = obsOf[j];
-                        const Row& r = sj_.rows[i];
-                        pe.termStart.push_back(static_cast<int>(pe.termCore.size()));
-                        for (int a = 0; a < r.n; ++a) {
-                            const int ca = excluded[r.idx[a]] ? -1 : core[r.idx[a]];
-                            if (ca < 0) continue;
-                            pe.termCore.push_back(ca);
-                            pe.termValue.push_back(sj_.at(i, a));
-                        }
-                    }
-                    pe.termStart.push_back(static_cast<int>(pe.termCore.size()));
+                    gather(pe.terms, obsOf.data() + obsCount[c], obsCount[c + 1] - obsCount[c]);
                 }
             },
             256);
@@ -957,7 +951,7 @@ std::vector<Direction> Analysis::nullDirections(const std::vector<char>& exclude
             for (int c = first; c < last; ++c) {
                 const Pending& pe = batch[static_cast<std::size_t>(c - first)];
                 if (pe.rows.empty() || pe.rows.back() < c0 || pe.rows.front() >= c1) continue;
-                addTerms(pe, c0, c1);
+                addTerms(pe.terms, c0, c1);
                 subtractBlockUpdate(pe.B.data(), pe.x.data(), static_cast<int>(members[c].size()),
                                     static_cast<int>(pe.rows.size()), pe.rows.data(), S.data(),
                                     static_cast<std::size_t>(na), c0, c1);
