@@ -67,10 +67,7 @@ int CmdRender(int argc, char** argv) {
     RenderHost host(dpi);
     kivoMDIClient doc(&host);
     if (!OpenProject(doc, host, project)) return EXIT_UNREADABLE;
-    // A canvas beyond what an image can hold is refused before anything is allocated; the limit
-    // (1 GiB of 32-bit pixels) is far above any sensible drawing.
     const long long width = std::max(1, doc.hExtent[view]), height = std::max(1, doc.vExtent[view]);
-    constexpr long long MAX_PIXELS = 1LL << 28;
     const char* viewName = view == 0 ? "plan" : view == 1 ? "side" : "end";
     auto tooLarge = [&] {
         std::fprintf(stderr,
@@ -79,7 +76,7 @@ int CmdRender(int argc, char** argv) {
                      viewName, width, height);
         return EXIT_UNWRITABLE;
     };
-    if (width * height > MAX_PIXELS) return tooLarge();
+    if (!CanvasFits(width, height)) return tooLarge();
     const QImage img = views::RenderCanvas(doc, view);
     if (img.isNull()) return tooLarge();
     return WritePng(img, out) ? EXIT_OK : EXIT_UNWRITABLE;

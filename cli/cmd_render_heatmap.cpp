@@ -64,8 +64,7 @@ int CmdHeatmap(int argc, char** argv) {
         std::fprintf(stderr, "kivo-cli: no heat map: %s\n", f.why.c_str());
         return EXIT_ENGINE;
     }
-    const long long pixels = static_cast<long long>(doc.hExtent[0]) * doc.vExtent[0];
-    if (pixels > (1LL << 28)) {
+    if (!CanvasFits(doc.hExtent[0], doc.vExtent[0])) {
         std::fprintf(stderr, "kivo-cli: the plan view's canvas is too large to draw\n");
         return EXIT_UNWRITABLE;
     }

@@ -22,6 +22,13 @@ public:
 private:
     std::unique_ptr<QGuiApplication> app_;
 };
+// The most pixels a drawing command draws (1 GiB of 32-bit pixels, far above any sensible
+// drawing): a larger canvas is refused before anything is allocated.
+constexpr long long kMaxCanvasPixels = 1LL << 28;
+inline bool CanvasFits(long long width, long long height) {
+    return width * height <= kMaxCanvasPixels;
+}
+
 // Writes `img` as a PNG through a temporary file; false, with a message on stderr, when it cannot.
 bool WritePng(const QImage& img, const std::string& path);
 
