@@ -6,6 +6,8 @@
 #include <cstring>
 
 #include "adjustment/kivoMDIClient.h"
+#include "engine/mavo.h"
+#include "engine/project.h"
 #include "model/byte_stream.h"
 
 namespace kivo::cli {
@@ -35,13 +37,30 @@ bool CliHost::SaveFileDialog(const std::string&, std::string& path) {
     return !path.empty();
 }
 
+void ReportFailedAdjustment(const kivoMDIClient& doc) {
+    // The engine's own status tells a run whose only failure was its listing.
+    const bool onlyListing = doc.lastRunTables && doc.lastRunTables->istat == mavo::kListingFailed;
+    if (doc.lastCalculateResult == 0 || onlyListing) return;
+    if (doc.listingWriteFailed) // the host has said why there is no listing
+        std::fprintf(stderr, "The adjustment failed (Mavo returns %d).\n", doc.lastCalculateResult);
+    else
+        std::fprintf(stderr, "The adjustment failed (Mavo returns %d); the listing %s says why.\n",
+                     doc.lastCalculateResult, ChangeFileExt(doc.OpenName, ".OUT").c_str());
+}
+
 int CalculateForResults(kivoMDIClient& doc) {
     doc.CmCalculate();
+    ReportFailedAdjustment(doc);
     if (doc.listingWriteFailed) return EXIT_UNWRITABLE; // the host has said so
-    if (doc.lastCalculateResult == 0) return EXIT_OK;
-    std::fprintf(stderr, "The adjustment failed (Mavo returns %d); the listing %s says why.\n",
-                 doc.lastCalculateResult, ChangeFileExt(doc.OpenName, ".OUT").c_str());
-    return EXIT_ENGINE;
+    return doc.lastCalculateResult == 0 ? EXIT_OK : EXIT_ENGINE;
+}
+
+bool LockProject(ProjectLock& lock, const std::string& path) {
+    constexpr int kWaitMs = 120 * 1000;
+    if (lock.Acquire(path, kWaitMs) != ProjectLock::State::InUse) return true;
+    std::fprintf(stderr, "KIVO: the project %s is in use by another run (process %ld); try again later\n",
+                 path.c_str(), lock.holder());
+    return false;
 }
 
 bool OpenProject(kivoMDIClient& doc, CliHost& host, const std::string& path) {

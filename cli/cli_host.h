@@ -6,6 +6,7 @@
 #include <map>
 #include <string>
 
+#include "files/atomic_file.h"
 #include "model/host.h"
 
 namespace kivo::cli {
@@ -49,10 +50,18 @@ constexpr int EXIT_ENGINE = 3;
 constexpr int EXIT_UNWRITABLE = 4;   // an output file (project, listing, input file, image) cannot be written
 constexpr int EXIT_CHECK_FAILED = 5; // `check`: an element out of tolerance or left out
 
+// Holds `path` locked for the rest of the run, so that no other run reads, changes and saves the
+// project in between (a second run waits for the first, up to two minutes). False, with a message,
+// when another run holds it past that wait. Where the lock cannot be made (a folder that may only be
+// read, or none) the run goes on unlocked: it cannot save there either, and says so when it tries.
+bool LockProject(ProjectLock& lock, const std::string& path);
 // Opens a project into `doc`; prints "Error # N" on stderr and returns false when it cannot be read.
 bool OpenProject(kivoMDIClient& doc, CliHost& host, const std::string& path);
 // Creates a new project as File > New with both forms accepted unchanged.
 void NewProject(kivoMDIClient& doc, const std::string& path);
+// Says on stderr that the last Calculate failed, and where the listing says why (nothing when it
+// adjusted, or when only its listing could not be written: the host has said so).
+void ReportFailedAdjustment(const kivoMDIClient& doc);
 // Runs Calculate for a command that reads its results: EXIT_OK when it adjusted; otherwise, with a
 // message saying why, EXIT_UNWRITABLE when the listing could not be written and EXIT_ENGINE when the
 // adjustment failed.

@@ -38,6 +38,8 @@ int CmdAdvise(int argc, char** argv) {
     if (path.empty()) return Usage();
     CliHost host;
     kivoMDIClient doc(&host);
+    ProjectLock lock;
+    if (!LockProject(lock, path)) return EXIT_UNWRITABLE;
     if (!OpenProject(doc, host, path)) return EXIT_UNREADABLE;
     if (const int status = CalculateForResults(doc); status != EXIT_OK) return status;
     const SightingAdviceResult a = SuggestSightings(doc, top);

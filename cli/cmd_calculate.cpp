@@ -34,6 +34,8 @@ int CmdCalculate(int argc, char** argv) {
     }
     CliHost host;
     kivoMDIClient doc(&host);
+    ProjectLock lock;
+    if (!LockProject(lock, path)) return EXIT_UNWRITABLE;
     if (!OpenProject(doc, host, path)) return EXIT_UNREADABLE;
     doc.CmCalculate();
     std::printf("Mavo returns %d\n", doc.lastCalculateResult);
@@ -42,9 +44,7 @@ int CmdCalculate(int argc, char** argv) {
         if (doc.theoList[i].flags & ELEM_INUSE) PrintEllipses("theo", i, doc.theoList[i]);
     for (int i = 0; i < doc.nMaxPoints; ++i)
         if (doc.pointList[i].flags & ELEM_INUSE) PrintEllipses("point", i, doc.pointList[i]);
-    if (doc.lastCalculateResult != 0)
-        std::fprintf(stderr, "The adjustment failed; the listing %s says why.\n",
-                     ChangeFileExt(doc.OpenName, ".OUT").c_str());
+    ReportFailedAdjustment(doc);
     if (doc.listingWriteFailed) return EXIT_UNWRITABLE;
     if (save && !SaveProject(doc)) return EXIT_UNWRITABLE;
     return doc.lastCalculateResult == 0 ? EXIT_OK : EXIT_ENGINE;

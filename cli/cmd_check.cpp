@@ -56,6 +56,8 @@ int CmdCheck(int argc, char** argv) {
 
     CliHost host;
     kivoMDIClient doc(&host);
+    ProjectLock lock;
+    if (!LockProject(lock, path)) return EXIT_UNWRITABLE;
     if (!OpenProject(doc, host, path)) return EXIT_UNREADABLE;
     if (const int status = CalculateForResults(doc); status != EXIT_OK) return status;
 

@@ -5,6 +5,7 @@
 
 #include "adjustment/kivoMDIClient.h"
 #include "commands.h"
+#include "files/atomic_file.h"
 
 namespace kivo::cli {
 
@@ -29,15 +30,15 @@ int CmdImport(int argc, char** argv) {
     }
     const std::string& projectPath = args[0];
     const std::string& targetPath = args[1];
-    if (std::FILE* f = std::fopen(targetPath.c_str(), "rb"))
-        std::fclose(f);
-    else {
+    if (!IsReadableRegularFile(targetPath)) {
         std::fprintf(stderr, "Import Error: Cannot open %s\n", targetPath.c_str());
         return EXIT_UNREADABLE;
     }
 
     CliHost host;
     kivoMDIClient doc(&host);
+    ProjectLock lock;
+    if (!LockProject(lock, projectPath)) return EXIT_UNWRITABLE;
     std::error_code ec;
     if (std::filesystem::exists(projectPath, ec)) {
         if (!OpenProject(doc, host, projectPath)) return EXIT_UNREADABLE;

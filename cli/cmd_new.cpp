@@ -13,6 +13,8 @@ int CmdNew(int argc, char** argv) {
     }
     CliHost host;
     kivoMDIClient doc(&host);
+    ProjectLock lock;
+    if (!LockProject(lock, argv[0])) return EXIT_UNWRITABLE;
     NewProject(doc, argv[0]);
     return SaveProject(doc) ? EXIT_OK : EXIT_UNWRITABLE;
 }

@@ -16,6 +16,8 @@ int CmdRelative(int argc, char** argv) {
     }
     CliHost host;
     kivoMDIClient doc(&host);
+    ProjectLock lock;
+    if (!LockProject(lock, argv[0])) return EXIT_UNWRITABLE;
     if (!OpenProject(doc, host, argv[0])) return EXIT_UNREADABLE;
     if (const int status = CalculateForResults(doc); status != EXIT_OK) return status;
 

@@ -52,6 +52,8 @@ int CmdHeatmap(int argc, char** argv) {
 
     CliHost host;
     kivoMDIClient doc(&host);
+    ProjectLock lock;
+    if (!LockProject(lock, project)) return EXIT_UNWRITABLE;
     if (!OpenProject(doc, host, project)) return EXIT_UNREADABLE;
     if (const int status = CalculateForResults(doc); status != EXIT_OK) return status;
     const StationFieldJob job = PrepareStationField(doc, range, grid, grid);

@@ -13,6 +13,8 @@ int CmdSimulate(int argc, char** argv) {
     }
     CliHost host;
     kivoMDIClient doc(&host);
+    ProjectLock lock;
+    if (!LockProject(lock, argv[0])) return EXIT_UNWRITABLE;
     if (!OpenProject(doc, host, argv[0])) return EXIT_UNREADABLE;
     doc.CmSimulate();
     if (!host.status.empty()) std::fprintf(stderr, "%s\n", host.status.c_str());

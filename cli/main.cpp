@@ -1,5 +1,6 @@
 // kivo-cli: the document's own operations without a window, for batch work, scripts and tests.
 
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 
@@ -15,6 +16,9 @@ static void Usage() {
 }
 
 int main(int argc, char** argv) {
+    // Past a file size limit (ulimit -f) the write fails with EFBIG and is reported as a file that
+    // cannot be written, instead of the signal ending the run half way through a file.
+    std::signal(SIGXFSZ, SIG_IGN);
     if (argc < 2) {
         Usage();
         return EXIT_USAGE;

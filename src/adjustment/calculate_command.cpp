@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -62,10 +63,11 @@ void kivoMDIClient::CmCalculate() {
     StatBarMessage(CalculateStatus(*this, result));
     pproject = nullptr;
     lastRunTables = std::move(kept);
-    listingWriteFailed = run.istat == mavo::kListingFailed;
+    listingWriteFailed = run.listingError != 0;
     if (listingWriteFailed)
-        host_->MessageBox("The listing could not be written to " + run.listingName() + ".", "KIVO",
-                          MsgButtons::Ok, MsgIcon::Exclamation);
+        host_->MessageBox("The listing could not be written to " + run.listingName() + ": " +
+                              std::strerror(run.listingError) + ".",
+                          "KIVO", MsgButtons::Ok, MsgIcon::Exclamation);
 
     // Only a successful run gives ellipses to draw; after a failure the listing says why.
     bValEllip = result == 0;

@@ -28,7 +28,8 @@ struct EngineSlots {
 struct AdjustmentRun {
     // The value CmCalculate showed as "Mavo returns %d".
     int lastCalculateResult = 0;
-    // The last CmCalculate could not write its listing (the user has been told).
+    // The last CmCalculate could not write its listing (the user has been told); the listing of an
+    // earlier run, if any, is still on disk but is not shown.
     bool listingWriteFailed = false;
     // Elements the last Calculate left out of the adjustment (not determined by their observations,
     // or not connected to the datum): kind SEL_THEO, SEL_POINT or SEL_SBAR and the slot. The views

@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <clocale>
+#include <csignal>
 
 #include "app/kivo_app.h"
 #include "app/main_frame.h"
@@ -12,6 +13,8 @@ int main(int argc, char** argv) {
     // The input file and every fixed format are written with printf: a decimal point, whatever
     // the user's locale (QApplication has just set it from the environment).
     std::setlocale(LC_NUMERIC, "C");
+    // Past a file size limit a write fails and is reported, instead of the signal ending the program.
+    std::signal(SIGXFSZ, SIG_IGN);
     kivo::app::kivoApp app;
     app.InitMainWindow(true);
     app.frame()->show();

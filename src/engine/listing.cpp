@@ -6,12 +6,11 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <vector>
 
 #include "engine/ellipse.h"
 #include "engine/parallel.h"
+#include "files/atomic_file.h"
 
 namespace kivo::eng {
 
@@ -22,7 +21,7 @@ namespace {
 class Lines {
 public:
     Lines() = default;
-    explicit Lines(std::ostream& sink) : sink_(&sink) {}
+    explicit Lines(std::FILE* sink) : sink_(sink) {}
     void add(const char* fmt, ...) __attribute__((format(printf, 2, 3))) {
         char buf[512];
         va_list ap;
@@ -90,7 +89,7 @@ public:
     void append(const Lines& lines) {
         if (sink_ && lines.text_.size() >= kBlock / 4) { // handed on as it stands, not copied
             flush();
-            sink_->write(lines.text_.data(), static_cast<std::streamsize>(lines.text_.size()));
+            std::fwrite(lines.text_.data(), 1, lines.text_.size(), sink_);
             return;
         }
         text_ += lines.text_;
@@ -104,13 +103,13 @@ public:
     void reserve(std::size_t n) { text_.reserve(sink_ ? kBlock + 4096 : n); }
     std::string take() { return std::move(text_); }
     void flush() {
-        if (sink_) sink_->write(text_.data(), static_cast<std::streamsize>(text_.size()));
+        if (sink_ && !text_.empty()) std::fwrite(text_.data(), 1, text_.size(), sink_);
         text_.clear();
     }
 
 private:
     static constexpr std::size_t kBlock = 1 << 20;
-    std::ostream* sink_ = nullptr;
+    std::FILE* sink_ = nullptr;
     std::string text_;
 };
 
@@ -246,16 +245,6 @@ void leftOutSection(Lines& out, const Network& net, const std::vector<LeftOut>& 
         }
     }
     out.blank();
-}
-
-// Closes a listing being written; false when it could not be written whole, and then the cut file
-// is removed: no cut listing may pose as a whole one (only a regular file is removed).
-bool closeListing(std::ofstream& f, const std::string& path) {
-    f.close(); // the last buffer goes out here: a full disk may only show now
-    if (f) return true;
-    std::error_code ec;
-    if (std::filesystem::is_regular_file(path, ec)) std::filesystem::remove(path, ec);
-    return false;
 }
 
 void format(Lines& out, const std::string& projectFile, const Network& net, const Summary& s) {
@@ -478,20 +467,16 @@ std::string formatListing(const std::string& projectFile, const Network& net, co
 bool writeListing(const std::string& path, const std::string& projectFile, const Network& net,
                   const Summary& s) {
     if (path.empty()) return true;
-    std::ofstream f(path, std::ios::binary | std::ios::trunc);
-    if (!f) return false;
-    Lines out(f);
-    format(out, projectFile, net, s);
-    out.flush();
-    return closeListing(f, path);
+    return AtomicWriteStream(path, [&](std::FILE* f) {
+        Lines out(f);
+        format(out, projectFile, net, s);
+        out.flush();
+    });
 }
 
 bool writeListing(const std::string& path, const std::string& text) {
     if (path.empty()) return true;
-    std::ofstream f(path, std::ios::binary | std::ios::trunc);
-    if (!f) return false;
-    f.write(text.data(), static_cast<std::streamsize>(text.size()));
-    return closeListing(f, path);
+    return AtomicWriteFile(path, text);
 }
 
 } // namespace kivo::eng

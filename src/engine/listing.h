@@ -10,8 +10,8 @@ namespace kivo::eng {
 
 std::string formatListing(const std::string& projectFile, const Network& net, const Summary& s);
 
-// Writes text to path; false when the file cannot be written whole, and then a cut file is removed
-// (nothing is written for an empty path).
+// Writes text to path, whole or not at all: false when it cannot be written, with errno telling why,
+// and then the listing of an earlier run stays as it was (nothing is written for an empty path).
 bool writeListing(const std::string& path, const std::string& text);
 // The same, formatting the listing straight into the file (never the whole text in memory).
 bool writeListing(const std::string& path, const std::string& projectFile, const Network& net,

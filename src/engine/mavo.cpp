@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <limits>
@@ -91,7 +92,7 @@ int mavo::mavostart() {
     Network& net = r.net;
     auto fail = [&](int code, const std::string& why) {
         s.failure = why;
-        writeListing(p_->listingName(), p_->fileName(), net, s);
+        if (!writeListing(p_->listingName(), p_->fileName(), net, s)) p_->listingError = errno ? errno : EIO;
         p_->istat = code;
         return code;
     };
@@ -365,6 +366,7 @@ int mavo::mavoL2err() {
     const bool written = writeListing(p_->listingName(), p_->fileName(), net, s);
     r.phase("listing");
     if (!written) {
+        p_->listingError = errno ? errno : EIO;
         p_->istat = kListingFailed;
         return kListingFailed;
     }

@@ -70,8 +70,9 @@ public:
     int projectadopt(std::vector<edit_sta> sta, std::vector<edit_tar> tar, std::vector<edit_mes> dist,
                      std::vector<edit_mes> difh, std::vector<edit_mes> dir1, std::vector<edit_mes> dir2);
 
-    int istat = -2; // 0 after a successful run, the failing return code otherwise
-    int dim = 3;    // 1, 2 or 3 (already applied through the status codes)
+    int istat = -2;       // 0 after a successful run, the failing return code otherwise
+    int listingError = 0; // errno of a listing that could not be written; 0 when it was (or none was asked)
+    int dim = 3;          // 1, 2 or 3 (already applied through the status codes)
     int units = -1; // length unit of the tables: 0 meters, 1 millimeters, 2 feet, 3 inches; -1 not given
     int maxsta = 0, maxtar = 0;
     int maxdist = 0, maxdifh = 0, maxdir1 = 0, maxdir2 = 0;

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "files/atomic_file.h"
+
 namespace kivo {
 
 class ByteWriter {
@@ -60,21 +62,5 @@ private:
     std::size_t pos_ = 0;
     bool ok_ = true;
 };
-
-// Writes `path` so that a failure never destroys the previous file: `fill` writes the content to a
-// temporary file in the same folder ("<path>.kivo-save-XXXXXX"), which replaces `path` only after
-// every write, the flush, the sync and the close succeeded. Returns false on any failure, with
-// errno telling why; `path` is then untouched and no temporary file is left behind. A file whose
-// permissions grant no one write access is write-protected: it is refused (errno EACCES), even for
-// a user the system would let write it. A successful write removes the temporary files that
-// earlier writes of the same path left when they were killed half way.
-bool AtomicWriteStream(const std::string& path, const std::function<void(std::FILE*)>& fill);
-bool AtomicWriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes);
-
-// True when `path` exists and may not be written: no write permission for anyone, or none for us.
-bool WriteProtected(const std::string& path);
-
-// Reads a whole file; false when it cannot be opened or read.
-bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes);
 
 } // namespace kivo

@@ -5,9 +5,13 @@
 
 #include <ini.h>
 
+#include "files/atomic_file.h"
+
 namespace kivo {
 
 namespace {
+
+constexpr std::size_t kMaxSettingsBytes = 1 << 20;
 
 std::string Lower(std::string s) {
     for (char& c : s)
@@ -28,7 +32,11 @@ int Handler(void* user, const char* section, const char* name, const char* value
 } // namespace
 
 ProfileReader::ProfileReader(const std::string& path) {
-    if (ini_parse(path.c_str(), Handler, &values_) < 0) values_.clear();
+    // Read whole first, without blocking: a FIFO, a device or a folder in the settings file's
+    // place, or a file far larger than any settings file, reads as no file (built-in defaults).
+    std::string text;
+    if (!ReadRegularFile(path, text, kMaxSettingsBytes)) return;
+    if (ini_parse_string(text.c_str(), Handler, &values_) < 0) values_.clear();
 }
 
 const std::string* ProfileReader::Find(const std::string& section, const std::string& key) const {

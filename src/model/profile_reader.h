@@ -10,7 +10,8 @@ namespace kivo {
 
 class ProfileReader {
 public:
-    // Reads `path`; a file that does not exist or cannot be parsed reads as empty.
+    // Reads `path`; a file that does not exist, is not a regular file, or cannot be parsed reads as
+    // empty.
     explicit ProfileReader(const std::string& path);
 
     // The integer value of a key: leading blanks, an optional sign, then digits in base 10, or

@@ -1,7 +1,8 @@
 // Defaults read from the settings file "kivo.ini" (read only).
 
+#include <cctype>
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <limits>
 #include <string>
@@ -13,13 +14,21 @@ namespace kivo {
 
 namespace {
 
-// A real setting: the text (default `def`) converted with "%lf"; text that does not convert, or
-// converts to something other than a finite number, leaves the field as it was.
+// A real setting: the text (default `def`) after leading blanks, an optional sign, then the
+// longest decimal number that follows (with a decimal point whatever the process's locale); text
+// that does not start with a number, or gives something other than a finite number, leaves the
+// field as it was.
 void ReadReal(const ProfileReader& ini, const char* section, const char* key, const char* def,
               double& field) {
-    std::string text = ini.GetString(section, key, def, 31);
-    double value;
-    if (std::sscanf(text.c_str(), "%lf", &value) == 1 && std::isfinite(value)) field = value;
+    const std::string text = ini.GetString(section, key, def, 31);
+    const char* p = text.c_str();
+    const char* const end = p + text.size();
+    while (p < end && std::isspace(static_cast<unsigned char>(*p)))
+        ++p;
+    if (p < end && *p == '+' && p + 1 < end && *(p + 1) != '-') ++p; // from_chars takes no '+'
+    double value = 0.0;
+    const auto [stop, ec] = std::from_chars(p, end, value);
+    if (ec == std::errc() && stop != p && std::isfinite(value)) field = value;
 }
 
 // A drawing scale or a length: as ReadReal, but a value of zero or less (which would make every view

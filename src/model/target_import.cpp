@@ -30,6 +30,7 @@
 #include <string_view>
 #include <vector>
 
+#include "files/atomic_file.h"
 #include "model/target_import.h"
 
 namespace kivo {
@@ -190,17 +191,6 @@ private:
     std::vector<std::string_view> tokens_;
 };
 
-bool ReadWhole(const std::string& path, std::string& out) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return false;
-    char buf[1 << 16];
-    std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
-        out.append(buf, n);
-    std::fclose(f);
-    return true;
-}
-
 } // namespace
 
 int TargetImport::CalcStat(const char* stat1, const char* stat2, const char* stat3, const char* stat4,
@@ -236,7 +226,7 @@ bool TargetImport::CheckLimits(const char* name, double x, double y, double z) {
 bool TargetImport::ReadTargetFile() {
     report_ = ImportReport{};
     std::string bytes;
-    if (!ReadWhole(file_.ImportName, bytes)) return false;
+    if (!ReadRegularFile(file_.ImportName, bytes)) return false; // also a FIFO, a device, a folder
     const double limits[6] = {project_.xMin, project_.xMax, project_.yMin,
                               project_.yMax, project_.zMin, project_.zMax};
 
@@ -428,9 +418,12 @@ void TargetImport::CmImportFile() {
     std::string path;
     if (!host_->OpenFileDialog(TRG_FILTER, path)) return;
     file_.ImportName = path;
-    if (!ReadTargetFile())
+    if (!ReadTargetFile()) {
+        // Nothing was imported: the project stays as it was, unchanged.
         host_->MessageBox("Cannot open " + file_.ImportName, "Import Error", MsgButtons::Ok,
                           MsgIcon::Exclamation);
+        return;
+    }
     host_->UpdateViews(true);
     file_.bFileDirty = true;
 }

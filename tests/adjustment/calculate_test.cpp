@@ -266,13 +266,15 @@ TEST_F(Calculate, AutosaveWritesAChangedProjectFirst) {
     EXPECT_TRUE(doc.bFileDirty) << "without autosave the engine reads the network from memory";
 }
 
-// A listing cut short by a full disk is neither kept nor shown, and the user is told.
+// A listing that a full disk cuts short is not written at all: the user is told why, the listing of
+// the run before stays on disk whole, and the text view shows neither.
 TEST_F(Calculate, AListingCutByAFullDiskIsReportedAndNotShown) {
     TwoStations();
     const std::string listing = ChangeFileExt(doc.OpenName, ".OUT");
     doc.CmCalculate();
     ASSERT_EQ(doc.lastCalculateResult, 0);
     ASSERT_GT(std::filesystem::file_size(listing), 1024u);
+    const std::string before = test::readText(listing);
     host.messages.clear();
     {
         test::FileSizeLimit full(1024);
@@ -281,8 +283,8 @@ TEST_F(Calculate, AListingCutByAFullDiskIsReportedAndNotShown) {
     EXPECT_NE(doc.lastCalculateResult, 0);
     EXPECT_TRUE(doc.listingWriteFailed);
     ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].text, "The listing could not be written to " + listing + ".");
-    EXPECT_FALSE(std::filesystem::exists(listing));
+    EXPECT_EQ(host.messages[0].text, "The listing could not be written to " + listing + ": File too large.");
+    EXPECT_TRUE(test::readText(listing) == before) << "the listing of the run before was damaged";
     EXPECT_FALSE(doc.bValFile);
     EXPECT_EQ(doc.maxLines, 0);
 }

@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <iterator>
 #include <vector>
 
 #include "engine/parallel.h"
@@ -236,6 +239,38 @@ TEST(EngineRun, FailuresReturnNegativeAndTheListingSaysWhy) {
     EXPECT_NE(text.find("ADJUSTMENT FAILED"), std::string::npos) << text.substr(0, 2000);
     // mavoL2err after a failed mavostart fails too.
     EXPECT_LT(m.mavoL2err(), 0);
+}
+
+// A listing that cannot be written (a full disk, a write-protected file) fails the run with the
+// system's reason, and the listing of the run before stays whole: never emptied, never cut, and no
+// temporary file is left beside it.
+TEST(EngineRun, TheListingIsWrittenWholeOrNotAtAll) {
+    namespace fs = std::filesystem;
+    TempDir dir;
+    const Design d = plantNetwork();
+    {
+        auto p = d.build(dir.file("NET.SIM"));
+        mavo m(p.get());
+        ASSERT_EQ(runEngine(m), 0);
+        EXPECT_EQ(p->listingError, 0);
+    }
+    const std::string before = readText(dir.file("NET.OUT"));
+    ASSERT_GT(before.size(), 4000u);
+    auto failedRun = [&](int expectedErrno) {
+        auto p = d.build(dir.file("NET.SIM"));
+        mavo m(p.get());
+        EXPECT_EQ(runEngine(m), mavo::kListingFailed);
+        EXPECT_EQ(p->listingError, expectedErrno);
+        EXPECT_TRUE(readText(dir.file("NET.OUT")) == before) << "the previous listing was damaged";
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1)
+            << "a temporary file was left";
+    };
+    {
+        FileSizeLimit full(before.size() / 2);
+        failedRun(EFBIG);
+    }
+    fs::permissions(dir.file("NET.OUT"), fs::perms::owner_read | fs::perms::group_read);
+    failedRun(EACCES);
 }
 
 // The passes shared out over the cores must reach every cluster exactly once, whatever the split.

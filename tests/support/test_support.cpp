@@ -3,12 +3,33 @@
 #include <sys/resource.h>
 
 #include <csignal>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <random>
 #include <sstream>
 
 namespace kivo::test {
+
+const CommaLocale& commaLocale() {
+    static TempDir folder;
+    static const CommaLocale made = [] {
+        CommaLocale l;
+        l.name = "de_DE.UTF-8";
+        const std::string cmd = "localedef -i de_DE -f UTF-8 " + folder.file(l.name) + " >/dev/null 2>&1";
+        const int status = std::system(cmd.c_str());
+        // localedef exits 1 for warnings but still writes the locale: its numbers are what count.
+        const std::string numeric = folder.file(l.name + "/LC_NUMERIC");
+        if (!std::filesystem::exists(numeric)) {
+            l.why = "no locale with a decimal comma: localedef -i de_DE -f UTF-8 failed (status " +
+                    std::to_string(status) + "; are localedef and the locales sources installed?)";
+            return l;
+        }
+        l.dir = folder.path().string();
+        return l;
+    }();
+    return made;
+}
 
 TempDir::TempDir() {
     std::random_device rd;

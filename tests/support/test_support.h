@@ -39,4 +39,12 @@ std::string readText(const std::string& path);
 void writeText(const std::string& path, const std::string& text);
 std::vector<std::string> splitLines(const std::string& text);
 
+// A locale that writes numbers with a decimal comma, generated once per test program with localedef:
+// the folder to give as LOCPATH, and the name to give as LC_ALL or to setlocale. The folder is
+// empty (and `why` says what is missing) where the locale cannot be made on this machine.
+struct CommaLocale {
+    std::string dir, name, why;
+};
+const CommaLocale& commaLocale();
+
 } // namespace kivo::test
