@@ -61,7 +61,9 @@ void crossBlock(const double* x, const int* rows, int nr, const double* q, int l
 } // namespace
 
 template <class M> void Normals::cholSolveInPlace(const Cluster& c, M&& x) const {
-    // As Eigen's LLT solves: L z = x, then L^T x = z.
+    // As Eigen's LLT solves: L z = x, then L^T x = z. An empty block or no right-hand side leaves
+    // nothing to solve (and Eigen's triangular solve must not be handed one: it binds its data).
+    if (c.k == 0 || x.rows() == 0 || x.cols() == 0) return;
     const ConstMap l(pool(c.mat + kk(c)), c.k, c.k);
     l.triangularView<Eigen::Lower>().solveInPlace(x);
     l.adjoint().triangularView<Eigen::Upper>().solveInPlace(x);
@@ -448,6 +450,7 @@ bool Normals::factor(std::string& why) {
 Eigen::MatrixXd Normals::solve(const Eigen::MatrixXd& rhs) const {
     const Eigen::Index m = rhs.cols();
     Eigen::MatrixXd x = Eigen::MatrixXd::Zero(np_, m);
+    if (m == 0 || np_ == 0) return x; // no right-hand side (e.g. no unknown asked for)
     Eigen::MatrixXd ba(na_, m);
     for (int i = 0; i < na_; ++i)
         ba.row(i) = rhs.row(coreParam_[i]);

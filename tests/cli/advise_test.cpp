@@ -81,3 +81,24 @@ TEST(CliAdvise, AdvisedLineImportsAndHeatmapDraws) {
     ASSERT_GT(png.size(), 8u);
     EXPECT_EQ(png[1], 'P');
 }
+
+// Every station fixed: the advice works on the targets alone (under `make asan` no empty block may
+// reach a triangular solve) and still ranks sightings that help.
+TEST(CliAdvise, EveryStationFixed) {
+    TempDir dir;
+    std::string trg = "THEO T1 1 0 10 FIX 10 FIX 1.5 FIX 0 FIX 0 FIX 0 FIX\n"
+                      "THEO T2 2 0 90 FIX 10 FIX 1.5 FIX 0 FIX 0 FIX 25 FIX\n"
+                      "THEO T3 3 0 50 FIX 80 FIX 1.6 FIX 0 FIX 0 FIX 310 FIX\n";
+    for (int i = 0; i < 6; ++i)
+        trg += "POINT P" + std::to_string(i) + " " + std::to_string(25 + 6 * i) + " UNK " +
+               std::to_string(30 + 3 * (i % 4)) + " UNK " + std::to_string(0.5 + 0.2 * i) + " UNK\n" +
+               "PDIR T1 P" + std::to_string(i) + "\nPDIR T2 P" + std::to_string(i) + "\n";
+    writeText(dir.file("NET.TRG"), trg);
+    const std::string sim = dir.file("NET.SIM");
+    ASSERT_EQ(Cli(dir, "import " + sim + " " + dir.file("NET.TRG")).status, 0);
+    const Outcome a = Cli(dir, "advise " + sim + " --top 3");
+    ASSERT_EQ(a.status, 0) << a.err;
+    const auto lines = splitLines(a.out);
+    ASSERT_EQ(lines.size(), 3u) << a.out;
+    EXPECT_EQ(lines[0].rfind("T3\tP", 0), 0u) << "the unused station is the one that helps: " << a.out;
+}

@@ -102,6 +102,37 @@ TEST(SightingAdvice, GainsRankAndToleranceCountMatchFullAdjustments) {
     EXPECT_EQ(eng::adviseSightings(*p, o).ranked.size(), 5u);
 }
 
+// With every station fixed there is no station system at all: the advice solves for the targets
+// alone (no empty block may reach a triangular solve; `make asan` runs this under UBSan) and its
+// best gain is still the full adjustment's.
+TEST(SightingAdvice, EveryStationFixedLeavesNoStationSystem) {
+    Design d = sparsePlant();
+    for (DStation& s : d.sta)
+        for (int k = 0; k < 6; ++k)
+            s.d[k] = kStatusFixed;
+    TempDir dir;
+    auto p = d.build(dir.file("NET.SIM"));
+    const std::vector<double> before = fullAxes(d);
+    eng::SightingOptions o;
+    o.sdDirection = o.sdZenith = 0.0005;
+    o.sdDistance = 0.0002;
+    o.top = 3;
+    const eng::SightingAdvice a = eng::adviseSightings(*p, o);
+    ASSERT_TRUE(a.ok) << a.why;
+    ASSERT_FALSE(a.ranked.empty());
+    const eng::Suggestion& s = a.ranked.front();
+    Design plus = d;
+    const std::string& from = d.sta[static_cast<std::size_t>(s.station)].name;
+    const std::string& to = d.tar[static_cast<std::size_t>(s.target)].name;
+    if (s.distance)
+        plus.distance(from, to, o.sdDistance);
+    else
+        plus.sight(from, to, 0.0005);
+    const double gain = a.worstAxis - fullAxes(plus)[static_cast<std::size_t>(a.worst)];
+    EXPECT_NEAR(s.gain, gain, 1e-6 * a.worstAxis) << from << " -> " << to;
+    EXPECT_NEAR(a.worstAxis, *std::max_element(before.begin(), before.end()), 1e-9 * a.worstAxis);
+}
+
 TEST(StationHeatMap, CellsMatchAFullAdjustmentWithTheStationAdded) {
     Design d = plantNetwork();
     // A fixed datum, so that an added station does not change it.
