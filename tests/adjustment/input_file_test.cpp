@@ -1,5 +1,6 @@
 // The adjustment input file written by File > Export, compared line by line.
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 
@@ -163,7 +164,17 @@ TEST_F(Export, TheodoliteHeightsWithoutPointHeightsWriteNoHeightSection) {
     doc.NewTheo("T1", "", 1, 0, 0, 0, 1, 0, 0, 0, 0);
     doc.NewPoint("P1", "", 10, 0, 1, 0);
     Add(0, 4, 0);
-    for (const std::string& l : Lines()) {
+    const std::vector<std::string> lines = Lines();
+    // The file was written, with its stations and points: what is left out is left out of a whole file.
+    ASSERT_FALSE(lines.empty()) << "nothing was exported";
+    EXPECT_EQ(lines.front(), "DRAL    Z E N K   -   ORIENTATION DATA CAPTURE (SIMULATION)");
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "Theodolite Stations"), lines.end());
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "Object Points"), lines.end());
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [](const std::string& l) { return l.rfind("P1 ", 0) == 0; }),
+              1)
+        << "P1 is exported as an object point";
+    for (const std::string& l : lines) {
         EXPECT_NE(l, "Height Differences");
         EXPECT_NE(l.rfind("1 0       P1", 0), 0u) << l;
     }

@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -69,10 +68,12 @@ TEST(ProjectFileFuzz, MutatedAndTruncatedFilesNeverCrashTheReader) {
     const auto original = RealProject(dir.file("REAL.SIM"), host);
     ASSERT_GT(original.size(), 2000u);
 
+    // A fixed number of cases from a fixed seed: every run, fast or slow machine, sanitizers or
+    // not, reads the same files.
+    constexpr int kCases = 1500;
     std::mt19937 rng(20261208);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     int cases = 0, accepted = 0;
-    for (; cases < 4000 && std::chrono::steady_clock::now() < deadline; ++cases) {
+    for (; cases < kCases; ++cases) {
         auto bytes = original;
         switch (cases % 5) {
         case 0: // truncation
@@ -114,7 +115,7 @@ TEST(ProjectFileFuzz, MutatedAndTruncatedFilesNeverCrashTheReader) {
             ASSERT_EQ(host.ErrorCodes().size(), 1u) << "case " << cases;
         }
     }
-    EXPECT_GT(cases, 500);
+    EXPECT_GT(accepted, 0) << "no mutated file was accepted: the files worked on prove nothing";
     RecordProperty("cases", cases);
     RecordProperty("accepted", accepted);
 }
