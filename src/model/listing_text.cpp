@@ -1,6 +1,8 @@
 // The engine's listing (".OUT" beside the project), loaded for the text view.
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -17,9 +19,16 @@ bool ListingText::LoadOutput() {
     const std::string name = ChangeFileExt(file_.OpenName, ".OUT");
     struct stat st;
     if (::stat(file_.OpenName.c_str(), &st) != 0 || ::stat(name.c_str(), &st) != 0) return false;
-    std::FILE* f = std::fopen(name.c_str(), "rb");
-    if (!f) return false;
-    if (::fstat(::fileno(f), &st) != 0 || !S_ISREG(st.st_mode)) {
+    // Opened without blocking (a FIFO in the listing's place would wait for a writer), and read only
+    // when it is a regular file.
+    const int fd = ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return false;
+    std::FILE* f = ::fdopen(fd, "rb");
+    if (!f) {
+        ::close(fd);
+        return false;
+    }
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         std::fclose(f);
         return false;
     }

@@ -141,6 +141,10 @@ TEST_F(CliFiles, FilesThatAreNoRegularFilesAreRefusedAtOnce) {
         const Result r = Cli("new " + dir.file("NEW.SIM"), "KIVO_INI=" + ini + " " + within);
         EXPECT_EQ(r.status, 0) << ini << ": " << r.err;
     }
+    // A FIFO in the listing's place is no listing to show when the project opens.
+    ASSERT_EQ(::mkfifo(dir.file("NET.OUT").c_str(), 0600), 0);
+    const Result r = Cli("info " + sim, within);
+    EXPECT_EQ(r.status, 0) << r.err;
 }
 
 // Several runs on one project at once: each waits for the one before, so no update is lost, and
