@@ -190,3 +190,91 @@ TEST(EngineDefects, NothingAdjustedIsAFailureButAllFixedIsNot) {
     EXPECT_EQ(run.rc, 0) << run.s.failure;
     EXPECT_TRUE(run.s.leftOut.empty());
 }
+
+// A few elements that pin a motion the rest of the network leaves free go, not the network: the
+// rest keeps its (larger) free datum and adjusts as if they had never been drawn.
+TEST(EngineDefects, FewElementsPinningAMotionOfTheWholeNetworkGo) {
+    // Free stations with free tilts and a scale bar (datum: translations and rotations). Q1 and Q2
+    // hang on one sighting each and are tied by a distance and a height difference; the height
+    // difference alone knows the vertical and pins the rotations about the horizontal axes.
+    {
+        const Design base = plantNetwork(true);
+        const Adjusted ref = adjust(base);
+        ASSERT_EQ(ref.rc, 0) << ref.s.failure;
+        ASSERT_EQ(ref.s.defect, 6);
+        Design d = base;
+        d.target("Q1", 11, 10, 1.5);
+        d.target("Q2", 13, 4, 2.2);
+        d.sight("1_1", "Q1", 0.0005);
+        d.sight("3_1", "Q2", 0.0005);
+        d.distance("Q1", "Q2", 0.0001);
+        d.heightDiff("Q1", "Q2", 0.0002);
+        const Adjusted run = adjust(d);
+        ASSERT_EQ(run.rc, 0) << run.s.failure;
+        EXPECT_EQ(leftOut(run, true), (std::set<std::string>{"Q1", "Q2"}));
+        EXPECT_TRUE(leftOut(run, false).empty());
+        expectSameAdjustment(ref, run);
+    }
+    // A station held in position with pseudo-observed level tilts, a second station and a point:
+    // rotation about the vertical and scale are free. R, pseudo-observed, is tied to the point by a
+    // height difference only and pins the scale, not the rotation.
+    auto heldStation = [](Design& d) {
+        d.station("S1", 0, 0, 1.5, 0, 0, 30, 4);
+        for (int k = 3; k < 5; ++k) {
+            d.sta.back().d[k] = 3;
+            d.sta.back().sx[k] = 0.01;
+        }
+        d.sta.back().d[5] = 1;
+        d.station("S2", 12, 3, 1.7, 0.02, -0.01, 180);
+        d.target("P", 6, 8, 0.4);
+        d.sight("S1", "S2", 0.0005);
+        d.sight("S2", "S1", 0.0005);
+        d.sight("S1", "P", 0.0005);
+        d.sight("S2", "P", 0.0005);
+    };
+    {
+        Design base;
+        heldStation(base);
+        const Adjusted ref = adjust(base);
+        ASSERT_EQ(ref.rc, 0) << ref.s.failure;
+        EXPECT_EQ(ref.s.defect, 2) << ref.s.datum;
+        Design d = base;
+        d.target("R", 5, 9, 0.1, 3);
+        for (double& s : d.tar.back().sx)
+            s = 0.001;
+        d.heightDiff("P", "R", 0.0002);
+        const Adjusted run = adjust(d);
+        ASSERT_EQ(run.rc, 0) << run.s.failure;
+        EXPECT_EQ(leftOut(run, true), (std::set<std::string>{"R"}));
+        expectSameAdjustment(ref, run);
+    }
+    // The same held station with two more points seen from both stations; then a chain of single
+    // sightings A, B, C tied by distances, C with its x pseudo-observed: together they pin both the
+    // rotation about the vertical and the scale.
+    {
+        Design base;
+        heldStation(base);
+        base.target("T1", 4, -3, 2.1);
+        base.target("T2", 9, 10, 1.2);
+        for (const char* s : {"S1", "S2"})
+            for (const char* t : {"T1", "T2"})
+                base.sight(s, t, 0.0005);
+        const Adjusted ref = adjust(base);
+        ASSERT_EQ(ref.rc, 0) << ref.s.failure;
+        Design d = base;
+        d.target("A", 3, 6, 0.9);
+        d.target("B", 8, -2, 1.4);
+        d.target("C", 10, 7, 2.6);
+        d.tar.back().d[0] = 3;
+        d.tar.back().sx[0] = 0.001;
+        d.sight("S1", "A", 0.0005);
+        d.sight("S2", "B", 0.0005);
+        d.sight("S1", "C", 0.0005);
+        d.distance("A", "B", 0.0001);
+        d.distance("B", "C", 0.0001);
+        const Adjusted run = adjust(d);
+        ASSERT_EQ(run.rc, 0) << run.s.failure;
+        EXPECT_EQ(leftOut(run, true), (std::set<std::string>{"A", "B", "C"}));
+        expectSameAdjustment(ref, run);
+    }
+}
