@@ -577,6 +577,10 @@ private:
         std::vector<int> found;
         for (int e = 0; e < nsta(); ++e)
             if (null[static_cast<std::size_t>(e)]) found.push_back(e);
+        // The first stays for the next pass: with the others gone its free motions may be motions of
+        // the whole network (two stations at one spot sighting one point: either carries the defect,
+        // and the first in the tables is kept).
+        if (found.size() > 1) found.erase(found.begin());
         std::vector<std::string> reasons;
         for (int e : found)
             reasons.push_back("not fixed by its observations (" + observedBy(e) + ")");

@@ -278,3 +278,25 @@ TEST(EngineDefects, FewElementsPinningAMotionOfTheWholeNetworkGo) {
         expectSameAdjustment(ref, run);
     }
 }
+
+TEST(EngineDefects, TiesKeepTheFirstStationAndALoneSightingIsDatum) {
+    // A station sighting one point, and that point is all the rest: its free motions are motions
+    // of the whole network (datum), not a defect.
+    Design one;
+    one.station("A", 0, 0, 1.5, 0.02, -0.01, 40);
+    one.target("P", 8, 5, 2.0);
+    one.sight("A", "P", 0.0005);
+    const Adjusted alone = adjust(one);
+    ASSERT_EQ(alone.rc, 0) << alone.s.failure;
+    EXPECT_TRUE(alone.s.leftOut.empty());
+    EXPECT_EQ(alone.s.defect, 7) << alone.s.datum;
+    // A second station at the same spot sighting the same point: either could carry the defect; the
+    // first in the tables stays, and the rest adjusts as the lone sighting.
+    Design two = one;
+    two.station("B", 0, 0, 1.5, -0.01, 0.02, 310);
+    two.sight("B", "P", 0.0005);
+    const Adjusted run = adjust(two);
+    ASSERT_EQ(run.rc, 0) << run.s.failure;
+    EXPECT_EQ(leftOut(run, true), (std::set<std::string>{"B"}));
+    expectSameAdjustment(alone, run);
+}
