@@ -144,6 +144,15 @@ TEST(EngineDefects, PartTurningAboutAHeldStation) {
     EXPECT_EQ(leftOut(run, true), (std::set<std::string>{"5_1", "H"}));
     EXPECT_TRUE(leftOut(run, false).empty());
     expectSameAdjustment(ref, run);
+    // With the targets fixed but P1, the turn is, modulo a turn of everything about 5_1, carried by
+    // P1 alone; but that turn would move the fixed stations, so P1 pins nothing: 5_1 and H go.
+    Design few = d;
+    for (auto& t : few.tar)
+        if (t.name != "H" && t.name != "P1") std::fill(std::begin(t.d), std::end(t.d), 4);
+    const Adjusted fewRun = adjust(few);
+    ASSERT_EQ(fewRun.rc, 0) << fewRun.s.failure;
+    EXPECT_EQ(leftOut(fewRun, true), (std::set<std::string>{"5_1", "H"}));
+    EXPECT_GT(fewRun.byName.at("P1").major[0], 0.0);
 }
 
 TEST(EngineDefects, FewerObservationsThanTheRankRunsClean) {
