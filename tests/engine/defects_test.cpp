@@ -189,6 +189,12 @@ TEST(EngineDefects, NothingAdjustedIsAFailureButAllFixedIsNot) {
         EXPECT_EQ(run.s.leftOut.size(), d->sta.size() + d->tar.size());
         EXPECT_NE(run.s.failure.find("nothing was adjusted"), std::string::npos) << run.s.failure;
         EXPECT_NE(run.listing.find("no valid observations"), std::string::npos) << run.listing;
+        // Each element listed once among those left out.
+        std::size_t listed = 0;
+        for (std::size_t at = run.listing.find("no valid observations"); at != std::string::npos;
+             at = run.listing.find("no valid observations", at + 1))
+            ++listed;
+        EXPECT_EQ(listed, d->sta.size() + d->tar.size()) << run.listing;
     }
     Design fixed = plantNetwork(true);
     for (auto& s : fixed.sta)
