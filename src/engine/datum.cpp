@@ -59,6 +59,25 @@ Eigen::Matrix3d frameTurnInverse(const Element& e) {
     return k.completeOrthogonalDecomposition().pseudoInverse();
 }
 
+// Change of component k of element e under each of the seven basic motions (translations x, y, z,
+// rotations about x, y, z through c, scale about c; rotations and scale per unit of len, so that all
+// seven are alike in size). kinv: frameTurnInverse(e) for a station.
+Eigen::Matrix<double, 1, 7> basicMotionRow(const Element& e, int k, const Eigen::Matrix3d& kinv,
+                                           const Eigen::Vector3d& c, double len, int dim) {
+    Eigen::Matrix<double, 1, 7> row = Eigen::Matrix<double, 1, 7>::Zero();
+    if (k < 3) {
+        const Eigen::Vector3d r = (Eigen::Vector3d(e.x[0], e.x[1], e.x[2]) - c) / len;
+        row(k) = 1.0;
+        for (int a = 0; a < 3; ++a)
+            row(3 + a) = Eigen::Vector3d::Unit(a).cross(r)(k);
+        row(6) = adjustedComp(dim, k) ? r(k) : 0.0;
+    } else {
+        for (int a = 0; a < 3; ++a)
+            row(3 + a) = -kinv(k - 3, a) / len;
+    }
+    return row;
+}
+
 // A part of the network that is adjusted: its elements with unknowns and the fixed elements its
 // observations reach.
 struct Part {
@@ -278,21 +297,8 @@ private:
                     spread += (Eigen::Vector3d(net_.el[e].x[0], net_.el[e].x[1], net_.el[e].x[2]) - c)
                                   .squaredNorm();
             const double len = count > 0 && spread > 0.0 ? std::sqrt(spread / count) : 1.0;
-            // Change of component k of element e under each basic motion (rotations and scale per
-            // unit of len, so that all seven are alike in size).
             auto motionRow = [&](const Element& e, int k, const Eigen::Matrix3d* kinv) {
-                Eigen::Matrix<double, 1, 7> row = Eigen::Matrix<double, 1, 7>::Zero();
-                if (k < 3) {
-                    const Eigen::Vector3d r = (Eigen::Vector3d(e.x[0], e.x[1], e.x[2]) - c) / len;
-                    row(k) = 1.0;
-                    for (int a = 0; a < 3; ++a)
-                        row(3 + a) = Eigen::Vector3d::Unit(a).cross(r)(k);
-                    row(6) = adjustedComp(net_.dim, k) ? r(k) : 0.0;
-                } else {
-                    for (int a = 0; a < 3; ++a)
-                        row(3 + a) = -(*kinv)(k - 3, a) / len;
-                }
-                return row;
+                return basicMotionRow(e, k, *kinv, c, len, net_.dim);
             };
             // Fixed components rule out the motions that would change them.
             std::vector<Eigen::Matrix<double, 1, 7>> fixedRows;
@@ -571,6 +577,10 @@ private:
         std::vector<int> found;
         for (int e = 0; e < nsta(); ++e)
             if (null[static_cast<std::size_t>(e)]) found.push_back(e);
+        // The first stays for the next pass: with the others gone its free motions may be motions of
+        // the whole network (two stations at one spot sighting one point: either carries the defect,
+        // and the first in the tables is kept).
+        if (found.size() > 1) found.erase(found.begin());
         std::vector<std::string> reasons;
         for (int e : found)
             reasons.push_back("not fixed by its observations (" + observedBy(e) + ")");
@@ -622,16 +632,15 @@ private:
         const std::vector<Direction> nulls = nullDirections(d.excluded);
         if (nulls.empty()) return false;
         const int np = net_.nparam;
+        int withUnknowns = 0;
+        for (int p = 0; p < np; ++p)
+            withUnknowns += p == 0 || net_.paramElement[p] != net_.paramElement[p - 1];
         // Made as sparse as it goes modulo the datum: the direction itself (zero on the held
         // unknowns) or its part orthogonal to the datum directions, whichever touches fewer elements.
+        // A datum direction moves nearly every element, so only a direction touching more than half
+        // of them can come out sparser that way (the dense work is kept to those).
         Eigen::MatrixXd gs;
         Eigen::LDLT<Eigen::MatrixXd> gg;
-        if (d.defect > 0) {
-            gs = d.G;
-            for (int p = 0; p < np; ++p)
-                gs.row(p) *= sj_.colNorm[p];
-            gg.compute(gs.transpose() * gs);
-        }
         auto support = [&](const Eigen::VectorXd& z) {
             std::vector<int> els;
             const double top = z.cwiseAbs().maxCoeff();
@@ -641,43 +650,81 @@ private:
             els.erase(std::unique(els.begin(), els.end()), els.end());
             return els;
         };
-        std::vector<std::vector<int>> groups;
-        for (const Direction& dir : nulls) {
-            Eigen::VectorXd z = Eigen::VectorXd::Zero(np);
+        auto sparseSupport = [&](const Direction& dir) {
+            std::vector<int> els;
+            double top = 0.0;
             for (const auto& [p, v] : dir)
-                z(p) = v;
-            std::vector<int> els = support(z);
-            if (d.defect > 0) {
-                const Eigen::VectorXd y = z - gs * gg.solve(gs.transpose() * z);
-                std::vector<int> other = support(y);
-                if (!other.empty() && other.size() < els.size()) els = std::move(other);
+                top = std::max(top, std::fabs(v));
+            for (const auto& [p, v] : dir)
+                if (std::fabs(v) > kSupport * top) els.push_back(net_.paramElement[p]);
+            std::sort(els.begin(), els.end());
+            els.erase(std::unique(els.begin(), els.end()), els.end());
+            return els;
+        };
+        struct Group {
+            std::vector<int> els;
+            bool pins = false;
+        };
+        std::vector<Group> groups;
+        bool wide = false;
+        for (const Direction& dir : nulls) {
+            std::vector<int> els = sparseSupport(dir);
+            if (2 * static_cast<int>(els.size()) > withUnknowns) {
+                // Two such directions share elements: the second waits for the next pass.
+                if (wide) continue;
+                wide = true;
+                Eigen::VectorXd z = Eigen::VectorXd::Zero(np);
+                for (const auto& [p, v] : dir)
+                    z(p) = v;
+                if (d.defect > 0) {
+                    if (gs.size() == 0) {
+                        gs = d.G;
+                        for (int p = 0; p < np; ++p)
+                            gs.row(p) *= sj_.colNorm[p];
+                        gg.compute(gs.transpose() * gs);
+                    }
+                    const Eigen::VectorXd y = z - gs * gg.solve(gs.transpose() * z);
+                    std::vector<int> other = support(y);
+                    if (!other.empty() && other.size() < els.size()) els = std::move(other);
+                }
+                // A few elements pinning a motion the rest leaves free: those go, alone, and the
+                // rest keeps that motion as datum.
+                std::vector<int> pins;
+                if (2 * static_cast<int>(els.size()) > withUnknowns && pinning(z, els.size(), pins)) {
+                    groups.assign(1, Group{std::move(pins), true});
+                    break;
+                }
             }
-            if (!els.empty()) groups.push_back(std::move(els));
+            if (!els.empty()) groups.push_back(Group{std::move(els), false});
         }
+        // One defect at a time: a group sharing an element with one taken before waits for the next
+        // pass, where it may have become smaller or gone.
         std::vector<std::pair<int, std::string>> out;
         std::vector<char> named(nel_, 0);
-        for (const auto& g : groups) {
+        for (const auto& [g, pins] : groups) {
+            if (std::any_of(g.begin(), g.end(), [&](int e) { return named[e] != 0; })) continue;
             for (int e : g) {
-                if (named[e]) continue;
                 named[e] = 1;
-                std::string reason;
-                if (g.size() == 1) {
-                    reason = "not fixed by its observations (" + observedBy(e) + ")";
-                } else {
-                    std::string with;
-                    int listed = 0;
-                    for (int o : g) {
-                        if (o == e) continue;
-                        if (listed == 6) {
-                            with += " and " + std::to_string(g.size() - 7) + " more";
-                            break;
-                        }
-                        with += std::string(listed ? ", " : "") + net_.el[o].name;
-                        ++listed;
+                std::string with;
+                int listed = 0;
+                for (int o : g) {
+                    if (o == e) continue;
+                    if (listed == 6) {
+                        with += " and " + std::to_string(g.size() - 7) + " more";
+                        break;
                     }
+                    with += std::string(listed ? ", " : "") + net_.el[o].name;
+                    ++listed;
+                }
+                std::string reason;
+                if (pins)
+                    reason = std::string(g.size() == 1 ? "" : "with " + with + " ") +
+                             "only pins a motion the rest of the network leaves free (" + observedBy(e) + ")";
+                else if (g.size() == 1)
+                    reason = "not fixed by its observations (" + observedBy(e) + ")";
+                else
                     reason = "moves together with " + with + " without changing any observation (" +
                              observedBy(e) + ")";
-                }
                 out.emplace_back(e, std::move(reason));
             }
         }
@@ -685,6 +732,12 @@ private:
             leaveOut(e, true, std::move(reason));
         return !out.empty();
     }
+
+    // The elements carrying the null direction z (scaled measure) modulo the seven similarity
+    // motions, when they are fewer than `than` and leaving them out turns the rest of z into a
+    // motion of the whole network that keeps every fixed component still observed: a datum
+    // direction, so the configuration defects drop by one.
+    bool pinning(const Eigen::VectorXd& z, std::size_t than, std::vector<int>& out) const;
 
     std::vector<Direction> nullDirections(const std::vector<char>& excluded) const;
 };
@@ -1002,6 +1055,110 @@ std::vector<Direction> Analysis::nullDirections(const std::vector<char>& exclude
         found.push_back(std::move(dir));
     }
     return found;
+}
+
+bool Analysis::pinning(const Eigen::VectorXd& z, std::size_t than, std::vector<int>& out) const {
+    const int np = net_.nparam;
+    const double top = z.cwiseAbs().maxCoeff();
+    if (np == 0 || !(top > 0.0)) return false;
+    // The unknowns of an element are numbered together: first[j] is element j's first unknown.
+    std::vector<int> first;
+    Eigen::Vector3d c = Eigen::Vector3d::Zero();
+    for (int p = 0; p < np; ++p)
+        if (p == 0 || net_.paramElement[p] != net_.paramElement[p - 1]) {
+            first.push_back(p);
+            const Element& el = net_.el[net_.paramElement[p]];
+            c += Eigen::Vector3d(el.x[0], el.x[1], el.x[2]);
+        }
+    const int ne = static_cast<int>(first.size());
+    first.push_back(np);
+    c /= ne;
+    double spread = 0.0;
+    for (int j = 0; j < ne; ++j) {
+        const Element& el = net_.el[net_.paramElement[first[j]]];
+        spread += (Eigen::Vector3d(el.x[0], el.x[1], el.x[2]) - c).squaredNorm();
+    }
+    const double len = spread > 0.0 ? std::sqrt(spread / ne) : 1.0;
+    auto kinvOf = [](const Element& el) {
+        return el.station ? frameTurnInverse(el) : Eigen::Matrix3d::Zero().eval();
+    };
+    // The seven basic motions on the unknowns, in the scaled measure of z.
+    using Row7 = Eigen::Matrix<double, 1, 7>;
+    Eigen::Matrix<double, Eigen::Dynamic, 7, Eigen::RowMajor> gs(np, 7);
+    for (int j = 0; j < ne; ++j) {
+        const Element& el = net_.el[net_.paramElement[first[j]]];
+        const Eigen::Matrix3d kinv = kinvOf(el);
+        for (int p = first[j]; p < first[j + 1]; ++p)
+            gs.row(p) = basicMotionRow(el, net_.paramComp[p], kinv, c, len, net_.dim) * sj_.colNorm[p];
+    }
+    const Eigen::VectorXd zn = z / top;
+    // The motion that z follows on most elements: least squares over the elements kept, dropping
+    // those that disagree most (each measured against its own size, so that a strongly observed
+    // element weighs no more than another), until the rest agree.
+    std::vector<char> kept(static_cast<std::size_t>(ne), 1);
+    std::vector<double> rel(static_cast<std::size_t>(ne), 0.0);
+    Eigen::Matrix<double, 7, 1> coef = Eigen::Matrix<double, 7, 1>::Zero();
+    for (int round = 0; round < 64; ++round) {
+        Eigen::Matrix<double, 7, 7> m = Eigen::Matrix<double, 7, 7>::Zero();
+        Eigen::Matrix<double, 7, 1> b = Eigen::Matrix<double, 7, 1>::Zero();
+        for (int j = 0; j < ne; ++j) {
+            if (!kept[j]) continue;
+            for (int p = first[j]; p < first[j + 1]; ++p) {
+                m.noalias() += gs.row(p).transpose() * gs.row(p);
+                b.noalias() += gs.row(p).transpose() * zn(p);
+            }
+        }
+        coef = m.completeOrthogonalDecomposition().solve(b);
+        double worst = 0.0;
+        for (int j = 0; j < ne; ++j) {
+            double r = 0.0, size = 0.0;
+            for (int p = first[j]; p < first[j + 1]; ++p) {
+                const double moved = gs.row(p).dot(coef);
+                r += (zn(p) - moved) * (zn(p) - moved);
+                size += zn(p) * zn(p) + moved * moved;
+            }
+            rel[j] = std::sqrt(r) / (std::sqrt(size) + 1e-12);
+            if (kept[j]) worst = std::max(worst, rel[j]);
+        }
+        if (worst <= 1e-9) break;
+        int left = 0;
+        for (int j = 0; j < ne; ++j) {
+            if (kept[j] && rel[j] >= 0.5 * worst) kept[j] = 0;
+            left += kept[j];
+        }
+        if (left == 0) return false;
+    }
+    const Eigen::VectorXd y = zn - gs * coef;
+    const double ytop = y.cwiseAbs().maxCoeff();
+    std::vector<char> inOut(static_cast<std::size_t>(nel_), 0);
+    out.clear();
+    for (int p = 0; p < np; ++p) {
+        const int e = net_.paramElement[p];
+        if (std::fabs(y(p)) > kSupport * ytop && !inOut[e]) {
+            inOut[e] = 1;
+            out.push_back(e);
+        }
+    }
+    if (out.empty() || out.size() >= than) return false;
+    // The rest of z is the motion coef: a datum direction once the pinning elements are gone when
+    // it keeps every fixed component of the elements their observations still reach.
+    const double tol = 1e-6 * coef.norm();
+    std::vector<char> checked(static_cast<std::size_t>(nel_), 0);
+    for (const Observation& o : net_.obs) {
+        if (!o.active || o.kind == Kind::Pseudo || inOut[o.e1] || inOut[o.e2]) continue;
+        for (const int e : {o.e1, o.e2}) {
+            if (checked[e]) continue;
+            checked[e] = 1;
+            const Element& el = net_.el[e];
+            const Eigen::Matrix3d kinv = kinvOf(el);
+            for (int k = 0; k < el.ncomp; ++k) {
+                if (el.param[k] >= 0) continue;
+                const Row7 row = basicMotionRow(el, k, kinv, c, len, net_.dim);
+                if (std::fabs(row.dot(coef.transpose())) > tol) return false;
+            }
+        }
+    }
+    return true;
 }
 
 } // namespace

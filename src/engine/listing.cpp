@@ -6,6 +6,9 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "engine/ellipse.h"
@@ -179,16 +182,32 @@ constexpr int kSmallAngleDecimals = 4;
 // only listed by name as not determined.
 std::vector<LeftOut> leftOutOf(const Network& net, const Summary& s) {
     std::vector<LeftOut> list = s.leftOut;
+    // The run lists the names in the order of its left-out elements: a walk along those finds them
+    // (a million elements stay linear); a name met out of that order is looked up by name.
+    std::size_t at = 0;
+    std::unordered_set<std::string_view> known;
+    std::unordered_map<std::string_view, int> elementOf; // the last element of a name
+    bool byName = false;
     for (const std::string& name : s.undetermined) {
-        bool known = false;
-        for (const LeftOut& lo : list)
-            known = known || lo.name == name;
-        if (known) continue;
+        while (at < s.leftOut.size() && s.leftOut[at].name != name)
+            ++at;
+        if (at < s.leftOut.size()) {
+            ++at;
+            continue;
+        }
+        if (!byName) {
+            byName = true;
+            for (const LeftOut& lo : s.leftOut)
+                known.insert(lo.name);
+            for (std::size_t i = 0; i < net.el.size(); ++i)
+                elementOf[net.el[i].name] = static_cast<int>(i);
+        }
+        if (!known.insert(name).second) continue;
         LeftOut lo;
         lo.name = name;
         lo.reason = "not determined by its observations";
-        for (std::size_t i = 0; i < net.el.size(); ++i)
-            if (net.el[i].name == name) lo.element = static_cast<int>(i);
+        const auto found = elementOf.find(name);
+        if (found != elementOf.end()) lo.element = found->second;
         list.push_back(lo);
     }
     return list;

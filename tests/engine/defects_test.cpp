@@ -144,6 +144,15 @@ TEST(EngineDefects, PartTurningAboutAHeldStation) {
     EXPECT_EQ(leftOut(run, true), (std::set<std::string>{"5_1", "H"}));
     EXPECT_TRUE(leftOut(run, false).empty());
     expectSameAdjustment(ref, run);
+    // With the targets fixed but P1, the turn is, modulo a turn of everything about 5_1, carried by
+    // P1 alone; but that turn would move the fixed stations, so P1 pins nothing: 5_1 and H go.
+    Design few = d;
+    for (auto& t : few.tar)
+        if (t.name != "H" && t.name != "P1") std::fill(std::begin(t.d), std::end(t.d), 4);
+    const Adjusted fewRun = adjust(few);
+    ASSERT_EQ(fewRun.rc, 0) << fewRun.s.failure;
+    EXPECT_EQ(leftOut(fewRun, true), (std::set<std::string>{"5_1", "H"}));
+    EXPECT_GT(fewRun.byName.at("P1").major[0], 0.0);
 }
 
 TEST(EngineDefects, FewerObservationsThanTheRankRunsClean) {
@@ -180,6 +189,12 @@ TEST(EngineDefects, NothingAdjustedIsAFailureButAllFixedIsNot) {
         EXPECT_EQ(run.s.leftOut.size(), d->sta.size() + d->tar.size());
         EXPECT_NE(run.s.failure.find("nothing was adjusted"), std::string::npos) << run.s.failure;
         EXPECT_NE(run.listing.find("no valid observations"), std::string::npos) << run.listing;
+        // Each element listed once among those left out.
+        std::size_t listed = 0;
+        for (std::size_t at = run.listing.find("no valid observations"); at != std::string::npos;
+             at = run.listing.find("no valid observations", at + 1))
+            ++listed;
+        EXPECT_EQ(listed, d->sta.size() + d->tar.size()) << run.listing;
     }
     Design fixed = plantNetwork(true);
     for (auto& s : fixed.sta)
@@ -189,4 +204,114 @@ TEST(EngineDefects, NothingAdjustedIsAFailureButAllFixedIsNot) {
     const Adjusted run = adjust(fixed);
     EXPECT_EQ(run.rc, 0) << run.s.failure;
     EXPECT_TRUE(run.s.leftOut.empty());
+}
+
+// A few elements that pin a motion the rest of the network leaves free go, not the network: the
+// rest keeps its (larger) free datum and adjusts as if they had never been drawn.
+TEST(EngineDefects, FewElementsPinningAMotionOfTheWholeNetworkGo) {
+    // Free stations with free tilts and a scale bar (datum: translations and rotations). Q1 and Q2
+    // hang on one sighting each and are tied by a distance and a height difference; the height
+    // difference alone knows the vertical and pins the rotations about the horizontal axes.
+    {
+        const Design base = plantNetwork(true);
+        const Adjusted ref = adjust(base);
+        ASSERT_EQ(ref.rc, 0) << ref.s.failure;
+        ASSERT_EQ(ref.s.defect, 6);
+        Design d = base;
+        d.target("Q1", 11, 10, 1.5);
+        d.target("Q2", 13, 4, 2.2);
+        d.sight("1_1", "Q1", 0.0005);
+        d.sight("3_1", "Q2", 0.0005);
+        d.distance("Q1", "Q2", 0.0001);
+        d.heightDiff("Q1", "Q2", 0.0002);
+        const Adjusted run = adjust(d);
+        ASSERT_EQ(run.rc, 0) << run.s.failure;
+        EXPECT_EQ(leftOut(run, true), (std::set<std::string>{"Q1", "Q2"}));
+        EXPECT_TRUE(leftOut(run, false).empty());
+        expectSameAdjustment(ref, run);
+    }
+    // A station held in position with pseudo-observed level tilts, a second station and a point:
+    // rotation about the vertical and scale are free. R, pseudo-observed, is tied to the point by a
+    // height difference only and pins the scale, not the rotation.
+    auto heldStation = [](Design& d) {
+        d.station("S1", 0, 0, 1.5, 0, 0, 30, 4);
+        for (int k = 3; k < 5; ++k) {
+            d.sta.back().d[k] = 3;
+            d.sta.back().sx[k] = 0.01;
+        }
+        d.sta.back().d[5] = 1;
+        d.station("S2", 12, 3, 1.7, 0.02, -0.01, 180);
+        d.target("P", 6, 8, 0.4);
+        d.sight("S1", "S2", 0.0005);
+        d.sight("S2", "S1", 0.0005);
+        d.sight("S1", "P", 0.0005);
+        d.sight("S2", "P", 0.0005);
+    };
+    {
+        Design base;
+        heldStation(base);
+        const Adjusted ref = adjust(base);
+        ASSERT_EQ(ref.rc, 0) << ref.s.failure;
+        EXPECT_EQ(ref.s.defect, 2) << ref.s.datum;
+        Design d = base;
+        d.target("R", 5, 9, 0.1, 3);
+        for (double& s : d.tar.back().sx)
+            s = 0.001;
+        d.heightDiff("P", "R", 0.0002);
+        const Adjusted run = adjust(d);
+        ASSERT_EQ(run.rc, 0) << run.s.failure;
+        EXPECT_EQ(leftOut(run, true), (std::set<std::string>{"R"}));
+        expectSameAdjustment(ref, run);
+    }
+    // The same held station with two more points seen from both stations; then a chain of single
+    // sightings A, B, C tied by distances, C with its x pseudo-observed: together they pin both the
+    // rotation about the vertical and the scale.
+    {
+        Design base;
+        heldStation(base);
+        base.target("T1", 4, -3, 2.1);
+        base.target("T2", 9, 10, 1.2);
+        for (const char* s : {"S1", "S2"})
+            for (const char* t : {"T1", "T2"})
+                base.sight(s, t, 0.0005);
+        const Adjusted ref = adjust(base);
+        ASSERT_EQ(ref.rc, 0) << ref.s.failure;
+        Design d = base;
+        d.target("A", 3, 6, 0.9);
+        d.target("B", 8, -2, 1.4);
+        d.target("C", 10, 7, 2.6);
+        d.tar.back().d[0] = 3;
+        d.tar.back().sx[0] = 0.001;
+        d.sight("S1", "A", 0.0005);
+        d.sight("S2", "B", 0.0005);
+        d.sight("S1", "C", 0.0005);
+        d.distance("A", "B", 0.0001);
+        d.distance("B", "C", 0.0001);
+        const Adjusted run = adjust(d);
+        ASSERT_EQ(run.rc, 0) << run.s.failure;
+        EXPECT_EQ(leftOut(run, true), (std::set<std::string>{"A", "B", "C"}));
+        expectSameAdjustment(ref, run);
+    }
+}
+
+TEST(EngineDefects, TiesKeepTheFirstStationAndALoneSightingIsDatum) {
+    // A station sighting one point, and that point is all the rest: its free motions are motions
+    // of the whole network (datum), not a defect.
+    Design one;
+    one.station("A", 0, 0, 1.5, 0.02, -0.01, 40);
+    one.target("P", 8, 5, 2.0);
+    one.sight("A", "P", 0.0005);
+    const Adjusted alone = adjust(one);
+    ASSERT_EQ(alone.rc, 0) << alone.s.failure;
+    EXPECT_TRUE(alone.s.leftOut.empty());
+    EXPECT_EQ(alone.s.defect, 7) << alone.s.datum;
+    // A second station at the same spot sighting the same point: either could carry the defect; the
+    // first in the tables stays, and the rest adjusts as the lone sighting.
+    Design two = one;
+    two.station("B", 0, 0, 1.5, -0.01, 0.02, 310);
+    two.sight("B", "P", 0.0005);
+    const Adjusted run = adjust(two);
+    ASSERT_EQ(run.rc, 0) << run.s.failure;
+    EXPECT_EQ(leftOut(run, true), (std::set<std::string>{"B"}));
+    expectSameAdjustment(alone, run);
 }
