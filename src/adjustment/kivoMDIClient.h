@@ -31,15 +31,9 @@ struct AdjustmentRun {
     // The last CmCalculate could not write its listing (the user has been told); the listing of an
     // earlier run, if any, is still on disk but is not shown.
     bool listingWriteFailed = false;
-    // Elements the last Calculate left out of the adjustment (not determined by their observations,
-    // or not connected to the datum): kind SEL_THEO, SEL_POINT or SEL_SBAR and the slot. The views
-    // mark them until the next Calculate or until the ellipses go stale; they live in memory only,
-    // so a project opened from its file shows none.
-    struct LeftOutMark {
-        int kind = SEL_NONE;
-        int slot = -1;
-    };
-    std::vector<LeftOutMark> leftOutMarks;
+    // The elements the last Calculate left out are the document's leftOutMarks (AdjustmentMarks),
+    // which undo and redo restore with the network.
+    using LeftOutMark = kivo::LeftOutMark;
     // The engine project of the run in progress, which wsimmavo fills and runs; it belongs to the
     // caller (CmCalculate holds it by value for one run) and is null between runs.
     project* pproject = nullptr;
@@ -80,10 +74,9 @@ public:
     void EndDrag(int view, int x, int y, bool moved = false);
 
     // ---- Undo and redo ----------------------------------------------------------------------
-    // The network of `target` back (NetworkDocument::RestoreImage). The left-out marks belong to
-    // the last Calculate, not to the network put back, and go.
+    // The network of `target` back (NetworkDocument::RestoreImage), with the left-out marks of
+    // its state.
     bool RestoreNetwork(std::shared_ptr<const NetworkImage> target, const NetworkImage& other) {
-        leftOutMarks.clear();
         return RestoreImage(std::move(target), other);
     }
 

@@ -3,6 +3,7 @@
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QStringList>
 #include <QVBoxLayout>
 
 namespace kivo::app {
@@ -41,8 +42,11 @@ kivoAboutDlg::kivoAboutDlg(Kind kind, QWidget* parent) : QDialog(parent) {
         layout->addWidget(product);
         layout->addWidget(Label(this, QStringLiteral("Version 2.0.0")));
         const ProjectRCVersion v;
-        layout->addWidget(Label(
-            this, QStringLiteral("%1 %2 %3").arg(v.productName, QString(), v.productVersion), "ctl22001"));
+        // Product name, build name and version, one blank between those present.
+        QStringList line;
+        for (const QString& part : {v.productName, QString(), v.productVersion})
+            if (!part.isEmpty()) line << part;
+        layout->addWidget(Label(this, line.join(QLatin1Char(' ')), "ctl22001"));
         layout->addWidget(Label(this, v.legalCopyright, "ctl22002"));
         QLabel* special = Label(this, v.specialBuild, "ctl22003");
         special->setVisible(!v.specialBuild.isEmpty());

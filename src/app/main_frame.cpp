@@ -99,9 +99,9 @@ const ActionDef kActions[] = {
      "Recomputes the error ellipses while an element is dragged", true},
     {cmd::SuggestSightings, "CmSuggestSightings", "Su&ggest Sightings...", nullptr, nullptr,
      "Ranks the missing sightings by how much they improve the worst element", false},
-    {cmd::StationHeatMap, "CmStationHeatMap", "Station &Heat Map...", nullptr, nullptr,
+    {cmd::StationHeatMap, "CmStationHeatMap", "Station Heat &Map...", nullptr, nullptr,
      "Shows in the plan view where one more theodolite helps most", false},
-    {cmd::Tools, "CmTools", "&Tools", nullptr, nullptr, "Shows or hides the speed bar", true},
+    {cmd::Tools, "CmTools", "T&ools", nullptr, nullptr, "Shows or hides the speed bar", true},
     {cmd::Status, "CmStatus", "&Status", nullptr, nullptr, "Shows or hides the status bar", true},
     {cmd::Cascade, "CmCascade", "&Cascade\tShift+F5", nullptr, "Shift+F5", "Arranges the views overlapping",
      false},
@@ -373,6 +373,8 @@ void kivoDecoratedMDIFrame::DestroyViews() {
     views_.fill(nullptr);
     text_ = nullptr;
     mdi_->show();
+    // The pointer coordinates belonged to a view that is gone.
+    SetStatusCoords(QString());
     setWindowTitle(QString::fromStdString(doc_.applTitle));
     setWindowModified(false);
     SetSpeedBar(false);

@@ -62,7 +62,9 @@ void kivoDecoratedMDIFrame::FillRecentFiles(QMenu* file) {
     if (recent.isEmpty()) return;
     QAction* exit = Action(cmd::Exit);
     for (int i = 0; i < recent.size(); ++i) {
-        QAction* a = ListEntry(file, QStringLiteral("&%1 %2").arg(i + 1).arg(recent[i]));
+        // An ampersand in a path is no mnemonic: the number is the entry's only one.
+        QAction* a = ListEntry(file, QStringLiteral("&%1 %2").arg(i + 1).arg(
+                                         QString(recent[i]).replace('&', QStringLiteral("&&"))));
         a->setStatusTip(QStringLiteral("Opens %1").arg(recent[i]));
         connect(a, &QAction::triggered, this, [this, path = recent[i]] { OpenRecent(path); });
         file->insertAction(exit, a);

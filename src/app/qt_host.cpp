@@ -141,6 +141,10 @@ void QtHost::UpdateTextView() {
     if (frame_ && frame_->textWindow()) frame_->textWindow()->Reload();
 }
 
+void QtHost::UpdateListingMark() {
+    if (frame_ && frame_->textWindow()) frame_->textWindow()->UpdateListingMark();
+}
+
 void QtHost::EnableMenuItem(int id, bool enable) {
     if (frame_)
         if (QAction* a = frame_->Action(id)) a->setEnabled(enable);

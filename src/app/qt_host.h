@@ -28,6 +28,7 @@ public:
     void UpdateScrollBars() override;
     void CheckViewItems() override;
     void UpdateTextView() override;
+    void UpdateListingMark() override;
     void EnableMenuItem(int id, bool enable) override;
     void SetFrameTitle(const std::string& title) override;
     bool OpenFileDialog(const std::string& filter, std::string& path) override;

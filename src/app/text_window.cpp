@@ -1,17 +1,32 @@
 #include "app/text_window.h"
 
+#include <QKeyEvent>
+#include <QLabel>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyle>
+#include <algorithm>
 
 #include "adjustment/kivoMDIClient.h"
 
 namespace kivo::app {
 
+const char* const TTextWindow::kOutOfDateText =
+    "Out of date: this listing belongs to an earlier geometry of the network. Calculate (F5) writes a "
+    "new one.";
+
 TTextWindow::TTextWindow(kivoMDIClient& doc, QWidget* parent) : QAbstractScrollArea(parent), doc_(doc) {
     setObjectName(QStringLiteral("textView"));
     setFrameShape(QFrame::NoFrame);
+    // The bar stands above the listing, outside what scrolls, so that it is seen wherever the
+    // listing is scrolled to.
+    mark_ = new QLabel(QString::fromLatin1(kOutOfDateText), this);
+    mark_->setObjectName(QStringLiteral("listingOutOfDate"));
+    mark_->setStyleSheet(QStringLiteral("QLabel { background: #ffd54a; color: black; font-weight: bold; "
+                                        "padding: 3px 6px; border-bottom: 1px solid #a07800; }"));
+    mark_->setWordWrap(true);
+    mark_->hide();
     horizontalScrollBar()->setTracking(false);
     verticalScrollBar()->setTracking(false);
     horizontalScrollBar()->setSingleStep(20); // pixels
@@ -33,6 +48,7 @@ void TTextWindow::SetupWindow() {
     lineHeight = std::max(1, fm.height() + fm.leading());
     lineLength = doc_.maxLines != 0 ? ListingWidth(doc_) : 0;
     CalcScrollBars();
+    UpdateListingMark();
 }
 
 int TTextWindow::ListingWidth(const kivoMDIClient& doc) {
@@ -43,6 +59,19 @@ int TTextWindow::ListingWidth(const kivoMDIClient& doc) {
     if (!longest) return 0;
     // Lines are drawn from x = 2.
     return 2 + QFontMetrics(ListingFont()).horizontalAdvance(QString::fromLatin1(longest->c_str()));
+}
+
+void TTextWindow::UpdateListingMark() {
+    const bool stale = doc_.bValFile && !doc_.ListingCurrent();
+    // The text wraps in a narrow window: the bar takes the lines it needs.
+    const int height =
+        stale ? std::max(mark_->heightForWidth(width()), mark_->minimumSizeHint().height()) : 0;
+    mark_->setGeometry(0, 0, width(), height);
+    mark_->setVisible(stale);
+    if (viewportMargins().top() == height) return;
+    setViewportMargins(0, height, 0, 0);
+    CalcScrollBars();
+    viewport()->update();
 }
 
 void TTextWindow::Reload() {
@@ -103,11 +132,30 @@ void TTextWindow::paintEvent(QPaintEvent* e) {
 
 void TTextWindow::resizeEvent(QResizeEvent* e) {
     QAbstractScrollArea::resizeEvent(e);
+    UpdateListingMark();
     CalcScrollBars();
     viewport()->update();
     if (trackSize_) {
         doc_.bFileDirty = true;
         doc_.host().UntrackedChange();
+    }
+}
+
+void TTextWindow::keyPressEvent(QKeyEvent* e) {
+    // Home and End, with or without Control, go to the first and the last page of the listing (the
+    // scroll area itself knows only the arrows and the page keys).
+    QScrollBar* vb = verticalScrollBar();
+    switch (e->key()) {
+    case Qt::Key_Home:
+        vb->setValue(vb->minimum());
+        e->accept();
+        return;
+    case Qt::Key_End:
+        vb->setValue(vb->maximum());
+        e->accept();
+        return;
+    default:
+        QAbstractScrollArea::keyPressEvent(e);
     }
 }
 

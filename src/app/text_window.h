@@ -3,6 +3,8 @@
 
 #include <QAbstractScrollArea>
 
+class QLabel;
+
 namespace kivo {
 class kivoMDIClient;
 }
@@ -18,6 +20,12 @@ public:
     void CalcScrollBars();
     // The listing was loaded or discarded: back to the first line, new ranges, repaint.
     void Reload();
+    // Shows or takes away the bar above the listing that says it describes an earlier state of
+    // the network (kivoMDIClient::ListingCurrent); the listing keeps its place.
+    void UpdateListingMark();
+    // The bar: shown while the listing is out of date.
+    QLabel* listingMark() const { return mark_; }
+    static const char* const kOutOfDateText;
     void SetTrackSize(bool on) { trackSize_ = on; }
 
     int lineHeight = 0; // pixels per line: height and leading of the window's default font
@@ -33,11 +41,13 @@ public:
 protected:
     void paintEvent(QPaintEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
     void scrollContentsBy(int dx, int dy) override;
 
 private:
     kivoMDIClient& doc_;
     bool trackSize_ = false;
+    QLabel* mark_ = nullptr;
 };
 
 } // namespace kivo::app

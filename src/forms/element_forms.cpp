@@ -4,9 +4,11 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
+#include <vector>
 
 #include "adjustment/kivoMDIClient.h"
 #include "forms/forms.h"
@@ -112,9 +114,12 @@ TElementForm::TElementForm(QWidget* parent, kivoMDIClient& doc, int kind, int sl
     }
     SetItemText(ctl::ElemName, e.name);
     SetItemText(ctl::ElemAbbrev, e.abbrev);
+    // Shown with every decimal they hold down to the finest the program prints, so that the text
+    // is the value (and a value left as shown is not written back anyway).
+    const int lengthDecimals = LengthDecimals(doc.units);
     const double coords[3] = {e.xReal, e.yReal, e.zReal};
     for (int i = 0; i < 3; ++i)
-        SetItemText(kCoordRows[i].edit, Format("%-10.3lf", coords[i]));
+        SetItemText(kCoordRows[i].edit, FormatFormValue(coords[i], lengthDecimals));
     std::int32_t coordStat = 0;
     if (theo) {
         const THEODOLITE& t = doc.theoList[slot];
@@ -122,13 +127,13 @@ TElementForm::TElementForm(QWidget* parent, kivoMDIClient& doc, int kind, int sl
         SetItemText(ctl::TheoNumber, Format("%1d", t.theo));
         const double rot[3] = {t.xRotation, t.yRotation, t.zRotation};
         for (int i = 0; i < 3; ++i)
-            SetItemText(kRotRows[i].edit, Format("%-10.3lf", rot[i]));
+            SetItemText(kRotRows[i].edit, FormatFormValue(rot[i], ANGLE_DECIMALS));
         coordStat = t.coordStat;
     } else if (kind == SEL_POINT) {
         coordStat = doc.pointList[slot].coordStat;
     } else {
         const SCALEBAR& s = doc.sbarList[slot];
-        SetItemText(ctl::SBarLength, Format("%-10.3lf", s.length));
+        SetItemText(ctl::SBarLength, FormatFormValue(s.length, lengthDecimals));
         SetItemText(ctl::SBarAzimuth, Format("%-d", s.azimuth));
         SetItemText(ctl::SBarVertAngle, Format("%-d", s.vertAngle));
     }
@@ -138,6 +143,7 @@ TElementForm::TElementForm(QWidget* parent, kivoMDIClient& doc, int kind, int sl
             const int unkId = (k < 3 ? kCoordRows[k].fix : kRotRows[k - 3].fix) + 2;
             // Fix 2, Apx 1, Unk 0: the checked button is Unk's id minus the field (3 counts as Unk).
             SetChecked(s <= 2 ? unkId - s : unkId, true);
+            shownChoice_[k] = StatusChoice(k);
         }
     }
     EnableItem(ctl::EllipseButton, doc.bValEllip);
@@ -151,55 +157,107 @@ void TElementForm::AddStatusGroup(int k, int firstId) {
         status_[k]->addButton(MakeRadio(firstId + j, tr(texts[j])), firstId + j);
 }
 
-bool TElementForm::CanClose() {
-    COMMON& e = doc_.Common(kind_, index_);
-    switch (kind_) {
-    case SEL_THEO:
-        doc_.theoList.Rename(index_, ItemText(ctl::ElemName).c_str());
-        break;
-    case SEL_POINT:
-        doc_.pointList.Rename(index_, ItemText(ctl::ElemName).c_str());
-        break;
-    default:
-        doc_.sbarList.Rename(index_, ItemText(ctl::ElemName).c_str());
-        break;
-    }
-    CopyField(e.abbrev, sizeof e.abbrev, ItemText(ctl::ElemAbbrev));
+int TElementForm::StatusChoice(int k) const {
+    const int fix = k < 3 ? kCoordRows[k].fix : kRotRows[k - 3].fix;
+    return IsChecked(fix) ? COORD_FIX : IsChecked(fix + 1) ? COORD_APX : COORD_UNK;
+}
 
-    if (kind_ == SEL_THEO) {
+bool TElementForm::CanClose() {
+    const bool theo = kind_ == SEL_THEO;
+    // What each number edit is called in a message, and the kind of number it takes.
+    struct NumberItem {
+        int id;
+        std::string what;
+        bool integer;
+    };
+    std::vector<NumberItem> numbers;
+    for (int i = 0; i < 3; ++i)
+        numbers.push_back({kCoordRows[i].edit, ItemText(kCoordRows[i].caption), false});
+    if (theo) {
+        numbers.push_back({ctl::TheoPos, "Pos", true});
+        numbers.push_back({ctl::TheoNumber, "Theo", true});
+        for (int i = 0; i < 3; ++i)
+            numbers.push_back({kRotRows[i].edit, ItemText(kRotRows[i].caption), false});
+    }
+    if (kind_ == SEL_SBAR) {
+        numbers.push_back({ctl::SBarLength, "Length", false});
+        numbers.push_back({ctl::SBarAzimuth, "Azimuth", true});
+        numbers.push_back({ctl::SBarVertAngle, "Vert Angle", true});
+    }
+    // A text that is not a number is refused: the form stays open with nothing written.
+    for (const NumberItem& n : numbers)
+        if (RefuseNotANumber(n.id, n.what, n.integer)) return false;
+
+    // A coordinate typed outside the limit box is brought to its edge; the user is told and may
+    // go back to the form instead.
+    const double lo[3] = {doc_.xMin, doc_.yMin, doc_.zMin};
+    const double hi[3] = {doc_.xMax, doc_.yMax, doc_.zMax};
+    COMMON& e = doc_.Common(kind_, index_);
+    double coord[3] = {e.xReal, e.yReal, e.zReal};
+    std::string clamped;
+    int firstClamped = 0;
+    for (int i = 0; i < 3; ++i) {
+        const int id = kCoordRows[i].edit;
+        if (!ScanItem(id, coord[i]) || !Edited(id)) continue;
+        const double held = ClampToLimits(coord[i], lo[i], hi[i]);
+        if (held == coord[i]) continue;
+        if (clamped.empty()) firstClamped = id;
+        clamped += Format("The %s %g lies outside the limits %g to %g: it becomes %g.\n",
+                          ItemText(kCoordRows[i].caption).c_str(), coord[i], lo[i], hi[i], held);
+        coord[i] = held;
+    }
+    if (!clamped.empty()) {
+        const auto answer =
+            QMessageBox::question(this, QStringLiteral("KIVO"), QString::fromStdString(clamped),
+                                  QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok);
+        if (answer != QMessageBox::Ok) {
+            if (QWidget* w = Item(firstClamped)) w->setFocus();
+            return false;
+        }
+    }
+
+    // Only what the user changed is written: a value left as shown keeps every digit it had.
+    if (Edited(ctl::ElemName)) {
+        const std::string name = ItemText(ctl::ElemName);
+        switch (kind_) {
+        case SEL_THEO:
+            doc_.theoList.Rename(index_, name.c_str());
+            break;
+        case SEL_POINT:
+            doc_.pointList.Rename(index_, name.c_str());
+            break;
+        default:
+            doc_.sbarList.Rename(index_, name.c_str());
+            break;
+        }
+    }
+    if (Edited(ctl::ElemAbbrev)) CopyField(e.abbrev, sizeof e.abbrev, ItemText(ctl::ElemAbbrev));
+    e.xReal = coord[0];
+    e.yReal = coord[1];
+    e.zReal = coord[2];
+
+    if (theo) {
         THEODOLITE& t = doc_.theoList[index_];
         ScanItem(ctl::TheoPos, t.pos);
         ScanItem(ctl::TheoNumber, t.theo);
-    }
-    const double lo[3] = {doc_.xMin, doc_.yMin, doc_.zMin};
-    const double hi[3] = {doc_.xMax, doc_.yMax, doc_.zMax};
-    double* coord[3] = {&e.xReal, &e.yReal, &e.zReal};
-    int choice[6] = {};
-    for (int i = 0; i < 3; ++i) {
-        double v;
-        if (ScanItem(kCoordRows[i].edit, v)) *coord[i] = ClampToLimits(v, lo[i], hi[i]);
-        if (status_[i])
-            choice[i] = IsChecked(kCoordRows[i].fix)       ? COORD_FIX
-                        : IsChecked(kCoordRows[i].fix + 1) ? COORD_APX
-                                                           : COORD_UNK;
-    }
-    if (kind_ == SEL_THEO) {
-        THEODOLITE& t = doc_.theoList[index_];
-        double* rot[3] = {&t.xRotation, &t.yRotation, &t.zRotation};
-        for (int i = 0; i < 3; ++i) {
-            ScanItem(kRotRows[i].edit, *rot[i]); // gon, no range
-            choice[3 + i] = IsChecked(kRotRows[i].fix)       ? COORD_FIX
-                            : IsChecked(kRotRows[i].fix + 1) ? COORD_APX
-                                                             : COORD_UNK;
-        }
-        t.coordStat = CoordStatFrom(choice, 6);
-    } else if (kind_ == SEL_POINT) {
-        doc_.pointList[index_].coordStat = CoordStatFrom(choice, 3);
-    } else {
+        ScanItem(kRotRows[0].edit, t.xRotation); // gon, no range
+        ScanItem(kRotRows[1].edit, t.yRotation);
+        ScanItem(kRotRows[2].edit, t.zRotation);
+    } else if (kind_ == SEL_SBAR) {
         SCALEBAR& s = doc_.sbarList[index_];
         ScanItem(ctl::SBarLength, s.length);
         ScanItem(ctl::SBarAzimuth, s.azimuth);
         ScanItem(ctl::SBarVertAngle, s.vertAngle);
+    }
+    // The status word: a group the user changed gets its new field, the others keep theirs.
+    if (kind_ != SEL_SBAR) {
+        std::int32_t& stat = theo ? doc_.theoList[index_].coordStat : doc_.pointList[index_].coordStat;
+        for (int k = 0; k < (theo ? 6 : 3); ++k) {
+            const int choice = StatusChoice(k);
+            if (choice == shownChoice_[k]) continue;
+            const int one[1] = {choice};
+            stat = (stat & ~(3 << (2 * k))) | (CoordStatFrom(one, 1) << (2 * k));
+        }
     }
     return true;
 }

@@ -20,11 +20,14 @@ protected:
     bool CanClose() override;
     // Fix/Apx/Unk radio group of component k (0..5); the three ids are first, first+1, first+2.
     void AddStatusGroup(int k, int firstId);
+    // The Fix/Apx/Unk choice of component k as the radio buttons stand.
+    int StatusChoice(int k) const;
     void TEllipse();
 
     int kind_;
     int index_;
     QButtonGroup* status_[6] = {};
+    int shownChoice_[6] = {}; // the choice each status group was opened with
 };
 
 class TTheoForm : public TElementForm {

@@ -3,9 +3,11 @@
 #include <QAbstractButton>
 #include <QDialogButtonBox>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
+#include <cmath>
 
 #include "adjustment/kivoMDIClient.h"
 #include "forms/forms.h"
@@ -135,11 +137,18 @@ QRadioButton* TForm::MakeRadio(int id, const QString& text) {
     return r;
 }
 
+namespace {
+// The property an edit keeps the text the form gave it in.
+constexpr const char* kShownText = "kivoShownText";
+} // namespace
+
 void TForm::SetItemText(int id, const std::string& text) {
     QWidget* w = Item(id);
-    if (auto* e = qobject_cast<QLineEdit*>(w))
-        e->setText(QString::fromLatin1(text.c_str()));
-    else if (auto* l = qobject_cast<QLabel*>(w))
+    if (auto* e = qobject_cast<QLineEdit*>(w)) {
+        const QString shown = QString::fromLatin1(text.c_str());
+        e->setProperty(kShownText, shown);
+        e->setText(shown);
+    } else if (auto* l = qobject_cast<QLabel*>(w))
         l->setText(QString::fromLatin1(text.c_str()));
     else if (auto* b = qobject_cast<QAbstractButton*>(w))
         b->setText(QString::fromLatin1(text.c_str()));
@@ -155,12 +164,43 @@ std::string TForm::ItemText(int id) const {
     return ItemTextOf(Item(id));
 }
 
+bool TForm::Edited(int id) const {
+    auto* e = ItemAs<QLineEdit>(id);
+    if (!e) return false;
+    const QVariant shown = e->property(kShownText);
+    return !shown.isValid() || shown.toString() != e->text();
+}
+
 bool TForm::ScanItem(int id, double& field) const {
-    return ScanReal(ItemText(id), field);
+    if (!Edited(id)) return true;
+    double v = 0;
+    if (!ScanReal(ItemText(id), v) || !std::isfinite(v)) return false;
+    field = v;
+    return true;
 }
 
 bool TForm::ScanItem(int id, int& field) const {
-    return ScanInt(ItemText(id), field);
+    return !Edited(id) || ScanInt(ItemText(id), field);
+}
+
+bool TForm::RefuseNotANumber(int id, const std::string& what, bool integer) {
+    double real = 0;
+    int whole = 0;
+    if (integer ? ScanItem(id, whole) : ScanItem(id, real)) return false;
+    const std::string typed = ItemText(id);
+    const std::size_t first = typed.find_first_not_of(" \t");
+    Refuse(id, first == std::string::npos
+                   ? "The " + what + " is empty: it must be a number."
+                   : "The " + what + " \"" + typed.substr(first) + "\" is not a number.");
+    return true;
+}
+
+void TForm::Refuse(int id, const std::string& text) {
+    QMessageBox::warning(this, QStringLiteral("KIVO"), QString::fromStdString(text));
+    if (QWidget* w = Item(id)) {
+        w->setFocus();
+        if (auto* e = qobject_cast<QLineEdit*>(w)) e->selectAll();
+    }
 }
 
 bool TForm::IsChecked(int id) const {

@@ -75,13 +75,22 @@ protected:
     QPushButton* MakeButton(int id, const QString& text);
     QRadioButton* MakeRadio(int id, const QString& text);
 
-    // SetDlgItemText / GetDlgItemText.
+    // SetDlgItemText / GetDlgItemText. An edit remembers the text the form gave it, so that what
+    // the user changed can be told from what the form showed.
     void SetItemText(int id, const std::string& text);
     std::string ItemText(int id) const;
-    // Scans the control's text ("%lf" / "%d") into `field`; a text that is not a number keeps
-    // `field` as it was. Returns whether the text was a number.
+    // The edit's text is no longer the one the form put there: the user changed it.
+    bool Edited(int id) const;
+    // Scans the control's text ("%lf" / "%d") into `field`. An edit the user left as shown keeps
+    // `field` exactly (the text may show fewer digits than it holds); a text that is not a number
+    // keeps it as well. Returns false only for an edited text that is not a number.
     bool ScanItem(int id, double& field) const;
     bool ScanItem(int id, int& field) const;
+    // Tells the user why the form cannot be taken and puts the cursor into control `id`.
+    void Refuse(int id, const std::string& text);
+    // Refuses an edit the user changed to a text that is not a number ("The X value "abc" is not a
+    // number."); true when it did. `what` names the value.
+    bool RefuseNotANumber(int id, const std::string& what, bool integer = false);
     bool IsChecked(int id) const;
     void SetChecked(int id, bool on);
     void EnableItem(int id, bool on);

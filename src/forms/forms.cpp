@@ -74,9 +74,13 @@ bool RunPointHeightForm(QWidget* parent, kivoMDIClient& doc, int point1, int poi
     return Run<TPointHeightForm>(parent, doc, point1, point2);
 }
 
-bool RunSelectionForm(QWidget* parent, kivoMDIClient& doc) {
+namespace {
+
+// Opens the form of the selection as one named change; after OK the drawing follows.
+bool RunSelected(QWidget* parent, kivoMDIClient& doc) {
     NamedChange change(doc, doc.SelectionChangeName("Edit"));
-    const int slot = doc.selection & 0xFFFF;
+    // The selection word keeps only the low 16 bits of the slot; `index` holds all of it.
+    const int slot = doc.index;
     bool ok = false;
     switch (doc.selectType) {
     case SEL_THEO:
@@ -115,54 +119,73 @@ bool RunSelectionForm(QWidget* parent, kivoMDIClient& doc) {
     if (ok) {
         doc.ProcessSimData();
         doc.UpdateViews(true);
-        doc.bFileDirty = true;
     }
     return ok;
 }
 
+} // namespace
+
+bool RunSelectionForm(QWidget* parent, kivoMDIClient& doc) {
+    if (doc.selectType < SEL_THEO || doc.selectType > SEL_PTHEIGHT) return false;
+    bool ok = RunSelected(parent, doc);
+    // OK on a form left as it was is no change: the project is not marked (a history that saw no
+    // change records no step either).
+    if (ok && doc.LastChangeAltered()) doc.bFileDirty = true;
+    return ok;
+}
+
+namespace {
+
+// What a settings command does besides running its form.
+enum SettingsAfter : unsigned {
+    kNothing = 0,
+    kRedraw = 1,       // scales, canvas and pixel positions recomputed, views redrawn
+    kKeepsListing = 2, // the form edits nothing the adjustment reads
+};
+
+// Runs a settings form as one named change. The project is marked changed only when the form
+// changed something it stores.
+template <class Form>
+bool RunSettings(QWidget* parent, kivoMDIClient& doc, const char* name, unsigned after) {
+    bool ok;
+    {
+        NamedChange change(doc, name);
+        if (after & kKeepsListing) doc.ChangeKeepsListing();
+        const int iterLimit = doc.iterLimit, dimension = doc.dimension;
+        ok = Run<Form>(parent, doc);
+        // The adjustment settings kept for the session alone change what Calculate computes.
+        if (doc.iterLimit != iterLimit || doc.dimension != dimension) doc.ChangeAltersListing();
+        if (ok && (after & kRedraw)) Redraw(doc);
+    }
+    if (ok && doc.LastChangeAltered()) doc.bFileDirty = true;
+    return ok;
+}
+
+} // namespace
+
 bool CmProject(QWidget* parent, kivoMDIClient& doc) {
-    NamedChange change(doc, "Edit Project");
-    if (!Run<TProjectForm>(parent, doc)) return false;
-    doc.bFileDirty = true;
-    return true;
+    return RunSettings<TProjectForm>(parent, doc, "Edit Project", kNothing);
 }
 
 bool CmParameters(QWidget* parent, kivoMDIClient& doc) {
-    NamedChange change(doc, "Edit Parameters");
-    if (!Run<TParameterForm>(parent, doc)) return false;
     // A new unit or new limits move every element on the canvas.
-    Redraw(doc);
-    doc.bFileDirty = true;
-    return true;
+    return RunSettings<TParameterForm>(parent, doc, "Edit Parameters", kRedraw);
 }
 
 bool CmDisplay(QWidget* parent, kivoMDIClient& doc) {
-    NamedChange change(doc, "Edit Display");
-    if (!Run<TDisplayForm>(parent, doc)) return false;
-    Redraw(doc);
-    doc.bFileDirty = true;
-    return true;
+    return RunSettings<TDisplayForm>(parent, doc, "Edit Display", kRedraw | kKeepsListing);
 }
 
 bool CmSetup(QWidget* parent, kivoMDIClient& doc) {
-    NamedChange change(doc, "Edit Theodolite Setup");
-    if (!Run<TSetupForm>(parent, doc)) return false;
-    doc.bFileDirty = true;
-    return true;
+    return RunSettings<TSetupForm>(parent, doc, "Edit Theodolite Setup", kNothing);
 }
 
 bool CmStdDev(QWidget* parent, kivoMDIClient& doc) {
-    NamedChange change(doc, "Edit Standard Deviations");
-    if (!Run<TStdDevForm>(parent, doc)) return false;
-    doc.bFileDirty = true;
-    return true;
+    return RunSettings<TStdDevForm>(parent, doc, "Edit Standard Deviations", kNothing);
 }
 
 bool CmAdjust(QWidget* parent, kivoMDIClient& doc) {
-    NamedChange change(doc, "Edit Adjustment");
-    if (!Run<TAdjustForm>(parent, doc)) return false;
-    doc.bFileDirty = true;
-    return true;
+    return RunSettings<TAdjustForm>(parent, doc, "Edit Adjustment", kNothing);
 }
 
 } // namespace kivo::forms

@@ -43,20 +43,19 @@ bool RunHeightForm(QWidget* parent, kivoMDIClient& doc, int theo, int point);
 bool RunPointDistForm(QWidget* parent, kivoMDIClient& doc, int point1, int point2);
 bool RunPointHeightForm(QWidget* parent, kivoMDIClient& doc, int point1, int point2);
 
-// Opens the form of the document's selection (selectType 1..10, with the slots from selection,
+// Opens the form of the document's selection (selectType 1..10, with the slots from index,
 // stationA/B, station/target, targetA/B). After OK the pixel positions are recomputed
-// (ProcessSimData), the views redrawn and the project marked changed. Returns whether OK was pressed;
-// false also when nothing is selected. Clearing the selection and the status text is the caller's.
+// (ProcessSimData), the views redrawn and, when the form changed something, the project marked
+// changed. Returns whether OK was pressed; false also when nothing is selected. Clearing the
+// selection and the status text is the caller's.
 bool RunSelectionForm(QWidget* parent, kivoMDIClient& doc);
 
 // ---- Settings commands (menu ids 141, 142, 143, 181, 186, 187) ---------------------------------
-// Each runs its form and, after OK, what the command does next:
-//   CmProject     the project is marked changed
-//   CmParameters  scales, canvas and pixel positions recomputed, views redrawn, project changed
-//   CmDisplay     scales, canvas and pixel positions recomputed, scroll bars, views, project changed
-//   CmSetup       the project is marked changed
-//   CmStdDev      the project is marked changed
-//   CmAdjust      the project is marked changed
+// Each runs its form as one named change and, after OK, what the command does next; the project is
+// marked changed when the form changed something the project file stores:
+//   CmParameters  scales, canvas and pixel positions recomputed, views redrawn
+//   CmDisplay     scales, canvas and pixel positions recomputed, scroll bars, views (the listing
+//                 stays current: the drawing is not what it describes)
 bool CmProject(QWidget* parent, kivoMDIClient& doc);
 bool CmParameters(QWidget* parent, kivoMDIClient& doc);
 bool CmDisplay(QWidget* parent, kivoMDIClient& doc);

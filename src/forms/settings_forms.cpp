@@ -20,10 +20,6 @@ namespace kivo::forms {
 
 namespace {
 
-void Refuse(QWidget* parent, const std::string& text) {
-    QMessageBox::warning(parent, QStringLiteral("KIVO"), QString::fromStdString(text));
-}
-
 QFont ListFont() {
     QFont f(QStringLiteral("monospace"));
     f.setStyleHint(QFont::TypeWriter);
@@ -50,9 +46,10 @@ TProjectForm::TProjectForm(QWidget* parent, kivoMDIClient& doc)
 }
 
 bool TProjectForm::CanClose() {
-    CopyField(doc_.Project, sizeof doc_.Project, ItemText(ctl::ProjectName));
-    CopyField(doc_.Task, sizeof doc_.Task, ItemText(ctl::ProjectTask));
-    CopyField(doc_.Date, sizeof doc_.Date, ItemText(ctl::ProjectDate));
+    // A line left as shown keeps its bytes as they are.
+    if (Edited(ctl::ProjectName)) CopyField(doc_.Project, sizeof doc_.Project, ItemText(ctl::ProjectName));
+    if (Edited(ctl::ProjectTask)) CopyField(doc_.Task, sizeof doc_.Task, ItemText(ctl::ProjectTask));
+    if (Edited(ctl::ProjectDate)) CopyField(doc_.Date, sizeof doc_.Date, ItemText(ctl::ProjectDate));
     return true;
 }
 
@@ -143,11 +140,16 @@ void TParameterForm::TUnits() {
 }
 
 bool TParameterForm::CanClose() {
+    for (int k = 0; k < 9; ++k)
+        if (RefuseNotANumber(
+                ctl::LimitXMin + k,
+                Format("%c %s value", AxisLetter(doc_.label, tempAxisType, k / 3), kLimitNames[k % 3])))
+            return false;
     for (int r = 0; r < 3; ++r) {
         if (temp[3 * r] < temp[3 * r + 1]) continue;
         const char axis = AxisLetter(doc_.label, tempAxisType, r);
-        Refuse(this, Format("The %c Min value must be below the %c Max value.", axis, axis));
-        Item(ctl::LimitXMin + 3 * r)->setFocus();
+        Refuse(ctl::LimitXMin + 3 * r,
+               Format("The %c Min value must be below the %c Max value.", axis, axis));
         return false;
     }
     ConvertDocumentUnits(doc_, tempUnits);
@@ -256,22 +258,29 @@ TDisplayForm::TDisplayForm(QWidget* parent, kivoMDIClient& doc)
 }
 
 bool TDisplayForm::CanClose() {
+    auto nameOf = [this](int k) -> std::string {
+        if (k < 3) {
+            const std::string caption = ItemText(ctl::Scale1Caption + k);
+            return Format("%c scale", caption.empty() ? '?' : caption[0]);
+        }
+        return k == 3 ? "Ellipse scale" : k == 4 ? "Horz Grid interval" : "Vert Grid interval";
+    };
+    for (int k = 0; k < 6; ++k)
+        if (RefuseNotANumber(kDisplayEdits[k], nameOf(k))) return false;
     // A scale of zero or less has no drawing: refuse it and keep the form open.
     for (int k = 0; k < 4; ++k) {
         if (temp[k] > 0) continue;
         std::string caption = ItemText(k < 3 ? ctl::Scale1Caption + k : ctl::EllScaleCaption);
         std::string what = k < 3 ? Format("The %c scale", caption.empty() ? '?' : caption[0])
                                  : std::string("The Ellipse scale");
-        Refuse(this, what + " must be greater than zero.");
-        Item(kDisplayEdits[k])->setFocus();
+        Refuse(kDisplayEdits[k], what + " must be greater than zero.");
         return false;
     }
     double tolerance = 0.0;
     const std::string toleranceText = ItemText(ctl::Tolerance);
     if (toleranceText.find_first_not_of(" \t") != std::string::npos &&
         (!ScanReal(toleranceText, tolerance) || !(tolerance >= 0.0) || !std::isfinite(tolerance))) {
-        Refuse(this, "The tolerance must be a length of zero (none) or more.");
-        Item(ctl::Tolerance)->setFocus();
+        Refuse(ctl::Tolerance, "The tolerance must be a length of zero (none) or more.");
         return false;
     }
     doc_.precision.toleranceMeters = tolerance / doc_.convTab[UNITS_METERS][doc_.units];
@@ -291,8 +300,8 @@ bool TDisplayForm::CanClose() {
 namespace {
 constexpr int kDataRole = Qt::UserRole;
 
-std::uint32_t DataOf(const QListWidgetItem* item) {
-    return item ? item->data(kDataRole).toUInt() : SETUP_NONE_DATA;
+std::uint64_t DataOf(const QListWidgetItem* item) {
+    return item ? item->data(kDataRole).toULongLong() : SETUP_NONE_DATA;
 }
 
 // The control line showing `name`: an exact match first (ignoring case), else the first line that
@@ -353,20 +362,20 @@ TSetupForm::TSetupForm(QWidget* parent, kivoMDIClient& doc)
 
     // SetupWindow 1: the controls.
     auto* none = new QListWidgetItem(QStringLiteral("none"), controls_);
-    none->setData(kDataRole, SETUP_NONE_DATA);
+    none->setData(kDataRole, QVariant::fromValue<qulonglong>(SETUP_NONE_DATA));
     if (doc.orient == 1) {
         for (int i = 0; i < doc.nMaxPoints; ++i) {
             const OBJECTPOINT& p = doc.pointList[i];
             if (!(p.flags & ELEM_INUSE) || (p.coordStat & 0x2A) != 0x2A) continue;
             auto* item = new QListWidgetItem(QString::fromLatin1(p.name), controls_);
-            item->setData(kDataRole, std::uint32_t(i) << 16);
+            item->setData(kDataRole, QVariant::fromValue<qulonglong>(SetupControlData(i)));
         }
     } else {
         for (int i = 0; i < doc.nMaxTheos; ++i) {
             const THEODOLITE& t = doc.theoList[i];
             if (!(t.flags & ELEM_INUSE) || !(t.flags & ELEM_CONTROL)) continue;
             auto* item = new QListWidgetItem(QString::fromLatin1(t.name), controls_);
-            item->setData(kDataRole, std::uint32_t(i) << 16);
+            item->setData(kDataRole, QVariant::fromValue<qulonglong>(SetupControlData(i)));
             break;
         }
     }
@@ -384,7 +393,7 @@ TSetupForm::TSetupForm(QWidget* parent, kivoMDIClient& doc)
         const bool on = t.flags & ELEM_ACTIVE;
         auto* item = new QListWidgetItem(
             QString::fromLatin1(SetupTheoLine(t.pos, t.theo, t.name, on, targetName).c_str()), theos_);
-        item->setData(kDataRole, SetupTheoData(i, line, on));
+        item->setData(kDataRole, QVariant::fromValue<qulonglong>(SetupTheoData(i, line, on)));
     }
     // SetupWindow 3, 4.
     if (theos_->count() > 0) {
@@ -402,9 +411,9 @@ TSetupForm::TSetupForm(QWidget* parent, kivoMDIClient& doc)
 void TSetupForm::TTheolist() {
     sIndex = theos_->currentRow();
     if (sIndex < 0) return;
-    const std::uint32_t data = DataOf(theos_->item(sIndex));
+    const std::uint64_t data = DataOf(theos_->item(sIndex));
     controls_->blockSignals(true);
-    tIndex = static_cast<int>(data & 0x7FFF);
+    tIndex = SetupControlLine(data);
     controls_->setCurrentRow(tIndex);
     controls_->blockSignals(false);
     SetChecked((data & SETUP_ACTIVE_BIT) ? ctl::SetupActive : ctl::SetupInactive, true);
@@ -413,14 +422,14 @@ void TSetupForm::TTheolist() {
 void TSetupForm::RebuildLine(int row, int controlLine, bool active) {
     QListWidgetItem* item = theos_->item(row);
     if (!item) return;
-    const int slot = static_cast<int>(DataOf(item) >> 16);
+    const int slot = SetupTheoSlot(DataOf(item));
     const THEODOLITE& t = doc_.theoList[slot];
     const int target = SetupControlSlot(DataOf(controls_->item(controlLine)));
     std::string name;
     if (target >= 0) name = controls_->item(controlLine)->text().toLatin1().toStdString();
     item->setText(QString::fromLatin1(
         SetupTheoLine(t.pos, t.theo, t.name, active, target >= 0 ? name.c_str() : nullptr).c_str()));
-    item->setData(kDataRole, SetupTheoData(slot, controlLine, active));
+    item->setData(kDataRole, QVariant::fromValue<qulonglong>(SetupTheoData(slot, controlLine, active)));
 }
 
 void TSetupForm::TTarget() {
@@ -432,20 +441,19 @@ void TSetupForm::TTarget() {
 
 void TSetupForm::SetActive(bool active) {
     if (sIndex < 0 || sIndex >= theos_->count()) return;
-    const std::uint32_t data = DataOf(theos_->item(sIndex));
-    RebuildLine(sIndex, static_cast<int>(data & 0x7FFF), active);
+    const std::uint64_t data = DataOf(theos_->item(sIndex));
+    RebuildLine(sIndex, SetupControlLine(data), active);
     theos_->setCurrentRow(sIndex);
 }
 
 bool TSetupForm::CanClose() {
     for (int row = 0; row < theos_->count(); ++row) {
-        const std::uint32_t data = DataOf(theos_->item(row));
-        const int slot = static_cast<int>(data >> 16);
+        const std::uint64_t data = DataOf(theos_->item(row));
+        const int slot = SetupTheoSlot(data);
         std::uint8_t flags = doc_.theoList[slot].flags;
         flags = (data & SETUP_ACTIVE_BIT) ? (flags | ELEM_ACTIVE) : (flags & ~ELEM_ACTIVE);
         doc_.theoList.SetFlags(slot, flags);
-        doc_.theoList[slot].initTarget =
-            SetupControlSlot(DataOf(controls_->item(static_cast<int>(data & 0x7FFF))));
+        doc_.theoList[slot].initTarget = SetupControlSlot(DataOf(controls_->item(SetupControlLine(data))));
     }
     doc_.dataEntry = IsChecked(ctl::SetupManual) ? 0 : 1;
     return true;
@@ -515,8 +523,31 @@ bool TStdDevForm::CanClose() {
                           &doc_.SDTheoRotApx,  &doc_.SDTheoRotUnk, &doc_.SDPointLocFix, &doc_.SDPointLocApx,
                           &doc_.SDPointLocUnk, &doc_.SDSBarLength, &doc_.hSDAngle,      &doc_.vSDAngle,
                           &doc_.SDDistance,    &doc_.SDHeight};
+    // The names the messages give the fourteen values, in the order of their ids.
+    static const char* const names[14] = {
+        "Theo Location Fix weight",     "Theo Location Apx weight",      "Theo Location Unk weight",
+        "Theo Rotation Fix weight",     "Theo Rotation Apx weight",      "Theo Rotation Unk weight",
+        "Point Location Fix weight",    "Point Location Apx weight",     "Point Location Unk weight",
+        "Scale Bar standard deviation", "Horz angle standard deviation", "Vert angle standard deviation",
+        "Distance standard deviation",  "Height Diff standard deviation"};
+    auto kindOf = [](int k) {
+        return k < 9 ? SDKind::Weight : (k == 10 || k == 11) ? SDKind::Angle : SDKind::Length;
+    };
+    // Every value the user changed is checked before any is written: a value the adjustment cannot
+    // use (zero, negative, not a number, absurdly large) keeps the form open with nothing taken.
+    double values[14];
+    for (int k = 0; k < 14; ++k) {
+        values[k] = *fields[k];
+        if (!Edited(ctl::SDTheoLocFix + k)) continue;
+        std::string why;
+        if (!ReadStdDev(std::string("The ") + names[k], ItemText(ctl::SDTheoLocFix + k), kindOf(k),
+                        doc_.units, values[k], why)) {
+            Refuse(ctl::SDTheoLocFix + k, why);
+            return false;
+        }
+    }
     for (int k = 0; k < 14; ++k)
-        ScanItem(ctl::SDTheoLocFix + k, *fields[k]);
+        *fields[k] = values[k];
     return true;
 }
 
@@ -543,6 +574,9 @@ TAdjustForm::TAdjustForm(QWidget* parent, kivoMDIClient& doc)
 }
 
 bool TAdjustForm::CanClose() {
+    if (RefuseNotANumber(ctl::AdjIterLimit, "Iteration Limit", true) ||
+        RefuseNotANumber(ctl::AdjDimension, "Dimension", true))
+        return false;
     doc_.bIdeals = IsChecked(ctl::AdjIdeals);
     doc_.bRecalc = IsChecked(ctl::AdjRecalc);
     doc_.bAutosave = IsChecked(ctl::AdjAutosave);

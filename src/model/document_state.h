@@ -150,6 +150,22 @@ struct ViewState {
     double TrigTable[24] = {};
 };
 
+// An element the last Calculate left out of the adjustment (not determined by its observations,
+// or not connected to the datum): kind SEL_THEO, SEL_POINT or SEL_SBAR and its slot.
+struct LeftOutMark {
+    int kind = SEL_NONE;
+    int slot = -1;
+    bool operator==(const LeftOutMark&) const = default;
+};
+
+// What the last adjustment found besides the ellipses the elements hold. The views mark the
+// elements left out until the next Calculate or until the ellipses go stale; the marks live in
+// memory only (a project opened from its file shows none), and undo and redo bring back the marks
+// of the state they restore.
+struct AdjustmentMarks {
+    std::vector<LeftOutMark> leftOutMarks;
+};
+
 // The listing of the last adjustment as the text view shows it (listing_text.cpp).
 struct LoadedListing {
     // The loaded listing, one entry per line.

@@ -1,5 +1,7 @@
 #include "model/form_values.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <vector>
@@ -92,6 +94,84 @@ std::string SetupTheoLine(int pos, int theo, const char* name, bool active, cons
     if (line.size() < SETUP_TARGET_COLUMN) line.resize(SETUP_TARGET_COLUMN, ' ');
     line += targetName ? Format("  %-8s", targetName) : std::string("  none");
     return line;
+}
+
+std::string FormatFormValue(double v, int maxDecimals) {
+    std::string text = Format("%.*f", std::max(3, maxDecimals), v);
+    const std::size_t point = text.find('.');
+    if (point != std::string::npos) {
+        std::size_t end = text.size();
+        while (end > point + 4 && text[end - 1] == '0')
+            --end;
+        text.resize(end);
+    }
+    if (text.size() < 10) text.resize(10, ' ');
+    return text;
+}
+
+int LengthDecimals(int units) {
+    switch (units) {
+    case UNITS_MM:
+        return 4;
+    case UNITS_FEET:
+        return 8; // 0.001 thou is 1/12,000,000 ft
+    case UNITS_INCHES:
+        return 6;
+    default:
+        return 7;
+    }
+}
+
+const char* LengthUnitName(int units) {
+    switch (units) {
+    case UNITS_MM:
+        return "mm";
+    case UNITS_FEET:
+        return "feet";
+    case UNITS_INCHES:
+        return "in";
+    default:
+        return "m";
+    }
+}
+
+bool ReadStdDev(const std::string& what, const std::string& text, SDKind kind, int units, double& value,
+                std::string& why) {
+    double v = 0;
+    if (!ScanReal(text, v) || !std::isfinite(v)) {
+        const std::size_t first = text.find_first_not_of(' ');
+        const std::string shown = first == std::string::npos ? std::string() : text.substr(first);
+        why = shown.empty() ? what + " is empty: it must be a number."
+                            : what + " \"" + shown + "\" is not a number.";
+        return false;
+    }
+    if (v <= 0) {
+        why = what + " must be greater than zero.";
+        return false;
+    }
+    constexpr double kSmallest = 1e-30;
+    switch (kind) {
+    case SDKind::Weight:
+        if (v < kSmallest || v > 1e30) {
+            why = what + " must lie between 1e-30 and 1e+30.";
+            return false;
+        }
+        break;
+    case SDKind::Length:
+        if (v < kSmallest || v > 1e6) {
+            why = what + " must lie between 1e-30 and 1000000 " + LengthUnitName(units) + ".";
+            return false;
+        }
+        break;
+    case SDKind::Angle:
+        if (v < kSmallest || v > 400) {
+            why = what + " must lie between 1e-30 and 400 gon (a whole circle).";
+            return false;
+        }
+        break;
+    }
+    value = v;
+    return true;
 }
 
 } // namespace kivo

@@ -44,17 +44,51 @@ double EllScaleFromForm(double shown, int units);
 constexpr int SETUP_STATUS_COLUMN = 20; // where "active  " / "inactive" starts
 constexpr int SETUP_TARGET_COLUMN = 28; // where the target text starts
 std::string SetupTheoLine(int pos, int theo, const char* name, bool active, const char* targetName);
-// Item data of a theodolite line: low 15 bits the control line, bit 15 active, high word the slot.
-constexpr std::uint32_t SETUP_ACTIVE_BIT = 0x8000;
-inline std::uint32_t SetupTheoData(int theoSlot, int controlLine, bool active) {
-    return (std::uint32_t(theoSlot) << 16) | (active ? SETUP_ACTIVE_BIT : 0u) |
-           (std::uint32_t(controlLine) & 0x7FFF);
+// Item data of a theodolite line: bits 0-30 the control line, bit 31 active, the high 32 bits the
+// theodolite slot (room for every slot and every line of the largest tables).
+constexpr std::uint64_t SETUP_ACTIVE_BIT = 0x80000000u;
+inline std::uint64_t SetupTheoData(int theoSlot, int controlLine, bool active) {
+    return (std::uint64_t(std::uint32_t(theoSlot)) << 32) | (active ? SETUP_ACTIVE_BIT : 0u) |
+           (std::uint64_t(std::uint32_t(controlLine)) & 0x7FFFFFFFu);
 }
-// Item data of a control line: high word the element slot, 0xFFFF for the "none" line.
-constexpr std::uint32_t SETUP_NONE_DATA = 0xFFFF0000u;
-inline int SetupControlSlot(std::uint32_t data) {
-    std::uint32_t hi = data >> 16;
-    return hi == 0xFFFF ? -1 : static_cast<int>(hi);
+inline int SetupTheoSlot(std::uint64_t data) {
+    return static_cast<int>(data >> 32);
 }
+inline int SetupControlLine(std::uint64_t data) {
+    return static_cast<int>(data & 0x7FFFFFFFu);
+}
+// Item data of a control line: the high 32 bits the element slot, all ones for the "none" line.
+constexpr std::uint64_t SETUP_NONE_DATA = 0xFFFFFFFF00000000u;
+inline std::uint64_t SetupControlData(int slot) {
+    return std::uint64_t(std::uint32_t(slot)) << 32;
+}
+inline int SetupControlSlot(std::uint64_t data) {
+    const std::uint64_t hi = data >> 32;
+    return hi == 0xFFFFFFFFu ? -1 : static_cast<int>(hi);
+}
+
+// ---- Values the forms show and take -------------------------------------------------------
+// A value as the element forms show it: left-aligned in 10 columns with three decimals, or more
+// where the value has them, up to `maxDecimals` (trailing zeros past the third dropped). Read back,
+// the text is the value to within half a unit of its last decimal.
+std::string FormatFormValue(double v, int maxDecimals);
+// The decimals that carry a length in project unit `units` down to the last decimal the listing
+// prints of its small quantities (0.0001 mm, 0.001 thou): meters 7, mm 4, feet 8, inches 6.
+int LengthDecimals(int units);
+// The same for an angle in gon (0.0001 mgon).
+constexpr int ANGLE_DECIMALS = 7;
+
+// The short name of a project length unit: "m", "mm", "feet", "in".
+const char* LengthUnitName(int units);
+
+// A standard deviation or weight of Std Dev & Weights: a weight is a plain number, a length is in
+// the project's unit, an angle in gon.
+enum class SDKind { Weight, Length, Angle };
+// Reads `text` typed for the quantity named `what` ("The Distance standard deviation"): true with
+// `value` set when it can be taken; otherwise false with `why` saying so. A value must be a finite
+// number above zero and not absurd: a weight within 1e-30 .. 1e30, a length within 1e-30 .. 1e6
+// units, an angle within 1e-30 .. 400 gon (a whole circle).
+bool ReadStdDev(const std::string& what, const std::string& text, SDKind kind, int units, double& value,
+                std::string& why);
 
 } // namespace kivo

@@ -50,6 +50,9 @@ public:
     virtual void UpdateScrollBars() {}
     virtual void CheckViewItems() {}
     virtual void UpdateTextView() {}
+    // The listing on display may have come to belong, or ceased to belong, to the network as it
+    // is now (NetworkDocument::ListingCurrent): the text view shows which.
+    virtual void UpdateListingMark() {}
     // Grey (false) or enable (true) a menu item of the frame by command id.
     virtual void EnableMenuItem(int /*id*/, bool /*enable*/) {}
     virtual void SetFrameTitle(const std::string& /*title*/) {}

@@ -78,7 +78,8 @@ class NetworkDocument : public NetworkStore,
                         public FileState,
                         public SelectionState,
                         public ViewState,
-                        public LoadedListing {
+                        public LoadedListing,
+                        public AdjustmentMarks {
 public:
     virtual ~NetworkDocument();
     NetworkDocument(const NetworkDocument&) = delete;
@@ -304,8 +305,15 @@ public:
 
     // ---- The loaded listing (ListingText)
     // ------------------------------------------------------------------
-    bool LoadOutput() { return listingText_.LoadOutput(); }
+    // A listing loaded describes the network as it is now; one loaded inside a change (the
+    // Calculate at the end of a drag) describes the network as the change leaves it.
+    bool LoadOutput();
     void DiscardOutput() { listingText_.DiscardOutput(); }
+    // Whether the listing on display describes the network as it is now. A change to what the
+    // adjustment reads (a move, an edit, a Cut, an import, a standard deviation) makes it out of
+    // date; undo and redo back to the state it was written for make it current again. False
+    // without a listing.
+    bool ListingCurrent() const { return bValFile && change_.listingRevision == change_.revision; }
 
     // ---- Changes (network_changes.cpp) and their images (project_file.cpp) ------------------
     // Every change to the network runs between BeginChange and EndChange (or inside a
@@ -316,6 +324,19 @@ public:
     void NameChange(const std::string& name);
     void EndChange();
     bool InChange() const { return change_.depth > 0; }
+    // The change running leaves everything the adjustment reads as it was (drawing scales,
+    // observation values that Calculate computes afresh anyway): the listing stays current.
+    void ChangeKeepsListing() {
+        if (change_.depth > 0) change_.keepsListing = true;
+    }
+    // The change running alters what the adjustment computes through a setting the network image
+    // does not hold (the session's iteration limit and dimension): the listing goes out of date.
+    void ChangeAltersListing() {
+        if (change_.depth > 0) change_.altersListing = true;
+    }
+    // Whether the last change that ended altered the network (true where that is not known: with
+    // a host that keeps no history no images are taken).
+    bool LastChangeAltered() const { return change_.altered; }
     // "<verb> Point P3": an element (kind SEL_THEO .. SEL_SBAR, slot) named for a change.
     std::string ElementChangeName(const std::string& verb, int kind, int slot);
     // "<verb> Point P3", "<verb> Distance": the current selection named for a change.
@@ -346,6 +367,15 @@ protected:
         std::string name;
         bool wasDirty = false, savedInside = false;
         std::shared_ptr<const NetworkImage> before, last;
+        // The states of the network are numbered: every change that alters what the adjustment
+        // reads gets a new number, undo and redo put back the number of the state they restore.
+        std::uint64_t revision = 0;        // the state now
+        std::uint64_t lastRevision = 0;    // the last number given out
+        std::uint64_t listingRevision = 0; // the state the loaded listing describes
+        bool keepsListing = false;         // the running change leaves the adjustment's input alone
+        bool altersListing = false;        // the running change alters it beyond the network
+        bool listingInside = false;        // a listing was loaded inside the running change
+        bool altered = true;               // the last change altered the network (or may have)
     } change_;
 
     // Runs `form` on the whole document (the file commands open the project and parameter forms).

@@ -52,7 +52,8 @@ std::size_t NetworkImage::UniqueBytes(const NetworkImage& other) const {
 }
 
 bool NetworkImage::SameAs(const NetworkImage& other) const {
-    if (magic != other.magic || globalSBar != other.globalSBar || pieces.size() != other.pieces.size())
+    if (magic != other.magic || globalSBar != other.globalSBar || pieces.size() != other.pieces.size() ||
+        leftOutMarks != other.leftOutMarks)
         return false;
     for (std::size_t i = 0; i < pieces.size(); ++i) {
         const Piece &a = pieces[i], &b = other.pieces[i];

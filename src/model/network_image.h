@@ -13,6 +13,8 @@
 #include <memory>
 #include <vector>
 
+#include "model/document_state.h"
+
 namespace kivo {
 
 class NetworkImage {
@@ -24,9 +26,13 @@ public:
         std::vector<Block> blocks;
     };
 
-    std::vector<Piece> pieces; // the header first
-    std::uint32_t magic = 0;   // the format the project is saved in
-    int globalSBar = 1;        // the scale-bar naming counter (not in the project file)
+    std::vector<Piece> pieces;             // the header first
+    std::uint32_t magic = 0;               // the format the project is saved in
+    int globalSBar = 1;                    // the scale-bar naming counter (not in the project file)
+    std::vector<LeftOutMark> leftOutMarks; // the last adjustment's marks (not in the project file)
+    // The state of the network the image shows, as NetworkDocument numbers them for telling
+    // whether the listing belongs to it (not compared by SameAs).
+    std::uint64_t revision = 0;
 
     // The project file's bytes as the image holds them (always in the current format).
     std::vector<std::uint8_t> Bytes() const;

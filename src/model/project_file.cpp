@@ -393,6 +393,8 @@ NetworkImage NetworkDocument::CaptureImage(const NetworkImage* like) const {
     NetworkImage image = NetworkImage::Build(w.bytes(), cuts, like);
     image.magic = magic;
     image.globalSBar = globalSBar;
+    image.leftOutMarks = leftOutMarks;
+    image.revision = change_.revision;
     return image;
 }
 
@@ -439,6 +441,8 @@ bool NetworkDocument::RestoreImage(std::shared_ptr<const NetworkImage> target, c
     if (!ReadProject(bytes)) return false;
     magic = target->magic;
     globalSBar = target->globalSBar;
+    leftOutMarks = target->leftOutMarks;
+    change_.revision = target->revision;
     change_.last = std::move(target);
 
     selectType = SEL_NONE;
@@ -454,6 +458,7 @@ bool NetworkDocument::RestoreImage(std::shared_ptr<const NetworkImage> target, c
     CheckViewItems();
     UpdateScrollBars();
     UpdateViews(true);
+    host_->UpdateListingMark();
     return true;
 }
 

@@ -21,6 +21,7 @@ template <class List> int ValidIn(const List& list) {
 // status bar says how many observations now hold a value.
 void Simulation::CmSimulate() {
     NamedChange change(*this, "Update Measurements");
+    ChangeKeepsListing(); // Calculate computes the same values afresh from the coordinates
     host_->SetCursor(CursorKind::HourGlass);
     RunSimulation();
     host_->SetCursor(CursorKind::Arrow);

@@ -14,6 +14,7 @@
 #include <QRadioButton>
 #include <QTest>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 
 #include "adjustment/kivoMDIClient.h"
@@ -69,6 +70,15 @@ void AnswerEntry(int type, std::vector<std::pair<int, QString>> values, QString*
 QString Q(const std::string& s) {
     return QString::fromStdString(s);
 }
+// Answers the next message box with `button`, noting its text.
+void AnswerBox(QMessageBox::StandardButton button, QString* text = nullptr) {
+    WhenModal([button, text](QWidget* w) {
+        auto* box = qobject_cast<QMessageBox*>(w);
+        ASSERT_NE(box, nullptr);
+        if (text) *text = box->text();
+        box->button(button)->click();
+    });
+}
 
 class FormsTest : public ::testing::Test {
 protected:
@@ -108,8 +118,15 @@ TEST_F(FormsTest, TheoFormClampsCoordinatesAndBuildsTheStatusWord) {
     Ctl<QRadioButton>(&f, ctl::Coord1Fix)->click(); // x Fix
     Ctl<QRadioButton>(&f, ctl::Coord2Apx)->click(); // y Apx
     Ctl<QRadioButton>(&f, ctl::Coord3Unk)->click(); // z Unk
+    // The two coordinates outside the limit box: the user is told what they become.
+    QString told;
+    AnswerBox(QMessageBox::Ok, &told);
     f.accept();
     EXPECT_EQ(f.result(), QDialog::Accepted);
+    EXPECT_TRUE(told.contains("X value 1000 lies outside the limits 0 to 500: it becomes 500"))
+        << told.toStdString();
+    EXPECT_TRUE(told.contains("Y value -5 lies outside the limits 0 to 500: it becomes 0"))
+        << told.toStdString();
     EXPECT_STREQ(Theo(0).name, "Station");
     EXPECT_EQ(doc->TheoCheck("station"), 0); // the name index follows
     EXPECT_DOUBLE_EQ(Theo(0).xReal, 500);
@@ -125,19 +142,103 @@ TEST_F(FormsTest, TheoFormClampsCoordinatesAndBuildsTheStatusWord) {
     EXPECT_TRUE(Ctl<QRadioButton>(&again, ctl::Rot1Unk)->isChecked()); // x rotation Unk
 }
 
-TEST_F(FormsTest, TextThatIsNotANumberIsMarkedAndKeepsTheValue) {
+TEST_F(FormsTest, TextThatIsNotANumberIsMarkedAndRefused) {
     TPointForm f(nullptr, *doc, 0);
     auto* y = Ctl<NumberEdit>(&f, ctl::Coord2);
     EXPECT_FALSE(y->Marked());
+    Type(&f, ctl::Coord1, "101");
     Type(&f, ctl::Coord2, "abc");
     EXPECT_TRUE(y->Marked());
     EXPECT_FALSE(y->styleSheet().isEmpty());
-    Type(&f, ctl::Coord3, "");
+    // OK says which value is not a number and keeps the form open with nothing written.
+    QString told;
+    AnswerBox(QMessageBox::Ok, &told);
     f.accept();
-    EXPECT_DOUBLE_EQ(doc->pointList[0].yReal, 100);
-    EXPECT_DOUBLE_EQ(doc->pointList[0].zReal, 100);
+    EXPECT_NE(f.result(), QDialog::Accepted);
+    EXPECT_EQ(told, "The Y value \"abc\" is not a number.");
+    EXPECT_DOUBLE_EQ(doc->pointList[0].xReal, 100);
     Type(&f, ctl::Coord2, "42");
     EXPECT_FALSE(y->Marked());
+    Type(&f, ctl::Coord3, "  ");
+    AnswerBox(QMessageBox::Ok, &told);
+    f.accept();
+    EXPECT_EQ(told, "The Z value is empty: it must be a number.");
+    EXPECT_DOUBLE_EQ(doc->pointList[0].yReal, 100);
+    // "nan" and "inf" scan as numbers but are none.
+    Type(&f, ctl::Coord3, "nan");
+    AnswerBox(QMessageBox::Ok, &told);
+    f.accept();
+    EXPECT_EQ(told, "The Z value \"nan\" is not a number.");
+    Type(&f, ctl::Coord3, "7");
+    f.accept();
+    EXPECT_EQ(f.result(), QDialog::Accepted);
+    EXPECT_DOUBLE_EQ(doc->pointList[0].xReal, 101);
+    EXPECT_DOUBLE_EQ(doc->pointList[0].yReal, 42);
+    EXPECT_DOUBLE_EQ(doc->pointList[0].zReal, 7);
+}
+
+TEST_F(FormsTest, ElementFormsWriteBackOnlyWhatWasChanged) {
+    // Values with more decimals than three, a status field of 3 (read as Unk), an abbreviation
+    // with bytes after its end, and a coordinate outside today's limits.
+    OBJECTPOINT& p = doc->pointList[1];
+    p.xReal = 15.31402;
+    p.yReal = 0.123456789;
+    p.zReal = 612.5; // above zMax 500
+    p.coordStat = 0x3 | 0x20;
+    std::memcpy(p.abbrev, "P2\0x", 5);
+    const OBJECTPOINT before = p;
+    {
+        TPointForm f(nullptr, *doc, 1);
+        // Shown down to 0.1 micrometre: what the form shows is the value.
+        EXPECT_EQ(Text(&f, ctl::Coord1), "15.31402  ");
+        EXPECT_EQ(Text(&f, ctl::Coord2), "0.1234568 ");
+        EXPECT_EQ(Text(&f, ctl::Coord3), "612.500   ");
+        f.accept();
+        EXPECT_EQ(f.result(), QDialog::Accepted);
+    }
+    EXPECT_EQ(std::memcmp(&p, &before, sizeof p), 0) << "OK on an untouched form changes nothing";
+    {
+        TPointForm f(nullptr, *doc, 1);
+        Type(&f, ctl::Coord2, "0.5");
+        Ctl<QRadioButton>(&f, ctl::Coord1Apx)->click();
+        f.accept();
+    }
+    EXPECT_EQ(p.xReal, 15.31402);
+    EXPECT_EQ(p.yReal, 0.5);
+    EXPECT_EQ(p.zReal, 612.5) << "a value not edited is not brought into the limits";
+    EXPECT_EQ(p.coordStat, 0x1 | 0x20) << "only the changed status field is rewritten";
+    EXPECT_EQ(std::memcmp(p.abbrev, "P2\0x", 5), 0);
+
+    // Theodolite rotations and scale-bar length likewise; a unit of mm shows four decimals.
+    Theo(2).xRotation = 12.345678912;
+    doc->units = UNITS_MM;
+    doc->sbarList[0].length = 1500.12345678;
+    {
+        TTheoForm t(nullptr, *doc, 2);
+        EXPECT_EQ(Text(&t, ctl::Rot1), "12.3456789");
+        EXPECT_EQ(Text(&t, ctl::Coord1), "70.000    ");
+        t.accept();
+        TSBarForm b(nullptr, *doc, 0);
+        EXPECT_EQ(Text(&b, ctl::SBarLength), "1500.1235 ");
+        b.accept();
+    }
+    EXPECT_EQ(Theo(2).xRotation, 12.345678912);
+    EXPECT_EQ(doc->sbarList[0].length, 1500.12345678);
+}
+
+TEST_F(FormsTest, CoordinateOutsideTheLimitsIsToldAndCancelGoesBack) {
+    TPointForm f(nullptr, *doc, 0);
+    Type(&f, ctl::Coord1, "1e308");
+    QString told;
+    AnswerBox(QMessageBox::Cancel, &told);
+    f.accept();
+    EXPECT_NE(f.result(), QDialog::Accepted);
+    EXPECT_EQ(told, "The X value 1e+308 lies outside the limits 0 to 500: it becomes 500.\n");
+    EXPECT_DOUBLE_EQ(doc->pointList[0].xReal, 100);
+    Type(&f, ctl::Coord1, "250");
+    f.accept();
+    EXPECT_EQ(f.result(), QDialog::Accepted);
+    EXPECT_DOUBLE_EQ(doc->pointList[0].xReal, 250);
 }
 
 TEST_F(FormsTest, ElementFormsCaptionRowsByCoordinateOrderAndLimitNames) {
@@ -180,6 +281,7 @@ TEST_F(FormsTest, ScaleBarFormReadsLengthAndWholeAngles) {
     Type(&f, ctl::SBarAzimuth, "50");
     Type(&f, ctl::SBarVertAngle, "7.9");
     Type(&f, ctl::Coord3, "900");
+    AnswerBox(QMessageBox::Ok);
     f.accept();
     const SCALEBAR& s = doc->sbarList[0];
     EXPECT_DOUBLE_EQ(s.length, 2.25);
@@ -625,11 +727,57 @@ TEST_F(FormsTest, StdDevFormShowsWeightsAndDeviationsInTheirFormats) {
     EXPECT_EQ(Text(&f, ctl::SDTheoLocFix), "1.27e+04");
     EXPECT_EQ(Text(&f, ctl::SDDistance), "0.001000  ");
     Type(&f, ctl::SDHeight, "0.25");
-    Type(&f, ctl::SDHorzAngle, "x");
-    const double h = doc->hSDAngle;
     f.accept();
     EXPECT_DOUBLE_EQ(doc->SDHeight, 0.25);
-    EXPECT_DOUBLE_EQ(doc->hSDAngle, h);
+    EXPECT_EQ(doc->SDDistance, 0.001) << "left as shown, kept as it was";
+}
+
+TEST_F(FormsTest, StdDevFormRefusesWhatTheAdjustmentCannotUse) {
+    doc->hSDAngle = doc->vSDAngle = 0.0005;
+    doc->SDDistance = doc->SDHeight = doc->SDSBarLength = 0.001;
+    doc->SDTheoLocApx = 0.1;
+    const double weightsBefore = doc->SDPointLocUnk;
+    struct Case {
+        int id;
+        const char* typed;
+        const char* told;
+    };
+    const Case cases[] = {
+        {ctl::SDHorzAngle, "-0.0005", "The Horz angle standard deviation must be greater than zero."},
+        {ctl::SDVertAngle, "1e300",
+         "The Vert angle standard deviation must lie between 1e-30 and 400 gon (a whole circle)."},
+        {ctl::SDDistance, "abc", "The Distance standard deviation \"abc\" is not a number."},
+        {ctl::SDHeight, "", "The Height Diff standard deviation is empty: it must be a number."},
+        {ctl::SDSBarLength, "0", "The Scale Bar standard deviation must be greater than zero."},
+        {ctl::SDSBarLength, "5e6", "The Scale Bar standard deviation must lie between 1e-30 and 1000000 m."},
+        {ctl::SDPointLocUnk, "1e-40", "The Point Location Unk weight must lie between 1e-30 and 1e+30."},
+        {ctl::SDTheoLocApx, "inf", "The Theo Location Apx weight \"inf\" is not a number."},
+    };
+    for (const Case& c : cases) {
+        TStdDevForm f(nullptr, *doc);
+        Type(&f, ctl::SDHeight, "0.002"); // a good value beside the bad one is not taken either
+        Type(&f, c.id, c.typed);
+        QString told;
+        AnswerBox(QMessageBox::Ok, &told);
+        f.accept();
+        EXPECT_NE(f.result(), QDialog::Accepted) << c.typed;
+        EXPECT_EQ(told, c.told);
+    }
+    EXPECT_EQ(doc->hSDAngle, 0.0005);
+    EXPECT_EQ(doc->vSDAngle, 0.0005);
+    EXPECT_EQ(doc->SDDistance, 0.001);
+    EXPECT_EQ(doc->SDHeight, 0.001);
+    EXPECT_EQ(doc->SDSBarLength, 0.001);
+    EXPECT_EQ(doc->SDPointLocUnk, weightsBefore);
+    EXPECT_EQ(doc->SDTheoLocApx, 0.1);
+    // In a project in mm the length bound speaks mm.
+    doc->units = UNITS_MM;
+    TStdDevForm mm(nullptr, *doc);
+    Type(&mm, ctl::SDDistance, "2e6");
+    QString told;
+    AnswerBox(QMessageBox::Ok, &told);
+    mm.accept();
+    EXPECT_EQ(told, "The Distance standard deviation must lie between 1e-30 and 1000000 mm.");
 }
 
 TEST_F(FormsTest, NewProjectFormsRunThroughTheEntryPoint) {

@@ -326,12 +326,21 @@ TEST_F(Tools, DoubleClickOpensTheFormOfEachKind) {
         EXPECT_EQ(QWidget::mouseGrabber(), nullptr);
     }
 
-    // OK on the point form marks the project changed; a double click on empty canvas opens nothing.
+    // OK on the point form left as it was changes nothing; with an edit it marks the project
+    // changed. A double click on empty canvas opens nothing.
     test::WhenModal([](QWidget* w) {
         if (w) static_cast<QDialog*>(w)->accept();
     });
     DoubleClick(At(SEL_POINT, 2));
+    EXPECT_FALSE(d.bFileDirty);
+    test::WhenModal([](QWidget* w) {
+        if (!w) return;
+        w->findChild<QLineEdit*>(forms::CtlName(forms::ctl::Coord3))->setText(QStringLiteral("2"));
+        static_cast<QDialog*>(w)->accept();
+    });
+    DoubleClick(At(SEL_POINT, 2));
     EXPECT_TRUE(d.bFileDirty);
+    EXPECT_EQ(Val(d.pointList[2].zReal), 2.0);
     bool opened = false;
     test::WhenModal([&opened](QWidget* w) {
         if (!w) return;

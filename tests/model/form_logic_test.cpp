@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 
 #include "adjustment/kivoMDIClient.h"
@@ -26,6 +27,65 @@ TEST(FormValues, ScanRealReadsLikePercentLf) {
     EXPECT_FALSE(ScanReal("", v));
     EXPECT_FALSE(ScanReal("   ", v));
     EXPECT_DOUBLE_EQ(v, -1000);
+}
+
+TEST(FormValues, FormValuesReadBackToTheLastDecimalTheProgramPrints) {
+    // Three decimals at least, as the forms always showed them; more where the value has them.
+    EXPECT_EQ(FormatFormValue(10, 7), "10.000    ");
+    EXPECT_EQ(FormatFormValue(15.31402, 7), "15.31402  ");
+    EXPECT_EQ(FormatFormValue(-0.5, 4), "-0.500    ");
+    EXPECT_EQ(FormatFormValue(1234567.123456789, 7), "1234567.1234568");
+    // Read back, every value is within half a unit of the unit's last decimal: 0.00005 mm, below
+    // the 0.0001 mm the listing prints.
+    for (int units = UNITS_METERS; units <= UNITS_INCHES; ++units) {
+        const int decimals = LengthDecimals(units);
+        const double step = std::pow(10.0, -decimals);
+        for (double v : {0.0, 15.31402, 99.99999999, -3.141592653589793, 123.4567890123, 1e-9}) {
+            double back = 0;
+            ASSERT_TRUE(ScanReal(FormatFormValue(v, decimals), back));
+            EXPECT_LE(std::fabs(back - v), 0.5 * step * (1 + 1e-9)) << units << " " << v;
+        }
+    }
+    // The last decimal is at or below what the listing shows of its small quantities: 0.0001 mm
+    // for meters and mm, 0.001 thou for feet and inches.
+    EXPECT_LE(std::pow(10.0, -LengthDecimals(UNITS_METERS)), 1e-7);
+    EXPECT_LE(std::pow(10.0, -LengthDecimals(UNITS_MM)), 1e-4);
+    EXPECT_LE(std::pow(10.0, -LengthDecimals(UNITS_FEET)), 1e-6 / 12.0);
+    EXPECT_LE(std::pow(10.0, -LengthDecimals(UNITS_INCHES)), 1e-6);
+}
+
+TEST(FormValues, StandardDeviationsMustBeUsable) {
+    double v = 9;
+    std::string why;
+    EXPECT_TRUE(
+        ReadStdDev("The Distance standard deviation", " 0.001", SDKind::Length, UNITS_METERS, v, why));
+    EXPECT_EQ(v, 0.001);
+    EXPECT_TRUE(ReadStdDev("The Unk weight", "1.00e-20", SDKind::Weight, UNITS_METERS, v, why));
+    EXPECT_EQ(v, 1e-20);
+    EXPECT_TRUE(ReadStdDev("The Horz angle standard deviation", "400", SDKind::Angle, UNITS_METERS, v, why));
+    v = 9;
+    struct Case {
+        const char* text;
+        SDKind kind;
+        int units;
+        const char* why;
+    };
+    const Case bad[] = {
+        {"-0.0005", SDKind::Angle, UNITS_METERS, "X must be greater than zero."},
+        {"0", SDKind::Weight, UNITS_METERS, "X must be greater than zero."},
+        {"400.001", SDKind::Angle, UNITS_METERS, "X must lie between 1e-30 and 400 gon (a whole circle)."},
+        {"1e300", SDKind::Length, UNITS_FEET, "X must lie between 1e-30 and 1000000 feet."},
+        {"1e31", SDKind::Weight, UNITS_METERS, "X must lie between 1e-30 and 1e+30."},
+        {"1e-31", SDKind::Length, UNITS_INCHES, "X must lie between 1e-30 and 1000000 in."},
+        {"abc", SDKind::Length, UNITS_METERS, "X \"abc\" is not a number."},
+        {"  nan", SDKind::Angle, UNITS_METERS, "X \"nan\" is not a number."},
+        {"", SDKind::Weight, UNITS_METERS, "X is empty: it must be a number."},
+    };
+    for (const Case& c : bad) {
+        EXPECT_FALSE(ReadStdDev("X", c.text, c.kind, c.units, v, why)) << c.text;
+        EXPECT_EQ(why, c.why);
+        EXPECT_EQ(v, 9) << "nothing taken";
+    }
 }
 
 TEST(FormValues, ScanIntStopsAtTheFirstNonDigit) {
@@ -97,9 +157,18 @@ TEST(FormValues, SetupLinesPutStatusAndTargetInTheirColumns) {
     std::string inactive = SetupTheoLine(2, 3, "T", false, nullptr);
     EXPECT_EQ(inactive, "  2   3   T         inactive  none");
     EXPECT_EQ(inactive.substr(SETUP_TARGET_COLUMN), "  none");
-    EXPECT_EQ(SetupTheoData(5, 2, true), (5u << 16) | 0x8000u | 2u);
+    // Slots and lines past 16 bits keep their own values (a table of 100,000 targets).
+    for (auto [slot, line] : {std::pair{5, 2}, {70000, 0}, {0, 70000}, {99999, 99998}})
+        for (bool on : {false, true}) {
+            const std::uint64_t data = SetupTheoData(slot, line, on);
+            EXPECT_EQ(SetupTheoSlot(data), slot);
+            EXPECT_EQ(SetupControlLine(data), line);
+            EXPECT_EQ((data & SETUP_ACTIVE_BIT) != 0, on);
+        }
     EXPECT_EQ(SetupControlSlot(SETUP_NONE_DATA), -1);
-    EXPECT_EQ(SetupControlSlot(4u << 16), 4);
+    EXPECT_EQ(SetupControlSlot(SetupControlData(4)), 4);
+    EXPECT_EQ(SetupControlSlot(SetupControlData(70000)), 70000);
+    EXPECT_EQ(SetupControlSlot(SetupControlData(0)), 0);
 }
 
 // ---- Unit change ----------------------------------------------------------------------------
