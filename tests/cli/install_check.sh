@@ -24,7 +24,7 @@ if [ "$gui" = ON ]; then
   [ -s "$root/share/icons/hicolor/scalable/apps/kivo.svg" ] || fail "no scalable icon"
   xmllint --noout "$root/share/icons/hicolor/scalable/apps/kivo.svg" || fail "scalable icon is not XML"
   # The MIME types: the database builds from them, and a project is known by its bytes, not its name.
-  update-mime-database "$root/share/mime" || fail "MIME types rejected"
+  update-mime-database "$root/share/mime" > "$work/mime.log" 2>&1 || fail "MIME types rejected: $(cat "$work/mime.log")"
   grep -q 'application/x-kivo-project' "$root/share/mime/magic" || fail "no magic for projects"
   grep -q '^application/x-kivo-targets:\*\.trg$' "$root/share/mime/globs" || fail "no glob for target files"
 fi
