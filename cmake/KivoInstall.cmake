@@ -2,6 +2,9 @@
 # makes from it: the two programs, the desktop entry, the icons in the hicolor sizes, the MIME types
 # of the project and target files, the manual pages, and the README with the example.
 include(GNUInstallDirs)
+# Installing and packaging take what is built (make install / make package build the programs
+# first); they do not build the test suites and benchmarks on the way.
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
 
 install(TARGETS kivo-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 set(kivo_man_pages kivo-cli)
@@ -45,5 +48,6 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_STRIP_FILES ON) # the programs as Debian ships them, without their debugging sections
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "hicolor-icon-theme, shared-mime-info, desktop-file-utils")
 include(CPack)
