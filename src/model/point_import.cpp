@@ -169,11 +169,13 @@ PointList ParsePointList(std::string_view text, double toProjectUnits) {
     std::size_t first = 0;
     if (!lines.empty()) {
         const auto fields = SplitFields(lines[0].text, list.separator);
+        // A header has no number where the coordinates stand; a first line with some numbers there
+        // is data (and reported when it cannot be read).
         double dummy;
-        bool numbers = fields.size() >= 4;
-        for (std::size_t i = 1; numbers && i < 4; ++i)
-            numbers = ParseNumber(fields[i], list.separator, dummy);
-        if (!numbers) {
+        bool anyNumber = false;
+        for (std::size_t i = 1; i < 4 && i < fields.size(); ++i)
+            anyNumber = anyNumber || ParseNumber(fields[i], list.separator, dummy);
+        if (!anyNumber) {
             // A header: it names the columns, or the order stays name, x, y, z, status.
             list.header = true;
             first = 1;

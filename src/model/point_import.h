@@ -5,8 +5,8 @@
 //
 // The list: one point per line, fields name, x, y, z and an optional status (fixed, approximate or
 // unknown), separated by tabs, semicolons, commas or white space (detected from the lines
-// themselves). A first line whose coordinates are not numbers is a header; it may name the columns
-// (name/id/point, x/e/east, y/n/north, z/h/height/elevation, status/stat/fix) in any order. Blank
+// themselves). A first line without a number where the coordinates stand is a header; it may name
+// the columns (name/id/point, x/e/east, y/n/north, z/h/height/elevation, status/stat/fix) in any order. Blank
 // lines and lines starting with "#" are skipped. With semicolons or tabs between the fields, a
 // decimal comma ("12,5") is read as a decimal point.
 

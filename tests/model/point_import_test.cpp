@@ -79,6 +79,11 @@ TEST(PointListFormat, SeparatorsHeadersAndNumbersAsSpreadsheetsWriteThem) {
     EXPECT_EQ(l.points[1].line, 4);
     EXPECT_DOUBLE_EQ(l.points[1].z, 6000.0); // the file's unit converted
     EXPECT_EQ(l.points[1].coordStat, 0x15);
+    // A first line with numbers among its coordinates is data, and reported when it is broken.
+    l = Parse("P1 1 two 3\nP2 1 2 3\n");
+    EXPECT_FALSE(l.header);
+    ASSERT_EQ(l.problems.size(), 1u);
+    EXPECT_EQ(l.problems[0].line, 1);
     // A decimal comma is not taken where the comma separates the fields.
     l = Parse("A,1,2,3\n");
     ASSERT_EQ(l.points.size(), 1u);
