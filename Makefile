@@ -2,12 +2,14 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 EXAMPLE ?= examples/PLANT.SIM
+# Where `make install` puts the program (DESTDIR is honoured as well).
+PREFIX ?= /usr/local
 # Extra CMake options, e.g. CMAKE_ARGS=-DKIVO_WERROR=ON (as CI sets it).
 CMAKE_ARGS ?=
 # Compiler cache, when there is one.
 LAUNCHER := $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache,)
 
-.PHONY: deps configure build program run test bench asan format check-format clean
+.PHONY: deps configure build program run test bench asan format check-format clean install package
 
 deps:
 	@scripts/install-deps
@@ -28,6 +30,16 @@ run: program
 
 test: build
 	@cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+# The programs, desktop entry, icons, MIME types and manual pages under PREFIX.
+install: configure
+	@cmake --build $(BUILD) -j $(JOBS) --target kivo kivo-cli kivo-manpages
+	@cmake --install $(BUILD) --prefix $(PREFIX)
+
+# A Debian package (build/kivo_<version>_<arch>.deb) that installs with apt.
+package: configure
+	@cmake --build $(BUILD) -j $(JOBS) --target kivo kivo-cli kivo-manpages
+	@cd $(BUILD) && cpack -G DEB
 
 bench: build
 	@for b in $(BUILD)/bench/bench_*; do echo "== $$b"; $$b; done

@@ -1,7 +1,10 @@
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "adjustment/kivoMDIClient.h"
+#include "adjustment/results_export.h"
 #include "commands.h"
 
 namespace kivo::cli {
@@ -16,20 +19,27 @@ void PrintEllipses(const char* kind, int slot, const COMMON& c) {
 
 } // namespace
 
-// calculate PROJECT.SIM [--save]: Measure > Calculate; prints the engine's answer and the ellipses.
+// calculate PROJECT.SIM [--save] [--json FILE] [--csv FILE]: Measure > Calculate; prints the
+// engine's answer and the ellipses, and writes the results as JSON or CSV after a successful run.
 int CmdCalculate(int argc, char** argv) {
-    bool save = false;
+    bool save = false, usage = false;
     const char* path = nullptr;
+    const char* jsonPath = nullptr;
+    const char* csvPath = nullptr;
     for (int i = 0; i < argc; ++i) {
         if (std::strcmp(argv[i], "--save") == 0)
             save = true;
-        else if (!path)
+        else if (std::strcmp(argv[i], "--json") == 0 && i + 1 < argc && !jsonPath)
+            jsonPath = argv[++i];
+        else if (std::strcmp(argv[i], "--csv") == 0 && i + 1 < argc && !csvPath)
+            csvPath = argv[++i];
+        else if (!path && argv[i][0] != '-')
             path = argv[i];
         else
-            path = nullptr, i = argc;
+            usage = true;
     }
-    if (!path || argc > 2) {
-        std::fprintf(stderr, "usage: kivo-cli calculate PROJECT.SIM [--save]\n");
+    if (!path || usage) {
+        std::fprintf(stderr, "usage: kivo-cli calculate PROJECT.SIM [--save] [--json FILE] [--csv FILE]\n");
         return EXIT_USAGE;
     }
     CliHost host;
@@ -38,6 +48,16 @@ int CmdCalculate(int argc, char** argv) {
     if (!LockProject(lock, path)) return EXIT_UNWRITABLE;
     if (!OpenProject(doc, host, path)) return EXIT_UNREADABLE;
     doc.CmCalculate();
+    // The result files first: a reader that stops reading the table early must not cost them.
+    bool resultsWritten = true;
+    if (doc.lastCalculateResult == 0 && !doc.listingWriteFailed) {
+        for (const auto& [file, format] :
+             {std::pair{jsonPath, ResultsFormat::Json}, std::pair{csvPath, ResultsFormat::Csv}}) {
+            if (!file || WriteResults(doc, file, format) == ExportStatus::Written) continue;
+            std::fprintf(stderr, "The results could not be written to %s: %s.\n", file, std::strerror(errno));
+            resultsWritten = false;
+        }
+    }
     std::printf("Mavo returns %d\n", doc.lastCalculateResult);
     std::printf("kind\tslot\tname\tplane\tA\tB\tphi\n");
     for (int i = 0; i < doc.nMaxTheos; ++i)
@@ -45,7 +65,7 @@ int CmdCalculate(int argc, char** argv) {
     for (int i = 0; i < doc.nMaxPoints; ++i)
         if (doc.pointList[i].flags & ELEM_INUSE) PrintEllipses("point", i, doc.pointList[i]);
     ReportFailedAdjustment(doc);
-    if (doc.listingWriteFailed) return EXIT_UNWRITABLE;
+    if (doc.listingWriteFailed || !resultsWritten) return EXIT_UNWRITABLE;
     if (save && !SaveProject(doc)) return EXIT_UNWRITABLE;
     return doc.lastCalculateResult == 0 ? EXIT_OK : EXIT_ENGINE;
 }

@@ -1,14 +1,18 @@
-// kivo-cli render PROJECT.SIM --view plan|side|end [--dpi N] -o FILE.png
+// kivo-cli render PROJECT.SIM --view plan|side|end [--dpi N] -o FILE.png|FILE.dxf
+// A name ending in .dxf writes the view as a drawing in model coordinates instead (adjustment/dxf_export.h).
 // Draws the whole canvas of one view with the window's own drawing routine, on Qt's offscreen
 // platform, for a screen of N dots per inch in both directions.
 
 #include <QImage>
 #include <algorithm>
+#include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "adjustment/dxf_export.h"
 #include "adjustment/kivoMDIClient.h"
 #include "commands.h"
 #include "render_output.h"
@@ -33,8 +37,18 @@ private:
 };
 
 int Usage() {
-    std::fprintf(stderr, "usage: kivo-cli render PROJECT.SIM --view plan|side|end [--dpi N] -o FILE.png\n");
+    std::fprintf(stderr,
+                 "usage: kivo-cli render PROJECT.SIM --view plan|side|end [--dpi N] -o FILE.png|FILE.dxf\n");
     return EXIT_USAGE;
+}
+
+// A drawing is asked for by the name: FILE.dxf in any case.
+bool IsDxfName(const std::string& name) {
+    if (name.size() < 4) return false;
+    std::string ext = name.substr(name.size() - 4);
+    for (char& c : ext)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return ext == ".dxf";
 }
 
 } // namespace
@@ -67,6 +81,11 @@ int CmdRender(int argc, char** argv) {
     RenderHost host(dpi);
     kivoMDIClient doc(&host);
     if (!OpenProject(doc, host, project)) return EXIT_UNREADABLE;
+    if (IsDxfName(out)) {
+        if (WriteViewDxf(doc, view, out)) return EXIT_OK;
+        std::fprintf(stderr, "kivo-cli: %s could not be written: %s\n", out.c_str(), std::strerror(errno));
+        return EXIT_UNWRITABLE;
+    }
     const long long width = std::max(1, doc.hExtent[view]), height = std::max(1, doc.vExtent[view]);
     const char* viewName = view == 0 ? "plan" : view == 1 ? "side" : "end";
     auto tooLarge = [&] {

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Draws the speed-bar glyphs, the program icon and the help cursor as PNG files.
+"""Draws the speed-bar glyphs, the program icon, the help cursor and the desktop icons as PNG files.
 
 Run from the repository root: python3 tools/make_icons.py
 Each glyph is 20 x 20 pixels, drawn without antialiasing on a transparent background in the colours
@@ -357,6 +357,65 @@ def program_icon():
     return i
 
 
+# The desktop icon, drawn at each size of the hicolor theme from one geometry on a 32-unit grid:
+# a station on its tripod sighting two object points (a blue direction, a red distance), one of
+# them with its error ellipse. The SVG of the same geometry is the scalable icon.
+DESKTOP_SIZES = (16, 22, 24, 32, 48, 64, 128, 256)
+ICON_GEOMETRY = {
+    "lines": [((6, 24), (25, 8), BLUE), ((6, 24), (26, 24), RED), ((6, 19), (3, 29), GREEN), ((6, 19), (9, 29), GREEN),
+              ((6, 19), (6, 29), GREEN)],
+    "station": ((3, 14), (9, 19), GREEN),
+    "points": [(25, 8), (26, 24)],
+    "ellipse": ((25, 8), 5.0, 2.5, 0.6),
+}
+
+
+def thick_line(img, p, q, width, c):
+    steps = max(1, int(2 * max(abs(q[0] - p[0]), abs(q[1] - p[1]))))
+    r = max(0, int(width / 2))
+    for k in range(steps + 1):
+        x = p[0] + (q[0] - p[0]) * k / steps
+        y = p[1] + (q[1] - p[1]) * k / steps
+        img.disc(round(x), round(y), r, c) if r else img.set(round(x), round(y), c)
+
+
+def desktop_icon(size):
+    f = size / 32.0
+    i = Img(size, size)
+    border = max(1, round(f))
+    i.fill(0, 0, size - 1, size - 1, NAVY)
+    i.fill(border, border, size - 1 - border, size - 1 - border, (235, 240, 250, 255))
+    width = max(1, round(f * 1.2))
+    (cx, cy), a, b, phi = ICON_GEOMETRY["ellipse"]
+    for k in range(max(1, width // 2 + 1)):
+        i.ellipse(round(cx * f), round(cy * f), a * f - k * 0.5, b * f - k * 0.5, phi, BLACK, steps=96)
+    for p, q, c in ICON_GEOMETRY["lines"]:
+        thick_line(i, (p[0] * f, p[1] * f), (q[0] * f, q[1] * f), width, c)
+    (x0, y0), (x1, y1), c = ICON_GEOMETRY["station"]
+    i.fill(round(x0 * f), round(y0 * f), round(x1 * f), round(y1 * f), c)
+    for x, y in ICON_GEOMETRY["points"]:
+        i.disc(round(x * f), round(y * f), max(1, round(1.8 * f)), RED)
+    return i
+
+
+def desktop_svg():
+    def rgb(c):
+        return "#%02x%02x%02x" % c[:3]
+    out = ['<svg xmlns="http://www.w3.org/2000/svg" width="256" height="256" viewBox="0 0 32 32">',
+           '<rect x="0.5" y="0.5" width="31" height="31" fill="#ebf0fa" stroke="%s"/>' % rgb(NAVY)]
+    (cx, cy), a, b, phi = ICON_GEOMETRY["ellipse"]
+    out.append('<ellipse cx="%g" cy="%g" rx="%g" ry="%g" transform="rotate(%g %g %g)" fill="none" stroke="#000"/>'
+               % (cx, cy, a, b, -math.degrees(phi), cx, cy))
+    for p, q, c in ICON_GEOMETRY["lines"]:
+        out.append('<line x1="%g" y1="%g" x2="%g" y2="%g" stroke="%s" stroke-width="1.2"/>' % (p + q + (rgb(c),)))
+    (x0, y0), (x1, y1), c = ICON_GEOMETRY["station"]
+    out.append('<rect x="%g" y="%g" width="%g" height="%g" fill="%s"/>' % (x0, y0, x1 - x0, y1 - y0, rgb(c)))
+    for x, y in ICON_GEOMETRY["points"]:
+        out.append('<circle cx="%g" cy="%g" r="1.8" fill="%s"/>' % (x, y, rgb(RED)))
+    out.append("</svg>")
+    return "\n".join(out) + "\n"
+
+
 def help_cursor():
     i = Img(32, 32)
     arrow = ["1", "11", "121", "1221", "12221", "122221", "1222221", "12222221", "122222221", "1222221111",
@@ -382,6 +441,14 @@ def main():
         glyph(draw).save(os.path.join(OUT, "icons", "%d.png" % ident))
     program_icon().save(os.path.join(OUT, "icons", "1003.png"))
     help_cursor().save(os.path.join(OUT, "cursors", "24001.png"))
+    hicolor = os.path.join(OUT, "desktop", "icons", "hicolor")
+    for size in DESKTOP_SIZES:
+        folder = os.path.join(hicolor, "%dx%d" % (size, size), "apps")
+        os.makedirs(folder, exist_ok=True)
+        desktop_icon(size).save(os.path.join(folder, "kivo.png"))
+    os.makedirs(os.path.join(hicolor, "scalable", "apps"), exist_ok=True)
+    with open(os.path.join(hicolor, "scalable", "apps", "kivo.svg"), "w", encoding="ascii") as f:
+        f.write(desktop_svg())
 
 
 if __name__ == "__main__":

@@ -251,6 +251,7 @@ int kivoMDIClient::wsimmavo() {
     prj.istat = -2;
     prj.dim = dimension;
     prj.units = units;
+    lastSummary.reset();
 
     const auto start = std::chrono::steady_clock::now();
     {
@@ -265,6 +266,7 @@ int kivoMDIClient::wsimmavo() {
     const int started = engine->mavostart();
     const int finished = started < 0 ? started : engine->mavoL2err();
     MarkLeftOut(engine->summary());
+    lastSummary = std::make_shared<const eng::Summary>(engine->summary());
     if (started < 0) return -2;
     if (finished < 0) return -3;
     lastRunTimings_ = engine->timings();

@@ -40,6 +40,9 @@ struct AdjustmentRun {
     // The engine tables of the last Calculate, kept after it (shared, so that work started on them
     // keeps them while a new Calculate replaces them); null before the first one.
     std::shared_ptr<const project> lastRunTables;
+    // What the engine found in the last Calculate (null before the first, or when the tables could not
+    // be made); the names of its elements are those of lastRunTables.
+    std::shared_ptr<const eng::Summary> lastSummary;
 };
 
 class kivoMDIClient : public Simulation, public AdjustmentRun {

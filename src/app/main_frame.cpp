@@ -15,6 +15,8 @@
 #include <QToolBar>
 #include <memory>
 
+#include "adjustment/dxf_export.h"
+#include "adjustment/results_export.h"
 #include "app/kivo_app.h"
 #include "app/mdi_child.h"
 #include "app/print_out.h"
@@ -24,6 +26,7 @@
 #include "forms/advice_forms.h"
 #include "forms/forms.h"
 #include "model/command_ids.h"
+#include "model/point_import.h"
 #include "views/symbols.h"
 #include "views/view_window.h"
 
@@ -53,6 +56,12 @@ const ActionDef kActions[] = {
      "Imports targets from a target file", false},
     {cmd::ExportFile, "CmExportFile", "Export .INP File", nullptr, nullptr,
      "Writes the adjustment input file", false},
+    {cmd::ImportPoints, "CmImportPoints", "Import Points...", nullptr, nullptr,
+     "Reads a coordinate list (CSV or text) as object points", false},
+    {cmd::ExportResults, "CmExportResults", "Export Results...", nullptr, nullptr,
+     "Writes the adjusted coordinates, covariances and ellipses as JSON or CSV", false},
+    {cmd::ExportDrawing, "CmExportDrawing", "Export Drawing...", nullptr, nullptr,
+     "Writes the active view as a DXF drawing in model coordinates", false},
     {cmd::FilePrint, "CmFilePrint", "Print...", nullptr, "Ctrl+P", "Prints the active view", false},
     {cmd::FilePrintPreview, "CmFilePrintPreview", "Print Preview", nullptr, nullptr,
      "Shows the pages of the active view as they will print", false},
@@ -128,7 +137,8 @@ const std::vector<MenuDef> kShortMenu = {
 const std::vector<MenuDef> kLongMenu = {
     {"&File",
      {cmd::FileNew, cmd::FileOpen, cmd::FileClose, cmd::FileSave, cmd::FileSaveAs, cmd::ImportFile,
-      cmd::ExportFile, cmd::FilePrint, cmd::FilePrintPreview, cmd::Exit}},
+      cmd::ImportPoints, cmd::ExportFile, cmd::ExportResults, cmd::ExportDrawing, cmd::FilePrint,
+      cmd::FilePrintPreview, cmd::Exit}},
     {"&Edit", {cmd::EditUndo, cmd::EditRedo, 0, cmd::EditCut, 0, cmd::FindElement}},
     {"&Layout",
      {cmd::Project, cmd::Parameters, cmd::Display, cmd::Object, cmd::Name, cmd::Collimate, cmd::Direction,
@@ -579,6 +589,18 @@ void kivoDecoratedMDIFrame::Command(int id) {
     case cmd::ExportFile:
         doc_.CmExportFile();
         break;
+    case cmd::ImportPoints:
+        CmImportPoints(doc_);
+        break;
+    case cmd::ExportResults:
+        CmExportResults(doc_);
+        break;
+    case cmd::ExportDrawing: {
+        // The active graphic view; with the text view active, the plan view.
+        const int view = doc_.host().ActiveView();
+        CmExportDrawing(doc_, view >= 0 && view <= 2 ? view : 0);
+        break;
+    }
     case cmd::Simulate:
         doc_.CmSimulate();
         break;
