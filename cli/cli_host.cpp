@@ -5,7 +5,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <unistd.h>
+
 #include "adjustment/kivoMDIClient.h"
+#include "engine/feedback.h"
 #include "model/byte_stream.h"
 
 namespace kivo::cli {
@@ -35,12 +38,48 @@ bool CliHost::SaveFileDialog(const std::string&, std::string& path) {
     return !path.empty();
 }
 
+namespace {
+
+// Each phase of the run as it begins, on a line of its own.
+class PhasePrinter : public Feedback {
+public:
+    bool progress(CalcPhase phase, int step) override {
+        if (phase == last_ && step == 0) return true; // the tables are reported by two layers
+        last_ = phase;
+        if (step > 0)
+            std::fprintf(stderr, "Calculating: %s %d\n", CalcPhaseName(phase), step);
+        else
+            std::fprintf(stderr, "Calculating: %s\n", CalcPhaseName(phase));
+        return true;
+    }
+
+private:
+    CalcPhase last_ = CalcPhase::Listing;
+};
+
+} // namespace
+
+void CalculateShowingPhases(kivoMDIClient& doc) {
+    if (!isatty(STDERR_FILENO)) {
+        doc.CmCalculate();
+        return;
+    }
+    PhasePrinter printer;
+    doc.CmCalculate(&printer);
+}
+
+std::string FailureNote(const kivoMDIClient& doc) {
+    // Only a failure that is not about the network itself is named here; the listing has the rest.
+    return doc.lastRunOutOfMemory ? ": " + doc.lastRunFailure : std::string();
+}
+
 int CalculateForResults(kivoMDIClient& doc) {
-    doc.CmCalculate();
+    CalculateShowingPhases(doc);
     if (doc.listingWriteFailed) return EXIT_UNWRITABLE; // the host has said so
     if (doc.lastCalculateResult == 0) return EXIT_OK;
-    std::fprintf(stderr, "The adjustment failed (Mavo returns %d); the listing %s says why.\n",
-                 doc.lastCalculateResult, ChangeFileExt(doc.OpenName, ".OUT").c_str());
+    std::fprintf(stderr, "The adjustment failed (Mavo returns %d%s); the listing %s says why.\n",
+                 doc.lastCalculateResult, FailureNote(doc).c_str(),
+                 ChangeFileExt(doc.OpenName, ".OUT").c_str());
     return EXIT_ENGINE;
 }
 

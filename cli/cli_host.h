@@ -53,6 +53,11 @@ constexpr int EXIT_CHECK_FAILED = 5; // `check`: an element out of tolerance or 
 bool OpenProject(kivoMDIClient& doc, CliHost& host, const std::string& path);
 // Creates a new project as File > New with both forms accepted unchanged.
 void NewProject(kivoMDIClient& doc, const std::string& path);
+// Measure > Calculate with its phases on stderr ("Calculating: tables", ...) when stderr is a
+// terminal.
+void CalculateShowingPhases(kivoMDIClient& doc);
+// Why the last Calculate failed, for the message on stderr (empty when the listing alone says it).
+std::string FailureNote(const kivoMDIClient& doc);
 // Runs Calculate for a command that reads its results: EXIT_OK when it adjusted; otherwise, with a
 // message saying why, EXIT_UNWRITABLE when the listing could not be written and EXIT_ENGINE when the
 // adjustment failed.

@@ -35,7 +35,7 @@ int CmdCalculate(int argc, char** argv) {
     CliHost host;
     kivoMDIClient doc(&host);
     if (!OpenProject(doc, host, path)) return EXIT_UNREADABLE;
-    doc.CmCalculate();
+    CalculateShowingPhases(doc);
     std::printf("Mavo returns %d\n", doc.lastCalculateResult);
     std::printf("kind\tslot\tname\tplane\tA\tB\tphi\n");
     for (int i = 0; i < doc.nMaxTheos; ++i)
@@ -43,7 +43,7 @@ int CmdCalculate(int argc, char** argv) {
     for (int i = 0; i < doc.nMaxPoints; ++i)
         if (doc.pointList[i].flags & ELEM_INUSE) PrintEllipses("point", i, doc.pointList[i]);
     if (doc.lastCalculateResult != 0)
-        std::fprintf(stderr, "The adjustment failed; the listing %s says why.\n",
+        std::fprintf(stderr, "The adjustment failed%s; the listing %s says why.\n", FailureNote(doc).c_str(),
                      ChangeFileExt(doc.OpenName, ".OUT").c_str());
     if (doc.listingWriteFailed) return EXIT_UNWRITABLE;
     if (save && !SaveProject(doc)) return EXIT_UNWRITABLE;
