@@ -15,6 +15,7 @@
 #include <QToolBar>
 #include <memory>
 
+#include "app/background_calculate.h"
 #include "app/kivo_app.h"
 #include "app/mdi_child.h"
 #include "app/print_out.h"
@@ -205,6 +206,7 @@ kivoDecoratedMDIFrame::kivoDecoratedMDIFrame(kivoApp& app, kivoMDIClient& doc)
     image_->setAlignment(Qt::AlignCenter);
     sb->addPermanentWidget(image_);
     SetStatusImage(7);
+    calc_ = new BackgroundCalculate(*this, doc_, mdi_);
 
     SetMenu(cmd::MENU_NOPROJECT);
     SetSpeedBar(false);
@@ -444,6 +446,7 @@ void kivoDecoratedMDIFrame::RunSettingsForm(int id) {
 }
 
 void kivoDecoratedMDIFrame::Command(int id) {
+    if (calc_->Running()) return; // the network is locked until the Calculate ends
     if (bHelpRequested || app_.ContextHelp) {
         bHelpRequested = false;
         app_.EndContextHelp();
@@ -581,7 +584,14 @@ void kivoDecoratedMDIFrame::Command(int id) {
         doc_.CmSimulate();
         break;
     case cmd::Calculate:
-        doc_.CmCalculate();
+        if (doc_.bFileOpen && BackgroundCalculate::ObservationsOf(doc_) >= BackgroundCalculate::Threshold()) {
+            std::vector<QAction*> all;
+            for (const auto& [actionId, action] : actions_)
+                all.push_back(action);
+            calc_->Start(all);
+        } else {
+            doc_.CmCalculate();
+        }
         break;
     case cmd::FindElement:
         CmFindElement();
@@ -630,6 +640,7 @@ void kivoDecoratedMDIFrame::ArrangeIcons() {
 }
 
 void kivoDecoratedMDIFrame::closeEvent(QCloseEvent* e) {
+    calc_->CancelAndWait(); // a Calculate in the background gives way: the results stay as they were
     if (app_.CanClose())
         e->accept();
     else
