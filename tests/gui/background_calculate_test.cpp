@@ -2,7 +2,8 @@
 // program is locked while it runs, a cancelled run leaves everything as the run before left it and
 // a finished one gives what the Calculate on the window's thread gives.
 // With KIVO_SHOTS set to a folder, the frame is saved there while the run goes on and after the
-// cancel (calculate-running.png, calculate-cancelled.png); KIVO_CALC_STATIONS and KIVO_CALC_TARGETS
+// cancel (calculate-running.png, calculate-cancelled.png), and in the first iteration of a run that
+// goes to the end (calculate-iterations.png); KIVO_CALC_STATIONS and KIVO_CALC_TARGETS
 // set the size of the plant network (20 x 5,000 by default).
 
 #include <gtest/gtest.h>
@@ -164,7 +165,12 @@ TEST_F(BackgroundCalculateTest, AFinishedRunGivesWhatTheCalculateOnTheWindowsThr
     QStringList phases;
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, [&] {
-        if (!phases.contains(calc().progressBar()->format())) phases << calc().progressBar()->format();
+        const QString now = calc().progressBar()->format();
+        if (phases.contains(now)) return;
+        phases << now;
+        if (now.startsWith(QStringLiteral("Calculating: iterations")) &&
+            phases.filter(QStringLiteral("iter")).size() == 1)
+            Shot(frame, "calculate-iterations.png");
     });
     watch.start(5);
     QTRY_VERIFY_WITH_TIMEOUT(!calc().Running(), 60000);
