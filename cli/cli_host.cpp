@@ -5,9 +5,12 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <unistd.h>
+
 #include "adjustment/kivoMDIClient.h"
 #include "engine/mavo.h"
 #include "engine/project.h"
+#include "engine/feedback.h"
 #include "model/byte_stream.h"
 
 namespace kivo::cli {
@@ -37,19 +40,55 @@ bool CliHost::SaveFileDialog(const std::string&, std::string& path) {
     return !path.empty();
 }
 
+namespace {
+
+// Each phase of the run as it begins, on a line of its own.
+class PhasePrinter : public Feedback {
+public:
+    bool progress(CalcPhase phase, int step) override {
+        if (phase == last_ && step == 0) return true; // the tables are reported by two layers
+        last_ = phase;
+        if (step > 0)
+            std::fprintf(stderr, "Calculating: %s %d\n", CalcPhaseName(phase), step);
+        else
+            std::fprintf(stderr, "Calculating: %s\n", CalcPhaseName(phase));
+        return true;
+    }
+
+private:
+    CalcPhase last_ = CalcPhase::Listing;
+};
+
+} // namespace
+
+void CalculateShowingPhases(kivoMDIClient& doc) {
+    if (!isatty(STDERR_FILENO)) {
+        doc.CmCalculate();
+        return;
+    }
+    PhasePrinter printer;
+    doc.CmCalculate(&printer);
+}
+
+std::string FailureNote(const kivoMDIClient& doc) {
+    // Only a failure that is not about the network itself is named here; the listing has the rest.
+    return doc.lastRunOutOfMemory ? ": " + doc.lastRunFailure : std::string();
+}
+
 void ReportFailedAdjustment(const kivoMDIClient& doc) {
     // The engine's own status tells a run whose only failure was its listing.
     const bool onlyListing = doc.lastRunTables && doc.lastRunTables->istat == mavo::kListingFailed;
     if (doc.lastCalculateResult == 0 || onlyListing) return;
     if (doc.listingWriteFailed) // the host has said why there is no listing
-        std::fprintf(stderr, "The adjustment failed (Mavo returns %d).\n", doc.lastCalculateResult);
+        std::fprintf(stderr, "The adjustment failed (Mavo returns %d%s).\n", doc.lastCalculateResult,
+                     FailureNote(doc).c_str());
     else
-        std::fprintf(stderr, "The adjustment failed (Mavo returns %d); the listing %s says why.\n",
-                     doc.lastCalculateResult, ChangeFileExt(doc.OpenName, ".OUT").c_str());
+        std::fprintf(stderr, "The adjustment failed (Mavo returns %d%s); the listing %s says why.\n",
+                     doc.lastCalculateResult, FailureNote(doc).c_str(), ChangeFileExt(doc.OpenName, ".OUT").c_str());
 }
 
 int CalculateForResults(kivoMDIClient& doc) {
-    doc.CmCalculate();
+    CalculateShowingPhases(doc);
     ReportFailedAdjustment(doc);
     if (doc.listingWriteFailed) return EXIT_UNWRITABLE; // the host has said so
     return doc.lastCalculateResult == 0 ? EXIT_OK : EXIT_ENGINE;

@@ -47,7 +47,7 @@ int CmdCalculate(int argc, char** argv) {
     ProjectLock lock;
     if (!LockProject(lock, path)) return EXIT_UNWRITABLE;
     if (!OpenProject(doc, host, path)) return EXIT_UNREADABLE;
-    doc.CmCalculate();
+    CalculateShowingPhases(doc);
     // The result files first: a reader that stops reading the table early must not cost them.
     bool resultsWritten = true;
     if (doc.lastCalculateResult == 0 && !doc.listingWriteFailed) {

@@ -3,6 +3,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <new>
 
 #include "cli_host.h"
 #include "commands.h"
@@ -24,7 +25,17 @@ int main(int argc, char** argv) {
         return EXIT_USAGE;
     }
     for (const CommandEntry& c : Commands())
-        if (std::strcmp(argv[1], c.name) == 0) return c.run(argc - 2, argv + 2);
+        if (std::strcmp(argv[1], c.name) == 0) {
+            // The last resort: the commands turn a failed allocation into their own failure where it
+            // matters (the engine run); one anywhere else still ends with a message, files untouched
+            // (every file is written whole or not at all).
+            try {
+                return c.run(argc - 2, argv + 2);
+            } catch (const std::bad_alloc&) {
+                std::fprintf(stderr, "kivo-cli: not enough memory\n");
+                return EXIT_ENGINE;
+            }
+        }
     std::fprintf(stderr, "kivo-cli: unknown command '%s'\n", argv[1]);
     Usage();
     return EXIT_USAGE;

@@ -39,34 +39,50 @@ std::string CalculateStatus(const kivoMDIClient& doc, int result) {
 
 } // namespace
 
-void kivoMDIClient::CmCalculate() {
-    using Clock = std::chrono::steady_clock;
+void kivoMDIClient::CmCalculate(Feedback* feedback) {
     host_->SetCursor(CursorKind::HourGlass);
+    const std::unique_ptr<CalculateRun> run = BeginCalculate();
+    run->Run(feedback);
+    host_->SetCursor(CursorKind::Arrow);
+    FinishCalculate(*run);
+}
+
+std::unique_ptr<CalculateRun> kivoMDIClient::BeginCalculate() {
+    using Clock = std::chrono::steady_clock;
     const auto start = Clock::now();
     RunSimulation();
     const double simulation = std::chrono::duration<double>(Clock::now() - start).count();
-    DiscardOutput();
     if (bAutosave && bFileDirty) CmSaveFile();
+    // The engine objects live for this run only; the tables stay with the document after a run that
+    // was not cancelled (lastRunTables).
+    std::unique_ptr<CalculateRun> run(
+        new CalculateRun(*this, std::make_shared<project>(nullptr, OpenName.c_str())));
+    run->simulation_ = simulation;
+    return run;
+}
 
-    // The engine objects live for this run only; wsimmavo reaches the project through pproject.
-    // The tables stay with the document after the run (lastRunTables); the feedback is not kept.
-    auto kept = std::make_shared<project>(nullptr, OpenName.c_str());
-    project& run = *kept;
-    pproject = &run;
-    lastRunTimings_.clear();
+void kivoMDIClient::FinishCalculate(CalculateRun& run) {
+    using Clock = std::chrono::steady_clock;
+    if (run.Cancelled()) {
+        StatBarMessage("Calculate cancelled");
+        return;
+    }
+    DiscardOutput();
     leftOutMarks.clear();
-    const int result = wsimmavo();
-    lastRunTimings_.insert(lastRunTimings_.begin(), {"simulation", simulation});
-    host_->SetCursor(CursorKind::Arrow);
-
-    if (result == 0) ReadResults();
-    StatBarMessage(CalculateStatus(*this, result));
-    pproject = nullptr;
-    lastRunTables = std::move(kept);
-    listingWriteFailed = run.listingError != 0;
+    TakeRun(run);
+    const int result = run.result_;
+    lastRunTimings_.insert(lastRunTimings_.begin(), {"simulation", run.simulation_});
+    project& tables = *run.tables_;
+    if (result == 0) StoreEllipses(*tables.runresults, runSlots_);
+    lastRunOutOfMemory = run.outOfMemory_;
+    std::string status = CalculateStatus(*this, result);
+    if (lastRunOutOfMemory) status += ": " + lastRunFailure;
+    StatBarMessage(status);
+    lastRunTables = run.tables_;
+    listingWriteFailed = tables.listingError != 0;
     if (listingWriteFailed)
-        host_->MessageBox("The listing could not be written to " + run.listingName() + ": " +
-                              std::strerror(run.listingError) + ".",
+        host_->MessageBox("The listing could not be written to " + tables.listingName() + ": " +
+                              std::strerror(tables.listingError) + ".",
                           "KIVO", MsgButtons::Ok, MsgIcon::Exclamation);
 
     // Only a successful run gives ellipses to draw; after a failure the listing says why.

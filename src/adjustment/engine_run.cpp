@@ -10,10 +10,13 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <new>
+#include <stdexcept>
 #include <vector>
 
 #include "adjustment/engine_tables.h"
 #include "adjustment/kivoMDIClient.h"
+#include "engine/listing.h"
 #include "engine/mavo.h"
 #include "engine/parallel.h"
 #include "simulation/angles.h"
@@ -246,35 +249,130 @@ void StoreEllipse(COMMON& c, double ha, double hb, double phi, int view) {
 
 } // namespace
 
-int kivoMDIClient::wsimmavo() {
-    project& prj = *pproject;
-    prj.istat = -2;
-    prj.dim = dimension;
-    prj.units = units;
-    lastSummary.reset();
+long long CountUnknowns(const kivoMDIClient& d) {
+    long long n = 0;
+    double sx = 0.0;
+    for (int i = 0; i < d.nMaxTheos; ++i)
+        if (d.theoList[i].flags & ELEM_INUSE)
+            for (int k = 0; k < 6; ++k)
+                n += StatusCode(d.theoList[i].coordStat, k, d.dimension, 0.0, sx) != kFixed ? 1 : 0;
+    for (int i = 0; i < d.nMaxSBars; ++i)
+        if (d.sbarList[i].flags & ELEM_INUSE) n += 6; // two ends of three coordinates
+    for (int i = 0; i < d.nMaxPoints; ++i)
+        if (d.pointList[i].flags & ELEM_INUSE)
+            for (int k = 0; k < 3; ++k)
+                n += StatusCode(d.pointList[i].coordStat, k, d.dimension, 0.0, sx) != kFixed ? 1 : 0;
+    return n;
+}
 
+void CalculateRun::Run(Feedback* feedback) {
+    // Whatever allocation fails, here or in the engine, the run fails with the reason: the document
+    // was only read, so it stays as it was.
+    bool failed = false;
+    try {
+        RunEngine(feedback);
+    } catch (const std::bad_alloc&) {
+        failed = true;
+    } catch (const std::length_error&) {
+        failed = true;
+    }
+    if (failed) {
+        tables_->pfeedback = nullptr;
+        outOfMemory_ = true;
+        FailWithoutEngine(notEnoughMemoryText(CountUnknowns(doc_)));
+    }
+}
+
+void CalculateRun::RunEngine(Feedback* feedback) {
+    project& prj = *tables_;
+    prj.istat = -2;
+    prj.dim = doc_.dimension;
+    prj.units = doc_.units;
+    if (feedback && !feedback->progress(CalcPhase::Tables, 0)) {
+        cancelled_ = true;
+        return;
+    }
     const auto start = std::chrono::steady_clock::now();
     {
         // The engine works on its own copy: the staging tables go before it runs.
-        EngineTables t = BuildEngineTables(*this);
-        if (!t.MoveInto(prj, dimension, units)) return -1;
-        runSlots_ = std::move(t.slots);
+        EngineTables t = BuildEngineTables(doc_);
+        slots_ = std::move(t.slots);
+        if (!t.MoveInto(prj, doc_.dimension, doc_.units)) {
+            result_ = -1;
+            return;
+        }
     }
     const double filling = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
-    auto engine = std::make_unique<mavo>(pproject);
+    prj.pfeedback = feedback; // the tables outlive the run; the feedback does not
+    auto engine = std::make_unique<mavo>(&prj);
     const int started = engine->mavostart();
     const int finished = started < 0 ? started : engine->mavoL2err();
-    MarkLeftOut(engine->summary());
-    lastSummary = std::make_shared<const eng::Summary>(engine->summary());
-    if (started < 0) return -2;
-    if (finished < 0) return -3;
-    lastRunTimings_ = engine->timings();
-    lastRunTimings_.insert(lastRunTimings_.begin(), {"engine tables", filling});
-    return 0;
+    prj.pfeedback = nullptr;
+    if (finished == mavo::kCancelled) {
+        cancelled_ = true;
+        return;
+    }
+    if (finished == mavo::kNoMemory) {
+        outOfMemory_ = true;
+        failure_ = engine->summary().failure;
+        result_ = started < 0 ? -2 : -3;
+        return; // what the engine held is gone; nothing is marked
+    }
+    engineRan_ = true;
+    summary_ = std::make_shared<const eng::Summary>(engine->summary());
+    failure_ = engine->summary().failure;
+    leftOut_ = LeftOutElements(engine->summary());
+    if (started < 0) {
+        result_ = -2;
+    } else if (finished < 0) {
+        result_ = -3;
+    } else {
+        result_ = 0;
+        timings_ = engine->timings();
+        timings_.insert(timings_.begin(), {"engine tables", filling});
+    }
+}
+
+// The tables could not be built: the listing says why, as the engine's own failures do.
+void CalculateRun::FailWithoutEngine(const std::string& why) {
+    if (result_ >= 0) result_ = -1;
+    failure_ = why;
+    engineRan_ = false;
+    leftOut_.clear();
+    timings_.clear();
+    tables_->istat = mavo::kNoMemory;
+    try {
+        eng::Summary s;
+        s.failure = why;
+        eng::writeListing(tables_->listingName(), tables_->fileName(), eng::Network{}, s);
+    } catch (const std::bad_alloc&) {
+        // Not even the listing fits: the return code and the status bar still say why.
+    } catch (const std::length_error&) {
+    }
+}
+
+int kivoMDIClient::wsimmavo() {
+    // The project belongs to the caller: the run only borrows it.
+    CalculateRun run(*this, std::shared_ptr<project>(pproject, [](project*) {}));
+    run.Run(pproject->pfeedback);
+    TakeRun(run);
+    return run.result_;
+}
+
+void kivoMDIClient::TakeRun(CalculateRun& run) {
+    runSlots_ = std::move(run.slots_);
+    if (run.engineRan_) MarkLeftOut(run.leftOut_, runSlots_);
+    lastRunTimings_ = std::move(run.timings_);
+    lastRunFailure = run.failure_;
+    lastSummary = std::move(run.summary_);
 }
 
 void kivoMDIClient::MarkLeftOut(const eng::Summary& s) {
+    MarkLeftOut(LeftOutElements(s), runSlots_);
+}
+
+std::vector<char> LeftOutElements(const eng::Summary& s) {
     std::vector<char> out(s.elements.size(), 0);
     for (const eng::LeftOut& lo : s.leftOut) {
         if (lo.element < 0) continue;
@@ -285,7 +383,7 @@ void kivoMDIClient::MarkLeftOut(const eng::Summary& s) {
     // Elements named only as not determined (on a failed run the engine may not have indexed them).
     for (std::size_t i = 0; i < s.elements.size(); ++i)
         if (!s.elements[i].determined || !s.elements[i].connected) out[i] = 1;
-    MarkLeftOut(out, runSlots_);
+    return out;
 }
 
 void kivoMDIClient::MarkLeftOut(const std::vector<char>& leftOut, const EngineSlots& slots) {

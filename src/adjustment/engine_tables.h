@@ -7,6 +7,7 @@
 
 #include "adjustment/kivoMDIClient.h"
 #include "engine/project.h"
+#include "engine/summary.h"
 
 namespace kivo {
 
@@ -24,5 +25,11 @@ struct EngineTables {
 // The tables for the network as it stands: the elements in use, and the observations that hold a
 // value (a Calculate simulates them first).
 EngineTables BuildEngineTables(const kivoMDIClient& d);
+
+// The unknowns the tables of the network as it stands would hold (for the out-of-memory message).
+long long CountUnknowns(const kivoMDIClient& d);
+
+// Per engine element, whether the run left it out (not determined, or not connected to the datum).
+std::vector<char> LeftOutElements(const eng::Summary& s);
 
 } // namespace kivo

@@ -13,6 +13,7 @@
 namespace kivo {
 
 class project;
+class Feedback;
 struct result;
 namespace eng {
 struct Summary;
@@ -34,6 +35,10 @@ struct AdjustmentRun {
     // The elements the last Calculate left out are the document's leftOutMarks (AdjustmentMarks),
     // which undo and redo restore with the network.
     using LeftOutMark = kivo::LeftOutMark;
+    // Why the last Calculate failed, as its listing says (empty after a success), and whether it
+    // failed for want of memory rather than for something in the network.
+    std::string lastRunFailure;
+    bool lastRunOutOfMemory = false;
     // The engine project of the run in progress, which wsimmavo fills and runs; it belongs to the
     // caller (CmCalculate holds it by value for one run) and is null between runs.
     project* pproject = nullptr;
@@ -43,6 +48,42 @@ struct AdjustmentRun {
     // What the engine found in the last Calculate (null before the first, or when the tables could not
     // be made); the names of its elements are those of lastRunTables.
     std::shared_ptr<const eng::Summary> lastSummary;
+};
+
+class kivoMDIClient;
+
+// One Calculate in three steps, so that its engine run may go to another thread:
+// kivoMDIClient::BeginCalculate (the document's thread) simulates and saves as Calculate does; Run
+// builds the engine tables from the document and runs the engine (any thread: the document is only
+// read, and nothing may change it meanwhile); kivoMDIClient::FinishCalculate (the document's thread)
+// stores what the run gave. A cancelled run changes nothing: the ellipses, the left-out marks and
+// the listing stay those of the run before.
+class CalculateRun {
+public:
+    // Reports each phase to feedback (may be null), which may stop the run; a failure of memory
+    // ends it as a failed run.
+    void Run(Feedback* feedback);
+    bool Cancelled() const { return cancelled_; }
+    int Result() const { return result_; }
+
+private:
+    friend class kivoMDIClient;
+    CalculateRun(const kivoMDIClient& doc, std::shared_ptr<project> tables)
+        : doc_(doc), tables_(std::move(tables)) {}
+    void RunEngine(Feedback* feedback);
+    void FailWithoutEngine(const std::string& why); // the listing says why
+
+    const kivoMDIClient& doc_;
+    std::shared_ptr<project> tables_;
+    EngineSlots slots_;
+    bool engineRan_ = false;    // the engine looked at the tables: leftOut_ holds its marks
+    std::vector<char> leftOut_; // per engine element
+    std::vector<std::pair<std::string, double>> timings_;
+    std::string failure_;
+    std::shared_ptr<const eng::Summary> summary_; // what the engine found; null when it did not run
+    int result_ = -1;
+    bool cancelled_ = false, outOfMemory_ = false;
+    double simulation_ = 0.0; // seconds
 };
 
 class kivoMDIClient : public Simulation, public AdjustmentRun {
@@ -56,7 +97,11 @@ public:
     bool WriteInputFile();
 
     // ---- Adjustment ------------------------------------------------------------------------
-    void CmCalculate();
+    // Measure > Calculate, start to end on this thread; feedback (may be null) hears the phases.
+    void CmCalculate(Feedback* feedback = nullptr);
+    // The steps of CmCalculate when the engine runs elsewhere (see CalculateRun).
+    std::unique_ptr<CalculateRun> BeginCalculate();
+    void FinishCalculate(CalculateRun& run);
     int wsimmavo();
     void UpEllip(const char* name, double ha, double hb, double phi, int view);
     // Stores the ellipses of the last successful run into the elements, by their position in the
@@ -92,6 +137,9 @@ protected:
     bool RunForm(FormId form) override;
 
 private:
+    // The slots, left-out marks and timings of a run that reached the engine.
+    void TakeRun(CalculateRun& run);
+
     EngineSlots runSlots_; // of the tables of the last wsimmavo
     std::vector<std::pair<std::string, double>> lastRunTimings_;
 };

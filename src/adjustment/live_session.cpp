@@ -1,7 +1,11 @@
 #include "adjustment/live_session.h"
 
+#include <new>
+#include <stdexcept>
+
 #include "adjustment/engine_tables.h"
 #include "engine/live.h"
+#include "engine/mavo.h"
 #include "simulation/scale_bar.h"
 
 namespace kivo {
@@ -12,6 +16,7 @@ struct LivePrecisionSession::Impl {
     int kind = SEL_NONE, slot = -1;
     eng::LivePrecision live;
     std::string why;
+    long long unknowns = 0; // for the out-of-memory message
 };
 
 LivePrecisionSession::LivePrecisionSession() : d_(std::make_unique<Impl>()) {}
@@ -25,10 +30,19 @@ std::unique_ptr<LivePrecisionSession> LivePrecisionSession::Start(kivoMDIClient&
 std::unique_ptr<LivePrecisionSession> LivePrecisionSession::Take(const kivoMDIClient& doc, int kind,
                                                                  int slot) {
     std::unique_ptr<LivePrecisionSession> s(new LivePrecisionSession);
-    EngineTables t = BuildEngineTables(doc);
-    s->d_->tables = std::make_unique<project>(nullptr, "");
-    if (!t.MoveInto(*s->d_->tables, doc.dimension, doc.units)) s->d_->tables.reset();
-    s->d_->slots = std::move(t.slots);
+    s->d_->unknowns = CountUnknowns(doc);
+    try {
+        EngineTables t = BuildEngineTables(doc);
+        s->d_->tables = std::make_unique<project>(nullptr, "");
+        if (!t.MoveInto(*s->d_->tables, doc.dimension, doc.units)) s->d_->tables.reset();
+        s->d_->slots = std::move(t.slots);
+    } catch (const std::bad_alloc&) {
+        s->d_->tables.reset(); // Setup says why
+        s->d_->why = notEnoughMemoryText(s->d_->unknowns);
+    } catch (const std::length_error&) {
+        s->d_->tables.reset();
+        s->d_->why = notEnoughMemoryText(s->d_->unknowns);
+    }
     s->d_->kind = kind;
     s->d_->slot = slot;
     return s;
@@ -71,29 +85,45 @@ std::vector<LiveMove> LivePrecisionSession::Moves(const kivoMDIClient& doc) cons
     return moves;
 }
 
+// Running out of memory fails a setup or an update like any other failure (Why says so); the next
+// drag position then starts afresh.
 bool LivePrecisionSession::Setup() {
     if (!d_->tables) {
-        d_->why = "the network's tables could not be sized";
+        if (d_->why.empty()) d_->why = "the network's tables could not be sized";
         return false;
     }
-    const bool ok = d_->live.setup(*d_->tables);
+    bool ok = false;
+    try {
+        ok = d_->live.setup(*d_->tables);
+        d_->why = ok ? std::string() : d_->live.why();
+    } catch (const std::bad_alloc&) {
+        d_->why = notEnoughMemoryText(d_->unknowns);
+    } catch (const std::length_error&) {
+        d_->why = notEnoughMemoryText(d_->unknowns);
+    }
     d_->tables.reset();
-    d_->why = ok ? std::string() : d_->live.why();
     return ok;
 }
 
 LivePrecisionSession::Status LivePrecisionSession::Update(const std::vector<LiveMove>& moves,
                                                           const std::atomic<bool>* cancel) {
-    std::vector<eng::LivePrecision::Position> at;
-    for (const LiveMove& m : moves) {
-        eng::LivePrecision::Position p;
-        p.element = m.element;
-        p.x[0] = m.x[0], p.x[1] = m.x[1], p.x[2] = m.x[2];
-        at.push_back(p);
-    }
     using S = eng::LivePrecision::Status;
-    const S st = d_->live.update(at, cancel);
-    d_->why = d_->live.why();
+    S st = S::Failed;
+    try {
+        std::vector<eng::LivePrecision::Position> at;
+        for (const LiveMove& m : moves) {
+            eng::LivePrecision::Position p;
+            p.element = m.element;
+            p.x[0] = m.x[0], p.x[1] = m.x[1], p.x[2] = m.x[2];
+            at.push_back(p);
+        }
+        st = d_->live.update(at, cancel);
+        d_->why = d_->live.why();
+    } catch (const std::bad_alloc&) {
+        d_->why = notEnoughMemoryText(d_->unknowns);
+    } catch (const std::length_error&) {
+        d_->why = notEnoughMemoryText(d_->unknowns);
+    }
     switch (st) {
     case S::Ok:
         return Status::Ok;

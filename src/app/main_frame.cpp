@@ -17,6 +17,7 @@
 
 #include "adjustment/dxf_export.h"
 #include "adjustment/results_export.h"
+#include "app/background_calculate.h"
 #include "app/kivo_app.h"
 #include "app/mdi_child.h"
 #include "app/print_out.h"
@@ -215,6 +216,7 @@ kivoDecoratedMDIFrame::kivoDecoratedMDIFrame(kivoApp& app, kivoMDIClient& doc)
     image_->setAlignment(Qt::AlignCenter);
     sb->addPermanentWidget(image_);
     SetStatusImage(7);
+    calc_ = new BackgroundCalculate(*this, doc_, mdi_);
 
     SetMenu(cmd::MENU_NOPROJECT);
     SetSpeedBar(false);
@@ -456,6 +458,7 @@ void kivoDecoratedMDIFrame::RunSettingsForm(int id) {
 }
 
 void kivoDecoratedMDIFrame::Command(int id) {
+    if (calc_->Running()) return; // the network is locked until the Calculate ends
     if (bHelpRequested || app_.ContextHelp) {
         bHelpRequested = false;
         app_.EndContextHelp();
@@ -605,7 +608,14 @@ void kivoDecoratedMDIFrame::Command(int id) {
         doc_.CmSimulate();
         break;
     case cmd::Calculate:
-        doc_.CmCalculate();
+        if (doc_.bFileOpen && BackgroundCalculate::ObservationsOf(doc_) >= BackgroundCalculate::Threshold()) {
+            std::vector<QAction*> all;
+            for (const auto& [actionId, action] : actions_)
+                all.push_back(action);
+            calc_->Start(all);
+        } else {
+            doc_.CmCalculate();
+        }
         break;
     case cmd::FindElement:
         CmFindElement();
@@ -654,6 +664,7 @@ void kivoDecoratedMDIFrame::ArrangeIcons() {
 }
 
 void kivoDecoratedMDIFrame::closeEvent(QCloseEvent* e) {
+    calc_->CancelAndWait(); // a Calculate in the background gives way: the results stay as they were
     if (app_.CanClose())
         e->accept();
     else

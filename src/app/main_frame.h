@@ -21,6 +21,7 @@ class TKIVOWindow;
 
 namespace kivo::app {
 
+class BackgroundCalculate;
 class kivoApp;
 class kivoMDIChild;
 class TTextWindow;
@@ -59,6 +60,8 @@ public:
 
     // The undo history of the open project (Edit > Undo, Redo).
     UndoHistory& history() { return *history_; }
+    // Measure > Calculate of a large network, running in the background.
+    BackgroundCalculate& backgroundCalculate() { return *calc_; }
 
     // Menu check marks from the document's display flags.
     void CheckViewItems();
@@ -104,6 +107,7 @@ private:
     QMdiArea* mdi_;
     QToolBar* bar_;
     UndoHistory* history_;
+    BackgroundCalculate* calc_ = nullptr;
     std::map<int, QAction*> actions_;
     std::vector<int> barLayout_;
     std::vector<QWidget*> spacers_;

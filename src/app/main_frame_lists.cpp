@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QScrollBar>
 
+#include "app/background_calculate.h"
 #include "app/find_dialog.h"
 #include "app/main_frame.h"
 #include "app/mdi_child.h"
@@ -75,6 +76,7 @@ void kivoDecoratedMDIFrame::FillRecentFiles(QMenu* file) {
 }
 
 void kivoDecoratedMDIFrame::OpenRecent(const QString& path) {
+    if (calc_->Running()) return; // the open project is locked until its Calculate ends
     if (!QFileInfo::exists(path)) {
         QMessageBox::warning(
             this, QStringLiteral("KIVO"),

@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <exception>
+#include <mutex>
+#include <new>
+#include <stdexcept>
 #include <thread>
 
 #include <Eigen/Dense>
@@ -10,6 +14,7 @@
 #include "engine/datum.h"
 #include "engine/ellipse.h"
 #include "engine/functional_model.h"
+#include "engine/mavo.h"
 #include "engine/network.h"
 #include "engine/normals.h"
 #include "engine/relative.h"
@@ -125,7 +130,9 @@ struct Lookup {
 
 } // namespace
 
-SightingAdvice adviseSightings(const project& p, const SightingOptions& o) {
+namespace {
+
+SightingAdvice adviseSightingsOn(const project& p, const SightingOptions& o) {
     SightingAdvice out;
     Baseline b;
     if (!b.build(p)) {
@@ -312,8 +319,8 @@ SightingAdvice adviseSightings(const project& p, const SightingOptions& o) {
     return out;
 }
 
-HeatMap stationHeatMap(const project& p, const HeatMapOptions& o, const std::atomic<bool>* cancel,
-                       const std::function<void(int, int)>& progress) {
+HeatMap stationHeatMapOn(const project& p, const HeatMapOptions& o, const std::atomic<bool>* cancel,
+                         const std::function<void(int, int)>& progress) {
     HeatMap out;
     Baseline b;
     if (o.nx <= 0 || o.ny <= 0) {
@@ -502,24 +509,66 @@ HeatMap stationHeatMap(const project& p, const HeatMapOptions& o, const std::ato
         out.value[static_cast<std::size_t>(c)] = worst;
     };
 
+    // A failure in one thread (out of memory) stops the cells not yet begun and is thrown again here.
+    std::mutex failureLock;
+    std::exception_ptr failure;
     auto work = [&] {
-        for (int c; (c = next++) < cells;) {
-            if (cancel && cancel->load()) return;
-            cell(c);
-            const int n = ++done;
-            if (progress) progress(n, cells);
+        try {
+            for (int c; (c = next++) < cells;) {
+                if (cancel && cancel->load()) return;
+                cell(c);
+                const int n = ++done;
+                if (progress) progress(n, cells);
+            }
+        } catch (...) {
+            next = cells;
+            std::lock_guard lock(failureLock);
+            if (!failure) failure = std::current_exception();
         }
     };
     const int nthreads = std::clamp(o.threads, 1, 8);
     std::vector<std::thread> pool;
-    for (int i = 1; i < nthreads; ++i)
-        pool.emplace_back(work);
+    pool.reserve(static_cast<std::size_t>(nthreads));
+    for (int i = 1; i < nthreads; ++i) {
+        try {
+            pool.emplace_back(work);
+        } catch (const std::exception&) {
+            break; // no thread to be had: fewer threads do the work
+        }
+    }
     work();
     for (std::thread& t : pool)
         t.join();
+    if (failure) std::rethrow_exception(failure);
     out.cancelled = cancel && cancel->load() && done.load() < cells;
     out.ok = !out.cancelled;
     if (out.cancelled) out.why = "cancelled";
+    return out;
+}
+
+} // namespace
+
+// Running out of memory is an answer like any other failure: the reason, nothing else.
+SightingAdvice adviseSightings(const project& p, const SightingOptions& o) {
+    try {
+        return adviseSightingsOn(p, o);
+    } catch (const std::bad_alloc&) {
+    } catch (const std::length_error&) {
+    }
+    SightingAdvice out;
+    out.why = notEnoughMemoryText(countUnknowns(p));
+    return out;
+}
+
+HeatMap stationHeatMap(const project& p, const HeatMapOptions& o, const std::atomic<bool>* cancel,
+                       const std::function<void(int, int)>& progress) {
+    try {
+        return stationHeatMapOn(p, o, cancel, progress);
+    } catch (const std::bad_alloc&) {
+    } catch (const std::length_error&) {
+    }
+    HeatMap out;
+    out.why = notEnoughMemoryText(countUnknowns(p));
     return out;
 }
 

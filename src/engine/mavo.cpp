@@ -10,6 +10,8 @@
 #include <chrono>
 #include <cmath>
 #include <limits>
+#include <new>
+#include <stdexcept>
 
 #include "engine/datum.h"
 #include "engine/element_result.h"
@@ -74,17 +76,93 @@ bool definedEverywhere(const Network& net, std::string& why) {
 } // namespace
 } // namespace eng
 
+long long countUnknowns(const project& p) {
+    long long n = 0;
+    auto estimated = [](int code) { return code == kStatusUnknown || code == kStatusPseudo; };
+    for (int i = 0; p.sta && i < p.maxsta; ++i)
+        for (int k = 0; k < 6; ++k)
+            n += estimated(p.sta[i].d[k]) ? 1 : 0;
+    for (int i = 0; p.tar && i < p.maxtar; ++i)
+        for (int k = 0; k < 3; ++k)
+            n += estimated(p.tar[i].d[k]) ? 1 : 0;
+    return n;
+}
+
+std::string notEnoughMemoryText(long long unknowns) {
+    return "not enough memory for this network (" + std::to_string(unknowns) + " unknowns)";
+}
+
 mavo::mavo(project* p) : p_(p), run_(std::make_unique<eng::Run>()) {}
 mavo::~mavo() = default;
 
+// (A run that ran out of memory may hold nothing at all.)
 const std::vector<std::pair<std::string, double>>& mavo::timings() const {
-    return run_->times;
+    static const std::vector<std::pair<std::string, double>> none;
+    return run_ ? run_->times : none;
 }
 const eng::Summary& mavo::summary() const {
-    return run_->sum;
+    static const eng::Summary none;
+    return run_ ? run_->sum : none;
 }
 
+bool mavo::proceed(CalcPhase phase, int step) {
+    return !p_ || !p_->pfeedback || p_->pfeedback->progress(phase, step);
+}
+
+int mavo::cancelled() {
+    run_->sum.failure = "cancelled";
+    p_->istat = kCancelled;
+    return kCancelled;
+}
+
+int mavo::outOfMemory() {
+    using namespace eng;
+    // What the run holds goes first: the listing needs a little memory of its own.
+    Summary s;
+    if (run_) {
+        s.stations = run_->sum.stations;
+        s.targets = run_->sum.targets;
+    }
+    run_.reset();
+    s.failure = notEnoughMemoryText(countUnknowns(*p_));
+    p_->istat = kNoMemory;
+    try {
+        auto left = std::make_unique<Run>();
+        left->sum = std::move(s);
+        run_ = std::move(left);
+        writeListing(p_->listingName(), p_->fileName(), run_->net, run_->sum);
+    } catch (const std::bad_alloc&) {
+        // Not even the listing fits: the status and the return code still say why.
+    } catch (const std::length_error&) {
+    }
+    return kNoMemory;
+}
+
+// An allocation that fails anywhere in the run (std::bad_alloc, or std::length_error from a size
+// that cannot be held) ends it as a failure with its reason.
 int mavo::mavostart() {
+    if (!p_) return kNoData;
+    try {
+        return start();
+    } catch (const std::bad_alloc&) {
+        return outOfMemory();
+    } catch (const std::length_error&) {
+        return outOfMemory();
+    }
+}
+
+int mavo::mavoL2err() {
+    if (!p_) return kNoData;
+    try {
+        return finish();
+    } catch (const std::bad_alloc&) {
+        return outOfMemory();
+    } catch (const std::length_error&) {
+        return outOfMemory();
+    }
+}
+
+int mavo::start() {
     using namespace eng;
     run_ = std::make_unique<Run>();
     Run& r = *run_;
@@ -100,6 +178,7 @@ int mavo::mavostart() {
         if (!p_) return kNoData;
         return fail(kNoData, "no stations or targets to adjust");
     }
+    if (!proceed(CalcPhase::Tables)) return cancelled();
     const bool unique = net.read(*p_);
     s.stations = net.nsta;
     s.targets = net.ntar;
@@ -113,6 +192,7 @@ int mavo::mavostart() {
             if (e.status[k] == kStatusUnknown || e.status[k] == kStatusPseudo) return true;
         return false;
     });
+    if (!proceed(CalcPhase::Analysis)) return cancelled();
     r.datum = analyseDefects(net);
     releaseFreedMemory(); // the analysis leaves the heap full of holes
     const Datum& d = r.datum;
@@ -164,6 +244,7 @@ int mavo::mavostart() {
     constexpr double kKeepFactors = 1e-3;
     double previous = std::numeric_limits<double>::infinity();
     for (int it = 1; it <= itermax; ++it) {
+        if (!proceed(CalcPhase::Iterations, it)) return cancelled();
         int failed = -1;
         const bool keep = previous < kKeepFactors;
         const auto linearize = [&](int i, Row& row) { return net.linearize(i, row); };
@@ -198,8 +279,9 @@ int mavo::mavostart() {
     return 0;
 }
 
-int mavo::mavoL2err() {
+int mavo::finish() {
     using namespace eng;
+    if (!run_) return kNoData;
     Run& r = *run_;
     if (!r.solved) {
         if (r.sum.failure.empty()) r.sum.failure = "no solution: the adjustment was not run or failed";
@@ -209,6 +291,7 @@ int mavo::mavoL2err() {
     Summary& s = r.sum;
     Network& net = r.net;
     const Datum& d = r.datum;
+    if (!proceed(CalcPhase::Covariances)) return cancelled();
     r.mark = std::chrono::steady_clock::now();
 
     // The covariance blocks, and in the same pass over the clusters of targets the residuals and the
@@ -363,6 +446,7 @@ int mavo::mavoL2err() {
     at = {};
     r.phase("redundancy numbers");
 
+    if (!proceed(CalcPhase::Listing)) return cancelled();
     const bool written = writeListing(p_->listingName(), p_->fileName(), net, s);
     r.phase("listing");
     if (!written) {

@@ -1,7 +1,9 @@
 #pragma once
 // The adjustment run on a filled project: mavostart() builds and solves the least-squares
 // adjustment, mavoL2err() computes covariances, ellipses and statistics and writes the listing.
-// Both return >= 0 on success and a negative code on failure; the listing then says why.
+// Both return >= 0 on success and a negative code on failure; the listing then says why. Neither
+// lets an exception out: running out of memory is the failure kNoMemory. The project's feedback
+// hears each phase as it begins and may stop the run there.
 
 #include <memory>
 #include <string>
@@ -17,6 +19,12 @@ namespace eng {
 struct Run;
 }
 
+// Unknowns the tables ask for (components estimated, pseudo-observed ones included), counted
+// without allocating: the figure the out-of-memory message gives.
+long long countUnknowns(const project& p);
+// The reason a run that ran out of memory gives: "not enough memory for this network (N unknowns)".
+std::string notEnoughMemoryText(long long unknowns);
+
 class mavo {
 public:
     // Failure codes.
@@ -26,6 +34,8 @@ public:
         kSingular = -3, // normal equations break down
         kNoConvergence = -4,
         kListingFailed = -5,
+        kCancelled = -6, // the feedback asked the run to stop; nothing was written
+        kNoMemory = -7,  // an allocation failed: "not enough memory for this network (N unknowns)"
     };
 
     explicit mavo(project* p);
@@ -49,6 +59,14 @@ public:
     const eng::Summary& summary() const;
 
 private:
+    int start();
+    int finish();
+    int cancelled(); // the run stops at the feedback's request
+    // Frees what the run holds, then ends it with kNoMemory (the listing says why, when it can).
+    int outOfMemory();
+    // Tells the feedback that a phase begins; false when it asks the run to stop.
+    bool proceed(CalcPhase phase, int step = 0);
+
     project* p_;
     std::unique_ptr<eng::Run> run_;
 };

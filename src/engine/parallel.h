@@ -7,6 +7,8 @@
 #include <atomic>
 #include <cmath>
 #include <cstddef>
+#include <exception>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -18,7 +20,9 @@ constexpr std::size_t kMaxRanges = 32;
 // Calls body(begin, end) for contiguous ranges covering [0, n), from as many threads as are worth it
 // (the calling thread is one of them; ranges smaller than minPerThread are not worth a thread). The
 // ranges (rangesPerThread per thread) are handed out one at a time, so that a thread the system holds
-// up leaves its share to the others; there are never more than kMaxRanges.
+// up leaves its share to the others; there are never more than kMaxRanges. An exception from body
+// (std::bad_alloc) stops the ranges not yet begun and is thrown again on the calling thread once every
+// thread has ended; a thread the system cannot start leaves its share to the others.
 template <class Body>
 void parallelRanges(std::size_t n, Body&& body, std::size_t minPerThread = 4096,
                     std::size_t rangesPerThread = 4) {
@@ -31,17 +35,31 @@ void parallelRanges(std::size_t n, Body&& body, std::size_t minPerThread = 4096,
     }
     const std::size_t ranges = std::min(workers * std::clamp<std::size_t>(rangesPerThread, 1, 4), n);
     std::atomic<std::size_t> next{0};
+    std::mutex failureLock;
+    std::exception_ptr failure;
     auto run = [&] {
-        for (std::size_t r = next++; r < ranges; r = next++)
-            body(n * r / ranges, n * (r + 1) / ranges);
+        try {
+            for (std::size_t r = next++; r < ranges; r = next++)
+                body(n * r / ranges, n * (r + 1) / ranges);
+        } catch (...) {
+            next = ranges;
+            std::lock_guard lock(failureLock);
+            if (!failure) failure = std::current_exception();
+        }
     };
     std::vector<std::thread> threads;
     threads.reserve(workers - 1);
-    for (std::size_t w = 1; w < workers; ++w)
-        threads.emplace_back(run);
+    for (std::size_t w = 1; w < workers; ++w) {
+        try {
+            threads.emplace_back(run);
+        } catch (const std::exception&) {
+            break; // no thread to be had (out of memory or address space): fewer threads do the work
+        }
+    }
     run();
     for (std::thread& t : threads)
         t.join();
+    if (failure) std::rethrow_exception(failure);
 }
 
 // Calls body(first, last) for ranges of the columns of an n x n lower triangle, from as many threads

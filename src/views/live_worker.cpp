@@ -128,16 +128,25 @@ void LiveWorker::Run() {
         QElapsedTimer timer;
         timer.start();
         LivePrecisionSession::Status st = LivePrecisionSession::Status::Failed;
-        if (setup)
-            st = s->Setup() ? LivePrecisionSession::Status::Ok : LivePrecisionSession::Status::Failed;
-        else
-            st = s->Update(moves, &cancel_);
+        std::vector<LiveEllipse> results;
+        try {
+            if (setup)
+                st = s->Setup() ? LivePrecisionSession::Status::Ok : LivePrecisionSession::Status::Failed;
+            else
+                st = s->Update(moves, &cancel_);
+            if (st == LivePrecisionSession::Status::Ok) results = s->Results();
+        } catch (const std::bad_alloc&) {
+            // No room for the results: this position gives no ellipses, as a failed run gives none.
+            st = LivePrecisionSession::Status::Failed;
+        }
         const double seconds = timer.nsecsElapsed() * 1e-9;
         switch (st) {
         case LivePrecisionSession::Status::Ok:
             QMetaObject::invokeMethod(
                 this,
-                [this, generation, s, r = s->Results(), seconds] { Deliver(generation, s, r, seconds); },
+                [this, generation, s, r = std::move(results), seconds] {
+                    Deliver(generation, s, r, seconds);
+                },
                 Qt::QueuedConnection);
             break;
         case LivePrecisionSession::Status::Cancelled: {

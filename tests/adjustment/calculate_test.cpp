@@ -301,3 +301,59 @@ TEST_F(Calculate, UpEllipMatchesPointsFirstThenStationsIgnoringCase) {
 }
 
 } // namespace
+
+namespace {
+
+// Hears the phases of a run; asks it to stop when `stopAt` begins.
+struct PhaseLog : Feedback {
+    std::vector<std::pair<CalcPhase, int>> seen;
+    int stopAt = -1;
+    bool progress(CalcPhase phase, int step) override {
+        seen.emplace_back(phase, step);
+        return static_cast<int>(phase) != stopAt;
+    }
+};
+
+TEST_F(Calculate, ARunReportsItsPhasesAndACancelledOneChangesNothing) {
+    TwoStations();
+    ASSERT_TRUE(doc.WriteSimFile());
+    PhaseLog all;
+    doc.CmCalculate(&all);
+    ASSERT_EQ(doc.lastCalculateResult, 0);
+    ASSERT_GE(all.seen.size(), 6u);
+    EXPECT_EQ(all.seen.front(), std::make_pair(CalcPhase::Tables, 0));
+    int iteration = 0;
+    for (std::size_t i = 1; i < all.seen.size(); ++i) {
+        EXPECT_LE(all.seen[i - 1].first, all.seen[i].first) << "phases in order";
+        if (all.seen[i].first == CalcPhase::Iterations) EXPECT_EQ(all.seen[i].second, ++iteration);
+    }
+    EXPECT_GE(iteration, 1);
+    EXPECT_EQ(all.seen.back(), std::make_pair(CalcPhase::Listing, 0));
+
+    const std::vector<double> ellipses = {Val(doc.pointList[0].A[0]), Val(doc.pointList[1].B[2])};
+    const std::vector<std::string> listing = doc.fileBuffer;
+    const std::vector<unsigned char> listingFile = test::readBytes(dir.file("NET.OUT"));
+    const std::shared_ptr<const project> tables = doc.lastRunTables;
+    doc.hSDAngle *= 3; // a run to the end would change every ellipse and the listing
+    for (CalcPhase stop : {CalcPhase::Tables, CalcPhase::Analysis, CalcPhase::Iterations,
+                           CalcPhase::Covariances, CalcPhase::Listing}) {
+        PhaseLog log;
+        log.stopAt = static_cast<int>(stop);
+        host.statusTexts.clear();
+        doc.CmCalculate(&log);
+        EXPECT_EQ(log.seen.back().first, stop);
+        EXPECT_EQ(doc.lastCalculateResult, 0) << CalcPhaseName(stop);
+        EXPECT_TRUE(doc.bValEllip);
+        EXPECT_EQ(Val(doc.pointList[0].A[0]), ellipses[0]);
+        EXPECT_EQ(Val(doc.pointList[1].B[2]), ellipses[1]);
+        EXPECT_EQ(doc.fileBuffer, listing);
+        EXPECT_EQ(test::readBytes(dir.file("NET.OUT")), listingFile) << CalcPhaseName(stop);
+        EXPECT_EQ(doc.lastRunTables, tables) << "the advice keeps working on the tables of the last run";
+        ASSERT_FALSE(host.statusTexts.empty());
+        EXPECT_EQ(host.statusTexts.back(), "Calculate cancelled");
+    }
+    doc.CmCalculate();
+    EXPECT_NE(Val(doc.pointList[0].A[0]), ellipses[0]) << "the run to the end takes the new precision";
+}
+
+} // namespace
