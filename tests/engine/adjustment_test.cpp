@@ -198,6 +198,24 @@ TEST(EngineRun, ListingReadsAsTheEngineerNeedsIt) {
     const std::string largest = lineOf(text, "Largest normalised residual");
     EXPECT_NE(largest.find("|w| = 5.41: distance SBL -> SBR"), std::string::npos) << largest;
     EXPECT_NE(lineOf(text, "Critical value 3.29").find("above it, marked *"), std::string::npos);
+
+    // The 95 % factors the headings name: sqrt of the chi-square quantile for 1, 2 and 3 degrees
+    // of freedom (3.8415, 5.9915, 7.8147), and the ellipsoid's applied to the column "a 95 %":
+    // recomputed from each row's own 1-sigma column a, within the rounding of both.
+    EXPECT_NE(text.find("95 % interval: std dev x 1.9600)"), std::string::npos);
+    EXPECT_NE(text.find("95 % confidence: ellipse axes x 2.4477, ellipsoid axes x 2.7955: column a 95 %)"),
+              std::string::npos);
+    const std::size_t ellipses = text.find("ERROR ELLIPSES"), end = text.find("\r\n\r\n", ellipses);
+    int rows = 0;
+    for (const std::string& line : splitLines(text.substr(ellipses, end - ellipses))) {
+        const std::vector<std::string> w = numberWords(line.substr(std::min<std::size_t>(line.size(), 28)));
+        if (w.size() != 13) continue; // A, B, phi in three planes, then a, b, c and a 95 %
+        const double a = std::atof(w[9].c_str()), a95 = std::atof(w[12].c_str());
+        EXPECT_GE(a, std::atof(w[10].c_str())) << line;
+        EXPECT_NEAR(a95, a * 2.7955, 0.00005 * 2.7955 + 0.00005 + 0.00005 * a) << line;
+        ++rows;
+    }
+    EXPECT_EQ(rows, 14) << "the four stations, the eight points and the bar's two ends";
 }
 
 TEST(EngineRun, ListingOfHugeCoordinatesHoldsOnlyText) {

@@ -1,6 +1,8 @@
 // Target file import: keywords, status words, limits question, rejected lines and the report.
 
+#include <iterator>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -41,11 +43,11 @@ protected:
 };
 
 const char* kNetwork = "# two stations, two points, a bar\n"
-                       "THEO T1 1 0 10 FIX 10 FIX 5 FIX 0 APX 0 APX 0 UNK\n"
+                       "THEO T1 1 0 10 FIX 11 FIX 5 FIX 1.5 APX 2.5 APX 3.5 UNK\n"
                        "theo T2 2 0 60 apx 10 Apx 5 fix 0 unk 0 unk 50 unk\n"
-                       "POINT P1 30 FIX 40 FIX 2 FIX\n"
+                       "POINT P1 30 FIX 40 APX 2 UNK\n"
                        "Point P2 35 UNK 45 UNK 3 UNK\n"
-                       "SCALE S1 30 30 3 2 50 80\n";
+                       "SCALE S1 30 31 3 2 50 80\n";
 
 } // namespace
 
@@ -71,9 +73,21 @@ TEST_F(Import, EveryKeywordInAnyCase) {
     EXPECT_STREQ(t1.name, "T1");
     EXPECT_EQ(Val(t1.pos), 1);
     EXPECT_EQ(Val(t1.coordStat), 0x16A);
+    // Every field from its own column: coordinates, rotations, the bar's centre.
+    const double read[] = {t1.xReal,
+                           t1.yReal,
+                           t1.zReal,
+                           t1.xRotation,
+                           t1.yRotation,
+                           t1.zRotation,
+                           doc.sbarList[0].xReal,
+                           doc.sbarList[0].yReal,
+                           doc.sbarList[0].zReal};
+    EXPECT_EQ(std::vector<double>(std::begin(read), std::end(read)),
+              (std::vector<double>{10, 11, 5, 1.5, 2.5, 3.5, 30, 31, 3}));
     EXPECT_STREQ(t1.abbrev, "");
     EXPECT_EQ(Val(doc.theoList[1].zRotation), 50.0);
-    EXPECT_EQ(Val(doc.pointList[0].coordStat), 0x2A);
+    EXPECT_EQ(Val(doc.pointList[0].coordStat), 0x06) << "x fixed, y approximate, z unknown";
     EXPECT_EQ(Val(doc.sbarList[0].azimuth), 50);
     EXPECT_EQ(Val(doc.sbarList[0].vertAngle), 80);
     EXPECT_EQ(Val(doc.sbarList[0].length), 2.0);

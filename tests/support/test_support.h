@@ -38,5 +38,8 @@ void writeBytes(const std::string& path, const std::vector<unsigned char>& bytes
 std::string readText(const std::string& path);
 void writeText(const std::string& path, const std::string& text);
 std::vector<std::string> splitLines(const std::string& text);
+// The blank-separated words of a line that read whole as numbers ("0.4494", "-12", "1e+300"), in
+// order, as they stand: the caller sees the printed decimals.
+std::vector<std::string> numberWords(const std::string& line);
 
 } // namespace kivo::test
