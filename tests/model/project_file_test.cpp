@@ -458,6 +458,16 @@ TEST_F(ProjectFile, OldFormatReadsWithDefaultsAndIsWrittenBackInTheOldFormat) {
     back.OpenName = dir.file("OLD2.SIM");
     ASSERT_TRUE(back.WriteSimFile());
     EXPECT_EQ(test::readBytes(back.OpenName), old);
+
+    // Whatever an older file holds in a height count, no height list is read after it.
+    Bytes odd = old;
+    PutI32(odd, 645 + 247, 3);
+    test::writeBytes(dir.file("ODD.SIM"), odd);
+    kivoMDIClient third(&host);
+    third.OpenSIMFile(dir.file("ODD.SIM"));
+    ASSERT_TRUE(third.bFileOpen);
+    EXPECT_EQ(third.theoList[0].hdCount, 0);
+    EXPECT_EQ(third.theoList[0].thCount, 1);
 }
 
 TEST_F(ProjectFile, UnknownMagicAndMissingFileShowTheirCodes) {

@@ -145,16 +145,21 @@ TEST_F(Import, UnknownNamesAndKeywordsAddNothing) {
 }
 
 TEST_F(Import, LimitsQuestionYesAndNo) {
-    host.answers = {IDYES, IDNO};
-    Run("POINT HIGH 10 UNK 10 UNK 600 UNK\n"
-        "POINT LOW 10 UNK -5 UNK 10 UNK\n");
-    ASSERT_EQ(host.messages.size(), 2u);
+    host.answers = {IDYES, IDNO, IDYES};
+    Run("POINT HIGH 510 UNK -3 UNK 600 UNK\n"
+        "POINT LOW 10 UNK -5 UNK 10 UNK\n"
+        "POINT DEEP -2 UNK 520 UNK -4 UNK\n"
+        "POINT EDGE1 510 UNK -3 UNK -4 UNK\n" // on the widened limits: inside, no question
+        "POINT EDGE2 -2 UNK 520 UNK 600 UNK\n");
+    ASSERT_EQ(host.messages.size(), 3u);
     EXPECT_EQ(host.messages[0].text, "HIGH is outside limits, expand limits ?");
     EXPECT_EQ(host.messages[0].caption, "Import Error");
     EXPECT_EQ(host.messages[0].buttons, MsgButtons::YesNo);
-    EXPECT_EQ(doc.zMax, 600.0);
-    EXPECT_EQ(doc.yMin, 0.0); // No: the limits stay and LOW is not added
-    EXPECT_EQ(doc.nNumPoints, 1);
+    // Yes moves each limit the point lies beyond to the point; No leaves them (LOW's y of -5).
+    const double limits[] = {doc.xMin, doc.xMax, doc.yMin, doc.yMax, doc.zMin, doc.zMax};
+    EXPECT_EQ(std::vector<double>(std::begin(limits), std::end(limits)),
+              (std::vector<double>{-2, 510, -3, 520, -4, 600}));
+    EXPECT_EQ(doc.nNumPoints, 4) << "LOW is not added";
     EXPECT_EQ(SkippedLineNumbers(), (std::vector<int>{2}));
     // The canvas grew with the limits, and the point's pixel position follows the new origin.
     COMMON copy = doc.pointList[0];
