@@ -4,6 +4,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 
@@ -12,6 +13,7 @@
 #include "engine/feedback.h"
 #include "engine/live.h"
 #include "engine/project.h"
+#include "model/unit_change.h"
 #include "support/packed_value.h"
 #include "support/scoped_ini.h"
 #include "support/scripted_host.h"
@@ -99,6 +101,98 @@ TEST_F(Calculate, IdealDesignAdjustsAndGivesEllipsesAndAListing) {
     std::snprintf(status, sizeof status, "Mavo returns 0, largest ellipsoid axis %.4g m (%s), none left out",
                   largest, SummarisePrecision(doc).largestName.c_str());
     EXPECT_EQ(host.statusTexts.back(), status);
+}
+
+// The ratio of a figure of a listing in feet or inches to the same figure in meters, by where it
+// stands: `length` for coordinates, distances and heights, `small` for the standard deviations,
+// corrections, residuals, axes and MDBs of lengths, 1 for angles, their mgon and everything else.
+struct ListingRatios {
+    double length, small;
+    std::string section;
+    bool rowWithLengths = false; // the last line given to of() was a row of the tables above
+    std::vector<double> of(const std::string& line, std::size_t figures) {
+        if (!line.empty() && line[0] != ' ') section = line.substr(0, line.find(' '));
+        const double L = length, S = small;
+        std::vector<double> r(figures, 1.0);
+        rowWithLengths = true;
+        if (section == "ADJUSTED" && (figures == 4 || figures == 3) && line.size() > 32) {
+            const char comp = line[29];
+            if ((comp == 'x' || comp == 'y' || comp == 'z') && line[30] == ' ')
+                r = {L, S, L, S}, r.resize(figures); // approximate, correction, adjusted, sd unless fixed
+            else
+                rowWithLengths = false;
+        } else if (section == "ERROR" && figures == 13) {
+            r = {S, S, 1, S, S, 1, S, S, 1, S, S, S, S};
+        } else if (section == "RELATIVE" && figures == 5) {
+            r = {L, S, S, S, S};
+        } else if (section == "OBSERVATIONS" && line.find(" mgon ") == std::string::npos &&
+                   (figures == 8 || figures == 6)) {
+            r = {L, L, S, S, S, 1, S, 1}; // observed, adjusted, sd obs, sd adj, residual, r, MDB, w
+            r.resize(figures);            // an uncontrolled one ends after r
+        } else {
+            rowWithLengths = false;
+        }
+        return r;
+    }
+};
+
+// One network calculated in meters, then converted to mm, feet and inches as the Project form does
+// and calculated again: the listing says the same in each unit. Lengths scale by 1000, 1 / 0.3048
+// or 1 / 0.0254; the small quantities are listed in mm for meters and mm, and in thou (0.0254 mm)
+// for feet and inches, so they scale by 1 or by 1 / 0.0254; angles, mgon and pure numbers stay.
+TEST_F(Calculate, OneNetworkListsTheSameFiguresInEveryLengthUnit) {
+    TwoStations();
+    doc.theoList.Mark(0, true);
+    doc.NewDistance(nullptr, 0, 0);
+    doc.NewHeight(nullptr, 0, 1);
+    doc.ClearTheos();
+    doc.pointList.Mark(0, true);
+    doc.NewDistance(nullptr, 0, 1);
+    doc.ClearPoints();
+    ASSERT_TRUE(doc.WriteSimFile()); // the listing is shown for a project on disk
+    const int units[4] = {UNITS_METERS, UNITS_MM, UNITS_FEET, UNITS_INCHES};
+    const double perMeter[4] = {1.0, 1000.0, 1 / 0.3048, 1 / 0.0254};
+    const double smallPerMm[4] = {1.0, 1.0, 1 / 0.0254, 1 / 0.0254};
+    std::vector<std::string> listing[4];
+    double axis[4];
+    for (int u = 0; u < 4; ++u) {
+        ConvertDocumentUnits(doc, units[u]);
+        doc.units = units[u];
+        doc.CmCalculate();
+        ASSERT_EQ(doc.lastCalculateResult, 0) << units[u];
+        listing[u] = doc.fileBuffer;
+        ASSERT_GT(listing[u].size(), 20u) << units[u] << ": " << host.statusTexts.back();
+        axis[u] = Val(doc.pointList[1].A[0]);
+    }
+    EXPECT_NE(listing[0][2].find("coordinates in meters"), std::string::npos) << listing[0][2];
+    EXPECT_NE(listing[2][2].find("coordinates in feet"), std::string::npos) << listing[2][2];
+    EXPECT_NE(listing[3][3].find("MDBs in thou"), std::string::npos) << listing[3][3];
+    for (int u = 1; u < 4; ++u) {
+        EXPECT_NEAR(axis[u], axis[0] * perMeter[u], 1e-9 * axis[u]) << "the ellipses the views draw";
+        ASSERT_EQ(listing[u].size(), listing[0].size());
+        ListingRatios ratios{perMeter[u], smallPerMm[u], {}};
+        int scaled = 0;
+        for (std::size_t i = 0; i < listing[0].size(); ++i) {
+            const std::vector<std::string> m = test::numberWords(listing[0][i]);
+            const std::vector<std::string> o = test::numberWords(listing[u][i]);
+            ASSERT_EQ(o.size(), m.size()) << listing[0][i] << "\n" << listing[u][i];
+            const std::vector<double> r = ratios.of(listing[0][i], m.size());
+            for (std::size_t k = 0; k < m.size(); ++k) {
+                // Both figures are rounded to their printed decimals.
+                auto half = [](const std::string& w) {
+                    const std::size_t dot = w.find('.');
+                    return dot == std::string::npos ? 0.5 : 0.5 * std::pow(10.0, -double(w.size() - dot - 1));
+                };
+                const double vm = std::atof(m[k].c_str()), vo = std::atof(o[k].c_str());
+                EXPECT_NEAR(vo, vm * r[k], half(o[k]) + r[k] * half(m[k]) + 1e-9 * std::fabs(vo))
+                    << "figure " << k + 1 << " of\n"
+                    << listing[0][i] << "\n"
+                    << listing[u][i];
+                scaled += ratios.rowWithLengths && vm != 0.0;
+            }
+        }
+        EXPECT_GT(scaled, 40) << "figures with a length unit compared";
+    }
 }
 
 TEST_F(Calculate, ElementsLeftOutAreCountedMarkedAndNamedAsInTheForms) {

@@ -201,6 +201,63 @@ TEST(EngineRun, ListingReadsAsTheEngineerNeedsIt) {
     const std::string largest = lineOf(text, "Largest normalised residual");
     EXPECT_NE(largest.find("|w| = 5.41: distance SBL -> SBR"), std::string::npos) << largest;
     EXPECT_NE(lineOf(text, "Critical value 3.29").find("above it, marked *"), std::string::npos);
+
+    // The 95 % factors the headings name: sqrt of the chi-square quantile for 1, 2 and 3 degrees
+    // of freedom (3.8415, 5.9915, 7.8147), and the ellipsoid's applied to the column "a 95 %":
+    // recomputed from each row's own 1-sigma column a, within the rounding of both.
+    EXPECT_NE(text.find("95 % interval: std dev x 1.9600)"), std::string::npos);
+    EXPECT_NE(text.find("95 % confidence: ellipse axes x 2.4477, ellipsoid axes x 2.7955: column a 95 %)"),
+              std::string::npos);
+    const std::size_t ellipses = text.find("ERROR ELLIPSES"), end = text.find("\r\n\r\n", ellipses);
+    int rows = 0;
+    for (const std::string& line : splitLines(text.substr(ellipses, end - ellipses))) {
+        const std::vector<std::string> w = numberWords(line.substr(std::min<std::size_t>(line.size(), 28)));
+        if (w.size() != 13) continue; // A, B, phi in three planes, then a, b, c and a 95 %
+        const double a = std::atof(w[9].c_str()), a95 = std::atof(w[12].c_str());
+        EXPECT_GE(a, std::atof(w[10].c_str())) << line;
+        EXPECT_NEAR(a95, a * 2.7955, 0.00005 * 2.7955 + 0.00005 + 0.00005 * a) << line;
+        ++rows;
+    }
+    EXPECT_EQ(rows, 14) << "the four stations, the eight points and the bar's two ends";
+
+    // Each figure in its own column. P7's row against the engine's results: per plane the
+    // semi-axes A >= B in mm and the orientation in gon.
+    const std::string row = lineOf(text, "P7 ", ellipses);
+    const std::vector<std::string> w7 = numberWords(row.substr(std::min<std::size_t>(row.size(), 26)));
+    ASSERT_EQ(w7.size(), 13u) << row;
+    const result& rr = *p->runresults;
+    const double planes[3][3] = {{rr.major12[p7], rr.minor12[p7], rr.phi12[p7]},
+                                 {rr.major13[p7], rr.minor13[p7], rr.phi13[p7]},
+                                 {rr.major23[p7], rr.minor23[p7], rr.phi23[p7]}};
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_NEAR(std::atof(w7[3 * k].c_str()), planes[k][0] * 1000, 0.00006)
+            << "A, plane " << k << ": " << row;
+        EXPECT_NEAR(std::atof(w7[3 * k + 1].c_str()), planes[k][1] * 1000, 0.00006) << "B, plane " << k;
+        EXPECT_NEAR(std::atof(w7[3 * k + 2].c_str()), rad2gon(planes[k][2]), 0.006) << "phi, plane " << k;
+        EXPECT_GT(planes[k][0], planes[k][1]);
+    }
+    // The corrections are adjusted - approximate (both listed in m, the correction in mm).
+    int corrected = 0;
+    for (std::size_t at = text.find("\r\n  ", text.find("ADJUSTED COORDINATES")); at < ellipses;
+         at = text.find("\r\n  ", at + 2)) {
+        const std::string line = text.substr(at + 2, text.find('\r', at + 2) - at - 2);
+        if (line.size() < 33 || line[29] == 'r' || line[29] == ' ') continue; // rotations, headings
+        const std::vector<std::string> w = numberWords(line.substr(31));
+        if (w.size() < 3) continue;
+        const double corr = std::atof(w[1].c_str());
+        EXPECT_NEAR(corr, (std::atof(w[2].c_str()) - std::atof(w[0].c_str())) * 1000, 0.0101) << line;
+        corrected += std::fabs(corr) > 0.1;
+    }
+    EXPECT_GT(corrected, 3) << "corrections large enough to show their sign";
+    // The observation with the gross error: its a-priori sd of 1 mm, an adjusted sd below it, and
+    // the residual adjusted - observed, some mm short of the 10 mm too long value.
+    const std::vector<std::string> wb = numberWords(bad);
+    ASSERT_EQ(wb.size(), 8u) << bad; // observed, adjusted, sd obs, sd adj, residual, r, MDB, w
+    EXPECT_EQ(wb[2], "1.0000") << bad;
+    EXPECT_LT(std::atof(wb[3].c_str()), 1.0) << bad;
+    const double residual = std::atof(wb[4].c_str());
+    EXPECT_NEAR(residual, (std::atof(wb[1].c_str()) - std::atof(wb[0].c_str())) * 1000, 0.0011) << bad;
+    EXPECT_LT(residual, -1.0) << bad;
 }
 
 TEST(EngineRun, ListingOfHugeCoordinatesHoldsOnlyText) {

@@ -85,53 +85,76 @@ TEST_F(Tables, CoordinateStatusWords) {
     EXPECT_EQ(CoordStatOf(0x400, 5), COORD_APX);
 }
 
-TEST_F(Tables, TheodoliteNamingWalksPairsAndStopsWhenAllAreTaken) {
-    doc.globalPos = 1;
-    doc.globalTheo = 0;
-    AddTheo("a", 1, 0);
-    int pos = -7, theo = -7;
-    doc.GetNextTheoName(&pos, &theo);
-    EXPECT_EQ(pos, 1);
-    EXPECT_EQ(theo, 1);
-    // Number 9 rolls over to the next position.
-    doc.globalTheo = 9;
-    doc.GetNextTheoName(&pos, &theo);
-    EXPECT_EQ(pos, 1);
-    EXPECT_EQ(theo, 9);
-    EXPECT_EQ(doc.globalPos, 2);
-    EXPECT_EQ(doc.globalTheo, 0);
-
-    for (int i = 0; i <= 9; ++i)
-        for (int j = 0; j <= 9; ++j)
-            AddTheo("x", i, j);
+// Placing one theodolite after another from 0_0 walks every pair in order, numbers 0 to 9 at each
+// position, then stops with the outputs untouched.
+TEST_F(Tables, TheodoliteNamingWalksEveryPairThroughEachRollOver) {
     doc.globalPos = 0;
     doc.globalTheo = 0;
-    pos = theo = -7;
+    for (int expected = 0; expected < 100; ++expected) {
+        int pos = -7, theo = -7;
+        doc.GetNextTheoName(&pos, &theo);
+        ASSERT_EQ(pos * 10 + theo, expected) << "placing the " << expected + 1 << ". theodolite";
+        const int next = expected + 1;
+        ASSERT_EQ(doc.globalPos * 10 + doc.globalTheo, next) << "counters after " << pos << "_" << theo;
+        AddTheo("x", pos, theo);
+    }
+    int pos = -7, theo = -7;
     doc.GetNextTheoName(&pos, &theo);
     EXPECT_EQ(pos, -7) << "no free pair leaves the outputs untouched";
     EXPECT_EQ(theo, -7);
 }
 
-TEST_F(Tables, PointNamingSkipsTakenNamesAndWrapsAfter999) {
+TEST_F(Tables, TheodoliteNamingSkipsTakenPairsAndRestartsEachPositionAtTheCounter) {
+    doc.globalPos = 1;
+    doc.globalTheo = 0;
+    AddTheo("a", 1, 0);
+    int pos = -7, theo = -7;
+    doc.GetNextTheoName(&pos, &theo);
+    EXPECT_EQ(pos * 10 + theo, 11);
+    // Position 1 taken from 5 on: the next position is searched from number 5 again, not from 0.
+    for (int j = 5; j <= 9; ++j)
+        AddTheo("b", 1, j);
+    doc.globalTheo = 5;
+    doc.GetNextTheoName(&pos, &theo);
+    EXPECT_EQ(pos * 10 + theo, 25);
+    // Only the number counter follows the find; the position counter moves on a roll-over alone.
+    EXPECT_EQ(doc.globalPos * 10 + doc.globalTheo, 16);
+    doc.GetNextTheoName(&pos, &theo);
+    EXPECT_EQ(pos * 10 + theo, 26);
+}
+
+// Points and scale bars from 1: every number up to 999 in turn, then 0 with the counter back at 1.
+TEST_F(Tables, PointAndBarNamingWalkToTheirRollOver) {
     doc.globalPoint = 1;
-    AddPoint("point1");
-    AddPoint("Point2");
-    int n = -1;
+    doc.globalSBar = 1;
+    for (int expected = 1; expected <= 999; ++expected) {
+        int n = -1, m = -1;
+        doc.GetNextPointName(&n);
+        doc.GetNextSBarName(&m);
+        ASSERT_EQ(n, expected);
+        ASSERT_EQ(m, expected);
+        ASSERT_EQ(doc.globalPoint, expected + 1);
+        ASSERT_EQ(doc.globalSBar, expected + 1);
+        AddPoint(("Point" + std::to_string(n)).c_str());
+        doc.NewSBar(("SBar" + std::to_string(m)).c_str(), "", 0, 0, 0, 1, 0, 100);
+    }
+    int n = -1, m = -1;
+    doc.GetNextPointName(&n);
+    doc.GetNextSBarName(&m);
+    EXPECT_EQ(n, 0);
+    EXPECT_EQ(m, 0);
+    EXPECT_EQ(doc.globalPoint, 1);
+    EXPECT_EQ(doc.globalSBar, 1);
+    // Once names are free again, the walk starts over from the counter and skips taken names
+    // whatever their letter case.
+    doc.DelPoint(0);
+    doc.DelPoint(2);
+    doc.pointList.Rename(1, "pOINT2");
+    doc.GetNextPointName(&n);
+    EXPECT_EQ(n, 1);
     doc.GetNextPointName(&n);
     EXPECT_EQ(n, 3);
     EXPECT_EQ(doc.globalPoint, 4);
-
-    for (int i = 1; i <= 999; ++i)
-        AddPoint(("Point" + std::to_string(i)).c_str());
-    doc.globalPoint = 1;
-    doc.GetNextPointName(&n);
-    EXPECT_EQ(n, 0);
-    EXPECT_EQ(doc.globalPoint, 1);
-
-    doc.globalSBar = 1;
-    doc.NewSBar("SBar1", "", 0, 0, 0, 1, 0, 100);
-    doc.GetNextSBarName(&n);
-    EXPECT_EQ(n, 2);
 }
 
 } // namespace

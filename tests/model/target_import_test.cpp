@@ -1,6 +1,8 @@
 // Target file import: keywords, status words, limits question, rejected lines and the report.
 
+#include <iterator>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -41,11 +43,11 @@ protected:
 };
 
 const char* kNetwork = "# two stations, two points, a bar\n"
-                       "THEO T1 1 0 10 FIX 10 FIX 5 FIX 0 APX 0 APX 0 UNK\n"
+                       "THEO T1 1 0 10 FIX 11 FIX 5 FIX 1.5 APX 2.5 APX 3.5 UNK\n"
                        "theo T2 2 0 60 apx 10 Apx 5 fix 0 unk 0 unk 50 unk\n"
-                       "POINT P1 30 FIX 40 FIX 2 FIX\n"
+                       "POINT P1 30 FIX 40 APX 2 UNK\n"
                        "Point P2 35 UNK 45 UNK 3 UNK\n"
-                       "SCALE S1 30 30 3 2 50 80\n";
+                       "SCALE S1 30 31 3 2 50 80\n";
 
 } // namespace
 
@@ -71,9 +73,21 @@ TEST_F(Import, EveryKeywordInAnyCase) {
     EXPECT_STREQ(t1.name, "T1");
     EXPECT_EQ(Val(t1.pos), 1);
     EXPECT_EQ(Val(t1.coordStat), 0x16A);
+    // Every field from its own column: coordinates, rotations, the bar's centre.
+    const double read[] = {t1.xReal,
+                           t1.yReal,
+                           t1.zReal,
+                           t1.xRotation,
+                           t1.yRotation,
+                           t1.zRotation,
+                           doc.sbarList[0].xReal,
+                           doc.sbarList[0].yReal,
+                           doc.sbarList[0].zReal};
+    EXPECT_EQ(std::vector<double>(std::begin(read), std::end(read)),
+              (std::vector<double>{10, 11, 5, 1.5, 2.5, 3.5, 30, 31, 3}));
     EXPECT_STREQ(t1.abbrev, "");
     EXPECT_EQ(Val(doc.theoList[1].zRotation), 50.0);
-    EXPECT_EQ(Val(doc.pointList[0].coordStat), 0x2A);
+    EXPECT_EQ(Val(doc.pointList[0].coordStat), 0x06) << "x fixed, y approximate, z unknown";
     EXPECT_EQ(Val(doc.sbarList[0].azimuth), 50);
     EXPECT_EQ(Val(doc.sbarList[0].vertAngle), 80);
     EXPECT_EQ(Val(doc.sbarList[0].length), 2.0);
@@ -131,16 +145,21 @@ TEST_F(Import, UnknownNamesAndKeywordsAddNothing) {
 }
 
 TEST_F(Import, LimitsQuestionYesAndNo) {
-    host.answers = {IDYES, IDNO};
-    Run("POINT HIGH 10 UNK 10 UNK 600 UNK\n"
-        "POINT LOW 10 UNK -5 UNK 10 UNK\n");
-    ASSERT_EQ(host.messages.size(), 2u);
+    host.answers = {IDYES, IDNO, IDYES};
+    Run("POINT HIGH 510 UNK -3 UNK 600 UNK\n"
+        "POINT LOW 10 UNK -5 UNK 10 UNK\n"
+        "POINT DEEP -2 UNK 520 UNK -4 UNK\n"
+        "POINT EDGE1 510 UNK -3 UNK -4 UNK\n" // on the widened limits: inside, no question
+        "POINT EDGE2 -2 UNK 520 UNK 600 UNK\n");
+    ASSERT_EQ(host.messages.size(), 3u);
     EXPECT_EQ(host.messages[0].text, "HIGH is outside limits, expand limits ?");
     EXPECT_EQ(host.messages[0].caption, "Import Error");
     EXPECT_EQ(host.messages[0].buttons, MsgButtons::YesNo);
-    EXPECT_EQ(doc.zMax, 600.0);
-    EXPECT_EQ(doc.yMin, 0.0); // No: the limits stay and LOW is not added
-    EXPECT_EQ(doc.nNumPoints, 1);
+    // Yes moves each limit the point lies beyond to the point; No leaves them (LOW's y of -5).
+    const double limits[] = {doc.xMin, doc.xMax, doc.yMin, doc.yMax, doc.zMin, doc.zMax};
+    EXPECT_EQ(std::vector<double>(std::begin(limits), std::end(limits)),
+              (std::vector<double>{-2, 510, -3, 520, -4, 600}));
+    EXPECT_EQ(doc.nNumPoints, 4) << "LOW is not added";
     EXPECT_EQ(SkippedLineNumbers(), (std::vector<int>{2}));
     // The canvas grew with the limits, and the point's pixel position follows the new origin.
     COMMON copy = doc.pointList[0];

@@ -103,4 +103,15 @@ std::vector<std::string> splitLines(const std::string& text) {
     return lines;
 }
 
+std::vector<std::string> numberWords(const std::string& line) {
+    std::vector<std::string> words;
+    std::istringstream in(line);
+    for (std::string w; in >> w;) {
+        char* end = nullptr;
+        std::strtod(w.c_str(), &end);
+        if (end != w.c_str() && *end == 0) words.push_back(w);
+    }
+    return words;
+}
+
 } // namespace kivo::test

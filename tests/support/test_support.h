@@ -38,6 +38,9 @@ void writeBytes(const std::string& path, const std::vector<unsigned char>& bytes
 std::string readText(const std::string& path);
 void writeText(const std::string& path, const std::string& text);
 std::vector<std::string> splitLines(const std::string& text);
+// The blank-separated words of a line that read whole as numbers ("0.4494", "-12", "1e+300"), in
+// order, as they stand: the caller sees the printed decimals.
+std::vector<std::string> numberWords(const std::string& line);
 
 // A locale that writes numbers with a decimal comma, generated once per test program with localedef:
 // the folder to give as LOCPATH, and the name to give as LC_ALL or to setlocale. The folder is
