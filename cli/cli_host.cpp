@@ -8,9 +8,9 @@
 #include <unistd.h>
 
 #include "adjustment/kivoMDIClient.h"
+#include "engine/feedback.h"
 #include "engine/mavo.h"
 #include "engine/project.h"
-#include "engine/feedback.h"
 #include "model/byte_stream.h"
 
 namespace kivo::cli {
@@ -84,7 +84,8 @@ void ReportFailedAdjustment(const kivoMDIClient& doc) {
                      FailureNote(doc).c_str());
     else
         std::fprintf(stderr, "The adjustment failed (Mavo returns %d%s); the listing %s says why.\n",
-                     doc.lastCalculateResult, FailureNote(doc).c_str(), ChangeFileExt(doc.OpenName, ".OUT").c_str());
+                     doc.lastCalculateResult, FailureNote(doc).c_str(),
+                     ChangeFileExt(doc.OpenName, ".OUT").c_str());
 }
 
 int CalculateForResults(kivoMDIClient& doc) {
