@@ -12,7 +12,10 @@ const std::vector<CommandEntry>& Commands() {
         {"simulate", "simulate PROJECT.SIM", CmdSimulate},
         {"export", "export PROJECT.SIM", CmdExport},
         {"calculate", "calculate PROJECT.SIM [--save]", CmdCalculate},
-        {"render", "render PROJECT.SIM --view plan|side|end [--dpi N] -o FILE.png", CmdRender},
+        {"render",
+         "render PROJECT.SIM --view plan|side|end [--dpi N] -o FILE.png\n"
+         "  kivo-cli render PROJECT.SIM --view 3d [--azimuth DEG] [--elevation DEG] [--size WxH] -o FILE.png",
+         CmdRender},
         {"relative", "relative PROJECT.SIM NAME1 NAME2", CmdRelative},
         {"check", "check PROJECT.SIM --tolerance T [--confidence 68|95]", CmdCheck},
         {"advise", "advise PROJECT.SIM [--top N]", CmdAdvise},
