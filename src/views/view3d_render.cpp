@@ -40,15 +40,16 @@ struct Painter3D {
     const kivoMDIClient& doc;
     const Scene3D& scene;
     const Camera3D& cam;
+    const Projector project;
 
     QPointF At(const P3& x) const {
-        const ScreenPoint s = cam.Project(x);
+        const ScreenPoint s = project(x);
         return {s.x, s.y};
     }
     // A model direction as a screen vector `pixels` long per unit (it shrinks as the direction
     // turns towards the eye).
     QPointF Dir(const P3& d, double pixels) const {
-        return {pixels * d.dot(cam.Right()), -pixels * d.dot(cam.Up())};
+        return {pixels * d.dot(project.right()), -pixels * d.dot(project.up())};
     }
     bool Inside(const QPointF& q, double margin) const {
         return q.x() > -margin && q.y() > -margin && q.x() < cam.width + margin &&
@@ -65,7 +66,7 @@ struct Painter3D {
         for (int i = 0; i < 8; ++i)
             for (int bit : {1, 2, 4}) {
                 if (i & bit) continue;
-                const ScreenPoint a = cam.Project(corner(i)), b = cam.Project(corner(i | bit));
+                const ScreenPoint a = project(corner(i)), b = project(corner(i | bit));
                 if (a.visible && b.visible) edges.append(QLineF(a.x, a.y, b.x, b.y));
             }
         p.setRenderHint(QPainter::Antialiasing, false);
@@ -73,11 +74,11 @@ struct Painter3D {
         p.drawLines(edges);
         // The letters of the three axes at the far ends of the edges from the lowest corner.
         const QFontMetrics fm = p.fontMetrics();
-        const ScreenPoint o = cam.Project(lo);
+        const ScreenPoint o = project(lo);
         for (int k = 0; k < 3; ++k) {
             P3 end = lo;
             end(k) = hi(k);
-            const ScreenPoint e = cam.Project(end);
+            const ScreenPoint e = project(end);
             if (!o.visible || !e.visible) continue;
             QPointF d(e.x - o.x, e.y - o.y);
             const double n = std::hypot(d.x(), d.y());
@@ -93,7 +94,7 @@ struct Painter3D {
         p.setRenderHint(QPainter::Antialiasing, false);
         QVector<QLineF> batch[4];
         for (const Line3D& l : scene.lines) {
-            const ScreenPoint a = cam.Project(l.p1), b = cam.Project(l.p2);
+            const ScreenPoint a = project(l.p1), b = project(l.p2);
             if (!a.visible || !b.visible) continue;
             if (std::max(a.x, b.x) < 0 || std::min(a.x, b.x) > cam.width || std::max(a.y, b.y) < 0 ||
                 std::min(a.y, b.y) > cam.height)
@@ -114,12 +115,12 @@ struct Painter3D {
 
     // The ellipsoid's outline, shaded as if lit from the upper left, and its three principal axes.
     void Ellipsoid(const Element3D& e, const QColor& tint) {
-        const ScreenEllipsoid s = ProjectEllipsoid(cam, e.pos, e.q, scene.magnify * scene.confidence);
+        const ScreenEllipsoid s = ProjectEllipsoid(project, e.pos, e.q, scene.magnify * scene.confidence);
         if (!s.visible || !Inside(QPointF(s.cx, s.cy), s.a + 2)) return;
         p.setRenderHint(QPainter::Antialiasing, true);
         if (s.a >= 1.5) {
             const double b = std::max(s.b, 0.5);
-            QTransform t;
+            QTransform t; // the unit circle onto the outline
             t.translate(s.cx, s.cy);
             t.rotateRadians(s.angle);
             t.scale(s.a, b);
@@ -131,12 +132,21 @@ struct Painter3D {
             g.setColorAt(0.0, QColor(255, 255, 255, 190));
             g.setColorAt(0.55, QColor(tint.red(), tint.green(), tint.blue(), 120));
             g.setColorAt(1.0, tint.darker(170));
-            p.save();
-            p.setTransform(t, true);
+            QBrush brush(g);
+            brush.setTransform(t);
+            // The outline as a polygon in window pixels, finer the larger it is.
+            const int segments = s.a < 12 ? 16 : s.a < 120 ? 32 : 64;
+            QPolygonF outline;
+            outline.reserve(segments);
+            const double ca = std::cos(s.angle), sa = std::sin(s.angle);
+            for (int k = 0; k < segments; ++k) {
+                const double u = 2 * kPi * k / segments, x = s.a * std::cos(u), y = b * std::sin(u);
+                outline << QPointF(s.cx + x * ca - y * sa, s.cy + x * sa + y * ca);
+            }
             p.setPen(Pen(tint.darker(200)));
-            p.setBrush(g);
-            p.drawEllipse(QPointF(0, 0), 1.0, 1.0);
-            p.restore();
+            p.setBrush(brush);
+            p.drawPolygon(outline);
+            p.setBrush(Qt::NoBrush);
         }
         p.setPen(Pen(tint.darker(250)));
         for (const auto& ax : s.axes)
@@ -256,7 +266,7 @@ struct Painter3D {
         p.setBackground(Qt::white);
         for (const Element3D& e : scene.elements) {
             const QPointF o = At(e.pos);
-            if (!Inside(o, 100) || !cam.Project(e.pos).visible) continue;
+            if (!Inside(o, 100) || !project(e.pos).visible) continue;
             const COMMON& c = CommonOf(doc, e.kind, e.slot);
             const char* text = doc.bAbbreviate ? c.abbrev : c.name;
             if (!*text) continue;
@@ -267,9 +277,9 @@ struct Painter3D {
         p.setBackgroundMode(Qt::TransparentMode);
     }
 
-    // Which way x, y and z point, in the bottom left corner.
+    // Which way x, y and z point, in the bottom right corner (the legend takes the left).
     void AxisCross() {
-        const QPointF o(28, cam.height - 28);
+        const QPointF o(cam.width - 32, cam.height - 28);
         const QColor colours[3] = {QColor(200, 0, 0), QColor(0, 150, 0), QColor(0, 0, 220)};
         p.setRenderHint(QPainter::Antialiasing, true);
         for (int k = 0; k < 3; ++k) {
@@ -290,11 +300,7 @@ void DrawScene3D(QPainter& p, const kivoMDIClient& doc, const Scene3D& scene, co
                  const Highlight& hl) {
     p.save();
     p.fillRect(QRect(0, 0, cam.width, cam.height), Qt::white);
-    if (!doc.bTablesCreated) {
-        p.restore();
-        return;
-    }
-    Painter3D d{p, doc, scene, cam};
+    Painter3D d{p, doc, scene, cam, Projector(cam)};
     if (doc.bBound) d.Box();
     d.Lines();
 
@@ -302,7 +308,7 @@ void DrawScene3D(QPainter& p, const kivoMDIClient& doc, const Scene3D& scene, co
     std::vector<std::pair<double, int>> order;
     order.reserve(scene.elements.size());
     for (int i = 0; i < static_cast<int>(scene.elements.size()); ++i) {
-        const ScreenPoint s = cam.Project(scene.elements[static_cast<std::size_t>(i)].pos);
+        const ScreenPoint s = d.project(scene.elements[static_cast<std::size_t>(i)].pos);
         if (s.visible) order.emplace_back(s.depth, i);
     }
     std::sort(order.begin(), order.end());

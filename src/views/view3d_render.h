@@ -16,7 +16,7 @@ namespace kivo::views {
 // with its axis letters, the observation lines in the colours of the 2D views, the error
 // ellipsoids (shaded, with their principal axes, coloured by the tolerance when one is set), the
 // element symbols, the left-out marks, the highlighted connection, the names, the legend and an
-// axis cross in the bottom left corner. Far things are drawn before near ones.
+// axis cross in the bottom right corner. Far things are drawn before near ones.
 void DrawScene3D(QPainter& p, const kivoMDIClient& doc, const Scene3D& scene, const Camera3D& cam,
                  const Highlight& hl = {});
 

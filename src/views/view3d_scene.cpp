@@ -39,20 +39,38 @@ P3 Camera3D::Up() const {
 }
 
 double Camera3D::ScaleAt(const P3& p) const {
-    if (!perspective) return pixelsPerUnit;
-    const double z = distance - (p - target).dot(Toward()); // depth in front of the eye
-    if (z < kNearFraction * distance) return 0.0;
-    return pixelsPerUnit * distance / z;
+    return Projector(*this).ScaleAt(p);
 }
 
 ScreenPoint Camera3D::Project(const P3& p) const {
-    const P3 d = p - target;
+    return Projector(*this)(p);
+}
+
+Projector::Projector(const Camera3D& cam)
+    : r_(cam.Right()), e_(cam.Toward()), target_(cam.target), k_(cam.pixelsPerUnit), distance_(cam.distance),
+      cx_(cam.width / 2.0 + cam.panX), cy_(cam.height / 2.0 + cam.panY), perspective_(cam.perspective) {
+    u_ = e_.cross(r_);
+}
+
+double Projector::ScaleAt(const P3& p) const {
+    if (!perspective_) return k_;
+    const double z = distance_ - (p - target_).dot(e_); // depth in front of the eye
+    if (z < kNearFraction * distance_) return 0.0;
+    return k_ * distance_ / z;
+}
+
+ScreenPoint Projector::operator()(const P3& p) const {
+    const P3 d = p - target_;
     ScreenPoint s;
-    s.depth = d.dot(Toward());
-    const double k = ScaleAt(p);
+    s.depth = d.dot(e_);
+    double k = k_;
+    if (perspective_) {
+        const double z = distance_ - s.depth;
+        k = z < kNearFraction * distance_ ? 0.0 : k_ * distance_ / z;
+    }
     s.visible = k > 0.0;
-    s.x = width / 2.0 + panX + k * d.dot(Right());
-    s.y = height / 2.0 + panY - k * d.dot(Up());
+    s.x = cx_ + k * d.dot(r_);
+    s.y = cy_ - k * d.dot(u_);
     return s;
 }
 
@@ -105,15 +123,20 @@ void Camera3D::SetStandard(StandardView v) {
 
 ScreenEllipsoid ProjectEllipsoid(const Camera3D& cam, const P3& centre, const Eigen::Matrix3d& q,
                                  double magnify) {
+    return ProjectEllipsoid(Projector(cam), centre, q, magnify);
+}
+
+ScreenEllipsoid ProjectEllipsoid(const Projector& proj, const P3& centre, const Eigen::Matrix3d& q,
+                                 double magnify) {
     ScreenEllipsoid e;
-    const ScreenPoint c = cam.Project(centre);
+    const ScreenPoint c = proj(centre);
     e.cx = c.x, e.cy = c.y;
-    const double k = cam.ScaleAt(centre);
+    const double k = proj.ScaleAt(centre);
     if (!c.visible || !(k > 0) || !q.allFinite()) return e;
     // Screen Jacobian at the centre (rows: screen x, screen y downwards), the magnification in it.
     Eigen::Matrix<double, 2, 3> j;
-    j.row(0) = k * magnify * cam.Right().transpose();
-    j.row(1) = -k * magnify * cam.Up().transpose();
+    j.row(0) = k * magnify * proj.right().transpose();
+    j.row(1) = -k * magnify * proj.up().transpose();
     const Eigen::Matrix2d s = j * q * j.transpose();
     e.halfWidth = std::sqrt(std::max(0.0, s(0, 0)));
     e.halfHeight = std::sqrt(std::max(0.0, s(1, 1)));
@@ -142,10 +165,6 @@ Scene3D BuildScene(const kivoMDIClient& doc) {
     if (doc.hObjScale[0] > 0 && std::isfinite(doc.hEllScale / doc.hObjScale[0]))
         s.magnify = doc.hEllScale / doc.hObjScale[0];
     s.confidence = doc.precision.ellipsoidFactor();
-    if (!doc.bTablesCreated) {
-        s.netLo = s.boxLo, s.netHi = s.boxHi;
-        return s;
-    }
     const bool ellipses = doc.bValEllip;
     auto add = [&](int kind, int slot, const COMMON& c) -> Element3D& {
         Element3D e;
@@ -231,16 +250,17 @@ Scene3D BuildScene(const kivoMDIClient& doc) {
 }
 
 Pick3D PickAt(const Scene3D& scene, const Camera3D& cam, int x, int y) {
+    const Projector project(cam);
     // Elements: the half-open box h - 5 <= x < h + 5, v - 5 <= y < v + 5 about the projected
     // position truncated to whole pixels, as the 2D views test it.
     for (const Element3D& e : scene.elements) {
-        const ScreenPoint p = cam.Project(e.pos);
+        const ScreenPoint p = project(e.pos);
         if (!p.visible) continue;
         const int h = static_cast<int>(p.x), v = static_cast<int>(p.y);
         if (h - 5 <= x && x < h + 5 && v - 5 <= y && y < v + 5) return {e.kind, e.slot, 0};
     }
     for (const Line3D& l : scene.lines) {
-        const ScreenPoint p1 = cam.Project(l.p1), p2 = cam.Project(l.p2);
+        const ScreenPoint p1 = project(l.p1), p2 = project(l.p2);
         if (!p1.visible || !p2.visible) continue;
         if (LineHit(static_cast<int>(p1.x), static_cast<int>(p1.y), static_cast<int>(p2.x),
                     static_cast<int>(p2.y), x, y))

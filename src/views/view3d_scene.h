@@ -59,6 +59,22 @@ struct Camera3D {
     void SetStandard(StandardView v);
 };
 
+// The camera's projection with its axes worked out once, for projecting many points.
+class Projector {
+public:
+    explicit Projector(const Camera3D& cam);
+    ScreenPoint operator()(const P3& p) const;
+    double ScaleAt(const P3& p) const;
+    const P3& right() const { return r_; }
+    const P3& up() const { return u_; }
+    const P3& toward() const { return e_; }
+
+private:
+    P3 r_, u_, e_, target_;
+    double k_, distance_, cx_, cy_;
+    bool perspective_;
+};
+
 // A projected error ellipsoid: its outline on the screen is the ellipse centred at (cx, cy) with
 // semi-axes a >= b (pixels), the a-axis at `angle` radians from the screen's x axis turning
 // towards its y axis (downwards). halfWidth and halfHeight are the outline's extents from the
@@ -75,6 +91,8 @@ struct ScreenEllipsoid {
 // size, seen with the camera: the orthographic projection of an ellipsoid with covariance C is
 // the ellipse with covariance J C J^T, J the 2x3 screen Jacobian at the centre.
 ScreenEllipsoid ProjectEllipsoid(const Camera3D& cam, const P3& centre, const Eigen::Matrix3d& q,
+                                 double magnify);
+ScreenEllipsoid ProjectEllipsoid(const Projector& proj, const P3& centre, const Eigen::Matrix3d& q,
                                  double magnify);
 
 // One element of the network in model coordinates.

@@ -10,6 +10,7 @@
 #include <QPixmap>
 #include <QScrollBar>
 #include <cmath>
+#include <functional>
 
 #include "adjustment/kivoMDIClient.h"
 #include "forms/forms.h"
@@ -25,6 +26,22 @@ constexpr double kOrbitStep = 15.0;
 // A press that moves less than this (pixels, Manhattan) before its release is a click.
 constexpr int kClickSlack = 3;
 constexpr double kZoomStep = 1.25;
+
+// The OpenGL viewport: it paints in paintGL, so that a grab of the widget (which renders through
+// paintGL) shows the same picture as the screen.
+class GLViewport : public QOpenGLWidget {
+public:
+    explicit GLViewport(std::function<void(QPainter&)> draw) : draw_(std::move(draw)) {}
+
+protected:
+    void paintGL() override {
+        QPainter p(this);
+        draw_(p);
+    }
+
+private:
+    std::function<void(QPainter&)> draw_;
+};
 
 } // namespace
 
@@ -66,7 +83,7 @@ View3DWindow::View3DWindow(kivoMDIClient& doc, QWidget* parent) : QAbstractScrol
     setFocusPolicy(Qt::StrongFocus);
     setFrameShape(QFrame::NoFrame);
     if (OpenGLAvailable()) {
-        auto* gl = new QOpenGLWidget;
+        auto* gl = new GLViewport([this](QPainter& p) { Draw(p); });
         QSurfaceFormat f = gl->format();
         f.setSamples(4); // smooth ellipsoid outlines and lines
         gl->setFormat(f);
@@ -118,14 +135,24 @@ QImage View3DWindow::Render(QSize size) const {
     return RenderScene3D(doc_, cam, highlight_);
 }
 
-void View3DWindow::paintEvent(QPaintEvent*) {
+void View3DWindow::Draw(QPainter& p) {
     SyncSize();
     if (!fitted_) {
         FitToScene(cam_, BuildScene(doc_));
         fitted_ = true;
     }
-    QPainter p(viewport());
     DrawScene3D(p, doc_, BuildScene(doc_), cam_, highlight_);
+}
+
+void View3DWindow::paintEvent(QPaintEvent*) {
+    QPainter p(viewport());
+    Draw(p);
+}
+
+bool View3DWindow::viewportEvent(QEvent* e) {
+    // The OpenGL viewport paints itself (paintGL).
+    if (openGL_ && e->type() == QEvent::Paint) return false;
+    return QAbstractScrollArea::viewportEvent(e);
 }
 
 void View3DWindow::resizeEvent(QResizeEvent* e) {

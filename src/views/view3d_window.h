@@ -46,6 +46,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* e) override;
+    bool viewportEvent(QEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
@@ -56,6 +57,7 @@ protected:
     void contextMenuEvent(QContextMenuEvent* e) override;
 
 private:
+    void Draw(QPainter& p);
     void Select(const QPoint& pos);
     void SyncSize();
 

@@ -300,6 +300,7 @@ TEST(View3DWindow, TheExampleShowsEveryStationAndFollowsSelectionDragAndUndo) {
     child->showMaximized();
     QApplication::processEvents();
     QTRY_VERIFY(view->viewport()->width() > 300);
+    doc.bName = false; // the ellipsoids, not the names
     view->ShowStandard(StandardView::Oblique);
     const QImage shown = view->viewport()->grab().toImage();
 
