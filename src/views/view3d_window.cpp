@@ -4,7 +4,9 @@
 #include <QGuiApplication>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QOffscreenSurface>
 #include <QOpenGLContext>
+#include <QOpenGLFunctions>
 #include <QOpenGLWidget>
 #include <QPainter>
 #include <QPixmap>
@@ -71,7 +73,16 @@ bool View3DWindow::OpenGLAvailable() {
         const QString platform = QGuiApplication::platformName();
         if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal")) return false;
         QOpenGLContext context;
-        return context.create();
+        QOffscreenSurface surface;
+        surface.create();
+        if (!context.create() || !context.makeCurrent(&surface)) return false;
+        // Mesa's software rasterisers draw this picture (thousands of blended, antialiased
+        // shapes) several times slower through OpenGL than Qt's raster engine does.
+        const auto* renderer = reinterpret_cast<const char*>(context.functions()->glGetString(GL_RENDERER));
+        const QByteArray name = renderer ? QByteArray(renderer).toLower() : QByteArray();
+        context.doneCurrent();
+        return !name.contains("llvmpipe") && !name.contains("softpipe") && !name.contains("swrast") &&
+               qEnvironmentVariableIsEmpty("KIVO_3D_RASTER");
     }();
     return available;
 }

@@ -40,7 +40,8 @@ public:
     QImage Render(QSize size) const;
 
     bool usesOpenGL() const { return openGL_; }
-    // Whether an OpenGL context can be made on this platform (asked once). KIVO_3D_RASTER set in
+    // Whether the window draws through OpenGL (asked once): when a context can be made and its
+    // renderer is not a software one (there the raster engine is faster). KIVO_3D_RASTER set in
     // the environment says no.
     static bool OpenGLAvailable();
 
