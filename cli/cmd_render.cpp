@@ -54,6 +54,9 @@ bool IsDxfName(const std::string& name) {
 } // namespace
 
 int CmdRender(int argc, char** argv) {
+    for (int i = 0; i + 1 < argc; ++i)
+        if (std::strcmp(argv[i], "--view") == 0 && std::strcmp(argv[i + 1], "3d") == 0)
+            return CmdRender3D(argc, argv);
     std::string project, out;
     int view = -1, dpi = 96;
     for (int i = 0; i < argc; ++i) {

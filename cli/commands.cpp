@@ -15,7 +15,11 @@ const std::vector<CommandEntry>& Commands() {
         {"export", "export PROJECT.SIM", CmdExport},
         {"export-peer", "export-peer PROJECT.SIM -o NET.xml", CmdExportPeer},
         {"calculate", "calculate PROJECT.SIM [--save] [--json FILE] [--csv FILE]", CmdCalculate},
-        {"render", "render PROJECT.SIM --view plan|side|end [--dpi N] -o FILE.png|FILE.dxf", CmdRender},
+        {"render",
+         "render PROJECT.SIM --view plan|side|end [--dpi N] -o FILE.png|FILE.dxf
+         "
+         "  kivo-cli render PROJECT.SIM --view 3d [--azimuth DEG] [--elevation DEG] [--size WxH] -o FILE.png",
+         CmdRender},
         {"relative", "relative PROJECT.SIM NAME1 NAME2", CmdRelative},
         {"check", "check PROJECT.SIM --tolerance T [--confidence 68|95]", CmdCheck},
         {"advise", "advise PROJECT.SIM [--top N]", CmdAdvise},

@@ -17,6 +17,7 @@ int CmdExport(int argc, char** argv);
 int CmdExportPeer(int argc, char** argv);
 int CmdCalculate(int argc, char** argv);
 int CmdRender(int argc, char** argv);
+int CmdRender3D(int argc, char** argv);
 int CmdRelative(int argc, char** argv);
 int CmdCheck(int argc, char** argv);
 int CmdAdvise(int argc, char** argv);

@@ -26,17 +26,29 @@ Plane PlaneCovariance(double a, double b, double phiGon) {
 
 } // namespace
 
-double LargestEllipsoidAxis(const COMMON& c) {
+bool PositionCovariance(const COMMON& c, double q[3][3]) {
+    if (c.A[0] == 0 && c.A[1] == 0 && c.A[2] == 0) return false;
     // Planes: 0 = x-y, 1 = x-z, 2 = y-z.
     const Plane xy = PlaneCovariance(c.A[0], c.B[0], c.phi[0]);
     const Plane xz = PlaneCovariance(c.A[1], c.B[1], c.phi[1]);
     const Plane yz = PlaneCovariance(c.A[2], c.B[2], c.phi[2]);
-    if (c.A[0] == 0 && c.A[1] == 0 && c.A[2] == 0) return 0.0;
+    const double m[3][3] = {{xy.uu, xy.uv, xz.uv}, {xy.uv, xy.vv, yz.uv}, {xz.uv, yz.uv, xz.vv}};
+    for (const auto& row : m)
+        for (double v : row)
+            if (!std::isfinite(v)) return false;
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j)
+            q[i][j] = m[i][j];
+    return true;
+}
+
+double LargestEllipsoidAxis(const COMMON& c) {
+    double m[3][3];
+    if (!PositionCovariance(c, m)) return 0.0;
     Eigen::Matrix3d q;
-    q << xy.uu, xy.uv, xz.uv, //
-        xy.uv, xy.vv, yz.uv,  //
-        xz.uv, yz.uv, xz.vv;
-    if (!q.allFinite()) return 0.0;
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j)
+            q(i, j) = m[i][j];
     // The engine's own routine, so that the figure is the one its listing prints.
     const double largest = eng::ellipsoidAxes(q)(0);
     return largest > 0.0 ? largest : 0.0;

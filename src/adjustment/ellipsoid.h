@@ -11,6 +11,12 @@ namespace kivo {
 
 class kivoMDIClient;
 
+// The 3x3 covariance of the element's position (rows and columns x, y, z; length unit squared)
+// rebuilt from its plane ellipses: the x-y plane gives the xx, yy and xy terms, the x-z plane the
+// zz and xz terms, the y-z plane the yz term. False (q untouched) when the element has no
+// ellipses or they are not finite.
+bool PositionCovariance(const COMMON& c, double q[3][3]);
+
 // The largest 1-sigma semi-axis of the element's error ellipsoid, in the length unit (0 for an
 // element without ellipses: fixed, left out, or not yet calculated).
 double LargestEllipsoidAxis(const COMMON& c);

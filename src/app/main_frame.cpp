@@ -21,6 +21,7 @@
 #include "app/kivo_app.h"
 #include "app/mdi_child.h"
 #include "app/print_out.h"
+#include "app/print_out3d.h"
 #include "app/recent_files.h"
 #include "app/text_window.h"
 #include "app/undo_history.h"
@@ -29,6 +30,7 @@
 #include "model/command_ids.h"
 #include "model/point_import.h"
 #include "views/symbols.h"
+#include "views/view3d_window.h"
 #include "views/view_window.h"
 
 namespace kivo::app {
@@ -113,6 +115,8 @@ const ActionDef kActions[] = {
      "Shows in the plan view where one more theodolite helps most", false},
     {cmd::Tools, "CmTools", "T&ools", nullptr, nullptr, "Shows or hides the speed bar", true},
     {cmd::Status, "CmStatus", "&Status", nullptr, nullptr, "Shows or hides the status bar", true},
+    {cmd::New3DView, "CmNew3DView", "New &3D View", nullptr, nullptr,
+     "Opens a window showing the network and its error ellipsoids in 3D", false},
     {cmd::Cascade, "CmCascade", "&Cascade\tShift+F5", nullptr, "Shift+F5", "Arranges the views overlapping",
      false},
     {cmd::Tile, "CmTile", "&Tile\tShift+F4", nullptr, "Shift+F4", "Arranges the views side by side", false},
@@ -148,7 +152,7 @@ const std::vector<MenuDef> kLongMenu = {
     {"&Measure",
      {cmd::Setup, cmd::DirTool, cmd::DistTool, cmd::HeightTool, cmd::StdDev, cmd::Adjust, cmd::Simulate,
       cmd::Calculate, cmd::LivePrecision, 0, cmd::SuggestSightings, cmd::StationHeatMap}},
-    {"&Window", {cmd::Tools, cmd::Status, cmd::Cascade, cmd::Tile, cmd::ArrangeIcons}},
+    {"&Window", {cmd::New3DView, 0, cmd::Tools, cmd::Status, cmd::Cascade, cmd::Tile, cmd::ArrangeIcons}},
     {"&Help", {cmd::HelpAbout, cmd::HelpDisclaim, cmd::HelpContents}},
 };
 
@@ -160,6 +164,8 @@ const std::vector<int> kDocGadgetsBack = {
     cmd::Object,      cmd::Name,    cmd::Abbreviate,  cmd::Collimate,  cmd::Direction,   cmd::Distance,
     cmd::Height,      cmd::Ellipse, cmd::Separator18, cmd::TheoTool,   cmd::PointTool,   cmd::SBarTool,
     cmd::Separator18, cmd::DirTool, cmd::DistTool,    cmd::HeightTool, cmd::Separator18, cmd::Calculate};
+// After them, the 3D view's button.
+const std::vector<int> kViewGadgets = {cmd::Separator18, cmd::New3DView};
 
 } // namespace
 
@@ -240,6 +246,7 @@ void kivoDecoratedMDIFrame::CreateActions() {
         if (d.shortcut) a->setShortcut(QKeySequence(QString::fromLatin1(d.shortcut)));
         const QString icon = QStringLiteral(":/icons/%1.png").arg(d.id);
         if (QFile::exists(icon)) a->setIcon(QIcon(icon));
+        if (d.id == cmd::New3DView) a->setIcon(views::View3DIcon());
         connect(a, &QAction::triggered, this, [this, id = d.id] { Command(id); });
         actions_[d.id] = a;
     }
@@ -290,6 +297,7 @@ void kivoDecoratedMDIFrame::SetSpeedBar(bool withDocument) {
         layout.insert(layout.end(), kDocGadgetsFront.begin(), kDocGadgetsFront.end());
         layout.insert(layout.end(), kShortBar.begin() + 2, kShortBar.end());
         layout.insert(layout.end(), kDocGadgetsBack.begin(), kDocGadgetsBack.end());
+        layout.insert(layout.end(), kViewGadgets.begin(), kViewGadgets.end());
     } else {
         layout = kShortBar;
     }
@@ -369,6 +377,9 @@ void kivoDecoratedMDIFrame::DestroyViews() {
     history_->Clear();
     if (!child_[0]) return;
     mdi_->hide();
+    for (kivoMDIChild* c : Children3D())
+        delete c;
+    children3d_.clear();
     for (auto* c : child_)
         if (c) c->hide();
     const int active = ActiveViewIndex();
@@ -547,6 +558,9 @@ void kivoDecoratedMDIFrame::Command(int id) {
     case cmd::ZoomFit:
         Zoom(id);
         break;
+    case cmd::New3DView:
+        New3DView();
+        break;
     case cmd::Cascade:
         mdi_->cascadeSubWindows();
         break;
@@ -700,8 +714,18 @@ void kivoDecoratedMDIFrame::ShowStationHeatMap() {
 // its listing. The printout is titled with the project file name.
 void kivoDecoratedMDIFrame::PrintActive(bool preview) {
     const int active = ActiveViewIndex();
-    if (active < 0 || !doc_.bFileOpen) return;
     const QString title = QString::fromStdString(doc_.OpenName);
+    if (active < 0 && doc_.bFileOpen)
+        for (kivoMDIChild* c : Children3D())
+            if (c == mdi_->activeSubWindow()) {
+                T3DOut out(title, doc_, *static_cast<views::View3DWindow*>(c->widget()));
+                if (preview)
+                    CmFilePrintPreview(this, out, c->windowTitle());
+                else
+                    CmFilePrint(this, out);
+                return;
+            }
+    if (active < 0 || !doc_.bFileOpen) return;
     std::unique_ptr<Printout> out;
     if (active < 3)
         out = std::make_unique<TKIVOOut>(title, doc_, active);
@@ -711,6 +735,39 @@ void kivoDecoratedMDIFrame::PrintActive(bool preview) {
         CmFilePrintPreview(this, *out, child(active)->windowTitle());
     else
         CmFilePrint(this, *out);
+}
+
+// Window > New 3D View: one more window on the network, in 3D. Unlike the four project windows it
+// really closes, and the project file does not keep it.
+views::View3DWindow* kivoDecoratedMDIFrame::New3DView() {
+    if (!doc_.bFileOpen || !child_[0]) return nullptr;
+    auto* view = new views::View3DWindow(doc_);
+    auto* c = new kivoMDIChild(QStringLiteral("3D View"), view);
+    c->setObjectName(QStringLiteral("child3d"));
+    c->AllowClose();
+    c->setAttribute(Qt::WA_DeleteOnClose, true);
+    mdi_->addSubWindow(c);
+    c->resize(mdi_->width() * 2 / 3, mdi_->height() * 2 / 3);
+    children3d_.push_back(c);
+    view->SetHighlight(views::SelectionHighlight(doc_));
+    c->show();
+    mdi_->setActiveSubWindow(c);
+    view->setFocus();
+    return view;
+}
+
+std::vector<kivoMDIChild*> kivoDecoratedMDIFrame::Children3D() const {
+    std::vector<kivoMDIChild*> out;
+    for (const QPointer<kivoMDIChild>& c : children3d_)
+        if (c) out.push_back(c);
+    return out;
+}
+
+std::vector<views::View3DWindow*> kivoDecoratedMDIFrame::Views3D() const {
+    std::vector<views::View3DWindow*> out;
+    for (kivoMDIChild* c : Children3D())
+        if (auto* v = qobject_cast<views::View3DWindow*>(c->widget())) out.push_back(v);
+    return out;
 }
 
 } // namespace kivo::app

@@ -3,6 +3,7 @@
 // four view windows of the open project, and the command routing to the document.
 
 #include <QMainWindow>
+#include <QPointer>
 #include <array>
 #include <map>
 #include <vector>
@@ -17,7 +18,8 @@ class QToolBar;
 
 namespace kivo::views {
 class TKIVOWindow;
-}
+class View3DWindow;
+} // namespace kivo::views
 
 namespace kivo::app {
 
@@ -50,6 +52,11 @@ public:
     views::TKIVOWindow* view(int i) const { return views_[static_cast<std::size_t>(i)]; }
     TTextWindow* textWindow() const { return text_; }
     int ActiveViewIndex() const;
+    // Window > New 3D View: a new 3D window on the open project (null without one). The 3D
+    // windows open now, and their frames, in the order they were opened.
+    views::View3DWindow* New3DView();
+    std::vector<views::View3DWindow*> Views3D() const;
+    std::vector<kivoMDIChild*> Children3D() const;
 
     // Status bar fields.
     void SetStatusText(const QString& text);
@@ -114,6 +121,7 @@ private:
     std::array<kivoMDIChild*, 4> child_{};
     std::array<views::TKIVOWindow*, 3> views_{};
     TTextWindow* text_ = nullptr;
+    std::vector<QPointer<kivoMDIChild>> children3d_; // closed ones go null
     QLabel* message_;
     QLabel* coords_;
     QLabel* image_;

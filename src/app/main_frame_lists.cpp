@@ -108,6 +108,17 @@ void kivoDecoratedMDIFrame::FillWindowList(QMenu* window) {
         });
         window->addAction(a);
     }
+    int n = 5;
+    for (kivoMDIChild* c : Children3D()) {
+        QAction* a = ListEntry(window, QStringLiteral("&%1 %2").arg(n++).arg(c->windowTitle()));
+        a->setCheckable(true);
+        a->setChecked(c == mdi_->activeSubWindow());
+        connect(a, &QAction::triggered, this, [this, c] {
+            if (c->isMinimized()) c->showNormal();
+            mdi_->setActiveSubWindow(c);
+        });
+        window->addAction(a);
+    }
 }
 
 void kivoDecoratedMDIFrame::CmFindElement() {

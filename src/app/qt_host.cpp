@@ -15,6 +15,7 @@
 #include "app/undo_history.h"
 #include "forms/forms.h"
 #include "views/tool_cursors.h"
+#include "views/view3d_window.h"
 #include "views/view_window.h"
 
 namespace kivo::app {
@@ -118,6 +119,11 @@ void QtHost::ShowSelection(bool mark) {
         v->SetHighlight(mark ? views::SelectionHighlight(*doc_) : views::Highlight{});
         v->viewport()->update();
     }
+    for (views::View3DWindow* v : frame_->Views3D()) {
+        if (v->isVisible()) doc_->SetSelectionMark(mark);
+        v->SetHighlight(mark ? views::SelectionHighlight(*doc_) : views::Highlight{});
+        v->viewport()->update();
+    }
 }
 
 void QtHost::UpdateViews(bool) {
@@ -125,6 +131,8 @@ void QtHost::UpdateViews(bool) {
     frame_->SyncModified();
     for (int i = 0; i < 3; ++i)
         if (views::TKIVOWindow* v = frame_->view(i)) v->viewport()->update();
+    for (views::View3DWindow* v : frame_->Views3D())
+        v->viewport()->update();
 }
 
 void QtHost::UpdateScrollBars() {

@@ -68,6 +68,7 @@ constexpr int StationHeatMap = 197;
 // Window.
 constexpr int Tools = 201;
 constexpr int Status = 202;
+constexpr int New3DView = 203; // another window: the network in 3D
 constexpr int Cascade = 24361;
 constexpr int Tile = 24362;
 constexpr int ArrangeIcons = 24364;

@@ -161,7 +161,9 @@ TEST_F(Frame, MenusAndSpeedBarFollowTheProject) {
                                    184,
                                    185,
                                    cmd::Separator18,
-                                   189};
+                                   189,
+                                   cmd::Separator18,
+                                   cmd::New3DView};
     EXPECT_EQ(frame->SpeedBarLayout(), full);
     EXPECT_EQ(frame->mdiArea()->subWindowList().size(), 4);
     EXPECT_TRUE(frame->Action(cmd::Collimate)->isChecked());
