@@ -16,8 +16,7 @@ const std::vector<CommandEntry>& Commands() {
         {"export-peer", "export-peer PROJECT.SIM -o NET.xml", CmdExportPeer},
         {"calculate", "calculate PROJECT.SIM [--save] [--json FILE] [--csv FILE]", CmdCalculate},
         {"render",
-         "render PROJECT.SIM --view plan|side|end [--dpi N] -o FILE.png|FILE.dxf
-         "
+         "render PROJECT.SIM --view plan|side|end [--dpi N] -o FILE.png|FILE.dxf\n"
          "  kivo-cli render PROJECT.SIM --view 3d [--azimuth DEG] [--elevation DEG] [--size WxH] -o FILE.png",
          CmdRender},
         {"relative", "relative PROJECT.SIM NAME1 NAME2", CmdRelative},
