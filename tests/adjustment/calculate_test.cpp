@@ -419,7 +419,9 @@ TEST_F(Calculate, ARunReportsItsPhasesAndACancelledOneChangesNothing) {
     int iteration = 0;
     for (std::size_t i = 1; i < all.seen.size(); ++i) {
         EXPECT_LE(all.seen[i - 1].first, all.seen[i].first) << "phases in order";
-        if (all.seen[i].first == CalcPhase::Iterations) EXPECT_EQ(all.seen[i].second, ++iteration);
+        if (all.seen[i].first == CalcPhase::Iterations) {
+            EXPECT_EQ(all.seen[i].second, ++iteration);
+        }
     }
     EXPECT_GE(iteration, 1);
     EXPECT_EQ(all.seen.back(), std::make_pair(CalcPhase::Listing, 0));
