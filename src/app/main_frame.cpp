@@ -115,7 +115,7 @@ const ActionDef kActions[] = {
      "Shows in the plan view where one more theodolite helps most", false},
     {cmd::Tools, "CmTools", "T&ools", nullptr, nullptr, "Shows or hides the speed bar", true},
     {cmd::Status, "CmStatus", "&Status", nullptr, nullptr, "Shows or hides the status bar", true},
-    {cmd::New3DView, "CmNew3DView", "New &3D View", nullptr, nullptr,
+    {cmd::New3DView, "CmNew3DView", "New 3&D View", nullptr, nullptr,
      "Opens a window showing the network and its error ellipsoids in 3D", false},
     {cmd::Cascade, "CmCascade", "&Cascade\tShift+F5", nullptr, "Shift+F5", "Arranges the views overlapping",
      false},
