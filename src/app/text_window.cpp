@@ -135,7 +135,11 @@ void TTextWindow::resizeEvent(QResizeEvent* e) {
     UpdateListingMark();
     CalcScrollBars();
     viewport()->update();
-    if (trackSize_) {
+    // The out-of-date bar resizes the viewport, which arrives here too: only a change of the window's
+    // own size is one the project file stores.
+    const bool resized = size() != sizeSeen_;
+    sizeSeen_ = size();
+    if (trackSize_ && resized) {
         doc_.bFileDirty = true;
         doc_.host().UntrackedChange();
     }

@@ -2,6 +2,7 @@
 // TTextWindow: the engine's listing, scrolled vertically by lines and horizontally by pixels.
 
 #include <QAbstractScrollArea>
+#include <QSize>
 
 class QLabel;
 
@@ -47,6 +48,7 @@ protected:
 private:
     kivoMDIClient& doc_;
     bool trackSize_ = false;
+    QSize sizeSeen_;
     QLabel* mark_ = nullptr;
 };
 
