@@ -8,6 +8,7 @@
 
 #include "adjustment/kivoMDIClient.h"
 #include "adjustment/precision.h"
+#include "views/raster_canvas.h"
 #include "views/symbols.h"
 
 namespace kivo::views {
@@ -41,6 +42,9 @@ struct Painter3D {
     const Scene3D& scene;
     const Camera3D& cam;
     const Projector project;
+    // Set when the painter draws straight onto an image: lines and names are then written into
+    // its pixels, as the 2D views do (the raster engine costs several times more per line).
+    const RasterTarget rt;
 
     QPointF At(const P3& x) const {
         const ScreenPoint s = project(x);
@@ -106,11 +110,28 @@ struct Painter3D {
             batch[i].append(QLineF(a.x, a.y, b.x, b.y));
         }
         const QColor colours[4] = {kGreen, kBlue, kRed, kYellow};
-        for (int i = 0; i < 4; ++i)
-            if (!batch[i].isEmpty()) {
-                p.setPen(Pen(colours[i]));
-                p.drawLines(batch[i]);
+        for (int i = 0; i < 4; ++i) {
+            if (batch[i].isEmpty()) continue;
+            if (rt) {
+                // Whole pixels as the raster engine rounds an aliased line's ends; ends far off the
+                // screen (a close perspective view) are left to the painter's clipping.
+                constexpr double kFar = 1e6;
+                QVector<QLineF> far;
+                for (const QLineF& l : batch[i]) {
+                    if (std::fabs(l.x1()) > kFar || std::fabs(l.y1()) > kFar || std::fabs(l.x2()) > kFar ||
+                        std::fabs(l.y2()) > kFar) {
+                        far.append(l);
+                        continue;
+                    }
+                    TargetLine(rt, qRound(l.x1()) + rt.dx, qRound(l.y1()) + rt.dy, qRound(l.x2()) + rt.dx,
+                               qRound(l.y2()) + rt.dy, colours[i].rgb());
+                }
+                batch[i] = far;
+                if (batch[i].isEmpty()) continue;
             }
+            p.setPen(Pen(colours[i]));
+            p.drawLines(batch[i]);
+        }
     }
 
     // The ellipsoid's outline, shaded as if lit from the upper left, and its three principal axes.
@@ -271,6 +292,8 @@ struct Painter3D {
             const char* text = doc.bAbbreviate ? c.abbrev : c.name;
             if (!*text) continue;
             const int dx = e.kind == SEL_SBAR ? 12 : 7;
+            const int h = static_cast<int>(o.x()), v = static_cast<int>(o.y());
+            if (rt && TargetText(rt, p.font(), h + dx + rt.dx, v - 7 + rt.dy, text)) continue;
             p.drawText(QPointF(static_cast<int>(o.x()) + dx, static_cast<int>(o.y()) - 7 + fm.ascent()),
                        QString::fromLatin1(text));
         }
@@ -300,7 +323,7 @@ void DrawScene3D(QPainter& p, const kivoMDIClient& doc, const Scene3D& scene, co
                  const Highlight& hl) {
     p.save();
     p.fillRect(QRect(0, 0, cam.width, cam.height), Qt::white);
-    Painter3D d{p, doc, scene, cam, Projector(cam)};
+    Painter3D d{p, doc, scene, cam, Projector(cam), RasterTargetOf(p, QRect(0, 0, cam.width, cam.height))};
     if (doc.bBound) d.Box();
     d.Lines();
 

@@ -157,7 +157,19 @@ void View3DWindow::Draw(QPainter& p) {
 
 void View3DWindow::paintEvent(QPaintEvent*) {
     QPainter p(viewport());
-    Draw(p);
+    if (viewport()->devicePixelRatioF() != 1.0) {
+        Draw(p);
+        return;
+    }
+    // At one device pixel per window pixel the picture is drawn into an image first, where the
+    // lines and names are written straight into the pixels.
+    if (buffer_.size() != viewport()->size()) buffer_ = QImage(viewport()->size(), QImage::Format_RGB32);
+    {
+        QPainter bp(&buffer_);
+        bp.setFont(p.font());
+        Draw(bp);
+    }
+    p.drawImage(0, 0, buffer_);
 }
 
 bool View3DWindow::viewportEvent(QEvent* e) {

@@ -67,6 +67,7 @@ private:
     bool fitted_ = false; // fitted once the window has its size
     bool openGL_ = false;
     Highlight highlight_;
+    QImage buffer_; // the picture of the last paint without OpenGL
     // The drag in progress: the button, where it began and the last position.
     Qt::MouseButton dragButton_ = Qt::NoButton;
     bool panning_ = false, dragged_ = false;
