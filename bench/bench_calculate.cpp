@@ -42,6 +42,7 @@ struct Figures {
 Figures RunCase(const std::filesystem::path& dir, int stations, int targets) {
     int pipefd[2];
     if (pipe(pipefd) != 0) return {};
+    std::fflush(stdout); // else the child prints what the parent has not yet written once more
     const pid_t pid = fork();
     if (pid == 0) {
         close(pipefd[0]);
