@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 
@@ -9,6 +10,8 @@
 #include "adjustment/kivoMDIClient.h"
 #include "adjustment/live_session.h"
 #include "adjustment/precision.h"
+#include "adjustment/results_export.h"
+#include "engine/summary.h"
 #include "model/file_names.h"
 #include "model/network_image.h"
 #include "support/packed_value.h"
@@ -249,6 +252,7 @@ TEST(LiveDragRelease, KeepsTheEllipsesOfACalculateAndLeavesTheListingOutOfDate) 
     EXPECT_EQ(test::readBytes(listingFile), listingBytes);
     EXPECT_TRUE(doc.bFileDirty);
     EXPECT_EQ(test::readBytes(doc.OpenName), projectBytes);
+    EXPECT_TRUE(doc.ResultsCurrent());
     const auto after = std::make_shared<const NetworkImage>(doc.CaptureImage());
 
     // Undo gives back the first geometry with its own ellipses and its listing current; redo the
@@ -257,9 +261,24 @@ TEST(LiveDragRelease, KeepsTheEllipsesOfACalculateAndLeavesTheListingOutOfDate) 
     EXPECT_EQ(Ellipses(doc), calculated);
     EXPECT_TRUE(doc.bValEllip);
     EXPECT_TRUE(doc.ListingCurrent());
+    // What the release's run found belongs to the undone geometry: an export of the results
+    // calculates afresh instead of writing the station where it no longer is.
+    EXPECT_FALSE(doc.ResultsCurrent());
+    const std::string exported = dir.file("PLANT.json");
+    host.dialogPaths.push_back(exported);
+    ASSERT_TRUE(CmExportResults(doc));
+    EXPECT_TRUE(doc.ResultsCurrent());
+    EXPECT_TRUE(doc.ListingCurrent());
+    const std::vector<int>& stations = doc.RunStationSlots();
+    const auto moved =
+        static_cast<std::size_t>(std::find(stations.begin(), stations.end(), 1) - stations.begin());
+    ASSERT_LT(moved, stations.size());
+    EXPECT_NEAR(doc.lastSummary->elements[moved].value[0], doc.theoList[1].xReal, 1e-4);
+    EXPECT_EQ(Ellipses(doc), calculated);
     ASSERT_TRUE(doc.RestoreNetwork(after, *before));
     EXPECT_EQ(Ellipses(doc), kept);
     EXPECT_FALSE(doc.ListingCurrent());
+    EXPECT_FALSE(doc.ResultsCurrent()) << "the export calculated the undone geometry";
 
     // A Calculate on the same geometry gives the same ellipses and left-out marks.
     doc.bAutosave = false;
