@@ -98,17 +98,49 @@ void kivoMDIClient::FinishCalculate(CalculateRun& run) {
 }
 
 // The end of a drag with the select tool: a moved element either recalculates the network (with
-// "recalculate after a move" set) or leaves the ellipses and left-out marks stale.
+// "recalculate after a move" set), keeps the ellipses it was followed with (live precision), or
+// leaves the ellipses and left-out marks stale.
 void kivoMDIClient::EndDrag(int view, int x, int y, bool moved) {
     if (!NewPosition(x, y, view) && !moved) return;
     if (bRecalc) {
         CmCalculate();
         return;
     }
+    if (bLivePrecision) {
+        std::string why;
+        if (CalculateEllipses(&why)) return;
+        // The engine's reason as the listing gives it, less its pointer into the listing.
+        if (const std::size_t see = why.find(" (see "); see != std::string::npos) why.resize(see);
+        StatBarMessage("No ellipses at the new position: " + why +
+                       ". Calculate (F5) writes a listing that says more.");
+    }
     bValEllip = false;
     leftOutMarks.clear();
     host_->EnableMenuItem(cmd::Ellipse, false);
     UpdateViews(true);
+}
+
+bool kivoMDIClient::CalculateEllipses(std::string* why) {
+    host_->SetCursor(CursorKind::HourGlass);
+    RunSimulation();
+    // A project without a file name writes no listing.
+    CalculateRun run(*this, std::make_shared<project>(nullptr, ""));
+    run.Run(nullptr);
+    host_->SetCursor(CursorKind::Arrow);
+    leftOutMarks.clear();
+    TakeRun(run);
+    lastRunOutOfMemory = run.outOfMemory_;
+    lastRunTables = run.tables_;
+    lastCalculateResult = run.result_;
+    const bool ok = run.result_ == 0;
+    if (ok)
+        StoreEllipses(*run.tables_->runresults, runSlots_);
+    else if (why)
+        *why = run.failure_.empty() ? "the adjustment failed" : run.failure_;
+    bValEllip = ok;
+    host_->EnableMenuItem(cmd::Ellipse, ok);
+    UpdateViews(true);
+    return ok;
 }
 
 } // namespace kivo

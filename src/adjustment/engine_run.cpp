@@ -366,6 +366,7 @@ void kivoMDIClient::TakeRun(CalculateRun& run) {
     lastRunTimings_ = std::move(run.timings_);
     lastRunFailure = run.failure_;
     lastSummary = std::move(run.summary_);
+    ResultsTaken();
 }
 
 void kivoMDIClient::MarkLeftOut(const eng::Summary& s) {

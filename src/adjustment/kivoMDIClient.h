@@ -118,8 +118,17 @@ public:
 
     // ---- Dragging ---------------------------------------------------------------------------
     // The end of a drag whose last pointer pixel was (x, y): if the element moved (or moved is
-    // true: a live drag has moved it already), recalculate (bRecalc) or mark the ellipses invalid.
+    // true: a live drag has moved it already), recalculate (bRecalc); otherwise, with live precision
+    // on, keep the ellipses of the new geometry (CalculateEllipses); else mark them invalid. A
+    // position where the network cannot be adjusted leaves them invalid and says why in the status
+    // bar.
     void EndDrag(int view, int x, int y, bool moved = false);
+    // The ellipses, left-out marks and engine findings of the network as it stands, exactly as
+    // Calculate computes them (observations simulated first), but no listing is written or loaded
+    // and nothing is saved: the listing on display stays that of an earlier geometry, out of date
+    // until the next Calculate. False, with why (may be null), when the run gave no ellipses; the
+    // ellipses are then invalid.
+    bool CalculateEllipses(std::string* why = nullptr);
 
     // ---- Undo and redo ----------------------------------------------------------------------
     // The network of `target` back (NetworkDocument::RestoreImage), with the left-out marks of

@@ -298,8 +298,8 @@ ExportStatus WriteResults(const kivoMDIClient& doc, const std::string& path, Res
 bool CmExportResults(kivoMDIClient& doc) {
     if (!doc.bFileOpen) return false;
     // The project file keeps the ellipses but not the engine's findings: a project just opened
-    // calculates first, as one edited since its last Calculate does.
-    if (!doc.bValEllip || !doc.lastSummary) doc.CmCalculate();
+    // calculates first, as one edited (or undone) since its last Calculate does.
+    if (!doc.bValEllip || !doc.lastSummary || !doc.ResultsCurrent()) doc.CmCalculate();
     if (CollectResults(doc).empty()) {
         doc.host().MessageBox("There are no results to export: the adjustment failed (see the listing).",
                               "KIVO", MsgButtons::Ok, MsgIcon::Exclamation);

@@ -30,7 +30,8 @@ QString Name(const COMMON& c) {
 
 // The advice starts from the ellipses of the network as it stands: Calculate when they are stale.
 bool FreshCalculate(QWidget* parent, kivoMDIClient& doc) {
-    if (!doc.bValEllip || !doc.lastRunTables || doc.lastCalculateResult != 0) doc.CmCalculate();
+    if (!doc.bValEllip || !doc.lastRunTables || doc.lastCalculateResult != 0 || !doc.ResultsCurrent())
+        doc.CmCalculate();
     if (doc.lastCalculateResult == 0 && doc.lastRunTables) return true;
     QMessageBox::warning(parent, QStringLiteral("KIVO"),
                          QStringLiteral("The network could not be adjusted; the listing says why."));

@@ -14,6 +14,7 @@ void NetworkDocument::BeginChange(const std::string& name) {
     change_.keepsListing = false;
     change_.altersListing = false;
     change_.listingInside = false;
+    change_.resultsInside = false;
     change_.before.reset();
     if (bFileOpen && host_->KeepsHistory())
         change_.before = std::make_shared<const NetworkImage>(CaptureImage(change_.last.get()));
@@ -37,6 +38,7 @@ void NetworkDocument::EndChange() {
         change_.revision = ++change_.lastRevision;
     // A listing loaded inside the change was written for the network the change leaves behind.
     if (change_.listingInside) change_.listingRevision = change_.revision;
+    if (change_.resultsInside) change_.resultsRevision = change_.revision;
     if (change_.listingRevision != listingWas || change_.revision != revisionWas) host_->UpdateListingMark();
     if (!imaged) return;
     after->revision = change_.revision;
@@ -45,6 +47,12 @@ void NetworkDocument::EndChange() {
     if (change_.altered) host_->NetworkChanged(change_.name, before, kept, change_.wasDirty);
     // A save inside the change (the autosave of a recalculation) wrote the network as it is now.
     if (change_.savedInside) host_->ProjectSaved();
+}
+
+void NetworkDocument::ResultsTaken() {
+    change_.resultsKept = true;
+    change_.resultsRevision = change_.revision;
+    if (InChange()) change_.resultsInside = true;
 }
 
 bool NetworkDocument::LoadOutput() {

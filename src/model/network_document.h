@@ -314,6 +314,10 @@ public:
     // date; undo and redo back to the state it was written for make it current again. False
     // without a listing.
     bool ListingCurrent() const { return bValFile && change_.listingRevision == change_.revision; }
+    // Whether what the last engine run found (its tables and summary, kept beside the ellipses)
+    // describes the network as it is now: not after a change, nor after undo or redo to another
+    // state than the one it ran on, nor for another project. False before the first run.
+    bool ResultsCurrent() const { return change_.resultsKept && change_.resultsRevision == change_.revision; }
 
     // ---- Changes (network_changes.cpp) and their images (project_file.cpp) ------------------
     // Every change to the network runs between BeginChange and EndChange (or inside a
@@ -350,8 +354,11 @@ public:
     // scroll ranges recomputed and the views redrawn. False (and nothing changed) when the image
     // cannot be read back.
     bool RestoreImage(std::shared_ptr<const NetworkImage> target, const NetworkImage& other);
-    // Drops the image kept for sharing (the project is closed).
-    void ForgetImages() { change_.last.reset(); }
+    // Drops the image kept for sharing and the mark of the last engine run (the project is closed).
+    void ForgetImages() {
+        change_.last.reset();
+        change_.resultsKept = false;
+    }
 
 protected:
     explicit NetworkDocument(Host* host);
@@ -361,6 +368,9 @@ protected:
     void WriteProject(ByteWriter& w, std::uint32_t fileMagic, ImageCuts* cuts) const;
     // Reads a whole project from bytes; on a damaged one shows the error and changes nothing.
     bool ReadProject(const std::vector<std::uint8_t>& bytes);
+    // An engine run was taken: its findings describe the network as it is now (inside a change, as
+    // the change leaves it).
+    void ResultsTaken();
 
     struct ChangeState {
         int depth = 0;
@@ -375,6 +385,9 @@ protected:
         bool keepsListing = false;         // the running change leaves the adjustment's input alone
         bool altersListing = false;        // the running change alters it beyond the network
         bool listingInside = false;        // a listing was loaded inside the running change
+        std::uint64_t resultsRevision = 0; // the state the last engine run describes
+        bool resultsKept = false;          // an engine run of this project was taken
+        bool resultsInside = false;        // it was taken inside the running change
         bool altered = true;               // the last change altered the network (or may have)
     } change_;
 

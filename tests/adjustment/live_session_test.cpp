@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 
@@ -9,6 +10,10 @@
 #include "adjustment/kivoMDIClient.h"
 #include "adjustment/live_session.h"
 #include "adjustment/precision.h"
+#include "adjustment/results_export.h"
+#include "engine/summary.h"
+#include "model/file_names.h"
+#include "model/network_image.h"
 #include "support/packed_value.h"
 #include "support/scoped_ini.h"
 #include "support/scripted_host.h"
@@ -183,4 +188,116 @@ TEST(LivePrecisionSession, StatusLineOfTwoMarkedPointsOnALineOfDistances) {
     EXPECT_EQ(RelativePrecisionText(doc), "A - C: distance 25.0000 m, 95 % 2.772 mm"); // 1.96 sqrt 2
     doc.pointList.Mark(1, true);
     EXPECT_EQ(RelativePrecisionText(doc), "") << "three marked";
+}
+
+namespace {
+
+// The left-out marks as (kind, slot) pairs.
+std::vector<std::pair<int, int>> LeftOut(const kivoMDIClient& doc) {
+    std::vector<std::pair<int, int>> v;
+    for (const auto& m : doc.leftOutMarks)
+        v.emplace_back(m.kind, m.slot);
+    return v;
+}
+
+// A drag of an element in the plan view as the select tool runs it: pressed, moved by (dx, dy),
+// released where the pointer is, all one change.
+void Drag(kivoMDIClient& doc, int kind, int slot, double dx, double dy) {
+    doc.selectType = kind;
+    doc.index = slot;
+    doc.BeginChange(doc.SelectionChangeName("Move"));
+    const COMMON& c = doc.Common(kind, slot);
+    doc.DragTo(0, c.xReal + dx, c.yReal + dy);
+    doc.CalcPixelPos(doc.Common(kind, slot));
+    doc.EndDrag(0, c.hcoord[0], c.vcoord[0], true);
+    doc.EndChange();
+}
+
+} // namespace
+
+TEST(LiveDragRelease, KeepsTheEllipsesOfACalculateAndLeavesTheListingOutOfDate) {
+    test::ScopedIni ini;
+    test::TempDir dir;
+    test::ScriptedHost host;
+    kivoMDIClient doc{&host};
+    doc.OpenName = dir.file("PLANT.SIM");
+    std::filesystem::copy_file(KIVO_EXAMPLES "/PLANT.SIM", doc.OpenName);
+    ASSERT_TRUE(doc.ReadSimFile());
+    doc.bFileOpen = doc.bFileNamed = true;
+    doc.bIdeals = true;
+    doc.bAutosave = true; // a release is no Calculate: it saves nothing
+    doc.bRecalc = false;
+    ASSERT_TRUE(doc.bLivePrecision);
+    doc.CmCalculate();
+    ASSERT_EQ(doc.lastCalculateResult, 0);
+    ASSERT_TRUE(doc.ListingCurrent());
+    const std::vector<double> calculated = Ellipses(doc);
+    const std::vector<std::string> listing = doc.fileBuffer;
+    const std::string listingFile = ChangeFileExt(doc.OpenName, ".OUT");
+    const std::vector<unsigned char> listingBytes = test::readBytes(listingFile);
+    const std::vector<unsigned char> projectBytes = test::readBytes(doc.OpenName);
+
+    const auto before = std::make_shared<const NetworkImage>(doc.CaptureImage());
+    Drag(doc, SEL_THEO, 1, 1.5, -2.0);
+    EXPECT_TRUE(doc.bValEllip);
+    EXPECT_EQ(host.menuItems.back(), std::make_pair(static_cast<int>(cmd::Ellipse), true));
+    const std::vector<double> kept = Ellipses(doc);
+    const std::vector<std::pair<int, int>> keptOut = LeftOut(doc);
+    EXPECT_NE(kept, calculated);
+    // The listing shown and its file stay those of the first geometry, marked out of date; the
+    // project is changed but not saved.
+    EXPECT_TRUE(doc.bValFile);
+    EXPECT_FALSE(doc.ListingCurrent());
+    EXPECT_EQ(doc.fileBuffer, listing);
+    EXPECT_EQ(test::readBytes(listingFile), listingBytes);
+    EXPECT_TRUE(doc.bFileDirty);
+    EXPECT_EQ(test::readBytes(doc.OpenName), projectBytes);
+    EXPECT_TRUE(doc.ResultsCurrent());
+    const auto after = std::make_shared<const NetworkImage>(doc.CaptureImage());
+
+    // Undo gives back the first geometry with its own ellipses and its listing current; redo the
+    // kept ones, with the listing out of date again.
+    ASSERT_TRUE(doc.RestoreNetwork(before, *after));
+    EXPECT_EQ(Ellipses(doc), calculated);
+    EXPECT_TRUE(doc.bValEllip);
+    EXPECT_TRUE(doc.ListingCurrent());
+    // What the release's run found belongs to the undone geometry: an export of the results
+    // calculates afresh instead of writing the station where it no longer is.
+    EXPECT_FALSE(doc.ResultsCurrent());
+    const std::string exported = dir.file("PLANT.json");
+    host.dialogPaths.push_back(exported);
+    ASSERT_TRUE(CmExportResults(doc));
+    EXPECT_TRUE(doc.ResultsCurrent());
+    EXPECT_TRUE(doc.ListingCurrent());
+    const std::vector<int>& stations = doc.RunStationSlots();
+    const auto moved =
+        static_cast<std::size_t>(std::find(stations.begin(), stations.end(), 1) - stations.begin());
+    ASSERT_LT(moved, stations.size());
+    EXPECT_NEAR(doc.lastSummary->elements[moved].value[0], doc.theoList[1].xReal, 1e-4);
+    EXPECT_EQ(Ellipses(doc), calculated);
+    ASSERT_TRUE(doc.RestoreNetwork(after, *before));
+    EXPECT_EQ(Ellipses(doc), kept);
+    EXPECT_FALSE(doc.ListingCurrent());
+    EXPECT_FALSE(doc.ResultsCurrent()) << "the export calculated the undone geometry";
+
+    // A Calculate on the same geometry gives the same ellipses and left-out marks.
+    doc.bAutosave = false;
+    doc.CmCalculate();
+    ASSERT_EQ(doc.lastCalculateResult, 0);
+    EXPECT_TRUE(doc.ListingCurrent());
+    const std::vector<double> full = Ellipses(doc);
+    ASSERT_EQ(full.size(), kept.size());
+    int differing = 0;
+    for (std::size_t i = 0; i < full.size(); ++i)
+        if (std::abs(kept[i] - full[i]) > 1e-9 * std::abs(full[i])) ++differing;
+    EXPECT_EQ(differing, 0);
+    EXPECT_EQ(LeftOut(doc), keptOut);
+
+    // A scale bar dragged with live precision off: the ellipses are invalid until a Calculate.
+    doc.bLivePrecision = false;
+    Drag(doc, SEL_SBAR, 0, 3.0, 1.0);
+    EXPECT_FALSE(doc.bValEllip);
+    EXPECT_TRUE(doc.leftOutMarks.empty());
+    EXPECT_EQ(host.menuItems.back(), std::make_pair(static_cast<int>(cmd::Ellipse), false));
+    EXPECT_FALSE(doc.ListingCurrent());
 }

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -257,6 +258,33 @@ TEST_F(Results, NothingWithoutValidResultsAndAFailedWriteKeepsTheOldFile) {
     host.dialogPaths.push_back(dir.file("R.CSV"));
     EXPECT_TRUE(CmExportResults(doc));
     EXPECT_EQ(test::readText(dir.file("R.CSV")).substr(0, 5), "kind,");
+}
+
+TEST_F(Results, AProjectOpenedAfterAnotherCalculatesBeforeItsResultsAreExported) {
+    // This network with its ellipses in its file, then the example calculated and closed.
+    Calculate();
+    ASSERT_TRUE(doc.WriteSimFile());
+    doc.bFileDirty = false;
+    doc.CmFileClose();
+    const std::string plant = dir.file("PLANT.SIM");
+    std::filesystem::copy_file(KIVO_EXAMPLES "/PLANT.SIM", plant);
+    doc.OpenSIMFile(plant);
+    Calculate();
+    EXPECT_TRUE(doc.ResultsCurrent());
+    doc.bFileDirty = false;
+    doc.CmFileClose();
+
+    // Reopened, the network shows its stored ellipses, but the example's findings are not its own.
+    doc.OpenSIMFile(dir.file("NET.SIM"));
+    ASSERT_TRUE(doc.bValEllip);
+    EXPECT_FALSE(doc.ResultsCurrent());
+    host.dialogPaths.push_back(dir.file("NET.CSV"));
+    ASSERT_TRUE(CmExportResults(doc));
+    EXPECT_TRUE(doc.ResultsCurrent());
+    const std::string csv = test::readText(dir.file("NET.CSV"));
+    EXPECT_NE(csv.find("\nscalebar-end,BAR1R,"), std::string::npos) << csv;
+    EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 1 + 3 + 2 + 3)
+        << csv; // the heading, three stations, two bar ends, three points
 }
 
 // What a DXF holds, by layer, as the library reads it back.

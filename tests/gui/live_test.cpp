@@ -1,13 +1,17 @@
 // Live precision in the program: dragging a station of the example redraws the ellipses for each
-// position as it goes, judged against a tolerance, and the release runs the normal Calculate.
-// With KIVO_SHOTS set to a folder, the frame is saved there at the two positions (live-1.png, live-2.png).
+// position as it goes, judged against a tolerance; the release runs the normal Calculate, or without
+// recalculation keeps the ellipses of the new geometry and marks the listing out of date.
+// With KIVO_SHOTS set to a folder, the frame is saved there at the two positions (live-1.png,
+// live-2.png) and after a release without recalculation (live-release.png).
 
 #include <gtest/gtest.h>
 
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QLabel>
 #include <QMdiArea>
+#include <QPainter>
 #include <QTest>
 #include <cmath>
 #include <filesystem>
@@ -15,11 +19,13 @@
 #include "app/kivo_app.h"
 #include "app/main_frame.h"
 #include "app/mdi_child.h"
+#include "app/text_window.h"
 #include "model/command_ids.h"
 #include "support/packed_value.h"
 #include "support/scripted_host.h"
 #include "support/test_support.h"
 #include "views/live_worker.h"
+#include "views/view_render.h"
 #include "views/view_window.h"
 
 using namespace kivo;
@@ -33,6 +39,20 @@ std::vector<double> PointAxes(const kivoMDIClient& doc) {
     for (int i = 0; i < doc.nMaxPoints; ++i)
         for (int k = 0; k < 3; ++k)
             v.push_back(Val(doc.pointList[i].A[k]));
+    return v;
+}
+
+// A, B and phi of every theodolite and point in use, three planes each.
+std::vector<double> AllEllipses(const kivoMDIClient& doc) {
+    std::vector<double> v;
+    auto add = [&](const COMMON& c) {
+        for (int k = 0; k < 3; ++k)
+            v.insert(v.end(), {Val(c.A[k]), Val(c.B[k]), Val(c.phi[k])});
+    };
+    for (int i = 0; i < doc.nMaxTheos; ++i)
+        if (doc.theoList[i].flags & ELEM_INUSE) add(doc.theoList[i]);
+    for (int i = 0; i < doc.nMaxPoints; ++i)
+        if (doc.pointList[i].flags & ELEM_INUSE) add(doc.pointList[i]);
     return v;
 }
 
@@ -167,4 +187,92 @@ TEST(LiveDrag, APointMovedOntoTheBaselineIsLeftOutAndBackDeterminedAgain) {
     doc.CmCalculate();
     ASSERT_EQ(doc.lastCalculateResult, 0);
     EXPECT_NEAR(Val(doc.pointList[0].A[0]), live, 1e-6 * live);
+}
+
+TEST(LiveDrag, ReleaseWithoutRecalculationKeepsTheEllipsesAndMarksTheListing) {
+    test::TempDir dir;
+    const std::string path = dir.file("PLANT.SIM");
+    std::filesystem::copy_file(KIVO_EXAMPLES "/PLANT.SIM", path);
+    kivoApp app;
+    app.InitMainWindow(false);
+    kivoDecoratedMDIFrame* frame = app.frame();
+    frame->resize(1280, 900);
+    frame->show();
+    app.OpenProject(QString::fromStdString(path));
+    kivoMDIClient& doc = app.doc();
+    doc.bRecalc = false; // the example as shipped
+    doc.bIdeals = true;
+    doc.bAutosave = false;
+    doc.bName = false;
+    doc.bEllipse = true;
+    // The plan view on the left, the listing and the side view on the right.
+    const QSize area = frame->mdiArea()->viewport()->size();
+    const int left = area.width() * 3 / 5, half = area.height() / 2;
+    frame->child(0)->setGeometry(0, 0, left, area.height());
+    frame->child(3)->setGeometry(left, 0, area.width() - left, half);
+    frame->child(2)->setGeometry(left, half, area.width() - left, area.height() - half);
+    frame->child(1)->setGeometry(left, half, area.width() - left, area.height() - half);
+    frame->child(1)->raise();
+    QApplication::processEvents();
+    frame->Command(cmd::Calculate);
+    ASSERT_EQ(doc.lastCalculateResult, 0);
+    ASSERT_TRUE(doc.bLivePrecision);
+    const COMMON& t1 = doc.theoList[1];
+    frame->view(0)->CentreOnPoint(t1.xReal - 1.0, t1.yReal - 1.0, t1.zReal);
+    frame->view(1)->CentreOnPoint(t1.xReal - 1.0, t1.yReal - 1.0, t1.zReal);
+    doc.precision.toleranceMeters = 0.00025;
+    doc.precision.confidence95 = true;
+    doc.UpdateViews(true);
+    const std::vector<double> calculated = AllEllipses(doc);
+    QLabel* bar = frame->textWindow()->listingMark();
+    auto barShown = [&] { return bar->isVisibleTo(frame->textWindow()); };
+    EXPECT_FALSE(barShown());
+
+    views::TKIVOWindow* view = frame->view(0);
+    QWidget* port = view->viewport();
+    const QPoint from(t1.hcoord[0] + view->horzOrigin, t1.vcoord[0] + view->vertOrigin);
+    QTest::mousePress(port, Qt::LeftButton, {}, from);
+    ASSERT_EQ(doc.selectType, SEL_THEO);
+    for (const QPoint by : {QPoint(-30, 20), QPoint(-60, 45)}) {
+        QTest::mouseMove(port, from + by);
+        views::TheLiveWorker().WaitIdle();
+        QApplication::processEvents();
+    }
+    QTest::mouseRelease(port, Qt::LeftButton, {}, from + QPoint(-60, 45));
+    QApplication::processEvents();
+
+    // The ellipses stay, coloured and with their legend, the Ellipses command on; the listing is
+    // that of the first geometry and says so.
+    EXPECT_FALSE(views::TheLiveWorker().Active());
+    EXPECT_TRUE(doc.bValEllip);
+    EXPECT_TRUE(frame->Action(cmd::Ellipse)->isEnabled());
+    QImage scratch(600, 400, QImage::Format_RGB32);
+    QPainter painter(&scratch);
+    EXPECT_FALSE(views::DrawPrecisionLegend(painter, doc, scratch.rect()).isEmpty());
+    painter.end();
+    EXPECT_TRUE(doc.bValFile);
+    EXPECT_FALSE(doc.ListingCurrent());
+    EXPECT_TRUE(barShown());
+    const std::vector<double> kept = AllEllipses(doc);
+    EXPECT_NE(kept, calculated);
+    Shot(frame, "live-release.png");
+
+    // Undo: the first geometry with its own ellipses and its listing current; redo: the kept ones.
+    EXPECT_EQ(frame->Action(cmd::EditUndo)->text(), QStringLiteral("Undo Move Theodolite ") + t1.name);
+    frame->Action(cmd::EditUndo)->trigger();
+    EXPECT_EQ(AllEllipses(doc), calculated);
+    EXPECT_FALSE(barShown());
+    frame->Action(cmd::EditRedo)->trigger();
+    EXPECT_EQ(AllEllipses(doc), kept);
+    EXPECT_TRUE(barShown());
+
+    // A Calculate on the same geometry gives the ellipses kept, and a listing that is current.
+    frame->Command(cmd::Calculate);
+    ASSERT_EQ(doc.lastCalculateResult, 0);
+    EXPECT_FALSE(barShown());
+    const std::vector<double> full = AllEllipses(doc);
+    ASSERT_EQ(full.size(), kept.size());
+    for (std::size_t i = 0; i < full.size(); ++i)
+        EXPECT_NEAR(kept[i], full[i], 1e-9 * std::abs(full[i])) << i;
+    doc.bFileDirty = false;
 }

@@ -227,6 +227,7 @@ TEST(Measuring, ControlStartsANewSetOfSources) {
 
 TEST(Dragging, MovesOnTheViewsAxesAndInvalidatesTheEllipses) {
     Net n;
+    n.doc.bLivePrecision = false; // followed live, a release keeps its ellipses (adjustment tests)
     const int p = n.Point("P", 5, 5);
     n.doc.bValEllip = true;
     n.doc.selectType = SEL_POINT;
@@ -251,6 +252,18 @@ TEST(Dragging, MovesOnTheViewsAxesAndInvalidatesTheEllipses) {
     EXPECT_GT(n.host.updateViews, updates);
     // The pixel cache follows the new coordinates: 32 + 6.5 * 32.
     EXPECT_EQ(n.doc.pointList[p].hcoord[1], 240);
+
+    // Followed live, a release where the network cannot be adjusted keeps no ellipses either, and
+    // the status bar says why.
+    n.doc.bLivePrecision = true;
+    n.doc.bValEllip = true;
+    n.doc.DragTo(1, 7.0, 7.5);
+    n.doc.EndDrag(1, x, y, true);
+    EXPECT_FALSE(n.doc.bValEllip);
+    EXPECT_EQ(n.host.menuItems.back(), std::make_pair(static_cast<int>(cmd::Ellipse), false));
+    EXPECT_EQ(n.host.LastStatus(), "No ellipses at the new position: nothing was adjusted: every element "
+                                   "with unknowns is left out. Calculate (F5) writes a listing that says "
+                                   "more.");
 }
 
 TEST(Dragging, LimitBoxInWindowPixelsClippedAndClamped) {
