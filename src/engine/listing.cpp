@@ -486,16 +486,19 @@ std::string formatListing(const std::string& projectFile, const Network& net, co
 bool writeListing(const std::string& path, const std::string& projectFile, const Network& net,
                   const Summary& s) {
     if (path.empty()) return true;
-    return AtomicWriteStream(path, [&](std::FILE* f) {
-        Lines out(f);
-        format(out, projectFile, net, s);
-        out.flush();
-    });
+    return AtomicWriteStream(
+        path,
+        [&](std::FILE* f) {
+            Lines out(f);
+            format(out, projectFile, net, s);
+            out.flush();
+        },
+        Sync::Regenerable);
 }
 
 bool writeListing(const std::string& path, const std::string& text) {
     if (path.empty()) return true;
-    return AtomicWriteFile(path, text);
+    return AtomicWriteFile(path, text, Sync::Regenerable);
 }
 
 } // namespace kivo::eng

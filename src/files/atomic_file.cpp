@@ -86,6 +86,22 @@ std::string ThroughLinks(const std::string& path) {
     return ec ? path : target.string();
 }
 
+// The file about to be replaced gives up its cached pages, so that the new content takes the
+// memory just freed: on a virtual machine whose host takes back free memory, writing a listing of
+// hundreds of megabytes into fresh pages costs ten times the CPU. The file itself is untouched.
+void ReleaseCache(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return;
+    struct stat st;
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+        // Pages not yet on the disk stay cached: write them out first (a file written moments ago).
+        ::sync_file_range(fd, 0, 0,
+                          SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER);
+        ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+    }
+    ::close(fd);
+}
+
 } // namespace
 
 bool WriteProtected(const std::string& path) {
@@ -94,12 +110,13 @@ bool WriteProtected(const std::string& path) {
     return (st.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0;
 }
 
-bool AtomicWriteStream(const std::string& given, const std::function<void(std::FILE*)>& fill) {
+bool AtomicWriteStream(const std::string& given, const std::function<void(std::FILE*)>& fill, Sync sync) {
     const std::string path = ThroughLinks(given);
     if (WriteProtected(path)) {
         errno = EACCES;
         return false;
     }
+    ReleaseCache(path);
     std::string tmp = path + TEMP_MARK + std::to_string(::getpid()) + "-XXXXXX";
     int fd = ::mkostemp(tmp.data(), O_CLOEXEC);
     if (fd < 0) return false;
@@ -133,7 +150,7 @@ bool AtomicWriteStream(const std::string& given, const std::function<void(std::F
         return good;
     };
     bool ok = step(!std::ferror(f)) && step(std::fflush(f) == 0) && step(::fchmod(fd, mode) == 0) &&
-              step(::fsync(fd) == 0);
+              step(sync == Sync::Regenerable || ::fsync(fd) == 0);
     if (!step(std::fclose(f) == 0)) ok = false;
     ok = ok && step(std::rename(tmp.c_str(), path.c_str()) == 0);
     if (!ok) {
@@ -151,10 +168,13 @@ bool AtomicWriteFile(const std::string& path, const std::vector<std::uint8_t>& b
     });
 }
 
-bool AtomicWriteFile(const std::string& path, const std::string& bytes) {
-    return AtomicWriteStream(path, [&](std::FILE* f) {
-        if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), f);
-    });
+bool AtomicWriteFile(const std::string& path, const std::string& bytes, Sync sync) {
+    return AtomicWriteStream(
+        path,
+        [&](std::FILE* f) {
+            if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), f);
+        },
+        sync);
 }
 
 bool ReadRegularFile(const std::string& path, std::string& bytes, std::size_t limit) {

@@ -20,9 +20,16 @@ namespace kivo {
 // even for a user the system would let write it. A successful write removes the temporary files
 // that earlier writes of the same path left when they were killed half way: only those whose
 // writer is provably gone (the temporary file is not locked and its process no longer exists).
-bool AtomicWriteStream(const std::string& path, const std::function<void(std::FILE*)>& fill);
+//
+// How far the new content is made safe before the rename: `Durable` syncs it to the disk first (a
+// power failure leaves the old file or the new one); `Regenerable` leaves that to the system, for
+// outputs any Calculate writes again (the listing): a program that dies half way still leaves the
+// old file, and a listing of hundreds of megabytes is not written to the disk twice over.
+enum class Sync { Durable, Regenerable };
+bool AtomicWriteStream(const std::string& path, const std::function<void(std::FILE*)>& fill,
+                       Sync sync = Sync::Durable);
 bool AtomicWriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes);
-bool AtomicWriteFile(const std::string& path, const std::string& bytes);
+bool AtomicWriteFile(const std::string& path, const std::string& bytes, Sync sync = Sync::Durable);
 
 // True when `path` exists and may not be written: no write permission for anyone, or none for us.
 bool WriteProtected(const std::string& path);
