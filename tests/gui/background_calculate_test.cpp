@@ -95,6 +95,10 @@ struct BackgroundCalculateTest : ::testing::Test {
         frame = app->frame();
         frame->resize(1280, 900);
         frame->show();
+        // Esc cancels through the frame's shortcut, which needs the frame active (on a display
+        // without a window manager nothing activates it otherwise).
+        frame->activateWindow();
+        (void)QTest::qWaitForWindowActive(frame, 2000);
         app->OpenProject(QString::fromStdString(path));
         doc().bAutosave = false;
         frame->child(0)->showMaximized();
