@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "adjustment/kivoMDIClient.h"
+#include "model/precision_text.h"
 #include "views/view_render.h"
 
 namespace kivo::views {
@@ -23,9 +24,9 @@ double Position(const StationField& f, double v) {
     return span > 0.0 ? std::clamp((v - f.best) / span, 0.0, 1.0) : 1.0;
 }
 
+// A precision value of the field (project length units) as every legend gives it.
 QString Length(const kivoMDIClient& doc, double v) {
-    static const char* unit[4] = {"m", "mm", "ft", "in"};
-    return QString::asprintf("%.4g %s", v, unit[std::clamp(doc.units, 0, 3)]);
+    return QString::fromStdString(FormatPrecision(v, doc.units));
 }
 
 } // namespace
