@@ -20,8 +20,8 @@ std::string EngineNameOf(const kivoMDIClient& doc, const char* typed) {
         return StationEngineName(doc.theoList[n.slot]);
     case SEL_POINT:
         return doc.pointList[n.slot].name;
-    case SEL_SBAR:
-        return std::string(doc.sbarList[n.slot].name) + (n.end ? n.end : 'R');
+    case SEL_SBAR: // a bar is named by one of its ends; the bar alone names nothing to measure
+        return n.end ? std::string(doc.sbarList[n.slot].name) + n.end : std::string(typed);
     default:
         return typed;
     }
