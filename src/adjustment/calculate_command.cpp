@@ -39,14 +39,14 @@ const char* StdDevNotPositive(const kivoMDIClient& doc, const project& t) {
 // Why elements were left out, in a few words: all not determined, all not connected, or both.
 std::string LeftOutWords(const kivoMDIClient& doc) {
     const int n = static_cast<int>(doc.leftOutMarks.size());
-    bool determined = false, connected = false; // some left out for this reason
+    bool notDetermined = false, notConnected = false; // some left out for this reason
     if (doc.lastSummary)
         for (const eng::LeftOut& lo : doc.lastSummary->leftOut)
-            (lo.connected ? determined : connected) = true;
-    const char* why = connected && !determined ? "not connected to the fixed part of the network"
-                      : connected              ? "not determined by their observations or not connected"
-                      : n == 1                 ? "not determined by its observations"
-                                               : "not determined by their observations";
+            (lo.connected ? notDetermined : notConnected) = true;
+    const char* why = notConnected && !notDetermined ? "not connected to the fixed part of the network"
+                      : notConnected                 ? "not determined by their observations or not connected"
+                      : n == 1                       ? "not determined by its observations"
+                                                     : "not determined by their observations";
     return std::to_string(n) + (n == 1 ? " element" : " elements") + " left out: " + why;
 }
 
@@ -61,8 +61,8 @@ std::string FailureWords(const kivoMDIClient& doc, const project& t) {
                (s && !s->duplicates.empty() ? ": " + s->duplicates.front() : std::string()) +
                " - rename one in its form";
     case mavo::kSingular:
-        return "the network is not determined at the adjusted coordinates - check the coordinates and "
-               "the observations, see the listing";
+        return "the normal equations are singular: the network is not determined as observed - check the "
+               "coordinates and the observations, see the listing";
     case mavo::kListingFailed:
         return "the listing could not be written - free disk space or check the folder's permissions";
     case mavo::kNoConvergence:
@@ -85,14 +85,18 @@ std::string CalculateStatus(const kivoMDIClient& doc, int result, const project&
     const std::string stdDevWords = badStdDev ? std::string("standard deviation of ") + badStdDev +
                                                     " is not positive - Measure > Std Dev & Weights"
                                               : std::string();
-    if (result != 0) return status + ": " + (badStdDev ? stdDevWords : FailureWords(doc, tables));
+    // A standard deviation the adjustment cannot use is the first cause of whatever followed from
+    // leaving its observations out (unless memory ran out first).
+    if (result != 0)
+        return status + ": " +
+               (badStdDev && !doc.lastRunOutOfMemory ? stdDevWords : FailureWords(doc, tables));
     const PrecisionFigures f = SummarisePrecision(doc);
     if (!f.largestName.empty())
         status += ", largest ellipsoid axis " + FormatPrecision(f.largestAxis, doc.units) + " (" +
                   f.largestName + ")";
-    if (badStdDev) return status + "; " + stdDevWords;
-    if (!doc.leftOutMarks.empty()) return status + ", " + LeftOutWords(doc) + " - see the listing";
-    return status + ", none left out";
+    status += doc.leftOutMarks.empty() ? ", none left out" : ", " + LeftOutWords(doc) + " - see the listing";
+    if (badStdDev) status += "; " + stdDevWords;
+    return status;
 }
 
 } // namespace

@@ -100,8 +100,13 @@ void DrawFieldLegend(QPainter& p, const kivoMDIClient& doc, const StationField& 
         p.setPen(FieldColour(i / double(bar - 1)));
         p.drawLine(box.left() + pad + i, barTop, box.left() + pad + i, barTop + line - 2);
     }
+    // "best" beside the ring that marks the best cell in the field.
+    p.setPen(QPen(Qt::black, 2));
+    p.setBrush(Qt::NoBrush);
+    const int ring = fm.ascent() / 2;
+    p.drawEllipse(QPoint(box.left() + pad + ring + 1, barTop + line + pad + fm.ascent() / 2 + 1), ring, ring);
     p.setPen(Qt::black);
-    p.drawText(box.left() + pad, barTop + line + pad + fm.ascent(), low);
+    p.drawText(box.left() + 2 * pad + 2 * ring + 2, barTop + line + pad + fm.ascent(), low);
     p.drawText(box.left() + 2 * pad + bar, barTop + fm.ascent(), high);
     p.restore();
 }
