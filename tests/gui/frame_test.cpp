@@ -297,7 +297,8 @@ TEST_F(Frame, ClickingSelectsInEveryView) {
     for (int dy = -1; dy <= 1; ++dy)
         magenta |= shot.pixelColor(mid + QPoint(0, dy)) == QColor(255, 0, 255);
     EXPECT_TRUE(magenta);
-    EXPECT_TRUE(frame->statusText().contains("Theo1_0   --  Theo2_0"));
+    EXPECT_TRUE(frame->statusText().contains("Theo1_0 (T10)  --  Theo2_0 (T20)"))
+        << frame->statusText().toStdString();
 }
 
 TEST_F(Frame, TextViewShowsTheListingAndScrollsByLines) {
