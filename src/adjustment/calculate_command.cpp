@@ -29,7 +29,7 @@ const char* StdDevNotPositive(const kivoMDIClient& doc, const project& t) {
     for (int i = 0; i < doc.nMaxSBars; ++i)
         bars += (doc.sbarList[i].flags & ELEM_INUSE) ? 1 : 0;
     if (t.maxdir1 > 0 && bad(doc.hSDAngle)) return "horizontal directions";
-    if (t.maxdir2 > 0 && bad(doc.vSDAngle)) return "vertical angles";
+    if (t.maxdir2 > 0 && bad(doc.vSDAngle)) return "zenith angles";
     if (t.maxdist > bars && bad(doc.SDDistance)) return "distances";
     if (bars > 0 && bad(doc.SDSBarLength)) return "scale-bar lengths";
     if (t.maxdifh > 0 && bad(doc.SDHeight)) return "height differences";

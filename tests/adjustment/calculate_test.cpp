@@ -514,11 +514,11 @@ TEST_F(Calculate, StatusAfterAFailureNamesItsCauseAndTheNextStep) {
     doc.CmCalculate();
     if (doc.lastCalculateResult == 0)
         EXPECT_THAT(host.statusTexts.back(),
-                    testing::EndsWith("; standard deviation of vertical angles is not positive - Measure > "
+                    testing::EndsWith("; standard deviation of zenith angles is not positive - Measure > "
                                       "Std Dev & Weights"));
     else
         EXPECT_THAT(host.statusTexts.back(),
-                    testing::HasSubstr(": standard deviation of vertical angles is not positive"));
+                    testing::HasSubstr(": standard deviation of zenith angles is not positive"));
 }
 
 TEST_F(Calculate, StatusWhenEveryElementWithUnknownsIsLeftOut) {
