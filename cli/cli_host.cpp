@@ -70,21 +70,18 @@ void CalculateShowingPhases(kivoMDIClient& doc) {
     doc.CmCalculate(&printer);
 }
 
-std::string FailureNote(const kivoMDIClient& doc) {
-    // Only a failure that is not about the network itself is named here; the listing has the rest.
-    return doc.lastRunOutOfMemory ? ": " + doc.lastRunFailure : std::string();
-}
-
 void ReportFailedAdjustment(const kivoMDIClient& doc) {
     // The engine's own status tells a run whose only failure was its listing.
     const bool onlyListing = doc.lastRunTables && doc.lastRunTables->istat == mavo::kListingFailed;
     if (doc.lastCalculateResult == 0 || onlyListing) return;
+    // The status line names the cause and the next step, as the program's status bar does.
+    const std::string status = doc.lastCalculateStatus.empty()
+                                   ? "Mavo returns " + std::to_string(doc.lastCalculateResult)
+                                   : doc.lastCalculateStatus;
     if (doc.listingWriteFailed) // the host has said why there is no listing
-        std::fprintf(stderr, "The adjustment failed (Mavo returns %d%s).\n", doc.lastCalculateResult,
-                     FailureNote(doc).c_str());
+        std::fprintf(stderr, "The adjustment failed (%s).\n", status.c_str());
     else
-        std::fprintf(stderr, "The adjustment failed (Mavo returns %d%s); the listing %s says why.\n",
-                     doc.lastCalculateResult, FailureNote(doc).c_str(),
+        std::fprintf(stderr, "The adjustment failed (%s); the listing %s has the details.\n", status.c_str(),
                      ChangeFileExt(doc.OpenName, ".OUT").c_str());
 }
 

@@ -65,8 +65,6 @@ void ReportFailedAdjustment(const kivoMDIClient& doc);
 // Measure > Calculate with its phases on stderr ("Calculating: tables", ...) when stderr is a
 // terminal.
 void CalculateShowingPhases(kivoMDIClient& doc);
-// Why the last Calculate failed, for the message on stderr (empty when the listing alone says it).
-std::string FailureNote(const kivoMDIClient& doc);
 // Runs Calculate for a command that reads its results: EXIT_OK when it adjusted; otherwise, with a
 // message saying why, EXIT_UNWRITABLE when the listing could not be written and EXIT_ENGINE when the
 // adjustment failed.

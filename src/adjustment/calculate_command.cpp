@@ -2,6 +2,7 @@
 // and the end of a drag, which recalculates when the project asks for it.
 
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -12,28 +13,89 @@
 #include "engine/feedback.h"
 #include "engine/mavo.h"
 #include "engine/project.h"
+#include "engine/summary.h"
+#include "model/precision_text.h"
 
 namespace kivo {
 
 namespace {
 
-// "Mavo returns N", then what the run found: the largest 1-sigma ellipsoid semi-axis and whose it
-// is, and how many elements were left out.
-std::string CalculateStatus(const kivoMDIClient& doc, int result) {
-    std::string status = "Mavo returns " + std::to_string(result);
-    const PrecisionFigures f = SummarisePrecision(doc);
-    if (result == 0 && !f.largestName.empty()) {
-        static const char* const unitNames[] = {"m", "mm", "ft", "in"};
-        char text[160];
-        std::snprintf(text, sizeof text, ", largest ellipsoid axis %.4g %s (%s)", f.largestAxis,
-                      doc.units >= 0 && doc.units <= 3 ? unitNames[doc.units] : "", f.largestName.c_str());
-        status += text;
+// The first standard deviation of Measure > Std Dev & Weights that is not positive while
+// observations of its kind go to the adjustment (they are left out, which usually leaves elements
+// undetermined); null when there is none.
+const char* StdDevNotPositive(const kivoMDIClient& doc, const project& t) {
+    auto bad = [](double sd) { return !(sd > 0.0) || !std::isfinite(sd); };
+    int bars = 0;
+    for (int i = 0; i < doc.nMaxSBars; ++i)
+        bars += (doc.sbarList[i].flags & ELEM_INUSE) ? 1 : 0;
+    if (t.maxdir1 > 0 && bad(doc.hSDAngle)) return "horizontal directions";
+    if (t.maxdir2 > 0 && bad(doc.vSDAngle)) return "zenith angles";
+    if (t.maxdist > bars && bad(doc.SDDistance)) return "distances";
+    if (bars > 0 && bad(doc.SDSBarLength)) return "scale-bar lengths";
+    if (t.maxdifh > 0 && bad(doc.SDHeight)) return "height differences";
+    return nullptr;
+}
+
+// Why elements were left out, in a few words: all not determined, all not connected, or both.
+std::string LeftOutWords(const kivoMDIClient& doc) {
+    const int n = static_cast<int>(doc.leftOutMarks.size());
+    bool notDetermined = false, notConnected = false; // some left out for this reason
+    if (doc.lastSummary)
+        for (const eng::LeftOut& lo : doc.lastSummary->leftOut)
+            (lo.connected ? notDetermined : notConnected) = true;
+    const char* why = notConnected && !notDetermined ? "not connected to the fixed part of the network"
+                      : notConnected                 ? "not determined by their observations or not connected"
+                      : n == 1                       ? "not determined by its observations"
+                                                     : "not determined by their observations";
+    return std::to_string(n) + (n == 1 ? " element" : " elements") + " left out: " + why;
+}
+
+// The failure of a run in plain words, then what to do: the first real cause, as the listing's
+// headline gives it.
+std::string FailureWords(const kivoMDIClient& doc, const project& t) {
+    if (doc.lastRunOutOfMemory) return doc.lastRunFailure + " - close other programs or reduce the network";
+    const eng::Summary* s = doc.lastSummary.get();
+    switch (t.istat) {
+    case mavo::kNamesNotUnique:
+        return "two elements share a name (ignoring case)" +
+               (s && !s->duplicates.empty() ? ": " + s->duplicates.front() : std::string()) +
+               " - rename one in its form";
+    case mavo::kSingular:
+        return "the normal equations are singular: the network is not determined as observed - check the "
+               "coordinates and the observations, see the listing";
+    case mavo::kListingFailed:
+        return "the listing could not be written - free disk space or check the folder's permissions";
+    case mavo::kNoConvergence:
+        return "the adjustment did not converge - check the coordinates and the observations, see the "
+               "listing";
+    default:
+        break;
     }
-    if (const int n = f.leftOut; n > 0)
-        status +=
-            ", " + std::to_string(n) + (n == 1 ? " element" : " elements") + " left out (see the listing)";
-    else if (result == 0)
-        status += ", none left out";
+    if (!doc.leftOutMarks.empty())
+        return "nothing could be adjusted, " + LeftOutWords(doc) + " - add sightings, see the listing";
+    if (t.maxsta + t.maxtar == 0) return "nothing to adjust - place theodolites and points and sight them";
+    return "the adjustment failed - see the listing";
+}
+
+// "Mavo returns N", then what the run found: the largest 1-sigma ellipsoid semi-axis and whose it
+// is, and how many elements were left out; after a failure, what happened and the next step.
+std::string CalculateStatus(const kivoMDIClient& doc, int result, const project& tables) {
+    std::string status = "Mavo returns " + std::to_string(result);
+    const char* badStdDev = StdDevNotPositive(doc, tables);
+    const std::string stdDevWords = badStdDev ? std::string("standard deviation of ") + badStdDev +
+                                                    " is not positive - Measure > Std Dev & Weights"
+                                              : std::string();
+    // A standard deviation the adjustment cannot use is the first cause of whatever followed from
+    // leaving its observations out (unless memory ran out first).
+    if (result != 0)
+        return status + ": " +
+               (badStdDev && !doc.lastRunOutOfMemory ? stdDevWords : FailureWords(doc, tables));
+    const PrecisionFigures f = SummarisePrecision(doc);
+    if (!f.largestName.empty())
+        status += ", largest ellipsoid axis " + FormatPrecision(f.largestAxis, doc.units) + " (" +
+                  f.largestName + ")";
+    status += doc.leftOutMarks.empty() ? ", none left out" : ", " + LeftOutWords(doc) + " - see the listing";
+    if (badStdDev) status += "; " + stdDevWords;
     return status;
 }
 
@@ -75,9 +137,8 @@ void kivoMDIClient::FinishCalculate(CalculateRun& run) {
     project& tables = *run.tables_;
     if (result == 0) StoreEllipses(*tables.runresults, runSlots_);
     lastRunOutOfMemory = run.outOfMemory_;
-    std::string status = CalculateStatus(*this, result);
-    if (lastRunOutOfMemory) status += ": " + lastRunFailure;
-    StatBarMessage(status);
+    lastCalculateStatus = CalculateStatus(*this, result, tables);
+    StatBarMessage(lastCalculateStatus);
     lastRunTables = run.tables_;
     listingWriteFailed = tables.listingError != 0;
     if (listingWriteFailed)

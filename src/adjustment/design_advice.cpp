@@ -10,13 +10,15 @@
 #include "adjustment/kivoMDIClient.h"
 #include "engine/advice.h"
 #include "engine/project.h"
+#include "model/element_names.h"
 
 namespace kivo {
 
 namespace {
 
+// The worst element as the advice names it to the user: form name and view label.
 std::string NameOf(const COMMON& c) {
-    return std::string(c.name, strnlen(c.name, sizeof c.name));
+    return ShownName(c);
 }
 
 // Targets the advice may sight: the points (not the scale-bar ends).

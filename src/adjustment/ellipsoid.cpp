@@ -7,6 +7,7 @@
 
 #include "adjustment/kivoMDIClient.h"
 #include "engine/ellipse.h"
+#include "model/element_names.h"
 #include "simulation/angles.h"
 
 namespace kivo {
@@ -60,7 +61,7 @@ PrecisionFigures SummarisePrecision(const kivoMDIClient& doc) {
         if (!(c.flags & ELEM_INUSE)) return;
         if (const double a = LargestEllipsoidAxis(c); a > f.largestAxis) {
             f.largestAxis = a;
-            f.largestName = c.name;
+            f.largestName = ShownName(c);
         }
     };
     for (int i = 0; i < doc.nMaxTheos; ++i)

@@ -24,7 +24,7 @@ double LargestEllipsoidAxis(const COMMON& c);
 // What the last Calculate found over the theodolites and points in use.
 struct PrecisionFigures {
     double largestAxis = 0.0; // the largest 1-sigma ellipsoid semi-axis of any of them
-    std::string largestName;  // whose it is (empty when every axis is 0)
+    std::string largestName;  // whose it is, as ShownName gives it (empty when every axis is 0)
     int leftOut = 0;          // elements left out of the adjustment (scale bars included)
 };
 PrecisionFigures SummarisePrecision(const kivoMDIClient& doc);

@@ -19,6 +19,7 @@
 #include "engine/listing.h"
 #include "engine/mavo.h"
 #include "engine/parallel.h"
+#include "model/element_names.h"
 #include "simulation/angles.h"
 #include "simulation/scale_bar.h"
 
@@ -35,9 +36,7 @@ void SetName(char (&field)[16], const std::string& name) {
 }
 
 std::string TheoEngineName(const THEODOLITE& t) {
-    char s[32];
-    std::snprintf(s, sizeof s, "%1d_%1d", int(t.pos), int(t.theo));
-    return s;
+    return StationEngineName(t);
 }
 
 bool Ideal(std::int32_t flags) {

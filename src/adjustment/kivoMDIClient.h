@@ -27,8 +27,10 @@ struct EngineSlots {
 
 // The adjustment run: what the last Calculate left behind, and the engine project while it runs.
 struct AdjustmentRun {
-    // The value CmCalculate showed as "Mavo returns %d".
+    // The value CmCalculate showed as "Mavo returns %d", and the whole status line it showed (what
+    // the run found, or what went wrong and what to do).
     int lastCalculateResult = 0;
+    std::string lastCalculateStatus;
     // The last CmCalculate could not write its listing (the user has been told); the listing of an
     // earlier run, if any, is still on disk but is not shown.
     bool listingWriteFailed = false;

@@ -11,6 +11,8 @@
 #include "adjustment/ellipsoid.h"
 #include "adjustment/live_session.h"
 #include "engine/ellipse.h"
+#include "model/element_names.h"
+#include "model/precision_text.h"
 
 namespace kivo {
 
@@ -39,35 +41,16 @@ std::string RelativePrecisionText(const kivoMDIClient& doc) {
     // A distance is one-dimensional: its 95 % interval is 1.96 standard deviations.
     constexpr double k95Line = 1.96;
     const bool p95 = doc.precision.confidence95;
-    const double perLength = ErrorUnitsPerLength(doc.units);
     auto name = [&](const std::pair<int, int>& m) {
-        const COMMON& c = m.first == SEL_THEO ? static_cast<const COMMON&>(doc.theoList[m.second])
-                                              : static_cast<const COMMON&>(doc.pointList[m.second]);
-        return std::string(c.name, strnlen(c.name, sizeof c.name));
+        return ShownName(m.first == SEL_THEO ? static_cast<const COMMON&>(doc.theoList[m.second])
+                                             : static_cast<const COMMON&>(doc.pointList[m.second]));
     };
     static const char* const lengthUnit[] = {"m", "mm", "feet", "in"};
-    char text[200];
-    std::snprintf(text, sizeof text, "%s - %s: distance %.4f %s, %s %.4g %s", name(marked[0]).c_str(),
-                  name(marked[1]).c_str(), distance, lengthUnit[doc.units & 3], p95 ? "95 %" : "sd",
-                  sd * (p95 ? k95Line : 1.0) * perLength, ErrorUnitName(doc.units));
-    return text;
-}
-
-double ErrorUnitsPerLength(int units) {
-    switch (units) {
-    case UNITS_MM:
-        return 1.0;
-    case UNITS_FEET:
-        return 12000.0;
-    case UNITS_INCHES:
-        return 1000.0;
-    default:
-        return 1000.0;
-    }
-}
-
-const char* ErrorUnitName(int units) {
-    return units == UNITS_FEET || units == UNITS_INCHES ? "mils" : "mm";
+    char text[64];
+    std::snprintf(text, sizeof text, ": distance %.4f %s, %s ", distance, lengthUnit[doc.units & 3],
+                  p95 ? "95 %" : "sd");
+    return name(marked[0]) + " - " + name(marked[1]) + text +
+           FormatPrecision(sd * (p95 ? k95Line : 1.0), doc.units);
 }
 
 } // namespace kivo

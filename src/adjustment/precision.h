@@ -20,8 +20,4 @@ Judgement Judge(const kivoMDIClient& doc, const COMMON& e);
 // unless exactly two elements are marked and the ellipses are valid.
 std::string RelativePrecisionText(const kivoMDIClient& doc);
 
-// Error units (mm or mils, as the Display form's ellipse row names them) per project length unit.
-double ErrorUnitsPerLength(int units);
-const char* ErrorUnitName(int units);
-
 } // namespace kivo

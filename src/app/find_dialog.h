@@ -1,6 +1,7 @@
 #pragma once
 // Edit > Find Element: asks for the name of a theodolite, point or scale bar (as the forms name
-// them; case ignored), offering the names of the project as the user types.
+// them, as the views label them, or a station as the listing names it; case ignored), offering the
+// names and labels of the project as the user types.
 
 #include <QString>
 #include <QStringList>

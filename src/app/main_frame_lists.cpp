@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QScrollBar>
+#include <cstring>
 
 #include "app/background_calculate.h"
 #include "app/find_dialog.h"
@@ -14,6 +15,7 @@
 #include "app/mdi_child.h"
 #include "app/recent_files.h"
 #include "model/command_ids.h"
+#include "model/element_names.h"
 #include "views/view_window.h"
 
 namespace kivo::app {
@@ -123,13 +125,19 @@ void kivoDecoratedMDIFrame::FillWindowList(QMenu* window) {
 
 void kivoDecoratedMDIFrame::CmFindElement() {
     if (!doc_.bFileOpen) return;
+    // Offered as the user types: the form names and the labels the views draw.
     QStringList names;
+    auto offer = [&](const COMMON& e) {
+        if (!(e.flags & ELEM_INUSE)) return;
+        names << QString::fromLatin1(e.name);
+        if (e.abbrev[0] && std::strcmp(e.abbrev, e.name) != 0) names << QString::fromLatin1(e.abbrev);
+    };
     for (int i = 0; i < doc_.nMaxTheos; ++i)
-        if (doc_.theoList[i].flags & ELEM_INUSE) names << QString::fromLatin1(doc_.theoList[i].name);
+        offer(doc_.theoList[i]);
     for (int i = 0; i < doc_.nMaxPoints; ++i)
-        if (doc_.pointList[i].flags & ELEM_INUSE) names << QString::fromLatin1(doc_.pointList[i].name);
+        offer(doc_.pointList[i]);
     for (int i = 0; i < doc_.nMaxSBars; ++i)
-        if (doc_.sbarList[i].flags & ELEM_INUSE) names << QString::fromLatin1(doc_.sbarList[i].name);
+        offer(doc_.sbarList[i]);
     const QString name = AskElementName(this, names);
     if (name.isEmpty()) return;
     if (!FindElement(name))
@@ -140,15 +148,10 @@ void kivoDecoratedMDIFrame::CmFindElement() {
 
 bool kivoDecoratedMDIFrame::FindElement(const QString& name) {
     if (!doc_.bFileOpen) return false;
-    const QByteArray text = name.trimmed().toLatin1();
-    int kind = SEL_NONE, slot = -1;
-    if ((slot = doc_.TheoCheck(text.constData())) >= 0)
-        kind = SEL_THEO;
-    else if ((slot = doc_.PointCheck(text.constData())) >= 0)
-        kind = SEL_POINT;
-    else if ((slot = doc_.SBarCheck(text.constData())) >= 0)
-        kind = SEL_SBAR;
-    if (kind == SEL_NONE) {
+    // The form name, the view label or the listing's station name; a scale bar's end finds the bar.
+    const NamedElement found = FindNamedElement(doc_, name.trimmed().toStdString(), true);
+    const int kind = found.kind, slot = found.slot;
+    if (!found.found()) {
         SetStatusText(QStringLiteral("No element named %1").arg(name.trimmed()));
         return false;
     }

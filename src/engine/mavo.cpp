@@ -162,6 +162,26 @@ int mavo::mavoL2err() {
     }
 }
 
+namespace {
+
+// The first real cause of a failure: observations left out for a standard deviation that is not
+// positive come before what followed from their absence (elements left undetermined, a singular
+// system).
+std::string firstCause(const eng::Network& net, const std::string& why) {
+    static const char* const kinds[4] = {"distances", "height differences", "horizontal directions",
+                                         "zenith angles"};
+    std::string cause;
+    for (int t = 0; t < 4; ++t) {
+        if (net.sigmaNotPositive[t] == 0) continue;
+        cause += cause.empty() ? "standard deviation not positive for " : ", ";
+        cause += std::to_string(net.sigmaNotPositive[t]) + " " + kinds[t];
+    }
+    if (cause.empty()) return why;
+    return cause + " (left out: give them a positive standard deviation); as a result: " + why;
+}
+
+} // namespace
+
 int mavo::start() {
     using namespace eng;
     run_ = std::make_unique<Run>();
@@ -169,7 +189,7 @@ int mavo::start() {
     Summary& s = r.sum;
     Network& net = r.net;
     auto fail = [&](int code, const std::string& why) {
-        s.failure = why;
+        s.failure = code == kNamesNotUnique ? why : firstCause(net, why);
         if (!writeListing(p_->listingName(), p_->fileName(), net, s)) p_->listingError = errno ? errno : EIO;
         p_->istat = code;
         return code;

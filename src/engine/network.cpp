@@ -15,6 +15,8 @@ namespace kivo::eng {
 
 namespace {
 
+constexpr const char* kSigmaNotPositive = "standard deviation not positive";
+
 std::string fieldName(const char* s) {
     return std::string(s, strnlen(s, 16));
 }
@@ -122,6 +124,7 @@ bool Network::read(const project& p) {
 
     obs.clear();
     invalid.clear();
+    std::fill(std::begin(sigmaNotPositive), std::end(sigmaNotPositive), 0);
     struct Table {
         const edit_mes* rows;
         int count;
@@ -174,7 +177,7 @@ bool Network::read(const project& p) {
                     else if ((kind == Kind::Direction || kind == Kind::Zenith) && !el[e1].station)
                         why = "not observed from a station";
                     else if (!(m.sval > 0.0) || !std::isfinite(m.sval))
-                        why = "standard deviation not positive";
+                        why = kSigmaNotPositive;
                     else if (!std::isfinite(m.val))
                         why = "value not a number";
                     else if (kind == Kind::Distance && !(m.val > 0.0))
@@ -203,6 +206,7 @@ bool Network::read(const project& p) {
                 o.value = m.val;
                 o.sigma = m.sval;
                 if (const char* why = whyOf[static_cast<std::size_t>(i)]) {
+                    if (why == kSigmaNotPositive) ++sigmaNotPositive[t];
                     char head[96];
                     std::snprintf(head, sizeof head, "%s %d (", kindName(o.kind), r + 1);
                     invalid.push_back(head + (o.e1 >= 0 ? shown(o.e1) : fieldName(m.nam1)) + " -> " +

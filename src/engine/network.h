@@ -55,9 +55,12 @@ struct Network {
     int dim = 3;
     int units = -1; // as project::units
     int nsta = 0, ntar = 0;
-    std::vector<Element> el;             // stations first, then targets
-    std::vector<Observation> obs;        // valid observations, then pseudo-observations
-    std::vector<std::string> invalid;    // observations left out, with the reason
+    std::vector<Element> el;          // stations first, then targets
+    std::vector<Observation> obs;     // valid observations, then pseudo-observations
+    std::vector<std::string> invalid; // observations left out, with the reason
+    // Observations left out for a standard deviation that is not positive, per table (distances,
+    // height differences, horizontal directions, zenith angles).
+    int sigmaNotPositive[4] = {};
     std::vector<std::string> duplicates; // names that are not unique ignoring case
     int nparam = 0;
     std::vector<int> paramElement, paramComp; // per unknown

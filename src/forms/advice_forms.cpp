@@ -14,6 +14,8 @@
 #include <cstring>
 
 #include "adjustment/kivoMDIClient.h"
+#include "model/element_names.h"
+#include "model/precision_text.h"
 
 namespace kivo::forms {
 
@@ -24,8 +26,9 @@ const char* UnitName(int units) {
     return names[units >= 0 && units < 4 ? units : 0];
 }
 
+// The form name with the view label beside it, as the user finds the element in a view.
 QString Name(const COMMON& c) {
-    return QString::fromLatin1(c.name, static_cast<int>(strnlen(c.name, sizeof c.name)));
+    return QString::fromStdString(ShownName(c));
 }
 
 // The advice starts from the ellipses of the network as it stands: Calculate when they are stale.
@@ -46,11 +49,10 @@ SuggestSightingsForm::SuggestSightingsForm(QWidget* parent, kivoMDIClient& doc,
     setObjectName(QStringLiteral("suggestSightingsForm"));
     setWindowTitle(QStringLiteral("Suggest Sightings"));
     auto* layout = new QVBoxLayout(this);
-    const char* unit = UnitName(doc.units);
-    QString head = QStringLiteral("Worst element: %1, largest axis (1 sigma) %2 %3.")
-                       .arg(QString::fromStdString(advice.worst))
-                       .arg(advice.worstAxis, 0, 'g', 4)
-                       .arg(QString::fromLatin1(unit));
+    const char* unit = PrecisionUnitName(doc.units);
+    QString head = QStringLiteral("Worst element: %1, largest axis (1 sigma) %2.")
+                       .arg(QString::fromStdString(advice.worst),
+                            QString::fromStdString(FormatPrecision(advice.worstAxis, doc.units)));
     if (doc.precision.isSet())
         head += QStringLiteral(" %1 element(s) outside the tolerance.").arg(advice.outside);
     auto* label = new QLabel(head, this);
@@ -75,7 +77,7 @@ SuggestSightingsForm::SuggestSightingsForm(QWidget* parent, kivoMDIClient& doc,
         table_->setItem(
             r, 2,
             new QTableWidgetItem(s.distance ? QStringLiteral("distance") : QStringLiteral("direction")));
-        auto* gain = new QTableWidgetItem(QString::number(s.gain, 'g', 4));
+        auto* gain = new QTableWidgetItem(QString::fromStdString(FormatPrecisionNumber(s.gain, doc.units)));
         gain->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
         table_->setItem(r, 3, gain);
         if (tolerance) table_->setItem(r, 4, new QTableWidgetItem(QString::number(s.broughtWithin)));

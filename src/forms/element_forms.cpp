@@ -72,13 +72,15 @@ TElementForm::TElementForm(QWidget* parent, kivoMDIClient& doc, int kind, int sl
     auto* coordBox = new QGroupBox(tr("Location"), this);
     auto* grid = new QGridLayout(coordBox);
     int row = 0;
+    // Coordinates in the project's length unit, rotations in gon.
     auto addRow = [&](const RowIds& ids, int k) {
         grid->addWidget(MakeStatic(ids.caption), row, 0);
         grid->addWidget(MakeNumber(ids.edit), row, 1);
+        grid->addWidget(MakeUnit(ids.edit, k < 3 ? LengthUnit() : QStringLiteral("gon")), row, 2);
         if (hasStatus) {
             AddStatusGroup(k, ids.fix);
             for (int j = 0; j < 3; ++j)
-                grid->addWidget(Item(ids.fix + j), row, 2 + j);
+                grid->addWidget(Item(ids.fix + j), row, 3 + j);
         }
         ++row;
     };
@@ -89,11 +91,14 @@ TElementForm::TElementForm(QWidget* parent, kivoMDIClient& doc, int kind, int sl
             addRow(kRotRows[i], 3 + i);
     if (kind == SEL_SBAR) {
         grid->addWidget(MakeStatic(ctl::Unnamed, tr("Length")), row, 0);
-        grid->addWidget(MakeNumber(ctl::SBarLength), row++, 1);
+        grid->addWidget(MakeNumber(ctl::SBarLength), row, 1);
+        grid->addWidget(MakeUnit(ctl::SBarLength, LengthUnit()), row++, 2);
         grid->addWidget(MakeStatic(ctl::Unnamed, tr("Azimuth")), row, 0);
-        grid->addWidget(MakeNumber(ctl::SBarAzimuth, true), row++, 1);
+        grid->addWidget(MakeNumber(ctl::SBarAzimuth, true), row, 1);
+        grid->addWidget(MakeUnit(ctl::SBarAzimuth, QStringLiteral("gon")), row++, 2);
         grid->addWidget(MakeStatic(ctl::Unnamed, tr("Vert Angle")), row, 0);
-        grid->addWidget(MakeNumber(ctl::SBarVertAngle, true), row++, 1);
+        grid->addWidget(MakeNumber(ctl::SBarVertAngle, true), row, 1);
+        grid->addWidget(MakeUnit(ctl::SBarVertAngle, QStringLiteral("gon")), row++, 2);
     }
     Body()->addWidget(coordBox);
 
@@ -277,9 +282,11 @@ TSBarForm::TSBarForm(QWidget* parent, kivoMDIClient& doc, int slot)
 TEllipseForm::TEllipseForm(QWidget* parent, kivoMDIClient& doc, int kind, int slot)
     : TForm(parent, doc, "Ellipse Data", 22021, 0, false) {
     auto* grid = new QGridLayout;
-    static const char* heads[3] = {"A", "B", "Phi"};
+    // The semi-axes in the project's length unit, the direction in gon.
+    const QString heads[3] = {tr("A (%1)").arg(LengthUnit()), tr("B (%1)").arg(LengthUnit()),
+                              tr("Phi (gon)")};
     for (int c = 0; c < 3; ++c) {
-        QLabel* h = MakeStatic(ctl::Unnamed, tr(heads[c]));
+        QLabel* h = MakeStatic(ctl::Unnamed, heads[c]);
         h->setAlignment(Qt::AlignRight);
         grid->addWidget(h, 0, 1 + c);
     }

@@ -118,6 +118,17 @@ NumberEdit* TForm::MakeNumber(int id, bool integer) {
     return e;
 }
 
+QLabel* TForm::MakeUnit(int id, const QString& unit) {
+    auto* l = new QLabel(unit, this);
+    l->setObjectName(CtlName(id) + QStringLiteral("Unit"));
+    return l;
+}
+
+QString TForm::LengthUnit() const {
+    static const char* const names[4] = {"m", "mm", "ft", "in"};
+    return QString::fromLatin1(names[doc_.units >= 0 && doc_.units < 4 ? doc_.units : 0]);
+}
+
 QLabel* TForm::MakeStatic(int id, const QString& text) {
     auto* l = new QLabel(text, this);
     if (id > 0) l->setObjectName(CtlName(id));

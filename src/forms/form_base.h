@@ -74,6 +74,10 @@ protected:
     QLabel* MakeStatic(int id, const QString& text = QString());
     QPushButton* MakeButton(int id, const QString& text);
     QRadioButton* MakeRadio(int id, const QString& text);
+    // The unit shown after a field ("m", "gon"); named after the field's id with "Unit" appended.
+    QLabel* MakeUnit(int id, const QString& unit);
+    // The name of the project's length unit: "m", "mm", "ft" or "in".
+    QString LengthUnit() const;
 
     // SetDlgItemText / GetDlgItemText. An edit remembers the text the form gave it, so that what
     // the user changed can be told from what the form showed.

@@ -472,29 +472,34 @@ TStdDevForm::TStdDevForm(QWidget* parent, kivoMDIClient& doc)
         const char* caption;
         std::vector<Entry> entries;
         const char* format;
+        bool angle; // standard deviations in gon; else in the project's length unit
     };
     const std::vector<Group> groups = {
         {"Theo Location Weights",
          {{ctl::SDTheoLocFix, "Fix", &doc.SDTheoLocFix},
           {ctl::SDTheoLocApx, "Apx", &doc.SDTheoLocApx},
           {ctl::SDTheoLocUnk, "Unk", &doc.SDTheoLocUnk}},
-         "%-8.2le"},
+         "%-8.2le",
+         false},
         {"Point Location Weights",
          {{ctl::SDPointLocFix, "Fix", &doc.SDPointLocFix},
           {ctl::SDPointLocApx, "Apx", &doc.SDPointLocApx},
           {ctl::SDPointLocUnk, "Unk", &doc.SDPointLocUnk}},
-         "%-8.2le"},
+         "%-8.2le",
+         false},
         {"Theo Rotation Weights",
          {{ctl::SDTheoRotFix, "Fix", &doc.SDTheoRotFix},
           {ctl::SDTheoRotApx, "Apx", &doc.SDTheoRotApx},
           {ctl::SDTheoRotUnk, "Unk", &doc.SDTheoRotUnk}},
-         "%-8.2le"},
-        {"Scale Bar Std Devs", {{ctl::SDSBarLength, "", &doc.SDSBarLength}}, "%-10.6lf"},
-        {"Distance Std Devs", {{ctl::SDDistance, "", &doc.SDDistance}}, "%-10.6lf"},
+         "%-8.2le",
+         true},
+        {"Scale Bar Std Devs", {{ctl::SDSBarLength, "", &doc.SDSBarLength}}, "%-10.6lf", false},
+        {"Distance Std Devs", {{ctl::SDDistance, "", &doc.SDDistance}}, "%-10.6lf", false},
         {"Angle Std Devs",
          {{ctl::SDHorzAngle, "Horz", &doc.hSDAngle}, {ctl::SDVertAngle, "Vert", &doc.vSDAngle}},
-         "%-10.6lf"},
-        {"Height Diff Std Devs", {{ctl::SDHeight, "", &doc.SDHeight}}, "%-10.6lf"},
+         "%-10.6lf",
+         true},
+        {"Height Diff Std Devs", {{ctl::SDHeight, "", &doc.SDHeight}}, "%-10.6lf", false},
     };
     auto* grid = new QGridLayout;
     int i = 0;
@@ -504,7 +509,8 @@ TStdDevForm::TStdDevForm(QWidget* parent, kivoMDIClient& doc)
         int row = 0;
         for (const Entry& e : g.entries) {
             if (*e.label) form->addWidget(MakeStatic(ctl::Unnamed, tr(e.label)), row, 0);
-            form->addWidget(MakeNumber(e.id), row++, 1);
+            form->addWidget(MakeNumber(e.id), row, 1);
+            form->addWidget(MakeUnit(e.id, g.angle ? QStringLiteral("gon") : LengthUnit()), row++, 2);
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wformat-nonliteral"
             SetItemText(e.id, Format(g.format, *e.field));

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "model/element_names.h"
 #include "model/hit_test.h"
 
 namespace kivo {
@@ -211,41 +212,43 @@ void HitTesting::StatBarSelect(int status) {
     if (sel_.selectType >= SEL_THEO && sel_.selectType <= SEL_SBAR) {
         const COMMON& e = elements_.Common(sel_.selectType, sel_.index);
         if (status == 0) host_->StatusImage(sel_.selectType - 1);
-        std::snprintf(text, sizeof text, "     %10s   ( %8.3lf, %8.3lf, %8.3lf )", e.name, e.xReal, e.yReal,
-                      e.zReal);
+        // The name as the forms give it, with the label the views draw beside it.
+        std::snprintf(text, sizeof text, "     %10s   ( %8.3lf, %8.3lf, %8.3lf )", ShownName(e).c_str(),
+                      e.xReal, e.yReal, e.zReal);
         host_->StatusText(text);
         return;
     }
-    const char* first = nullptr;
-    const char* second = nullptr;
+    const COMMON* first = nullptr;
+    const COMMON* second = nullptr;
     int image = 7;
     switch (sel_.selectType) {
     case SEL_COLLIMATE:
-        first = net_.theoList[sel_.stationA].name, second = net_.theoList[sel_.stationB].name, image = 3;
+        first = &net_.theoList[sel_.stationA], second = &net_.theoList[sel_.stationB], image = 3;
         break;
     case SEL_PTDIRECT:
-        first = net_.theoList[sel_.station].name, second = net_.pointList[sel_.target].name, image = 4;
+        first = &net_.theoList[sel_.station], second = &net_.pointList[sel_.target], image = 4;
         break;
     case SEL_SBDIRECT:
-        first = net_.theoList[sel_.station].name, second = net_.sbarList[sel_.target].name, image = 4;
+        first = &net_.theoList[sel_.station], second = &net_.sbarList[sel_.target], image = 4;
         break;
     case SEL_DISTANCE:
-        first = net_.theoList[sel_.station].name, second = net_.pointList[sel_.target].name, image = 5;
+        first = &net_.theoList[sel_.station], second = &net_.pointList[sel_.target], image = 5;
         break;
     case SEL_PTDISTANCE:
-        first = net_.pointList[sel_.targetA].name, second = net_.pointList[sel_.targetB].name, image = 5;
+        first = &net_.pointList[sel_.targetA], second = &net_.pointList[sel_.targetB], image = 5;
         break;
     case SEL_HEIGHT:
-        first = net_.theoList[sel_.station].name, second = net_.pointList[sel_.target].name, image = 6;
+        first = &net_.theoList[sel_.station], second = &net_.pointList[sel_.target], image = 6;
         break;
     case SEL_PTHEIGHT:
-        first = net_.pointList[sel_.targetA].name, second = net_.pointList[sel_.targetB].name, image = 6;
+        first = &net_.pointList[sel_.targetA], second = &net_.pointList[sel_.targetB], image = 6;
         break;
     default:
         return; // nothing selected: the status bar stays as it is
     }
     host_->StatusImage(image);
-    std::snprintf(text, sizeof text, "          %-8s  --  %-8s", first, second);
+    std::snprintf(text, sizeof text, "          %-8s  --  %-8s", ShownName(*first).c_str(),
+                  ShownName(*second).c_str());
     host_->StatusText(text);
 }
 

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "adjustment/kivoMDIClient.h"
+#include "model/precision_text.h"
 #include "views/view_render.h"
 
 namespace kivo::views {
@@ -23,9 +24,9 @@ double Position(const StationField& f, double v) {
     return span > 0.0 ? std::clamp((v - f.best) / span, 0.0, 1.0) : 1.0;
 }
 
+// A precision value of the field (project length units) as every legend gives it.
 QString Length(const kivoMDIClient& doc, double v) {
-    static const char* unit[4] = {"m", "mm", "ft", "in"};
-    return QString::asprintf("%.4g %s", v, unit[std::clamp(doc.units, 0, 3)]);
+    return QString::fromStdString(FormatPrecision(v, doc.units));
 }
 
 } // namespace
@@ -99,8 +100,13 @@ void DrawFieldLegend(QPainter& p, const kivoMDIClient& doc, const StationField& 
         p.setPen(FieldColour(i / double(bar - 1)));
         p.drawLine(box.left() + pad + i, barTop, box.left() + pad + i, barTop + line - 2);
     }
+    // "best" beside the ring that marks the best cell in the field.
+    p.setPen(QPen(Qt::black, 2));
+    p.setBrush(Qt::NoBrush);
+    const int ring = fm.ascent() / 2;
+    p.drawEllipse(QPoint(box.left() + pad + ring + 1, barTop + line + pad + fm.ascent() / 2 + 1), ring, ring);
     p.setPen(Qt::black);
-    p.drawText(box.left() + pad, barTop + line + pad + fm.ascent(), low);
+    p.drawText(box.left() + 2 * pad + 2 * ring + 2, barTop + line + pad + fm.ascent(), low);
     p.drawText(box.left() + 2 * pad + bar, barTop + fm.ascent(), high);
     p.restore();
 }

@@ -10,6 +10,7 @@
 #include "adjustment/precision.h"
 #include "views/raster_canvas.h"
 #include "views/symbols.h"
+#include "views/view_render.h"
 
 namespace kivo::views {
 
@@ -17,7 +18,6 @@ namespace {
 
 const QColor kGreen(0, 255, 0), kBlue(0, 0, 255), kRed(255, 0, 0), kYellow(255, 255, 0),
     kMagenta(255, 0, 255);
-const QColor kLeftOut(220, 0, 0);
 // Ellipsoid tints: no tolerance, within it, outside it.
 const QColor kPlainTint(70, 110, 190), kWithinTint(0, 160, 0), kOutsideTint(230, 0, 0);
 // Length of one unit of the instrument symbol, pixels (the symbols keep their size on the screen).
@@ -267,15 +267,10 @@ struct Painter3D {
     }
 
     void LeftOutMarks() {
-        p.setRenderHint(QPainter::Antialiasing, true);
-        p.setPen(Pen(kLeftOut, 2));
-        p.setBrush(Qt::NoBrush);
         for (const auto& m : doc.leftOutMarks) {
             const Element3D* e = Find(m.kind, m.slot);
             if (!e) continue;
-            const QPointF o = At(e->pos);
-            p.drawEllipse(o, 9.0, 9.0);
-            p.drawLine(o + QPointF(-6, 6), o + QPointF(6, -6));
+            DrawLeftOutMark(p, At(e->pos));
         }
     }
 

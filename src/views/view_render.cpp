@@ -6,6 +6,7 @@
 
 #include "adjustment/kivoMDIClient.h"
 #include "adjustment/precision.h"
+#include "model/precision_text.h"
 #include "simulation/angles.h"
 #include "views/raster_canvas.h"
 #include "views/symbols.h"
@@ -16,8 +17,7 @@ namespace {
 
 const QColor kGreen(0, 255, 0), kBlue(0, 0, 255), kRed(255, 0, 0), kYellow(255, 255, 0),
     kMagenta(255, 0, 255);
-const QColor kLeftOut(220, 0, 0);
-constexpr int kLeftOutRadius = 9;
+constexpr int kLeftOutRadius = 9; // half the side of the left-out mark's square
 // Elements judged against the tolerance: their ellipse and a ring under the symbol.
 const QColor kWithin(0, 160, 0), kOutside(230, 0, 0);
 constexpr int kJudgedRadius = 8;
@@ -158,14 +158,9 @@ struct Canvas {
             if (doc.pointList[i].flags & ELEM_INUSE) one(doc.pointList[i]);
     }
 
-    // An element the last Calculate left out of the adjustment: a red circle struck through, drawn
-    // under the symbol (fixed elements, which have no ellipse either, carry no such mark).
+    // An element the last Calculate left out of the adjustment: its mark, drawn under the symbol
+    // (fixed elements, which have no ellipse either, carry no such mark).
     void LeftOutMarks() {
-        if (doc.leftOutMarks.empty()) return;
-        QPen pen(kLeftOut, 2, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
-        pen.setCosmetic(true);
-        p.setPen(pen);
-        p.setBrush(Qt::NoBrush);
         for (const auto& m : doc.leftOutMarks) {
             const COMMON* e = nullptr;
             if (m.kind == SEL_THEO && m.slot >= 0 && m.slot < doc.nMaxTheos)
@@ -177,9 +172,7 @@ struct Canvas {
             if (!e || !(e->flags & ELEM_INUSE)) continue;
             const int h = e->hcoord[view], v = e->vcoord[view];
             if (!Near(h, v, kLeftOutRadius + 2)) continue;
-            p.drawEllipse(
-                QRect(h - kLeftOutRadius, v - kLeftOutRadius, 2 * kLeftOutRadius, 2 * kLeftOutRadius));
-            p.drawLine(h - 6, v + 6, h + 6, v - 6);
+            DrawLeftOutMark(p, QPointF(h, v));
         }
     }
 
@@ -412,18 +405,37 @@ void DrawEllipseShape(QPainter& p, const double* trigTable, int h, int v, double
     p.drawPolyline(outline);
 }
 
+const QColor kLeftOutColour(150, 0, 220);
+
+void DrawLeftOutMark(QPainter& p, QPointF at) {
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, false);
+    QPen pen(kLeftOutColour, 2, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin);
+    pen.setCosmetic(true);
+    p.setPen(pen);
+    p.setBrush(Qt::NoBrush);
+    const double r = kLeftOutRadius;
+    p.drawRect(QRectF(at.x() - r, at.y() - r, 2 * r, 2 * r));
+    p.drawLine(QPointF(at.x() - r, at.y() + r), QPointF(at.x() + r, at.y() - r));
+    p.restore();
+}
+
 QRect DrawPrecisionLegend(QPainter& p, const kivoMDIClient& doc, const QRect& area, int view, QPoint origin) {
     const PrecisionTolerance& t = doc.precision;
-    if (!doc.bValEllip || (!t.isSet() && !t.confidence95)) return {};
-    const double perLength = ErrorUnitsPerLength(doc.units);
-    const char* unit = ErrorUnitName(doc.units);
+    const bool precision = doc.bValEllip && (t.isSet() || t.confidence95);
+    const bool judged = precision && t.isSet();
+    const bool leftOut = !doc.leftOutMarks.empty();
+    if (!precision && !leftOut) return {};
     const QString confidence = t.confidence95 ? QStringLiteral("95 %") : QStringLiteral("1 sigma");
-    const QString first =
-        t.isSet() ? QStringLiteral("Tolerance %1 %2, %3")
-                        .arg(t.toleranceIn(doc.convTab[UNITS_METERS][doc.units]) * perLength, 0, 'g', 4)
-                        .arg(QLatin1String(unit), confidence)
-                  : QStringLiteral("Ellipses at %1").arg(confidence);
-    // A bar of 1, 2 or 5 times a power of ten error units, 30 to 100 pixels long at the ellipse scale.
+    const QString first = t.isSet()
+                              ? QStringLiteral("Tolerance %1, %2")
+                                    .arg(QString::fromStdString(FormatPrecision(
+                                             t.toleranceIn(doc.convTab[UNITS_METERS][doc.units]), doc.units)),
+                                         confidence)
+                              : QStringLiteral("Ellipses at %1").arg(confidence);
+    // A bar of 1, 2 or 5 times a power of ten precision units, 30 to 100 pixels long at the ellipse
+    // scale.
+    const double perLength = PrecisionUnitsPerLength(doc.units);
     const double pixelsPerUnit = doc.hEllScale / perLength;
     double bar = 0.0;
     if (pixelsPerUnit > 0 && std::isfinite(pixelsPerUnit)) {
@@ -435,12 +447,28 @@ QRect DrawPrecisionLegend(QPainter& p, const kivoMDIClient& doc, const QRect& ar
             }
     }
     const int barPixels = TruncToInt(bar * pixelsPerUnit);
-    const QString second = QStringLiteral("%1 %2").arg(bar, 0, 'g', 3).arg(QLatin1String(unit));
+    const QString second = QString::fromStdString(FormatPrecision(bar / perLength, doc.units));
+    const QString within = QStringLiteral("within"), outside = QStringLiteral("outside");
+    const QString leftOutText = QStringLiteral("left out of the adjustment");
     const QFontMetrics fm = p.fontMetrics();
     const int pad = 4, line = fm.height();
-    const int width =
-        std::max(fm.horizontalAdvance(first), barPixels + 6 + fm.horizontalAdvance(second)) + 2 * pad;
-    const int height = 2 * line + 2 * pad + 2;
+    const int markRow = std::max(line, 2 * kLeftOutRadius + 4); // a row with a ring or the left-out mark
+    const int sample = 2 * kLeftOutRadius + 6;                  // room for a mark before its words
+    int width = 0, height = 2 * pad;
+    if (precision) {
+        width = std::max(fm.horizontalAdvance(first), barPixels + 6 + fm.horizontalAdvance(second));
+        height += 2 * line + 2;
+    }
+    if (judged) {
+        width =
+            std::max(width, 2 * sample + fm.horizontalAdvance(within) + 12 + fm.horizontalAdvance(outside));
+        height += markRow;
+    }
+    if (leftOut) {
+        width = std::max(width, sample + fm.horizontalAdvance(leftOutText));
+        height += markRow;
+    }
+    width += 2 * pad;
     // The corner over the fewest elements (bottom left first); the box lets the drawing show through.
     const QRect corners[4] = {QRect(area.left() + 6, area.bottom() - 6 - height, width, height),
                               QRect(area.right() - 6 - width, area.bottom() - 6 - height, width, height),
@@ -469,15 +497,46 @@ QRect DrawPrecisionLegend(QPainter& p, const kivoMDIClient& doc, const QRect& ar
     p.setPen(Pen(Qt::black));
     p.setBrush(QColor(255, 255, 255, 210));
     p.drawRect(box.adjusted(0, 0, -1, -1));
-    p.drawText(QPoint(box.left() + pad, box.top() + pad + fm.ascent()), first);
-    const int y = box.top() + pad + line + 2 + line / 2;
     const int x = box.left() + pad;
-    if (barPixels > 0) {
-        p.drawLine(x, y, x + barPixels, y);
-        p.drawLine(x, y - 3, x, y + 3);
-        p.drawLine(x + barPixels, y - 3, x + barPixels, y + 3);
+    int top = box.top() + pad;
+    if (precision) {
+        p.drawText(QPoint(x, top + fm.ascent()), first);
+        top += line + 2;
     }
-    p.drawText(QPoint(x + barPixels + 6, box.top() + pad + line + 2 + fm.ascent()), second);
+    if (judged) {
+        // The ring each judged element carries, in the colour of its verdict.
+        const int cy = top + markRow / 2;
+        int cx = x + kLeftOutRadius;
+        for (const auto& [colour, words] : {std::pair{kWithin, within}, std::pair{kOutside, outside}}) {
+            QPen ring(colour, 2, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
+            ring.setCosmetic(true);
+            p.setPen(ring);
+            p.setBrush(Qt::NoBrush);
+            p.drawEllipse(
+                QRect(cx - kJudgedRadius, cy - kJudgedRadius, 2 * kJudgedRadius, 2 * kJudgedRadius));
+            p.setPen(Pen(Qt::black));
+            p.drawText(QPoint(cx - kLeftOutRadius + sample, cy - line / 2 + fm.ascent()), words);
+            cx += sample + fm.horizontalAdvance(words) + 12;
+        }
+        top += markRow;
+    }
+    if (precision) {
+        const int y = top + line / 2;
+        p.setPen(Pen(Qt::black));
+        if (barPixels > 0) {
+            p.drawLine(x, y, x + barPixels, y);
+            p.drawLine(x, y - 3, x, y + 3);
+            p.drawLine(x + barPixels, y - 3, x + barPixels, y + 3);
+        }
+        p.drawText(QPoint(x + barPixels + 6, top + fm.ascent()), second);
+        top += line;
+    }
+    if (leftOut) {
+        const int cy = top + markRow / 2;
+        DrawLeftOutMark(p, QPointF(x + kLeftOutRadius + 1, cy));
+        p.setPen(Pen(Qt::black));
+        p.drawText(QPoint(x + sample, cy - line / 2 + fm.ascent()), leftOutText);
+    }
     p.restore();
     return box;
 }

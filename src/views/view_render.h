@@ -2,8 +2,10 @@
 // The picture of one graphic view, drawn in canvas pixels on any QPainter: the window, kivo-cli
 // render, the benchmarks and printing all draw through DrawView.
 
+#include <QColor>
 #include <QImage>
 #include <QPoint>
+#include <QPointF>
 #include <QRect>
 
 class QPainter;
@@ -40,13 +42,20 @@ void DrawPoint(QPainter& p, const kivoMDIClient& doc, int view, int point, bool 
 void DrawSBar(QPainter& p, const kivoMDIClient& doc, int view, int sbar, bool object,
               const RasterTarget* blit = nullptr);
 
-// The legend of the precision the views judge (the tolerance, the confidence, and a bar of known
-// length in error units at the ellipse scale), in the bottom left corner of `area`. Drawn when the
-// ellipses are valid and a tolerance or the 95 % confidence is chosen; the rectangle it took (empty
-// when none). Given a view and where its canvas origin lies in `area`, the corner over the fewest
-// elements is taken instead.
+// The legend of what the views mark (the tolerance and its confidence with the colours of within
+// and outside, a bar of known length in the precision unit at the ellipse scale, and the mark of
+// the elements left out of the adjustment), in the bottom left corner of `area`. Drawn when the
+// ellipses are valid and a tolerance or the 95 % confidence is chosen, or when elements are
+// marked left out; the rectangle it took (empty when none). Given a view and where its canvas
+// origin lies in `area`, the corner over the fewest elements is taken instead.
 QRect DrawPrecisionLegend(QPainter& p, const kivoMDIClient& doc, const QRect& area, int view = -1,
                           QPoint origin = {});
+
+// The mark of an element the last Calculate left out, centred at `at`: a violet square struck
+// through, unlike the round red or green ring of an element judged against the tolerance. The 2D
+// views, the 3D view and the legend draw it with this routine.
+extern const QColor kLeftOutColour;
+void DrawLeftOutMark(QPainter& p, QPointF at);
 
 // The whole canvas of a view (hExtent x vExtent), white where nothing is drawn.
 QImage RenderCanvas(const kivoMDIClient& doc, int view);

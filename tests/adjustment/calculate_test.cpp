@@ -13,6 +13,7 @@
 #include "engine/feedback.h"
 #include "engine/live.h"
 #include "engine/project.h"
+#include "model/precision_text.h"
 #include "model/unit_change.h"
 #include "support/packed_value.h"
 #include "support/scoped_ini.h"
@@ -97,10 +98,11 @@ TEST_F(Calculate, IdealDesignAdjustsAndGivesEllipsesAndAListing) {
         EXPECT_GT(axis, Val(doc.pointList[doc.PointCheck(name)].A[0]) * 1.0001) << "not a plane's axis";
         largest = std::max(largest, axis);
     }
-    char status[128];
-    std::snprintf(status, sizeof status, "Mavo returns 0, largest ellipsoid axis %.4g m (%s), none left out",
-                  largest, SummarisePrecision(doc).largestName.c_str());
-    EXPECT_EQ(host.statusTexts.back(), status);
+    // In mm with 4 significant digits, as the listing gives the axes.
+    EXPECT_EQ(host.statusTexts.back(), "Mavo returns 0, largest ellipsoid axis " +
+                                           FormatPrecision(largest, UNITS_METERS) + " (" +
+                                           SummarisePrecision(doc).largestName + "), none left out");
+    EXPECT_THAT(host.statusTexts.back(), testing::HasSubstr(" mm (P"));
 }
 
 // The ratio of a figure of a listing in feet or inches to the same figure in meters, by where it
@@ -205,10 +207,10 @@ TEST_F(Calculate, ElementsLeftOutAreCountedMarkedAndNamedAsInTheForms) {
     ASSERT_TRUE(doc.WriteSimFile());
     doc.CmCalculate();
     EXPECT_EQ(doc.lastCalculateResult, 0);
-    EXPECT_THAT(
-        host.statusTexts.back(),
-        testing::MatchesRegex("Mavo returns 0, largest ellipsoid axis [0-9.e-]+ m \\(P[12]\\), 2 elements "
-                              "left out \\(see the listing\\)"));
+    EXPECT_THAT(host.statusTexts.back(),
+                testing::MatchesRegex(
+                    "Mavo returns 0, largest ellipsoid axis [0-9]+\\.[0-9]+ mm \\(P[12]\\), 2 elements "
+                    "left out: not determined by their observations - see the listing"));
     ASSERT_EQ(doc.leftOutMarks.size(), 2u);
     EXPECT_EQ(doc.leftOutMarks[0].kind, SEL_POINT);
     EXPECT_EQ(doc.leftOutMarks[0].slot, 2);
@@ -335,7 +337,9 @@ TEST_F(Calculate, NamesThatAreNotUniqueFailTheRunAndKeepOldEllipses) {
     ASSERT_TRUE(doc.WriteSimFile());
     doc.CmCalculate();
     EXPECT_NE(doc.lastCalculateResult, 0);
-    EXPECT_EQ(host.statusTexts.back(), "Mavo returns " + std::to_string(doc.lastCalculateResult));
+    EXPECT_EQ(host.statusTexts.back(), "Mavo returns " + std::to_string(doc.lastCalculateResult) +
+                                           ": two elements share a name (ignoring case): station T1 (1_0), "
+                                           "target 1_0 - rename one in its form");
     EXPECT_FALSE(doc.bValEllip);
     EXPECT_EQ(Val(doc.pointList[2].A[0]), 7.0);
     ASSERT_TRUE(doc.bValFile) << "the listing says why";
@@ -453,3 +457,77 @@ TEST_F(Calculate, ARunReportsItsPhasesAndACancelledOneChangesNothing) {
 }
 
 } // namespace
+
+// After each kind of failure the status line keeps the engine's "Mavo returns N" and says in plain
+// words what happened and what to do next; the listing's headline names the same first cause.
+TEST_F(Calculate, StatusAfterAFailureNamesItsCauseAndTheNextStep) {
+    auto headline = [&] {
+        for (const std::string& line : doc.fileBuffer)
+            if (line.rfind("ADJUSTMENT FAILED", 0) == 0) return line;
+        return std::string("no headline");
+    };
+    // Nothing placed yet.
+    ASSERT_TRUE(doc.WriteSimFile());
+    doc.CmCalculate();
+    EXPECT_NE(doc.lastCalculateResult, 0);
+    EXPECT_EQ(host.statusTexts.back(),
+              "Mavo returns " + std::to_string(doc.lastCalculateResult) +
+                  ": nothing to adjust - place theodolites and points and sight them");
+
+    // Directions with a standard deviation of zero: they are left out, so the points are not
+    // determined; the cause named is the standard deviation, not the coordinates.
+    TwoStations();
+    doc.hSDAngle = 0.0;
+    ASSERT_TRUE(doc.WriteSimFile());
+    doc.CmCalculate();
+    EXPECT_NE(doc.lastCalculateResult, 0);
+    EXPECT_EQ(
+        host.statusTexts.back(),
+        "Mavo returns " + std::to_string(doc.lastCalculateResult) +
+            ": standard deviation of horizontal directions is not positive - Measure > Std Dev & Weights");
+    EXPECT_EQ(doc.lastCalculateStatus, host.statusTexts.back());
+    EXPECT_THAT(headline(), testing::StartsWith("ADJUSTMENT FAILED: standard deviation not positive for 6 "
+                                                "horizontal directions (left out"));
+    EXPECT_THAT(headline(), testing::HasSubstr("as a result: nothing was adjusted"));
+
+    // The standard deviation mended, a point seen by a single direction only: it is left out, the
+    // rest adjusts, and the status says why it is left out and where to look.
+    doc.hSDAngle = 0.0003;
+    for (int p = 0; p < 2; ++p)
+        doc.pointList[p].coordStat = 0x2A; // fixed
+    doc.NewPoint("P3", "P3x", 50, 60, 8, 0);
+    doc.theoList.Mark(0, true);
+    doc.NewPtDirect(nullptr, 0, 2);
+    doc.ClearTheos();
+    ASSERT_TRUE(doc.WriteSimFile());
+    doc.CmCalculate();
+    EXPECT_EQ(doc.lastCalculateResult, 0);
+    EXPECT_EQ(host.statusTexts.back(),
+              "Mavo returns 0, 1 element left out: not determined by its observations - see the listing");
+
+    // A sound network with a zenith-angle standard deviation of zero still adjusts on its horizontal
+    // directions in 2D, and the status line says what was ignored.
+    doc.vSDAngle = -1.0;
+    doc.dimension = 2;
+    doc.pointList[0].coordStat = 0;
+    ASSERT_TRUE(doc.WriteSimFile());
+    doc.CmCalculate();
+    if (doc.lastCalculateResult == 0)
+        EXPECT_THAT(host.statusTexts.back(),
+                    testing::EndsWith("; standard deviation of zenith angles is not positive - Measure > "
+                                      "Std Dev & Weights"));
+    else
+        EXPECT_THAT(host.statusTexts.back(),
+                    testing::HasSubstr(": standard deviation of zenith angles is not positive"));
+}
+
+TEST_F(Calculate, StatusWhenEveryElementWithUnknownsIsLeftOut) {
+    doc.NewPoint("Lone", "L", 1, 2, 3, 0); // sighted by nobody
+    ASSERT_TRUE(doc.WriteSimFile());
+    doc.CmCalculate();
+    EXPECT_NE(doc.lastCalculateResult, 0);
+    EXPECT_EQ(host.statusTexts.back(),
+              "Mavo returns " + std::to_string(doc.lastCalculateResult) +
+                  ": nothing could be adjusted, 1 element left out: not determined by "
+                  "its observations - add sightings, see the listing");
+}

@@ -181,7 +181,7 @@ TEST(LivePrecisionSession, StatusLineOfTwoMarkedPointsOnALineOfDistances) {
     EXPECT_EQ(RelativePrecisionText(doc), "") << "no valid ellipses yet";
     doc.CmCalculate();
     ASSERT_EQ(doc.lastCalculateResult, 0);
-    EXPECT_EQ(RelativePrecisionText(doc), "B - C: distance 15.0000 m, sd 1 mm");
+    EXPECT_EQ(RelativePrecisionText(doc), "B - C: distance 15.0000 m, sd 1.000 mm");
     doc.pointList.Mark(1, false);
     doc.pointList.Mark(0, true);
     doc.precision.confidence95 = true;

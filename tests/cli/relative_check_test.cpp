@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -112,3 +113,25 @@ TEST_F(CliPrecision, CheckJudgesEveryElementAtTheConfidence) {
 }
 
 } // namespace
+
+// On the example, whose views label its elements (Theo4_0 is drawn as T40, Point47 as P47, SBar1 as
+// S1): a station, a point and a scale bar's end by each name the user meets, case ignored, give
+// one answer; the tab-separated figures keep their full precision in the length unit.
+TEST_F(CliPrecision, RelativeTakesFormNamesViewLabelsAndListingNames) {
+    const std::string sim = dir.file("PLANT.SIM");
+    std::filesystem::copy_file(KIVO_EXAMPLES "/PLANT.SIM", sim);
+    const Result first = Cli("relative " + sim + " Theo4_0 Point47");
+    ASSERT_EQ(first.status, 0) << first.err;
+    double distance = 0, sd = 0;
+    ASSERT_EQ(std::sscanf(first.out.c_str(), "%lf\t%lf", &distance, &sd), 2) << first.out;
+    EXPECT_GT(distance, 1.0);
+    EXPECT_GT(sd, 0.0);
+    for (const char* pair : {"T40 P47", "4_0 p47", "t40 POINT47", "theo4_0 P47"})
+        EXPECT_EQ(Cli("relative " + sim + " " + pair).out, first.out) << pair;
+    const Result end = Cli("relative " + sim + " SBar1R Point47");
+    ASSERT_EQ(end.status, 0) << end.err;
+    for (const char* pair : {"S1R Point47", "s1r p47", "sbar1r P47"})
+        EXPECT_EQ(Cli("relative " + sim + " " + pair).out, end.out) << pair;
+    EXPECT_NE(Cli("relative " + sim + " S1L P47").out, end.out) << "the other end";
+    EXPECT_EQ(Cli("relative " + sim + " T4 P47").status, 1);
+}

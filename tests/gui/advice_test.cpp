@@ -17,6 +17,7 @@
 #include "forms/advice_forms.h"
 #include "forms_app.h"
 #include "model/command_ids.h"
+#include "model/element_names.h"
 #include "support/test_support.h"
 #include "views/view_window.h"
 
@@ -44,7 +45,7 @@ TEST(AdviceGui, SuggestAddHeatMapAndPlaceAStation) {
         for (int r = 1; r < t->rowCount(); ++r)
             EXPECT_GE(t->item(r - 1, 3)->text().toDouble(), t->item(r, 3)->text().toDouble());
         for (int i = 0; i < doc.nMaxTheos; ++i)
-            if (t->item(0, 0)->text() == doc.theoList[i].name) theo = i;
+            if (t->item(0, 0)->text() == QString::fromStdString(ShownName(doc.theoList[i]))) theo = i;
         ASSERT_GE(theo, 0);
         before = doc.theoList[theo].ptList.size();
         EXPECT_TRUE(form->AddRow(0));

@@ -732,6 +732,29 @@ TEST_F(FormsTest, StdDevFormShowsWeightsAndDeviationsInTheirFormats) {
     EXPECT_EQ(doc->SDDistance, 0.001) << "left as shown, kept as it was";
 }
 
+// Every field that holds a measure says its unit: the project's length unit for coordinates,
+// lengths and their standard deviations, gon for rotations, angles and their standard deviations.
+TEST_F(FormsTest, FieldsShowTheirUnits) {
+    auto unit = [](QWidget* form, int id) {
+        const auto* l = form->findChild<QLabel*>(CtlName(id) + QStringLiteral("Unit"));
+        return l ? l->text() : QStringLiteral("no unit");
+    };
+    doc->units = UNITS_FEET;
+    TTheoForm theo(nullptr, *doc, 0);
+    EXPECT_EQ(unit(&theo, ctl::Coord1), "ft");
+    EXPECT_EQ(unit(&theo, ctl::Coord3), "ft");
+    EXPECT_EQ(unit(&theo, ctl::Rot1), "gon");
+    TSBarForm bar(nullptr, *doc, 0);
+    EXPECT_EQ(unit(&bar, ctl::SBarLength), "ft");
+    EXPECT_EQ(unit(&bar, ctl::SBarAzimuth), "gon");
+    doc->units = UNITS_MM;
+    TStdDevForm sd(nullptr, *doc);
+    EXPECT_EQ(unit(&sd, ctl::SDDistance), "mm");
+    EXPECT_EQ(unit(&sd, ctl::SDPointLocApx), "mm");
+    EXPECT_EQ(unit(&sd, ctl::SDHorzAngle), "gon");
+    EXPECT_EQ(unit(&sd, ctl::SDTheoRotApx), "gon");
+}
+
 TEST_F(FormsTest, StdDevFormRefusesWhatTheAdjustmentCannotUse) {
     doc->hSDAngle = doc->vSDAngle = 0.0005;
     doc->SDDistance = doc->SDHeight = doc->SDSBarLength = 0.001;

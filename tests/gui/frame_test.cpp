@@ -19,6 +19,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
+#include <filesystem>
 
 #include "app/help_viewer.h"
 #include "app/kivo_app.h"
@@ -296,7 +297,8 @@ TEST_F(Frame, ClickingSelectsInEveryView) {
     for (int dy = -1; dy <= 1; ++dy)
         magenta |= shot.pixelColor(mid + QPoint(0, dy)) == QColor(255, 0, 255);
     EXPECT_TRUE(magenta);
-    EXPECT_TRUE(frame->statusText().contains("Theo1_0   --  Theo2_0"));
+    EXPECT_TRUE(frame->statusText().contains("Theo1_0 (T10)  --  Theo2_0 (T20)"))
+        << frame->statusText().toStdString();
 }
 
 TEST_F(Frame, TextViewShowsTheListingAndScrollsByLines) {
@@ -593,4 +595,36 @@ TEST_F(Frame, FindElementSelectsAndCentresItInEveryView) {
     frame->Command(cmd::FindElement);
     EXPECT_EQ(frame->statusText(), "No element named nosuch");
     EXPECT_EQ(doc.index, 1);
+}
+
+// The example labels its elements in the views (Theo4_0 as T40, Point47 as P47, SBar1 as S1): Find
+// takes the label the user sees as readily as the form name or the listing's station name, and a
+// scale bar's end finds the bar.
+TEST_F(Frame, FindElementTakesEveryNameTheUserMeets) {
+    const std::string sim = dir.file("PLANT.SIM");
+    std::filesystem::copy_file(KIVO_EXAMPLES "/PLANT.SIM", sim);
+    Open(sim);
+    kivoMDIClient& doc = app->doc();
+    const int station = doc.TheoCheck("Theo4_0"), point = doc.PointCheck("Point47"),
+              bar = doc.SBarCheck("SBar1");
+    ASSERT_GE(station, 0);
+    ASSERT_GE(point, 0);
+    ASSERT_GE(bar, 0);
+    struct Case {
+        const char* typed;
+        int kind, slot;
+    } cases[] = {{"Theo4_0", SEL_THEO, station}, {"t40", SEL_THEO, station}, {"4_0", SEL_THEO, station},
+                 {"POINT47", SEL_POINT, point},  {"P47", SEL_POINT, point},  {"SBar1R", SEL_SBAR, bar},
+                 {"s1l", SEL_SBAR, bar},         {"sbar1", SEL_SBAR, bar}};
+    for (const Case& c : cases) {
+        doc.ClearSelect();
+        doc.selectType = SEL_NONE;
+        EXPECT_TRUE(frame->FindElement(QString::fromLatin1(c.typed))) << c.typed;
+        EXPECT_EQ(doc.selectType, c.kind) << c.typed;
+        EXPECT_EQ(doc.index, c.slot) << c.typed;
+    }
+    // The status bar shows the selection with its form name and its label.
+    EXPECT_TRUE(frame->FindElement(QStringLiteral("T40")));
+    EXPECT_TRUE(frame->statusText().contains(QStringLiteral("Theo4_0 (T40)")))
+        << frame->statusText().toStdString();
 }

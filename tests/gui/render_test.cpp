@@ -56,7 +56,8 @@ TEST(Render, ElementsLeftOutCarryTheirOwnMarkFixedOnesDoNot) {
     n.doc.NewPoint("P", "P", 5, 5, 0, 0);
     n.doc.NewPoint("F", "F", 8, 2, 0, 0x2A); // fixed: no ellipse either, but not left out
     n.doc.NewSBar("S", "S", 5, 8, 0, 1, 0, 100);
-    const QRgb mark = qRgb(220, 0, 0);
+    const QRgb mark = views::kLeftOutColour.rgb();
+    EXPECT_NE(mark, qRgb(230, 0, 0)) << "not the colour of an ellipse out of tolerance";
     auto marked = [&](const QImage& img, const COMMON& e) {
         int count = 0;
         const QPoint c = n.Pos(e);
@@ -77,6 +78,28 @@ TEST(Render, ElementsLeftOutCarryTheirOwnMarkFixedOnesDoNot) {
     EXPECT_GT(marked(img, n.doc.sbarList[0]), 30);
     EXPECT_EQ(marked(img, n.doc.pointList[1]), 0);
     EXPECT_EQ(img.pixel(n.Pos(n.doc.pointList[0])), qRgb(255, 0, 0)) << "the symbol stays visible";
+}
+
+// The legend explains the left-out mark with the mark itself, also where no tolerance is set.
+TEST(Render, LegendShowsTheLeftOutMark) {
+    Net n;
+    n.doc.NewPoint("P", "P", 5, 5, 0, 0);
+    QImage img(400, 300, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    {
+        QPainter p(&img);
+        EXPECT_TRUE(views::DrawPrecisionLegend(p, n.doc, img.rect()).isEmpty()) << "nothing to explain";
+    }
+    n.doc.leftOutMarks = {{SEL_POINT, 0}};
+    QPainter p(&img);
+    const QRect box = views::DrawPrecisionLegend(p, n.doc, img.rect());
+    p.end();
+    ASSERT_FALSE(box.isEmpty());
+    int marked = 0;
+    for (int y = box.top(); y <= box.bottom(); ++y)
+        for (int x = box.left(); x <= box.right(); ++x)
+            marked += img.pixel(x, y) == views::kLeftOutColour.rgb();
+    EXPECT_GT(marked, 30);
 }
 
 TEST(Render, SymbolPixels) {

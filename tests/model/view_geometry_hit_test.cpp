@@ -228,7 +228,8 @@ TEST(Selection, StatusBarTextsAndImages) {
     d.doc.selectType = SEL_THEO;
     d.doc.index = 0;
     d.doc.StatBarSelect(0);
-    EXPECT_EQ(d.host.text, "        Theo1_0   (    1.500,    2.250,    3.000 )");
+    // The form name with the label the views draw beside it.
+    EXPECT_EQ(d.host.text, "     Theo1_0 (T10)   (    1.500,    2.250,    3.000 )");
     EXPECT_EQ(d.host.image, 0);
     d.host.image = -1;
     d.doc.StatBarSelect(1); // while dragging only the text changes
@@ -237,7 +238,7 @@ TEST(Selection, StatusBarTextsAndImages) {
     d.doc.station = 0;
     d.doc.target = 0;
     d.doc.StatBarSelect(1);
-    EXPECT_EQ(d.host.text, "          Theo1_0   --  Point7  ");
+    EXPECT_EQ(d.host.text, "          Theo1_0 (T10)  --  Point7 (P7)");
     EXPECT_EQ(d.host.image, 5);
     d.doc.StatBarMessage("x");
     EXPECT_EQ(d.host.image, 7);
