@@ -20,14 +20,6 @@ bool SameIgnoringCase(std::string_view a, std::string_view b) {
     return true;
 }
 
-std::string_view Trimmed(std::string_view s) {
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front())))
-        s.remove_prefix(1);
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back())))
-        s.remove_suffix(1);
-    return s;
-}
-
 // The first live element of any table whose name, as `nameOf` gives it, is `typed`.
 template <class NameOf> NamedElement Search(const NetworkStore& s, std::string_view typed, NameOf nameOf) {
     auto match = [&](const COMMON& e, int kind, int slot) -> NamedElement {
@@ -55,6 +47,14 @@ std::string Label(const COMMON& e, int) {
 
 } // namespace
 
+std::string_view TrimBlanks(std::string_view s) {
+    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front())))
+        s.remove_prefix(1);
+    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back())))
+        s.remove_suffix(1);
+    return s;
+}
+
 std::string StationEngineName(const THEODOLITE& t) {
     char s[32];
     std::snprintf(s, sizeof s, "%1d_%1d", int(t.pos), int(t.theo));
@@ -73,7 +73,7 @@ std::string ShownName(const COMMON& e) {
 }
 
 NamedElement FindNamedElement(const NetworkStore& store, std::string_view typed, bool barEnds) {
-    typed = Trimmed(typed);
+    typed = TrimBlanks(typed);
     if (typed.empty()) return {};
     if (NamedElement n = Search(store, typed, FormName); n.found()) return n;
     if (NamedElement n = Search(store, typed, Label); n.found()) return n;

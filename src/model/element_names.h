@@ -13,6 +13,9 @@
 
 namespace kivo {
 
+// `s` without the blanks before and after it (typed names and the fields of a coordinate list).
+std::string_view TrimBlanks(std::string_view s);
+
 // A station's name in the adjustment: "%1d_%1d" of its position and number ("4_0").
 std::string StationEngineName(const THEODOLITE& t);
 

@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "model/command_ids.h"
+#include "model/element_names.h"
 
 namespace kivo {
 
@@ -28,18 +29,10 @@ std::string Lower(std::string_view s) {
     return out;
 }
 
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front())))
-        s.remove_prefix(1);
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back())))
-        s.remove_suffix(1);
-    return s;
-}
-
 // A field as written, without surrounding blanks and one pair of double quotes.
 std::string_view Unquote(std::string_view s) {
-    s = Trim(s);
-    if (s.size() >= 2 && s.front() == '"' && s.back() == '"') s = Trim(s.substr(1, s.size() - 2));
+    s = TrimBlanks(s);
+    if (s.size() >= 2 && s.front() == '"' && s.back() == '"') s = TrimBlanks(s.substr(1, s.size() - 2));
     return s;
 }
 
@@ -159,7 +152,7 @@ PointList ParsePointList(std::string_view text, double toProjectUnits) {
         pos = end + 1;
         ++number;
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        const std::string_view trimmed = Trim(line);
+        const std::string_view trimmed = TrimBlanks(line);
         if (trimmed.empty() || trimmed.front() == '#') continue;
         lines.push_back({number, line});
     }
