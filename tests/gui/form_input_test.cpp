@@ -23,6 +23,7 @@
 #include "forms_app.h"
 #include "model/command_ids.h"
 #include "model/form_values.h"
+#include "program_fixture.h"
 #include "support/packed_value.h"
 #include "support/test_support.h"
 #include "views/view_window.h"
@@ -35,50 +36,20 @@ namespace ctl = kivo::forms::ctl;
 
 namespace {
 
-class FormInput : public ::testing::Test {
+class FormInput : public test::ProgramFixture {
 protected:
     // Limits 0 .. 100 at 10 units per centimetre; `fill` adds the elements.
     void Open(const std::function<void(kivoMDIClient&)>& fill) {
         const std::string path = dir.file("NET.SIM");
         {
             kivoMDIClient d;
-            d.CmFileNew();
-            d.OpenName = path;
-            d.bFileNamed = true;
-            d.xMin = d.yMin = d.zMin = 0;
-            d.xMax = d.yMax = d.zMax = 100;
-            d.objScale1 = d.objScale2 = d.objScale3 = 10;
-            d.bName = false;
-            d.SetScaleFactors();
-            d.SetWindowParms();
+            StartProject(d, path);
             fill(d);
             for (int i = 0; i < 4; ++i)
                 d.mdiFlags[i] = 2;
             ASSERT_TRUE(d.WriteSimFile());
         }
-        app = std::make_unique<kivoApp>();
-        app->InitMainWindow(false);
-        frame = app->frame();
-        frame->resize(1200, 900);
-        frame->show();
-        app->OpenProject(QString::fromStdString(path));
-        frame->child(0)->showNormal();
-        frame->child(0)->resize(700, 600);
-        frame->mdiArea()->setActiveSubWindow(frame->child(0));
-        QApplication::processEvents();
-    }
-    void TearDown() override {
-        if (!app) return;
-        if (QWidget* g = QWidget::mouseGrabber()) g->releaseMouse();
-        app->doc().bFileDirty = false;
-        app.reset();
-    }
-    kivoMDIClient& doc() { return app->doc(); }
-    QWidget* Port() { return frame->view(0)->viewport(); }
-    QPoint At(int kind, int slot) {
-        const COMMON& c = doc().Common(kind, slot);
-        views::TKIVOWindow* v = frame->view(0);
-        return QPoint(c.hcoord[0] + v->horzOrigin, c.vcoord[0] + v->vertOrigin);
+        OpenInProgram(path);
     }
     void DoubleClick(const QPoint& at) {
         QTest::mouseClick(Port(), Qt::LeftButton, {}, at);
@@ -110,10 +81,6 @@ protected:
         return told;
     }
     QUndoStack& Stack() { return frame->history().stack(); }
-
-    test::TempDir dir;
-    std::unique_ptr<kivoApp> app;
-    kivoDecoratedMDIFrame* frame = nullptr;
 };
 
 } // namespace

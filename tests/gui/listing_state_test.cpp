@@ -21,6 +21,7 @@
 #include "forms/form_base.h"
 #include "forms_app.h"
 #include "model/command_ids.h"
+#include "program_fixture.h"
 #include "support/packed_value.h"
 #include "support/test_support.h"
 #include "views/view_window.h"
@@ -34,7 +35,7 @@ namespace {
 
 constexpr int kFixXYZ = 0x2A, kFixTilts = 0x0A0;
 
-class ListingState : public ::testing::Test {
+class ListingState : public test::ProgramFixture {
 protected:
     // Two fixed stations sighting each other and two points seen from both (an adjustment that
     // succeeds); P3 seen from T1 alone, which the adjustment leaves out. Limits 0 .. 100 at 10
@@ -43,15 +44,7 @@ protected:
         const std::string path = dir.file("NET.SIM");
         {
             kivoMDIClient d;
-            d.CmFileNew();
-            d.OpenName = path;
-            d.bFileNamed = true;
-            d.xMin = d.yMin = d.zMin = 0;
-            d.xMax = d.yMax = d.zMax = 100;
-            d.objScale1 = d.objScale2 = d.objScale3 = 10;
-            d.bName = false;
-            d.SetScaleFactors();
-            d.SetWindowParms();
+            StartProject(d, path);
             d.NewTheo("T1", "", 1, 0, 10, 10, 10, 0, 0, 0, kFixXYZ | kFixTilts);
             d.NewTheo("T2", "", 2, 0, 90, 10, 10, 0, 0, 0, kFixXYZ | kFixTilts);
             d.NewPoint("P1", "", 30, 50, 5, 0);
@@ -70,38 +63,13 @@ protected:
                 d.mdiFlags[i] = 2;
             ASSERT_TRUE(d.WriteSimFile());
         }
-        app = std::make_unique<kivoApp>();
-        app->InitMainWindow(false);
-        frame = app->frame();
-        frame->resize(1200, 900);
-        frame->show();
-        app->OpenProject(QString::fromStdString(path));
-        frame->child(0)->showNormal();
-        frame->child(0)->resize(700, 600);
+        OpenInProgram(path);
         frame->child(3)->showNormal();
         frame->child(3)->resize(500, 300);
         frame->mdiArea()->setActiveSubWindow(frame->child(0));
         QApplication::processEvents();
     }
-    void TearDown() override {
-        if (QWidget* g = QWidget::mouseGrabber()) g->releaseMouse();
-        app->doc().bFileDirty = false;
-        app.reset();
-    }
-    kivoMDIClient& doc() { return app->doc(); }
-    QWidget* Port() { return frame->view(0)->viewport(); }
-    QPoint At(int kind, int slot) {
-        const COMMON& c = doc().Common(kind, slot);
-        views::TKIVOWindow* v = frame->view(0);
-        return QPoint(c.hcoord[0] + v->horzOrigin, c.vcoord[0] + v->vertOrigin);
-    }
-    void Drag(int kind, int slot, QPoint by) {
-        const QPoint from = At(kind, slot);
-        QTest::mousePress(Port(), Qt::LeftButton, {}, from);
-        QTest::mouseMove(Port(), from + by / 2);
-        QTest::mouseMove(Port(), from + by);
-        QTest::mouseRelease(Port(), Qt::LeftButton, {}, from + by);
-    }
+    void Drag(int kind, int slot, QPoint by) { ProgramFixture::Drag(kind, slot, by, 2); }
     void Calculate() {
         frame->Command(cmd::Calculate);
         ASSERT_EQ(doc().lastCalculateResult, 0) << frame->statusText().toStdString();
@@ -123,10 +91,6 @@ protected:
         }
         return shown;
     }
-
-    test::TempDir dir;
-    std::unique_ptr<kivoApp> app;
-    kivoDecoratedMDIFrame* frame = nullptr;
 };
 
 } // namespace

@@ -22,6 +22,7 @@
 #include "forms/form_base.h"
 #include "forms_app.h"
 #include "model/command_ids.h"
+#include "program_fixture.h"
 #include "support/test_support.h"
 #include "views/view_window.h"
 
@@ -31,7 +32,7 @@ namespace cmd = kivo::cmd;
 
 namespace {
 
-class Undo : public ::testing::Test {
+class Undo : public test::ProgramFixture {
 protected:
     void SetUp() override {
         const std::string path = dir.file("NET.SIM");
@@ -56,34 +57,7 @@ protected:
             d.OpenName = path;
             ASSERT_TRUE(d.WriteSimFile());
         }
-        app = std::make_unique<kivoApp>();
-        app->InitMainWindow(false);
-        frame = app->frame();
-        frame->resize(1200, 900);
-        frame->show();
-        app->OpenProject(QString::fromStdString(path));
-        frame->child(0)->showNormal();
-        frame->child(0)->resize(700, 600);
-        frame->mdiArea()->setActiveSubWindow(frame->child(0));
-        QApplication::processEvents();
-    }
-    void TearDown() override {
-        if (QWidget* g = QWidget::mouseGrabber()) g->releaseMouse();
-        app->doc().bFileDirty = false;
-        app.reset();
-    }
-    kivoMDIClient& doc() { return app->doc(); }
-    QWidget* Port() { return frame->view(0)->viewport(); }
-    QPoint At(int kind, int slot) {
-        const COMMON& c = doc().Common(kind, slot);
-        views::TKIVOWindow* v = frame->view(0);
-        return QPoint(c.hcoord[0] + v->horzOrigin, c.vcoord[0] + v->vertOrigin);
-    }
-    void Drag(int kind, int slot, QPoint by) {
-        const QPoint from = At(kind, slot);
-        QTest::mousePress(Port(), Qt::LeftButton, {}, from);
-        QTest::mouseMove(Port(), from + by);
-        QTest::mouseRelease(Port(), Qt::LeftButton, {}, from + by);
+        OpenInProgram(path);
     }
     // The project file as it would be written now, under another name.
     std::vector<unsigned char> FileBytes() {
@@ -109,10 +83,6 @@ protected:
     QAction* UndoAction() { return frame->Action(cmd::EditUndo); }
     QAction* RedoAction() { return frame->Action(cmd::EditRedo); }
     QUndoStack& Stack() { return frame->history().stack(); }
-
-    test::TempDir dir;
-    std::unique_ptr<kivoApp> app;
-    kivoDecoratedMDIFrame* frame = nullptr;
 };
 
 } // namespace
