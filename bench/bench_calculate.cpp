@@ -1,10 +1,10 @@
 // The whole Calculate on a generated plant network: stations on a ring around an object, every
 // target sighted from 6 stations (direction and zenith angle), 4 scale bars, some distances, free
 // datum. Each case runs in a child process so that its peak memory is its own. Prints each phase,
-// the growth from 1,000 to 20,000 targets and the two figures with their targets (the fastest of
-// three runs, the largest peak): 50 stations x 20,000 targets under 1 s, 200 stations x 100,000
-// targets under 4 s and 600 MB; and the growth of a project of points without observations from 20,000
-// to 200,000 points, under x12.
+// the growth from 1,000 to 20,000 targets and the two figures with their targets (the medians of
+// five runs, the largest peak): 50 stations x 20,000 targets under 0.6 s, 200 stations x 100,000
+// targets under 3 s wall, 5 s CPU and 500 MB; and the growth of a project of points without
+// observations from 20,000 to 200,000 points, under x12.
 
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "adjustment/kivoMDIClient.h"
 #include "plant_network.h"
@@ -83,11 +84,11 @@ Figures RunCase(const std::filesystem::path& dir, int stations, int targets) {
     return f;
 }
 
-void Report(const char* what, const Figures& f, double seconds, double mb) {
-    std::printf(
-        "  %-34s %7.3f s, CPU %.3f s (target: under %.0f s)   peak %5.0f MB (target: under %.0f MB)   %s\n",
-        what, f.seconds, f.cpu, seconds, f.peakMB, mb,
-        f.seconds < seconds && f.peakMB < mb ? "met" : "MISSED");
+void Report(const char* what, const Figures& f, double seconds, double cpu, double mb) {
+    const bool met = f.seconds < seconds && (cpu <= 0 || f.cpu < cpu) && f.peakMB < mb;
+    std::printf("  %-34s %7.3f s (target: under %.1f s), CPU %.3f s", what, f.seconds, seconds, f.cpu);
+    if (cpu > 0) std::printf(" (target: under %.0f s)", cpu);
+    std::printf("   peak %5.0f MB (target: under %.0f MB)   %s\n", f.peakMB, mb, met ? "met" : "MISSED");
 }
 
 } // namespace
@@ -102,19 +103,26 @@ int main(int argc, char** argv) {
         return f.result == 0 ? 0 : 1;
     }
     int status = 0;
-    // The two cases with targets run three times each on a machine shared with other work: the
-    // figure is the fastest run (each is printed above it), the peak the largest of them.
-    auto bestOf = [&](int stations, int targets) {
-        Figures best;
+    // The two cases with targets run five times each on a machine shared with other work: the
+    // figures are the medians of the wall and of the CPU times (each run is printed above them), the
+    // peak the largest of the five.
+    auto medianOf = [&](int stations, int targets) {
+        std::vector<double> wall, cpu;
         double peak = 0;
-        for (int run = 0; run < 3; ++run) {
+        for (int run = 0; run < 5; ++run) {
             const Figures f = RunCase(dir, stations, targets);
             if (f.result != 0) status = 1;
-            if (run == 0 || f.seconds < best.seconds) best = f;
+            wall.push_back(f.seconds);
+            cpu.push_back(f.cpu);
             peak = std::max(peak, f.peakMB);
         }
-        best.peakMB = peak;
-        return best;
+        std::sort(wall.begin(), wall.end());
+        std::sort(cpu.begin(), cpu.end());
+        Figures m;
+        m.seconds = wall[2];
+        m.cpu = cpu[2];
+        m.peakMB = peak;
+        return m;
     };
     Figures first;
     for (int targets : {1000, 5000}) {
@@ -122,11 +130,11 @@ int main(int argc, char** argv) {
         if (targets == 1000) first = f;
         if (f.result != 0) status = 1;
     }
-    const Figures big = bestOf(50, 20000);
-    const Figures plant = bestOf(200, 100000);
-    std::printf("\n  (fastest of three runs each, largest peak)\n");
-    Report("50 stations x 20,000 targets:", big, 1, 1024);
-    Report("200 stations x 100,000 targets:", plant, 4, 600);
+    const Figures big = medianOf(50, 20000);
+    const Figures plant = medianOf(200, 100000);
+    std::printf("\n  (medians of five runs each, largest peak)\n");
+    Report("50 stations x 20,000 targets:", big, 0.6, 0, 1024);
+    Report("200 stations x 100,000 targets:", plant, 3, 5, 500);
     std::printf("  growth 1,000 -> 20,000 targets (50 stations): x%.1f (linear would be x20)\n",
                 big.seconds / first.seconds);
     // Every step stays linear whatever is left out: points without observations, all left out
