@@ -48,7 +48,7 @@ constexpr int EXIT_USAGE = 1;
 constexpr int EXIT_UNREADABLE = 2;
 constexpr int EXIT_ENGINE = 3;
 constexpr int EXIT_UNWRITABLE = 4;   // an output file (project, listing, input file, image) cannot be written
-constexpr int EXIT_CHECK_FAILED = 5; // `check`: an element out of tolerance or left out
+constexpr int EXIT_CHECK_FAILED = 5; // `check`: an element out of tolerance or left out; `montecarlo`: a flag
 
 // Holds `path` locked for the rest of the run, so that no other run reads, changes and saves the
 // project in between (a second run waits for the first, up to two minutes). False, with a message,

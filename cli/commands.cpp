@@ -21,6 +21,7 @@ const std::vector<CommandEntry>& Commands() {
          CmdRender},
         {"relative", "relative PROJECT.SIM NAME1 NAME2", CmdRelative},
         {"check", "check PROJECT.SIM --tolerance T [--confidence 68|95]", CmdCheck},
+        {"montecarlo", "montecarlo PROJECT.SIM [--samples N] [--seed S]", CmdMonteCarlo},
         {"advise", "advise PROJECT.SIM [--top N]", CmdAdvise},
         {"heatmap", "heatmap PROJECT.SIM -o FILE.png [--grid N] [--range R]", CmdHeatmap},
     };

@@ -20,6 +20,7 @@ int CmdRender(int argc, char** argv);
 int CmdRender3D(int argc, char** argv);
 int CmdRelative(int argc, char** argv);
 int CmdCheck(int argc, char** argv);
+int CmdMonteCarlo(int argc, char** argv);
 int CmdAdvise(int argc, char** argv);
 int CmdHeatmap(int argc, char** argv);
 

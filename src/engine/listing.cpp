@@ -13,6 +13,7 @@
 
 #include "engine/ellipse.h"
 #include "engine/parallel.h"
+#include "engine/verification.h"
 #include "files/atomic_file.h"
 
 namespace kivo::eng {
@@ -499,6 +500,110 @@ bool writeListing(const std::string& path, const std::string& projectFile, const
 bool writeListing(const std::string& path, const std::string& text) {
     if (path.empty()) return true;
     return AtomicWriteFile(path, text, Sync::Regenerable);
+}
+
+namespace {
+
+constexpr const char* kVerificationHead = "VERIFICATION BY SIMULATION";
+
+const char* verdict(VerifiedElement::Status s) {
+    switch (s) {
+    case VerifiedElement::Status::Ok:
+        return "ok";
+    case VerifiedElement::Status::Flagged:
+        return "FLAGGED";
+    case VerifiedElement::Status::Fixed:
+        return "position fixed";
+    case VerifiedElement::Status::LeftOut:
+        return "left out";
+    case VerifiedElement::Status::Untested:
+        break;
+    }
+    return "not tested";
+}
+
+} // namespace
+
+std::string verificationSection(const Verification& v) {
+    Lines out;
+    const Units u = unitsOf(v.units);
+    out.add("%s (%d realisations, seed %llu: every observation and pseudo-observation its simulated value",
+            kVerificationHead, v.samples, static_cast<unsigned long long>(v.seed));
+    out.add("  plus Gaussian noise of its std dev, each adjusted from the design coordinates in the datum "
+            "above;");
+    out.add("  axes: largest 1-sigma semi-axis of the ellipsoid in %s; ratio = simulated / predicted)",
+            u.small);
+    if (!v.ok) {
+        out.add("  Not completed: %s", v.why.c_str());
+        return out.take();
+    }
+    out.add(
+        "  Test: likelihood-ratio test of the simulated against the predicted covariance of each position,");
+    out.add(
+        "  (n - 1) rho (tr(C^-1 S) - ln det(C^-1 S) - p) against chi-square with p (p + 1) / 2 degrees of");
+    out.add("  freedom (p estimated components, rho Bartlett's correction), at %.4g %% over all %d elements "
+            "tested",
+            v.familyAlpha * 100.0, v.tested);
+    out.add("  (%.4g %% each)", v.elementAlpha * 100.0);
+    out.add("  %-26s %11s %11s %8s %11s %10s", "Name", "Predicted", "Simulated", "Ratio", "Statistic",
+            "Critical");
+    for (const VerifiedElement& e : v.elements) {
+        out.text("  ");
+        out.name(e.shown, 26);
+        if (e.status == VerifiedElement::Status::Ok || e.status == VerifiedElement::Status::Flagged) {
+            out.fixed(e.predictedAxis * u.factor, 12, u.decimals);
+            out.fixed(e.empiricalAxis * u.factor, 12, u.decimals);
+            out.fixed(e.ratio, 9, 4);
+            out.fixed(e.statistic, 12, 2);
+            out.fixed(e.critical, 11, 2);
+            out.text("  ");
+        } else {
+            out.text(" ");
+        }
+        out.text(verdict(e.status));
+        out.end();
+    }
+    out.add("  Realisations converged        %d of %d", v.converged, v.samples);
+    if (!v.failed.empty()) {
+        // By reason, each with its realisations in order, a few to a line.
+        out.add("  Not converged (left out of the statistics; realisations numbered from 1):");
+        std::vector<char> done(v.failed.size(), 0);
+        for (std::size_t i = 0; i < v.failed.size(); ++i) {
+            if (done[i]) continue;
+            const std::string& reason = v.failed[i].reason;
+            out.add("    %s:", reason.c_str());
+            std::string line = "     ";
+            for (std::size_t j = i; j < v.failed.size(); ++j) {
+                if (done[j] || v.failed[j].reason != reason) continue;
+                done[j] = 1;
+                const std::string number = " " + std::to_string(v.failed[j].index + 1);
+                if (line.size() + number.size() > 100) {
+                    out.add("%s", line.c_str());
+                    line = "     ";
+                }
+                line += number;
+            }
+            out.add("%s", line.c_str());
+        }
+    }
+    if (v.tested > 0)
+        out.add("  Pooled variance ratio         %.4f (sampling std dev at most %.4f)", v.pooledRatio,
+                v.pooledSd);
+    out.add("  Elements flagged              %d of %d tested", v.flagged, v.tested);
+    return out.take();
+}
+
+bool appendVerificationToListing(const std::string& path, const Verification& v) {
+    std::string text;
+    if (!ReadRegularFile(path, text)) return false;
+    // A section of an earlier check goes: it follows a blank line.
+    const std::string mark = std::string("\r\n") + kVerificationHead;
+    const std::size_t at = text.find(mark);
+    if (at != std::string::npos && (at == 0 || text.compare(at - 2, 2, "\r\n") == 0)) text.resize(at);
+    if (!text.empty() && text.compare(text.size() - 2, 2, "\r\n") != 0) text += "\r\n";
+    text += "\r\n";
+    text += verificationSection(v);
+    return AtomicWriteFile(path, text);
 }
 
 } // namespace kivo::eng
