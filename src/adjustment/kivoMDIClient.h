@@ -15,6 +15,7 @@ namespace kivo {
 class project;
 class Feedback;
 struct result;
+struct SimulationCheck;
 namespace eng {
 struct Summary;
 }
@@ -50,6 +51,8 @@ struct AdjustmentRun {
     // What the engine found in the last Calculate (null before the first, or when the tables could not
     // be made); the names of its elements are those of lastRunTables.
     std::shared_ptr<const eng::Summary> lastSummary;
+    // The last Measure > Verify by Simulation (adjustment/simulation_check.h); null before one.
+    std::shared_ptr<const SimulationCheck> lastCheck;
 };
 
 class kivoMDIClient;

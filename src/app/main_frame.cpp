@@ -23,6 +23,7 @@
 #include "app/print_out.h"
 #include "app/print_out3d.h"
 #include "app/recent_files.h"
+#include "app/simulation_check_window.h"
 #include "app/text_window.h"
 #include "app/undo_history.h"
 #include "forms/advice_forms.h"
@@ -113,6 +114,8 @@ const ActionDef kActions[] = {
      "Ranks the missing sightings by how much they improve the worst element", false},
     {cmd::StationHeatMap, "CmStationHeatMap", "Station Heat &Map...", nullptr, nullptr,
      "Shows in the plan view where one more theodolite helps most", false},
+    {cmd::VerifySimulation, "CmVerifySimulation", "&Verify by Simulation...", nullptr, nullptr,
+     "Checks the predicted precision by adjusting many noisy realisations of the observations", false},
     {cmd::Tools, "CmTools", "T&ools", nullptr, nullptr, "Shows or hides the speed bar", true},
     {cmd::Status, "CmStatus", "&Status", nullptr, nullptr, "Shows or hides the status bar", true},
     {cmd::New3DView, "CmNew3DView", "New 3&D View", nullptr, nullptr,
@@ -151,7 +154,8 @@ const std::vector<MenuDef> kLongMenu = {
     {"&Objects", {cmd::TheoTool, cmd::PointTool, cmd::SBarTool}},
     {"&Measure",
      {cmd::Setup, cmd::DirTool, cmd::DistTool, cmd::HeightTool, cmd::StdDev, cmd::Adjust, cmd::Simulate,
-      cmd::Calculate, cmd::LivePrecision, 0, cmd::SuggestSightings, cmd::StationHeatMap}},
+      cmd::Calculate, cmd::LivePrecision, 0, cmd::SuggestSightings, cmd::StationHeatMap,
+      cmd::VerifySimulation}},
     {"&Window", {cmd::New3DView, 0, cmd::Tools, cmd::Status, cmd::Cascade, cmd::Tile, cmd::ArrangeIcons}},
     {"&Help", {cmd::HelpAbout, cmd::HelpDisclaim, cmd::HelpContents}},
 };
@@ -643,6 +647,9 @@ void kivoDecoratedMDIFrame::Command(int id) {
     case cmd::StationHeatMap:
         ShowStationHeatMap();
         break;
+    case cmd::VerifySimulation:
+        CmVerifySimulation();
+        break;
     default:
         break; // no handler (the framework's edit accelerators)
     }
@@ -708,6 +715,23 @@ void kivoDecoratedMDIFrame::ShowStationHeatMap() {
         if (child(0)->isMinimized()) child(0)->showNormal();
         mdi_->setActiveSubWindow(child(0));
     }
+}
+
+// Measure > Verify by Simulation: a Calculate of the network as it stands, then the check on its
+// tables off the window's thread; its results in their own window and, as clouds, in the views.
+void kivoDecoratedMDIFrame::CmVerifySimulation() {
+    if (!doc_.bFileOpen) return;
+    if (!AskSimulationCheck(this, checkChoice_)) return;
+    doc_.CmCalculate();
+    if (doc_.lastCalculateResult != 0 || !doc_.lastRunTables) return; // the Calculate has said why
+    std::shared_ptr<const SimulationCheck> check = RunSimulationCheck(this, doc_, checkChoice_);
+    if (!check) return;
+    if (!checkWindow_) {
+        checkWindow_ = new SimulationCheckWindow(this, doc_);
+        connect(checkWindow_, &SimulationCheckWindow::ElementChosen, this,
+                [this](int kind, int slot) { SelectElement(kind, slot); });
+    }
+    checkWindow_->Show(std::move(check));
 }
 
 // Print and Print Preview act on the active child: a view prints its plane, the text window

@@ -10,6 +10,7 @@
 
 #include "adjustment/kivoMDIClient.h"
 #include "app/lock_keys.h"
+#include "app/simulation_check_window.h"
 
 class QLabel;
 class QMenu;
@@ -86,6 +87,11 @@ public:
     // Selects the theodolite, point or scale bar named `name` (as the forms name it, case ignored)
     // and centres it in every graphic view; false when no element has that name.
     bool FindElement(const QString& name);
+    // Selects element `slot` of `kind` (SEL_THEO, SEL_POINT, SEL_SBAR) and centres it in every
+    // graphic view; false when there is no such element in use.
+    bool SelectElement(int kind, int slot);
+    // The window of the last Measure > Verify by Simulation (null before one).
+    SimulationCheckWindow* simulationCheckWindow() const { return checkWindow_; }
 
     // F1 was pressed while a menu item was highlighted: the next command gives help.
     bool bHelpRequested = false;
@@ -108,6 +114,7 @@ private:
     void FillWindowList(QMenu* window);
     void CmFindElement();
     void ShowStationHeatMap();
+    void CmVerifySimulation();
 
     kivoApp& app_;
     kivoMDIClient& doc_;
@@ -115,6 +122,8 @@ private:
     QToolBar* bar_;
     UndoHistory* history_;
     BackgroundCalculate* calc_ = nullptr;
+    QPointer<SimulationCheckWindow> checkWindow_;
+    SimulationCheckChoice checkChoice_;
     std::map<int, QAction*> actions_;
     std::vector<int> barLayout_;
     std::vector<QWidget*> spacers_;

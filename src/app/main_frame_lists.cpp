@@ -155,6 +155,16 @@ bool kivoDecoratedMDIFrame::FindElement(const QString& name) {
         SetStatusText(QStringLiteral("No element named %1").arg(name.trimmed()));
         return false;
     }
+    return SelectElement(kind, slot);
+}
+
+bool kivoDecoratedMDIFrame::SelectElement(int kind, int slot) {
+    if (!doc_.bFileOpen) return false;
+    const int count = kind == SEL_THEO    ? doc_.nMaxTheos
+                      : kind == SEL_POINT ? doc_.nMaxPoints
+                      : kind == SEL_SBAR  ? doc_.nMaxSBars
+                                          : 0;
+    if (slot < 0 || slot >= count || !(doc_.Common(kind, slot).flags & ELEM_INUSE)) return false;
     // Selected as a click on its symbol selects it.
     doc_.ClearSelect();
     doc_.selectType = kind;

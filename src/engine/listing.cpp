@@ -594,6 +594,10 @@ std::string verificationSection(const Verification& v) {
 }
 
 bool appendVerificationToListing(const std::string& path, const Verification& v) {
+    return appendVerificationToListing(path, verificationSection(v));
+}
+
+bool appendVerificationToListing(const std::string& path, const std::string& section) {
     std::string text;
     if (!ReadRegularFile(path, text)) return false;
     // A section of an earlier check goes: it follows a blank line.
@@ -602,7 +606,7 @@ bool appendVerificationToListing(const std::string& path, const Verification& v)
     if (at != std::string::npos && (at == 0 || text.compare(at - 2, 2, "\r\n") == 0)) text.resize(at);
     if (!text.empty() && text.compare(text.size() - 2, 2, "\r\n") != 0) text += "\r\n";
     text += "\r\n";
-    text += verificationSection(v);
+    text += section;
     return AtomicWriteFile(path, text);
 }
 

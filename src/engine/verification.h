@@ -107,5 +107,7 @@ std::string verificationSection(const Verification& v);
 // Adds the section to the listing at path (replacing a section an earlier check left there), whole
 // or not at all: false, with errno telling why, when the listing cannot be read or written.
 bool appendVerificationToListing(const std::string& path, const Verification& v);
+// The same with the section's text as verificationSection made it.
+bool appendVerificationToListing(const std::string& path, const std::string& section);
 
 } // namespace kivo::eng

@@ -65,6 +65,7 @@ constexpr int Calculate = 189;
 constexpr int LivePrecision = 195; // ellipses follow a drag
 constexpr int SuggestSightings = 196;
 constexpr int StationHeatMap = 197;
+constexpr int VerifySimulation = 198; // the predicted precision checked by noisy realisations
 // Window.
 constexpr int Tools = 201;
 constexpr int Status = 202;

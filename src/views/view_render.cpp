@@ -6,6 +6,7 @@
 
 #include "adjustment/kivoMDIClient.h"
 #include "adjustment/precision.h"
+#include "adjustment/simulation_check.h"
 #include "model/precision_text.h"
 #include "simulation/angles.h"
 #include "views/raster_canvas.h"
@@ -20,6 +21,10 @@ const QColor kGreen(0, 255, 0), kBlue(0, 0, 255), kRed(255, 0, 0), kYellow(255, 
 constexpr int kLeftOutRadius = 9; // half the side of the left-out mark's square
 // Elements judged against the tolerance: their ellipse and a ring under the symbol.
 const QColor kWithin(0, 160, 0), kOutside(230, 0, 0);
+// The adjusted positions of a check by simulation: dots around the ellipse, in red for an element
+// the check flagged (with a ring under its symbol).
+const QColor kCloud(0, 110, 210);
+constexpr int kFlaggedRadius = 13;
 constexpr int kJudgedRadius = 8;
 
 // All pens are one pixel wide; the end pixel of a line is left out, as a line to a point
@@ -156,6 +161,51 @@ struct Canvas {
             if (doc.theoList[i].flags & ELEM_INUSE) one(doc.theoList[i]);
         for (int i = 0; i < doc.nMaxPoints; ++i)
             if (doc.pointList[i].flags & ELEM_INUSE) one(doc.pointList[i]);
+    }
+
+    // Each theodolite's and point's cloud of adjusted positions from the last check by simulation,
+    // at the ellipse scale about the element (its design position is the ellipse's centre).
+    void Clouds() {
+        const SimulationCheck* check = CurrentSimulationCheck(doc);
+        if (!check || check->cloudSamples <= 0) return;
+        static const int hAxis[3] = {0, 0, 1}, vAxis[3] = {1, 2, 2}; // plan x-y, side x-z, end y-z
+        const double hs = doc.hEllScale, vs = doc.vEllScale;
+        const std::size_t n = static_cast<std::size_t>(check->cloudSamples);
+        QVector<QPoint> dots;
+        for (std::size_t r = 0; r < check->rows.size(); ++r) {
+            const SimulationCheckRow& row = check->rows[r];
+            using V = SimulationCheckRow::Verdict;
+            if (row.barEnd || (row.verdict != V::Ok && row.verdict != V::Flagged)) continue;
+            const COMMON* e = nullptr;
+            if (row.kind == SEL_THEO && row.slot >= 0 && row.slot < doc.nMaxTheos)
+                e = &doc.theoList[row.slot];
+            else if (row.kind == SEL_POINT && row.slot >= 0 && row.slot < doc.nMaxPoints)
+                e = &doc.pointList[row.slot];
+            if (!e || !(e->flags & ELEM_INUSE)) continue;
+            const int h = e->hcoord[view], v = e->vcoord[view];
+            const bool flagged = row.verdict == V::Flagged;
+            // The cloud reaches a few times the larger axis (further for a flagged one).
+            const double reach =
+                (flagged ? 20.0 : 6.0) * std::max(row.predicted, row.simulated) * std::max(hs, vs);
+            if (!(reach < 1e9) || !Near(h, v, static_cast<int>(reach) + kFlaggedRadius + 2)) continue;
+            dots.clear();
+            const float* at = check->cloud.data() + r * n * 3;
+            for (std::size_t k = 0; k < n; ++k, at += 3) {
+                const double dh = at[hAxis[view]], dv = at[vAxis[view]];
+                if (!std::isfinite(dh) || !std::isfinite(dv)) continue;
+                const double x = h + dh * hs, y = v - dv * vs;
+                if (std::fabs(x) < 1e9 && std::fabs(y) < 1e9)
+                    dots.push_back(QPoint(TruncToInt(x), TruncToInt(y)));
+            }
+            p.setPen(Pen(flagged ? kOutside : kCloud));
+            p.drawPoints(dots.constData(), static_cast<int>(dots.size()));
+            if (!flagged) continue;
+            QPen ring(kOutside, 2, Qt::DashLine, Qt::FlatCap, Qt::MiterJoin);
+            ring.setCosmetic(true);
+            p.setPen(ring);
+            p.drawEllipse(
+                QRect(h - kFlaggedRadius, v - kFlaggedRadius, 2 * kFlaggedRadius, 2 * kFlaggedRadius));
+        }
     }
 
     // An element the last Calculate left out of the adjustment: its mark, drawn under the symbol
@@ -338,6 +388,7 @@ void DrawView(QPainter& p, const kivoMDIClient& doc, int view, const QRect& clip
         for (int i = 0; i < doc.nMaxPoints; ++i)
             if (doc.pointList[i].flags & ELEM_INUSE) c.Ellipse(doc.pointList[i]);
     }
+    c.Clouds();
     c.LeftOutMarks(); // under the symbols, which stay readable
     const RasterTarget* blit = (c.rt && doc.bObject) ? &c.rt : nullptr;
     for (int i = 0; i < doc.nMaxTheos; ++i)

@@ -1,0 +1,130 @@
+// Measure > Verify by Simulation in the program, on the example project: the form, the run behind
+// its progress window, the result window, the clouds in the views and their going stale.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTableWidget>
+#include <QTest>
+#include <cstdlib>
+#include <filesystem>
+
+#include "adjustment/simulation_check.h"
+#include "app/kivo_app.h"
+#include "app/main_frame.h"
+#include "app/mdi_child.h"
+#include "forms_app.h"
+#include "model/command_ids.h"
+#include "support/test_support.h"
+#include "views/view_window.h"
+
+using namespace kivo;
+
+namespace {
+
+// Answers the form with these values and OK.
+void AnswerForm(int samples, const char* seed) {
+    test::WhenModal([=](QWidget* w) {
+        ASSERT_NE(w, nullptr);
+        ASSERT_EQ(w->objectName(), QStringLiteral("verifySimulationDialog"));
+        w->findChild<QSpinBox*>(QStringLiteral("verifySamples"))->setValue(samples);
+        w->findChild<QLineEdit*>(QStringLiteral("verifySeed"))->setText(QString::fromLatin1(seed));
+        w->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    });
+}
+
+// Pixels of the plan view in the cloud colour.
+int CloudPixels(views::TKIVOWindow* v) {
+    const QImage image = v->viewport()->grab().toImage();
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            n += image.pixelColor(x, y) == QColor(0, 110, 210) ? 1 : 0;
+    return n;
+}
+
+} // namespace
+
+TEST(VerificationGui, RunShowResultsCloudsAndStale) {
+    test::TempDir dir;
+    const std::string path = dir.file("PLANT.SIM");
+    std::filesystem::copy_file(KIVO_EXAMPLES "/PLANT.SIM", path);
+    auto app = std::make_unique<app::kivoApp>();
+    app->InitMainWindow(false);
+    app::kivoDecoratedMDIFrame* frame = app->frame();
+    frame->resize(1400, 1000);
+    frame->show();
+    app->OpenProject(QString::fromStdString(path));
+    QApplication::processEvents();
+    kivoMDIClient& doc = app->doc();
+    QAction* action = frame->Action(cmd::VerifySimulation);
+    ASSERT_NE(action, nullptr);
+    EXPECT_EQ(action->text(), QStringLiteral("&Verify by Simulation..."));
+
+    // A seed that is not a whole number keeps the form open; Cancel then runs nothing.
+    test::WhenModal([](QWidget* w) {
+        ASSERT_NE(w, nullptr);
+        w->findChild<QLineEdit*>(QStringLiteral("verifySeed"))->setText(QStringLiteral("-1"));
+        w->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+        EXPECT_TRUE(w->isVisible());
+        w->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->click();
+    });
+    action->trigger();
+    EXPECT_EQ(doc.lastCheck, nullptr);
+    const int cloudless = CloudPixels(frame->view(0));
+
+    AnswerForm(300, "5");
+    action->trigger();
+    ASSERT_NE(doc.lastCheck, nullptr);
+    EXPECT_EQ(doc.lastCheck->samples, 300);
+    EXPECT_EQ(doc.lastCheck->seed, 5u);
+    EXPECT_EQ(doc.lastCheck->converged, 300);
+    ASSERT_EQ(CurrentSimulationCheck(doc), doc.lastCheck.get());
+    app::SimulationCheckWindow* results = frame->simulationCheckWindow();
+    ASSERT_NE(results, nullptr);
+    EXPECT_TRUE(results->isVisible());
+    QTableWidget* table = results->table();
+    ASSERT_EQ(table->rowCount(), 5 + 6 + 93);
+    EXPECT_EQ(table->horizontalHeaderItem(1)->text(), QStringLiteral("Predicted (mm)"));
+    EXPECT_EQ(table->item(0, 4)->text(), QStringLiteral("fixed"));
+    EXPECT_EQ(table->item(1, 0)->text(), QStringLiteral("Theo2_0"));
+    EXPECT_EQ(table->item(1, 1)->text(), QStringLiteral("0.1608")); // as the listing gives it
+    // The listing now ends with the section; the text view shows it.
+    EXPECT_NE(
+        test::readText(dir.file("PLANT.OUT")).find("VERIFICATION BY SIMULATION (300 realisations, seed 5"),
+        std::string::npos);
+
+    // A double click on a point's row selects it.
+    int row = -1;
+    for (int r = 0; r < table->rowCount(); ++r)
+        if (table->item(r, 0)->text() == QStringLiteral("Point10")) row = r;
+    ASSERT_GE(row, 0);
+    emit table->cellDoubleClicked(row, 0);
+    EXPECT_EQ(doc.selectType, SEL_POINT);
+    EXPECT_STREQ(doc.pointList[doc.index].name, "Point10");
+
+    // The clouds are drawn around the ellipses in the views.
+    QApplication::processEvents();
+    const int clouds = CloudPixels(frame->view(0));
+    EXPECT_GT(clouds, cloudless + 200);
+    if (const char* shots = std::getenv("KIVO_SHOTS")) {
+        frame->child(0)->showMaximized();
+        QApplication::processEvents();
+        frame->grab().save(QString::fromLocal8Bit(shots) + "/verify-clouds.png");
+        results->grab().save(QString::fromLocal8Bit(shots) + "/verify-table.png");
+        frame->child(0)->showNormal();
+        QApplication::processEvents();
+    }
+
+    // A change to the network makes the clouds stale: they go.
+    ASSERT_TRUE(frame->FindElement(QStringLiteral("Point10")));
+    frame->Command(cmd::EditCut);
+    QApplication::processEvents();
+    EXPECT_EQ(CurrentSimulationCheck(doc), nullptr);
+    EXPECT_EQ(CloudPixels(frame->view(0)), cloudless);
+    doc.bFileDirty = false;
+}
