@@ -6,10 +6,12 @@
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QLineEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QTest>
+#include <QTimer>
 #include <cstdlib>
 #include <filesystem>
 
@@ -119,6 +121,25 @@ TEST(VerificationGui, RunShowResultsCloudsAndStale) {
         frame->child(0)->showNormal();
         QApplication::processEvents();
     }
+
+    // Cancel in the progress window stops a long run; the last check stays as it was.
+    const SimulationCheck* kept = doc.lastCheck.get();
+    bool cancelled = false;
+    QTimer cancel;
+    QObject::connect(&cancel, &QTimer::timeout, [&] {
+        auto* progress = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget());
+        if (!progress || progress->objectName() != QStringLiteral("verifyProgress") || progress->value() < 1)
+            return;
+        progress->findChild<QPushButton*>()->click();
+        cancelled = true;
+        cancel.stop();
+    });
+    cancel.start(20);
+    AnswerForm(1000000, "6");
+    action->trigger();
+    EXPECT_TRUE(cancelled);
+    EXPECT_EQ(doc.lastCheck.get(), kept);
+    EXPECT_EQ(CurrentSimulationCheck(doc), kept);
 
     // A change to the network makes the clouds stale: they go.
     ASSERT_TRUE(frame->FindElement(QStringLiteral("Point10")));
