@@ -128,4 +128,15 @@ bool SaveProject(kivoMDIClient& doc) {
     return true;
 }
 
+int CommandProject::Open(const std::string& path) {
+    if (!LockProject(lock, path)) return EXIT_UNWRITABLE;
+    if (!OpenProject(doc, host, path)) return EXIT_UNREADABLE;
+    return EXIT_OK;
+}
+
+int CommandProject::OpenCalculated(const std::string& path) {
+    const int status = Open(path);
+    return status == EXIT_OK ? CalculateForResults(doc) : status;
+}
+
 } // namespace kivo::cli

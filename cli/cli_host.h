@@ -6,6 +6,7 @@
 #include <map>
 #include <string>
 
+#include "adjustment/kivoMDIClient.h"
 #include "files/atomic_file.h"
 #include "model/host.h"
 
@@ -71,5 +72,16 @@ void CalculateShowingPhases(kivoMDIClient& doc);
 int CalculateForResults(kivoMDIClient& doc);
 // Saves under the project's own name; false (with a message saying why) when it cannot be written.
 bool SaveProject(kivoMDIClient& doc);
+
+// The project a command works on, held locked for the command's whole run.
+struct CommandProject {
+    CliHost host;
+    kivoMDIClient doc{&host};
+    ProjectLock lock;
+    // Locks and reads `path`: EXIT_OK, or the exit status of the failure (its message printed).
+    int Open(const std::string& path);
+    // Opens it and runs Calculate for a command that reads its results (see CalculateForResults).
+    int OpenCalculated(const std::string& path);
+};
 
 } // namespace kivo::cli

@@ -36,12 +36,9 @@ int CmdAdvise(int argc, char** argv) {
         }
     }
     if (path.empty()) return Usage();
-    CliHost host;
-    kivoMDIClient doc(&host);
-    ProjectLock lock;
-    if (!LockProject(lock, path)) return EXIT_UNWRITABLE;
-    if (!OpenProject(doc, host, path)) return EXIT_UNREADABLE;
-    if (const int status = CalculateForResults(doc); status != EXIT_OK) return status;
+    CommandProject opened;
+    if (const int status = opened.OpenCalculated(path); status != EXIT_OK) return status;
+    kivoMDIClient& doc = opened.doc;
     const SightingAdviceResult a = SuggestSightings(doc, top);
     if (!a.ok) {
         std::fprintf(stderr, "kivo-cli: no advice: %s\n", a.why.c_str());

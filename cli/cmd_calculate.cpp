@@ -42,11 +42,9 @@ int CmdCalculate(int argc, char** argv) {
         std::fprintf(stderr, "usage: kivo-cli calculate PROJECT.SIM [--save] [--json FILE] [--csv FILE]\n");
         return EXIT_USAGE;
     }
-    CliHost host;
-    kivoMDIClient doc(&host);
-    ProjectLock lock;
-    if (!LockProject(lock, path)) return EXIT_UNWRITABLE;
-    if (!OpenProject(doc, host, path)) return EXIT_UNREADABLE;
+    CommandProject opened;
+    if (const int status = opened.Open(path); status != EXIT_OK) return status;
+    kivoMDIClient& doc = opened.doc;
     CalculateShowingPhases(doc);
     // The result files first: a reader that stops reading the table early must not cost them.
     bool resultsWritten = true;

@@ -54,12 +54,9 @@ int CmdCheck(int argc, char** argv) {
     }
     if (!path || !toleranceGiven) return Usage();
 
-    CliHost host;
-    kivoMDIClient doc(&host);
-    ProjectLock lock;
-    if (!LockProject(lock, path)) return EXIT_UNWRITABLE;
-    if (!OpenProject(doc, host, path)) return EXIT_UNREADABLE;
-    if (const int status = CalculateForResults(doc); status != EXIT_OK) return status;
+    CommandProject opened;
+    if (const int status = opened.OpenCalculated(path); status != EXIT_OK) return status;
+    kivoMDIClient& doc = opened.doc;
 
     bool allIn = true;
     auto judge = [&](int kind, int slot, const COMMON& c) {

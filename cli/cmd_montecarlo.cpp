@@ -70,12 +70,9 @@ int CmdMonteCarlo(int argc, char** argv) {
     }
     if (!path) return Usage();
 
-    CliHost host;
-    kivoMDIClient doc(&host);
-    ProjectLock lock;
-    if (!LockProject(lock, path)) return EXIT_UNWRITABLE;
-    if (!OpenProject(doc, host, path)) return EXIT_UNREADABLE;
-    if (const int status = CalculateForResults(doc); status != EXIT_OK) return status;
+    CommandProject opened;
+    if (const int status = opened.OpenCalculated(path); status != EXIT_OK) return status;
+    kivoMDIClient& doc = opened.doc;
     if (!doc.lastRunTables) {
         std::fprintf(stderr, "The check by simulation failed: no engine tables\n");
         return EXIT_ENGINE;

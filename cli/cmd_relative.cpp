@@ -36,12 +36,9 @@ int CmdRelative(int argc, char** argv) {
         std::fprintf(stderr, "usage: kivo-cli relative PROJECT.SIM NAME1 NAME2\n");
         return EXIT_USAGE;
     }
-    CliHost host;
-    kivoMDIClient doc(&host);
-    ProjectLock lock;
-    if (!LockProject(lock, argv[0])) return EXIT_UNWRITABLE;
-    if (!OpenProject(doc, host, argv[0])) return EXIT_UNREADABLE;
-    if (const int status = CalculateForResults(doc); status != EXIT_OK) return status;
+    CommandProject opened;
+    if (const int status = opened.OpenCalculated(argv[0]); status != EXIT_OK) return status;
+    kivoMDIClient& doc = opened.doc;
 
     // The covariance between two elements comes from the factor of the normal equations, set up
     // again from the tables Calculate ran on.

@@ -50,12 +50,9 @@ int CmdHeatmap(int argc, char** argv) {
 
     OffscreenGui gui; // drawing text needs a GUI application; no window is ever shown
 
-    CliHost host;
-    kivoMDIClient doc(&host);
-    ProjectLock lock;
-    if (!LockProject(lock, project)) return EXIT_UNWRITABLE;
-    if (!OpenProject(doc, host, project)) return EXIT_UNREADABLE;
-    if (const int status = CalculateForResults(doc); status != EXIT_OK) return status;
+    CommandProject opened;
+    if (const int status = opened.OpenCalculated(project); status != EXIT_OK) return status;
+    kivoMDIClient& doc = opened.doc;
     const StationFieldJob job = PrepareStationField(doc, range, grid, grid);
     if (!job.run) {
         std::fprintf(stderr, "kivo-cli: no heat map: %s\n", job.why.c_str());

@@ -11,11 +11,10 @@ int CmdSimulate(int argc, char** argv) {
         std::fprintf(stderr, "usage: kivo-cli simulate PROJECT.SIM\n");
         return EXIT_USAGE;
     }
-    CliHost host;
-    kivoMDIClient doc(&host);
-    ProjectLock lock;
-    if (!LockProject(lock, argv[0])) return EXIT_UNWRITABLE;
-    if (!OpenProject(doc, host, argv[0])) return EXIT_UNREADABLE;
+    CommandProject opened;
+    if (const int status = opened.Open(argv[0]); status != EXIT_OK) return status;
+    kivoMDIClient& doc = opened.doc;
+    CliHost& host = opened.host;
     doc.CmSimulate();
     if (!host.status.empty()) std::fprintf(stderr, "%s\n", host.status.c_str());
     return SaveProject(doc) ? EXIT_OK : EXIT_UNWRITABLE;
