@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <charconv>
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
@@ -65,26 +66,31 @@ public:
             len = std::snprintf(buf, sizeof buf, "%*.*e", width, prec, v);
             len = std::clamp(len, 0, static_cast<int>(sizeof buf) - 1);
         } else {
-            unsigned long long n = static_cast<unsigned long long>(std::llround(scaled));
-            char digits[32];
-            int nd = 0;
-            for (int i = 0; i < prec; ++i) {
-                digits[nd++] = static_cast<char>('0' + n % 10);
-                n /= 10;
-            }
-            if (prec > 0) digits[nd++] = '.';
-            do {
-                digits[nd++] = static_cast<char>('0' + n % 10);
-                n /= 10;
-            } while (n > 0);
-            bool zero = true; // "-0.000" prints as "0.000"
-            for (int i = 0; i < nd; ++i)
-                if (digits[i] > '0') zero = false;
-            if (v < 0 && !zero) digits[nd++] = '-';
+            // Rounded half away from zero, as llround rounds (the difference to the whole part is exact).
+            unsigned long long n = static_cast<unsigned long long>(scaled);
+            if (scaled - static_cast<double>(n) >= 0.5) ++n;
+            static const unsigned long long whole10[] = {1,      10,      100,      1000,      10000,
+                                                         100000, 1000000, 10000000, 100000000, 1000000000};
+            const unsigned long long whole = n / whole10[prec], part = n % whole10[prec];
+            const bool minus = v < 0 && n != 0; // "-0.000" prints as "0.000"
+            char wholeDigits[24], partDigits[16];
+            const int wholeLen =
+                static_cast<int>(std::to_chars(wholeDigits, wholeDigits + 24, whole).ptr - wholeDigits);
+            const int partLen =
+                static_cast<int>(std::to_chars(partDigits, partDigits + 16, part).ptr - partDigits);
+            const int nd = minus + wholeLen + (prec > 0 ? prec + 1 : 0);
             for (int i = nd; i < width; ++i)
                 buf[len++] = ' ';
-            while (nd > 0)
-                buf[len++] = digits[--nd];
+            if (minus) buf[len++] = '-';
+            std::memcpy(buf + len, wholeDigits, static_cast<std::size_t>(wholeLen));
+            len += wholeLen;
+            if (prec > 0) {
+                buf[len++] = '.';
+                for (int i = partLen; i < prec; ++i)
+                    buf[len++] = '0';
+                std::memcpy(buf + len, partDigits, static_cast<std::size_t>(partLen));
+                len += partLen;
+            }
         }
         text_.append(buf, static_cast<std::size_t>(len));
     }
