@@ -627,10 +627,7 @@ void kivoDecoratedMDIFrame::Command(int id) {
         break;
     case cmd::Calculate:
         if (doc_.bFileOpen && BackgroundCalculate::ObservationsOf(doc_) >= BackgroundCalculate::Threshold()) {
-            std::vector<QAction*> all;
-            for (const auto& [actionId, action] : actions_)
-                all.push_back(action);
-            calc_->Start(all);
+            StartBackgroundCalculate();
         } else {
             doc_.CmCalculate();
         }
@@ -722,7 +719,29 @@ void kivoDecoratedMDIFrame::ShowStationHeatMap() {
 void kivoDecoratedMDIFrame::CmVerifySimulation() {
     if (!doc_.bFileOpen) return;
     if (!AskSimulationCheck(this, checkChoice_)) return;
+    if (BackgroundCalculate::ObservationsOf(doc_) >= BackgroundCalculate::Threshold()) {
+        // A large network calculates in the background as Measure > Calculate does; the check
+        // follows once that run has finished (not after a cancel).
+        auto once = std::make_shared<QMetaObject::Connection>();
+        *once = connect(calc_, &BackgroundCalculate::Finished, this, [this, once](bool cancelled) {
+            disconnect(*once);
+            if (!cancelled) VerifyCalculated();
+        });
+        StartBackgroundCalculate();
+        return;
+    }
     doc_.CmCalculate();
+    VerifyCalculated();
+}
+
+void kivoDecoratedMDIFrame::StartBackgroundCalculate() {
+    std::vector<QAction*> all;
+    for (const auto& [actionId, action] : actions_)
+        all.push_back(action);
+    calc_->Start(all);
+}
+
+void kivoDecoratedMDIFrame::VerifyCalculated() {
     if (doc_.lastCalculateResult != 0 || !doc_.lastRunTables) return; // the Calculate has said why
     std::shared_ptr<const SimulationCheck> check = RunSimulationCheck(this, doc_, checkChoice_);
     if (!check) return;

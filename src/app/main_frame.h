@@ -115,6 +115,10 @@ private:
     void CmFindElement();
     void ShowStationHeatMap();
     void CmVerifySimulation();
+    // The check on the tables of the Calculate just finished (nothing when it did not adjust).
+    void VerifyCalculated();
+    // Measure > Calculate in the background, every command locked until it ends.
+    void StartBackgroundCalculate();
 
     kivoApp& app_;
     kivoMDIClient& doc_;

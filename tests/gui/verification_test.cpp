@@ -16,6 +16,7 @@
 #include <filesystem>
 
 #include "adjustment/simulation_check.h"
+#include "app/background_calculate.h"
 #include "app/kivo_app.h"
 #include "app/main_frame.h"
 #include "app/mdi_child.h"
@@ -154,5 +155,58 @@ TEST(VerificationGui, RunShowResultsCloudsAndStale) {
     EXPECT_EQ(CurrentSimulationCheck(doc), nullptr);
     // The listing of that Calculate holds no section.
     EXPECT_EQ(test::readText(dir.file("PLANT.OUT")).find("VERIFICATION BY SIMULATION"), std::string::npos);
+    doc.bFileDirty = false;
+}
+
+// On a network large enough for the background Calculate the window stays alive while it runs; the
+// check follows once it has finished, and a cancelled Calculate runs no check.
+TEST(VerificationGui, ALargeNetworkCalculatesInTheBackgroundFirst) {
+    test::TempDir dir;
+    const std::string path = dir.file("PLANT.SIM");
+    std::filesystem::copy_file(KIVO_EXAMPLES "/PLANT.SIM", path);
+    auto app = std::make_unique<app::kivoApp>();
+    app->InitMainWindow(false);
+    app::kivoDecoratedMDIFrame* frame = app->frame();
+    frame->resize(1400, 1000);
+    frame->show();
+    app->OpenProject(QString::fromStdString(path));
+    QApplication::processEvents();
+    kivoMDIClient& doc = app->doc();
+    doc.bAutosave = false;
+    app::BackgroundCalculate::SetThreshold(0); // the example counts as large
+    app::BackgroundCalculate& calc = frame->backgroundCalculate();
+
+    AnswerForm(200, "7");
+    frame->Action(cmd::VerifySimulation)->trigger();
+    EXPECT_TRUE(calc.Running()) << "the Calculate runs in the background";
+    EXPECT_EQ(doc.lastCheck, nullptr);
+    QTRY_VERIFY_WITH_TIMEOUT(doc.lastCheck != nullptr, 60000);
+    EXPECT_EQ(doc.lastCheck->samples, 200);
+    EXPECT_EQ(CurrentSimulationCheck(doc), doc.lastCheck.get());
+    ASSERT_NE(frame->simulationCheckWindow(), nullptr);
+    EXPECT_TRUE(frame->simulationCheckWindow()->isVisible());
+
+    // Cancelled at once; should the run have ended before it saw the cancel, it finished and the
+    // check followed.
+    const SimulationCheck* kept = doc.lastCheck.get();
+    bool cancelled = false;
+    QObject::connect(&calc, &app::BackgroundCalculate::Finished, [&](bool c) { cancelled = c; });
+    AnswerForm(200, "8");
+    frame->Action(cmd::VerifySimulation)->trigger();
+    ASSERT_TRUE(calc.Running());
+    calc.Cancel();
+    QTRY_VERIFY_WITH_TIMEOUT(!calc.Running(), 60000);
+    QApplication::processEvents();
+    if (cancelled)
+        EXPECT_EQ(doc.lastCheck.get(), kept) << "no check after a cancelled Calculate";
+    else
+        ASSERT_EQ(doc.lastCheck->seed, 8u);
+    kept = doc.lastCheck.get();
+    // A later Calculate on its own runs no check either.
+    frame->Command(cmd::Calculate);
+    QTRY_VERIFY_WITH_TIMEOUT(!calc.Running(), 60000);
+    QApplication::processEvents();
+    EXPECT_EQ(doc.lastCheck.get(), kept);
+    app::BackgroundCalculate::SetThreshold(20000);
     doc.bFileDirty = false;
 }
