@@ -304,9 +304,11 @@ void TTextOut::PrintPage(QPainter& p, int page) {
         p.drawText(QPoint(2, ascent), QStringLiteral("No valid output file available"));
     } else {
         const int first = (page - 1) * LinesPerPage;
-        for (int j = 0; j < LinesPerPage && first + j < TotalLines; ++j)
+        for (int j = 0; j < LinesPerPage && first + j < TotalLines; ++j) {
+            const std::string_view line = doc_.fileBuffer[static_cast<std::size_t>(first + j)];
             p.drawText(QPoint(2, j * TextHeight + ascent),
-                       QString::fromLatin1(doc_.fileBuffer[static_cast<std::size_t>(first + j)].c_str()));
+                       QString::fromLatin1(line.data(), static_cast<qsizetype>(line.size())));
+        }
     }
     p.restore();
 }

@@ -53,12 +53,14 @@ void TTextWindow::SetupWindow() {
 
 int TTextWindow::ListingWidth(const kivoMDIClient& doc) {
     // The listing font has a fixed pitch: the line with the most characters is the widest.
-    const std::string* longest = nullptr;
-    for (const std::string& line : doc.fileBuffer)
-        if (!longest || line.size() > longest->size()) longest = &line;
-    if (!longest) return 0;
+    if (doc.fileBuffer.empty()) return 0;
+    std::string_view longest;
+    for (const std::string_view line : doc.fileBuffer)
+        if (line.size() > longest.size()) longest = line;
     // Lines are drawn from x = 2.
-    return 2 + QFontMetrics(ListingFont()).horizontalAdvance(QString::fromLatin1(longest->c_str()));
+    return 2 + QFontMetrics(ListingFont())
+                   .horizontalAdvance(
+                       QString::fromLatin1(longest.data(), static_cast<qsizetype>(longest.size())));
 }
 
 void TTextWindow::UpdateListingMark() {
@@ -125,8 +127,9 @@ void TTextWindow::paintEvent(QPaintEvent* e) {
     const int first = std::max(0, e->rect().top() / lineHeight);
     const int last = std::min(doc_.winLines, e->rect().bottom() / lineHeight + 1);
     for (int i = first; i < last && thumbPos + i < doc_.maxLines; ++i) {
-        const std::string& line = doc_.fileBuffer[static_cast<std::size_t>(thumbPos + i)];
-        p.drawText(QPoint(horzOrigin + 2, i * lineHeight + fm.ascent()), QString::fromLatin1(line.c_str()));
+        const std::string_view line = doc_.fileBuffer[static_cast<std::size_t>(thumbPos + i)];
+        p.drawText(QPoint(horzOrigin + 2, i * lineHeight + fm.ascent()),
+                   QString::fromLatin1(line.data(), static_cast<qsizetype>(line.size())));
     }
 }
 

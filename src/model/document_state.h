@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "model/element_table.h"
+#include "model/listing_lines.h"
 #include "model/records.h"
 #include "model/theodolite.h"
 #include "model/tolerance.h"
@@ -169,7 +170,7 @@ struct AdjustmentMarks {
 // The listing of the last adjustment as the text view shows it (listing_text.cpp).
 struct LoadedListing {
     // The loaded listing, one entry per line.
-    std::vector<std::string> fileBuffer;
+    ListingLines fileBuffer;
     int maxLines = 0;
     int winLines = 0;
 };

@@ -162,7 +162,7 @@ TEST_F(Calculate, OneNetworkListsTheSameFiguresInEveryLengthUnit) {
         doc.units = units[u];
         doc.CmCalculate();
         ASSERT_EQ(doc.lastCalculateResult, 0) << units[u];
-        listing[u] = doc.fileBuffer;
+        listing[u].assign(doc.fileBuffer.begin(), doc.fileBuffer.end());
         ASSERT_GT(listing[u].size(), 20u) << units[u] << ": " << host.statusTexts.back();
         axis[u] = Val(doc.pointList[1].A[0]);
     }
@@ -220,12 +220,12 @@ TEST_F(Calculate, ElementsLeftOutAreCountedMarkedAndNamedAsInTheForms) {
     // The point is listed under "Not determined:" with its reason and what went with it.
     bool station = false, point = false, underNotDetermined = false;
     std::string section;
-    for (const std::string& line : doc.fileBuffer) {
+    for (const std::string_view line : doc.fileBuffer) {
         station = station || line.find("direction T1 (1_0) -> P1") != std::string::npos;
         if (line.find("  Not determined:") == 0) underNotDetermined = true;
         if (line.find("  Not connected") == 0) underNotDetermined = false;
         if (line.find("    P3 ") == 0) {
-            section += line + "\n";
+            section += std::string(line) + "\n";
             point = underNotDetermined && line.find("(2 observations left out)") != std::string::npos;
         }
     }
@@ -344,7 +344,7 @@ TEST_F(Calculate, NamesThatAreNotUniqueFailTheRunAndKeepOldEllipses) {
     EXPECT_EQ(Val(doc.pointList[2].A[0]), 7.0);
     ASSERT_TRUE(doc.bValFile) << "the listing says why";
     bool named = false;
-    for (const std::string& line : doc.fileBuffer)
+    for (const std::string_view line : doc.fileBuffer)
         named = named || line.find("1_0") != std::string::npos;
     EXPECT_TRUE(named);
 }
@@ -431,7 +431,7 @@ TEST_F(Calculate, ARunReportsItsPhasesAndACancelledOneChangesNothing) {
     EXPECT_EQ(all.seen.back(), std::make_pair(CalcPhase::Listing, 0));
 
     const std::vector<double> ellipses = {Val(doc.pointList[0].A[0]), Val(doc.pointList[1].B[2])};
-    const std::vector<std::string> listing = doc.fileBuffer;
+    const ListingLines listing = doc.fileBuffer;
     const std::vector<unsigned char> listingFile = test::readBytes(dir.file("NET.OUT"));
     const std::shared_ptr<const project> tables = doc.lastRunTables;
     doc.hSDAngle *= 3; // a run to the end would change every ellipse and the listing
@@ -462,8 +462,8 @@ TEST_F(Calculate, ARunReportsItsPhasesAndACancelledOneChangesNothing) {
 // words what happened and what to do next; the listing's headline names the same first cause.
 TEST_F(Calculate, StatusAfterAFailureNamesItsCauseAndTheNextStep) {
     auto headline = [&] {
-        for (const std::string& line : doc.fileBuffer)
-            if (line.rfind("ADJUSTMENT FAILED", 0) == 0) return line;
+        for (const std::string_view line : doc.fileBuffer)
+            if (line.rfind("ADJUSTMENT FAILED", 0) == 0) return std::string(line);
         return std::string("no headline");
     };
     // Nothing placed yet.

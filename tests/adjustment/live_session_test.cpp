@@ -232,7 +232,7 @@ TEST(LiveDragRelease, KeepsTheEllipsesOfACalculateAndLeavesTheListingOutOfDate) 
     ASSERT_EQ(doc.lastCalculateResult, 0);
     ASSERT_TRUE(doc.ListingCurrent());
     const std::vector<double> calculated = Ellipses(doc);
-    const std::vector<std::string> listing = doc.fileBuffer;
+    const ListingLines listing = doc.fileBuffer;
     const std::string listingFile = ChangeFileExt(doc.OpenName, ".OUT");
     const std::vector<unsigned char> listingBytes = test::readBytes(listingFile);
     const std::vector<unsigned char> projectBytes = test::readBytes(doc.OpenName);

@@ -52,7 +52,7 @@ void Shot(QWidget* w, const char* name) {
 struct Results {
     std::vector<double> ellipses;
     std::vector<std::pair<int, int>> leftOut;
-    std::vector<std::string> listing;
+    ListingLines listing;
     int result = 0;
     bool valid = false;
     bool operator==(const Results&) const = default;
