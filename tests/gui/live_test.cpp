@@ -21,6 +21,7 @@
 #include "app/mdi_child.h"
 #include "app/text_window.h"
 #include "model/command_ids.h"
+#include "program_fixture.h"
 #include "support/packed_value.h"
 #include "support/scripted_host.h"
 #include "support/test_support.h"
@@ -61,19 +62,14 @@ void Shot(QWidget* w, const char* name) {
         w->grab().save(QDir(QString::fromLocal8Bit(dir)).filePath(QLatin1String(name)));
 }
 
+// The tests that drive the program open the example in it; the others use the folder alone.
+class LiveDrag : public test::ProgramFixture {};
+
 } // namespace
 
-TEST(LiveDrag, EllipsesFollowTheStationAndReleaseCalculates) {
-    test::TempDir dir;
-    const std::string path = dir.file("PLANT.SIM");
-    std::filesystem::copy_file(KIVO_EXAMPLES "/PLANT.SIM", path);
-    kivoApp app;
-    app.InitMainWindow(false);
-    kivoDecoratedMDIFrame* frame = app.frame();
-    frame->resize(1280, 900);
-    frame->show();
-    app.OpenProject(QString::fromStdString(path));
-    kivoMDIClient& doc = app.doc();
+TEST_F(LiveDrag, EllipsesFollowTheStationAndReleaseCalculates) {
+    OpenExample(1280, 900);
+    kivoMDIClient& doc = app->doc();
     doc.bRecalc = true;
     doc.bIdeals = true;
     doc.bAutosave = false;
@@ -136,10 +132,9 @@ TEST(LiveDrag, EllipsesFollowTheStationAndReleaseCalculates) {
     doc.bFileDirty = false;
 }
 
-TEST(LiveDrag, APointMovedOntoTheBaselineIsLeftOutAndBackDeterminedAgain) {
+TEST_F(LiveDrag, APointMovedOntoTheBaselineIsLeftOutAndBackDeterminedAgain) {
     // Q is fixed by the sightings of two fixed stations only; on their baseline the two lines of
     // sight coincide and Q is no longer determined: the network is analysed afresh there.
-    test::TempDir dir;
     test::ScriptedHost host;
     kivoMDIClient doc{&host};
     doc.CmFileNew();
@@ -189,17 +184,9 @@ TEST(LiveDrag, APointMovedOntoTheBaselineIsLeftOutAndBackDeterminedAgain) {
     EXPECT_NEAR(Val(doc.pointList[0].A[0]), live, 1e-6 * live);
 }
 
-TEST(LiveDrag, ReleaseWithoutRecalculationKeepsTheEllipsesAndMarksTheListing) {
-    test::TempDir dir;
-    const std::string path = dir.file("PLANT.SIM");
-    std::filesystem::copy_file(KIVO_EXAMPLES "/PLANT.SIM", path);
-    kivoApp app;
-    app.InitMainWindow(false);
-    kivoDecoratedMDIFrame* frame = app.frame();
-    frame->resize(1280, 900);
-    frame->show();
-    app.OpenProject(QString::fromStdString(path));
-    kivoMDIClient& doc = app.doc();
+TEST_F(LiveDrag, ReleaseWithoutRecalculationKeepsTheEllipsesAndMarksTheListing) {
+    OpenExample(1280, 900);
+    kivoMDIClient& doc = app->doc();
     doc.bRecalc = false; // the example as shipped
     doc.bIdeals = true;
     doc.bAutosave = false;

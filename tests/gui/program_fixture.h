@@ -9,6 +9,7 @@
 #include <QMdiArea>
 #include <QTest>
 #include <QWidget>
+#include <filesystem>
 #include <memory>
 
 #include "app/kivo_app.h"
@@ -44,6 +45,19 @@ protected:
         frame->child(0)->showNormal();
         frame->child(0)->resize(700, 600);
         frame->mdiArea()->setActiveSubWindow(frame->child(0));
+        QApplication::processEvents();
+    }
+    // The example project, copied into the test's folder, opened in a main window of the given size
+    // as the program opens it.
+    void OpenExample(int width, int height) {
+        const std::string path = dir.file("PLANT.SIM");
+        std::filesystem::copy_file(KIVO_EXAMPLES "/PLANT.SIM", path);
+        app = std::make_unique<app::kivoApp>();
+        app->InitMainWindow(false);
+        frame = app->frame();
+        frame->resize(width, height);
+        frame->show();
+        app->OpenProject(QString::fromStdString(path));
         QApplication::processEvents();
     }
     void TearDown() override {

@@ -22,6 +22,7 @@
 #include "app/mdi_child.h"
 #include "forms_app.h"
 #include "model/command_ids.h"
+#include "program_fixture.h"
 #include "support/test_support.h"
 #include "views/view_window.h"
 
@@ -50,19 +51,12 @@ int CloudPixels(views::TKIVOWindow* v) {
     return n;
 }
 
+class VerificationGui : public test::ProgramFixture {};
+
 } // namespace
 
-TEST(VerificationGui, RunShowResultsCloudsAndStale) {
-    test::TempDir dir;
-    const std::string path = dir.file("PLANT.SIM");
-    std::filesystem::copy_file(KIVO_EXAMPLES "/PLANT.SIM", path);
-    auto app = std::make_unique<app::kivoApp>();
-    app->InitMainWindow(false);
-    app::kivoDecoratedMDIFrame* frame = app->frame();
-    frame->resize(1400, 1000);
-    frame->show();
-    app->OpenProject(QString::fromStdString(path));
-    QApplication::processEvents();
+TEST_F(VerificationGui, RunShowResultsCloudsAndStale) {
+    OpenExample(1400, 1000);
     kivoMDIClient& doc = app->doc();
     QAction* action = frame->Action(cmd::VerifySimulation);
     ASSERT_NE(action, nullptr);
@@ -160,17 +154,8 @@ TEST(VerificationGui, RunShowResultsCloudsAndStale) {
 
 // On a network large enough for the background Calculate the window stays alive while it runs; the
 // check follows once it has finished, and a cancelled Calculate runs no check.
-TEST(VerificationGui, ALargeNetworkCalculatesInTheBackgroundFirst) {
-    test::TempDir dir;
-    const std::string path = dir.file("PLANT.SIM");
-    std::filesystem::copy_file(KIVO_EXAMPLES "/PLANT.SIM", path);
-    auto app = std::make_unique<app::kivoApp>();
-    app->InitMainWindow(false);
-    app::kivoDecoratedMDIFrame* frame = app->frame();
-    frame->resize(1400, 1000);
-    frame->show();
-    app->OpenProject(QString::fromStdString(path));
-    QApplication::processEvents();
+TEST_F(VerificationGui, ALargeNetworkCalculatesInTheBackgroundFirst) {
+    OpenExample(1400, 1000);
     kivoMDIClient& doc = app->doc();
     doc.bAutosave = false;
     app::BackgroundCalculate::SetThreshold(0); // the example counts as large
