@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 #include <unistd.h>
 
@@ -132,6 +133,17 @@ int CommandProject::Open(const std::string& path) {
     if (!LockProject(lock, path)) return EXIT_UNWRITABLE;
     if (!OpenProject(doc, host, path)) return EXIT_UNREADABLE;
     return EXIT_OK;
+}
+
+int CommandProject::OpenOrNew(const std::string& path, bool& exists) {
+    if (!LockProject(lock, path)) return EXIT_UNWRITABLE;
+    std::error_code ec;
+    exists = std::filesystem::exists(path, ec);
+    if (!exists) {
+        NewProject(doc, path);
+        return EXIT_OK;
+    }
+    return OpenProject(doc, host, path) ? EXIT_OK : EXIT_UNREADABLE;
 }
 
 int CommandProject::OpenCalculated(const std::string& path) {

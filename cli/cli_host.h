@@ -80,6 +80,9 @@ struct CommandProject {
     ProjectLock lock;
     // Locks and reads `path`: EXIT_OK, or the exit status of the failure (its message printed).
     int Open(const std::string& path);
+    // Locks `path` and reads it, or starts a new project there when there is no file (`exists`
+    // tells which).
+    int OpenOrNew(const std::string& path, bool& exists);
     // Opens it and runs Calculate for a command that reads its results (see CalculateForResults).
     int OpenCalculated(const std::string& path);
 };

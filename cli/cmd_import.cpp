@@ -1,6 +1,5 @@
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <string>
 
 #include "adjustment/kivoMDIClient.h"
@@ -35,16 +34,11 @@ int CmdImport(int argc, char** argv) {
         return EXIT_UNREADABLE;
     }
 
-    CliHost host;
-    kivoMDIClient doc(&host);
-    ProjectLock lock;
-    if (!LockProject(lock, projectPath)) return EXIT_UNWRITABLE;
-    std::error_code ec;
-    if (std::filesystem::exists(projectPath, ec)) {
-        if (!OpenProject(doc, host, projectPath)) return EXIT_UNREADABLE;
-    } else {
-        NewProject(doc, projectPath);
-    }
+    CommandProject opened;
+    bool exists = false;
+    if (const int status = opened.OpenOrNew(projectPath, exists); status != EXIT_OK) return status;
+    kivoMDIClient& doc = opened.doc;
+    CliHost& host = opened.host;
     // The only question an import asks is "<name> is outside limits, expand limits ?".
     if (expand) host.Answer("", IDYES);
     host.dialogPath = targetPath;

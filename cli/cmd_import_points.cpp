@@ -1,6 +1,5 @@
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <string>
 
 #include "adjustment/kivoMDIClient.h"
@@ -51,20 +50,16 @@ int CmdImportPoints(int argc, char** argv) {
     const std::string& projectPath = args[0];
     const std::string& listPath = args[1];
     std::string bytes;
-    if (!ReadWholeFile(listPath, bytes)) {
+    if (!ReadRegularFile(listPath, bytes)) {
         std::fprintf(stderr, "Import Error: Cannot open %s\n", listPath.c_str());
         return EXIT_UNREADABLE;
     }
 
-    CliHost host;
-    kivoMDIClient doc(&host);
-    std::error_code ec;
-    const bool exists = std::filesystem::exists(projectPath, ec);
-    if (exists) {
-        if (!OpenProject(doc, host, projectPath)) return EXIT_UNREADABLE;
-    } else {
-        NewProject(doc, projectPath);
-    }
+    CommandProject opened;
+    bool exists = false;
+    if (const int status = opened.OpenOrNew(projectPath, exists); status != EXIT_OK) return status;
+    kivoMDIClient& doc = opened.doc;
+    CliHost& host = opened.host;
     const int from = fileUnits >= 0 ? fileUnits : doc.units;
     PointList list = ParsePointList(bytes, doc.convTab[from][doc.units]);
     CheckPointNames(doc, list);

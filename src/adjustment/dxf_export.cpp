@@ -11,8 +11,8 @@
 
 #include <dxflib/dl_dxf.h>
 
+#include "files/atomic_file.h"
 #include "model/byte_stream.h"
-#include "model/point_import.h"
 #include "simulation/scale_bar.h"
 
 namespace kivo {
@@ -262,7 +262,7 @@ bool WriteViewDxf(const kivoMDIClient& doc, int view, const std::string& path) {
     ::close(fd);
     std::string bytes;
     // The library does not report failed writes: a drawing is whole when its end marker made it.
-    const bool drawn = WriteDrawing(doc, view, tmp) && ReadWholeFile(tmp, bytes) && bytes.size() >= 4 &&
+    const bool drawn = WriteDrawing(doc, view, tmp) && ReadRegularFile(tmp, bytes) && bytes.size() >= 4 &&
                        bytes.compare(bytes.size() - 4, 4, "EOF\n") == 0;
     const int err = errno;
     std::filesystem::remove(tmp, ec);
@@ -270,7 +270,7 @@ bool WriteViewDxf(const kivoMDIClient& doc, int view, const std::string& path) {
         errno = err ? err : EIO;
         return false;
     }
-    return AtomicWriteFile(path, std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+    return AtomicWriteFile(path, bytes);
 }
 
 bool CmExportDrawing(kivoMDIClient& doc, int view) {

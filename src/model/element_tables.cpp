@@ -118,6 +118,10 @@ void ElementTables::NewSBar(const char* newName, const char* newAbbrev, double x
     net_.lastNewSlot = slot;
 }
 
+const COMMON& ElementTables::Common(int kind, int slot) const {
+    return const_cast<ElementTables*>(this)->Common(kind, slot);
+}
+
 COMMON& ElementTables::Common(int kind, int slot) {
     switch (kind) {
     case SEL_THEO:

@@ -30,6 +30,7 @@ public:
     void GetNextPointName(int* pointNumber);
     void GetNextSBarName(int* sbarNumber);
     COMMON& Common(int kind, int slot);
+    const COMMON& Common(int kind, int slot) const;
     void ClearTheos();
     void ClearPoints();
     void ClearSBars();

@@ -118,6 +118,7 @@ public:
     void GetNextSBarName(int* sbarNumber) { elements_.GetNextSBarName(sbarNumber); }
     // Element access through the shared head, by kind (1 theodolite, 2 point, 3 scale bar).
     COMMON& Common(int kind, int slot) { return elements_.Common(kind, slot); }
+    const COMMON& Common(int kind, int slot) const { return elements_.Common(kind, slot); }
 
     // ---- Observation lists (ObservationLists) ----------------------------------------------
     void NewCollimate(LinePainter* hdc, int view, int theo) { observations_.NewCollimate(hdc, view, theo); }

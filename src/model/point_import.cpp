@@ -5,11 +5,10 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <iterator>
 #include <map>
-#include <sstream>
 
+#include "files/atomic_file.h"
 #include "model/command_ids.h"
 #include "model/element_names.h"
 
@@ -368,21 +367,11 @@ std::string DescribeProblems(const std::vector<ListProblem>& problems, std::size
     return text;
 }
 
-bool ReadWholeFile(const std::string& path, std::string& bytes) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream s;
-    s << in.rdbuf();
-    if (in.bad()) return false;
-    bytes = s.str();
-    return true;
-}
-
 bool CmImportPoints(NetworkDocument& doc, int fileUnits) {
     std::string path;
     if (!doc.host().OpenFileDialog(POINT_LIST_FILTER, path)) return false;
     std::string bytes;
-    if (!ReadWholeFile(path, bytes)) {
+    if (!ReadRegularFile(path, bytes)) {
         doc.host().MessageBox("Cannot open " + path, "Import Error", MsgButtons::Ok, MsgIcon::Exclamation);
         return false;
     }

@@ -67,7 +67,4 @@ std::string DescribeProblems(const std::vector<ListProblem>& problems, std::size
 // the project's. False when nothing was imported.
 bool CmImportPoints(NetworkDocument& doc, int fileUnits = -1);
 
-// Reads a whole file; false when it cannot be opened or read.
-bool ReadWholeFile(const std::string& path, std::string& bytes);
-
 } // namespace kivo

@@ -30,12 +30,6 @@ QPen Pen(const QColor& c, qreal width = 1, Qt::PenStyle style = Qt::SolidLine) {
     return pen;
 }
 
-const COMMON& CommonOf(const kivoMDIClient& doc, int kind, int slot) {
-    if (kind == SEL_THEO) return doc.theoList[slot];
-    if (kind == SEL_POINT) return doc.pointList[slot];
-    return doc.sbarList[slot];
-}
-
 struct Painter3D {
     QPainter& p;
     const kivoMDIClient& doc;
@@ -251,7 +245,7 @@ struct Painter3D {
     }
 
     void DrawSymbol(const Element3D& e) {
-        const COMMON& c = CommonOf(doc, e.kind, e.slot);
+        const COMMON& c = doc.Common(e.kind, e.slot);
         if (e.kind == SEL_THEO)
             Theo(e, c);
         else if (e.kind == SEL_POINT)
@@ -281,9 +275,10 @@ struct Painter3D {
         p.setBackgroundMode(Qt::OpaqueMode);
         p.setBackground(Qt::white);
         for (const Element3D& e : scene.elements) {
-            const QPointF o = At(e.pos);
-            if (!Inside(o, 100) || !project(e.pos).visible) continue;
-            const COMMON& c = CommonOf(doc, e.kind, e.slot);
+            const ScreenPoint s = project(e.pos);
+            const QPointF o(s.x, s.y);
+            if (!s.visible || !Inside(o, 100)) continue;
+            const COMMON& c = doc.Common(e.kind, e.slot);
             const char* text = doc.bAbbreviate ? c.abbrev : c.name;
             if (!*text) continue;
             const int dx = e.kind == SEL_SBAR ? 12 : 7;
@@ -337,7 +332,7 @@ void DrawScene3D(QPainter& p, const kivoMDIClient& doc, const Scene3D& scene, co
         if (ellipsoids && e.hasCovariance) {
             QColor tint = kPlainTint;
             if (judged) {
-                const Judgement j = Judge(doc, CommonOf(doc, e.kind, e.slot));
+                const Judgement j = Judge(doc, doc.Common(e.kind, e.slot));
                 if (j == Judgement::Within) tint = kWithinTint;
                 if (j == Judgement::Outside) tint = kOutsideTint;
             }
@@ -390,7 +385,6 @@ Camera3D FittedCamera(const Scene3D& scene, int width, int height, StandardView 
 
 QImage RenderScene3D(const kivoMDIClient& doc, const Camera3D& cam, const Highlight& hl) {
     QImage img(std::max(1, cam.width), std::max(1, cam.height), QImage::Format_RGB32);
-    img.fill(Qt::white);
     QPainter p(&img);
     DrawScene3D(p, doc, BuildScene(doc), cam, hl);
     return img;

@@ -81,8 +81,7 @@ bool View3DWindow::OpenGLAvailable() {
         const auto* renderer = reinterpret_cast<const char*>(context.functions()->glGetString(GL_RENDERER));
         const QByteArray name = renderer ? QByteArray(renderer).toLower() : QByteArray();
         context.doneCurrent();
-        return !name.contains("llvmpipe") && !name.contains("softpipe") && !name.contains("swrast") &&
-               qEnvironmentVariableIsEmpty("KIVO_3D_RASTER");
+        return !name.contains("llvmpipe") && !name.contains("softpipe") && !name.contains("swrast");
     }();
     return available;
 }
@@ -148,11 +147,12 @@ QImage View3DWindow::Render(QSize size) const {
 
 void View3DWindow::Draw(QPainter& p) {
     SyncSize();
+    const Scene3D scene = BuildScene(doc_);
     if (!fitted_) {
-        FitToScene(cam_, BuildScene(doc_));
+        FitToScene(cam_, scene);
         fitted_ = true;
     }
-    DrawScene3D(p, doc_, BuildScene(doc_), cam_, highlight_);
+    DrawScene3D(p, doc_, scene, cam_, highlight_);
 }
 
 void View3DWindow::paintEvent(QPaintEvent*) {

@@ -154,15 +154,21 @@ TEST_F(CliFiles, ConcurrentRunsOnOneProjectLoseNothing) {
     ASSERT_EQ(Cli("new " + sim).status, 0);
     constexpr int kRuns = 6, kPoints = 400;
     std::string script;
+    // Every other run brings its points as a coordinate list: both importers hold the project.
     for (int r = 0; r < kRuns; ++r) {
-        std::string trg;
-        for (int i = 0; i < kPoints; ++i)
-            trg += "POINT R" + std::to_string(r) + "_" + std::to_string(i) + " " +
-                   std::to_string(1 + i % 400) + " UNK " + std::to_string(1 + r) + " UNK 1 UNK\n";
-        writeText(dir.file("R" + std::to_string(r) + ".TRG"), trg);
-        script += std::string(KIVO_CLI) + " import " + sim + " " +
-                  dir.file("R" + std::to_string(r) + ".TRG") + " >/dev/null 2>" +
-                  dir.file("err" + std::to_string(r)) + " || echo failed >>" + dir.file("failed") + " &\n";
+        std::string trg, list;
+        for (int i = 0; i < kPoints; ++i) {
+            const std::string name = "R" + std::to_string(r) + "_" + std::to_string(i);
+            const std::string x = std::to_string(1 + i % 400), y = std::to_string(1 + r);
+            trg += "POINT " + name + " " + x + " UNK " + y + " UNK 1 UNK\n";
+            list += name + " " + x + " " + y + " 1\n";
+        }
+        const bool asList = r % 2 == 1;
+        const std::string file = dir.file("R" + std::to_string(r) + (asList ? ".txt" : ".TRG"));
+        writeText(file, asList ? list : trg);
+        script += std::string(KIVO_CLI) + (asList ? " import-points " : " import ") + sim + " " + file +
+                  " >/dev/null 2>" + dir.file("err" + std::to_string(r)) + " || echo failed >>" +
+                  dir.file("failed") + " &\n";
     }
     // Saves in progress elsewhere: one by this (live) process, one holding its file locked.
     const std::string live = sim + ".kivo-save-" + std::to_string(::getpid()) + "-Ab12Cd";
