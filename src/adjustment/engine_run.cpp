@@ -368,10 +368,6 @@ void kivoMDIClient::TakeRun(CalculateRun& run) {
     ResultsTaken();
 }
 
-void kivoMDIClient::MarkLeftOut(const eng::Summary& s) {
-    MarkLeftOut(LeftOutElements(s), runSlots_);
-}
-
 std::vector<char> LeftOutElements(const eng::Summary& s) {
     std::vector<char> out(s.elements.size(), 0);
     for (const eng::LeftOut& lo : s.leftOut) {
@@ -415,10 +411,6 @@ void kivoMDIClient::MarkLeftOut(const std::vector<char>& leftOut, const EngineSl
                                        return a.kind == b.kind && a.slot == b.slot;
                                    }),
                        leftOutMarks.end());
-}
-
-void kivoMDIClient::ReadResults() {
-    StoreEllipses(*pproject->runresults, runSlots_);
 }
 
 void kivoMDIClient::StoreEllipses(const result& r, const EngineSlots& slots) {

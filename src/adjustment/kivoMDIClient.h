@@ -109,13 +109,8 @@ public:
     void FinishCalculate(CalculateRun& run);
     int wsimmavo();
     void UpEllip(const char* name, double ha, double hb, double phi, int view);
-    // Stores the ellipses of the last successful run into the elements, by their position in the
-    // engine's tables (stations in slot order, then scale-bar ends, then points).
-    void ReadResults();
     // Stores ellipses read from engine results by the slots of the tables they were computed on.
     void StoreEllipses(const result& r, const EngineSlots& slots);
-    // Fills leftOutMarks from an engine run on the tables of the last wsimmavo.
-    void MarkLeftOut(const eng::Summary& s);
     // Fills leftOutMarks from the engine elements flagged as left out (by the tables' slots).
     void MarkLeftOut(const std::vector<char>& leftOut, const EngineSlots& slots);
     // Seconds per phase of the last engine run (simulation first), for the benchmark and the CLI.

@@ -297,9 +297,6 @@ private:
                     spread += (Eigen::Vector3d(net_.el[e].x[0], net_.el[e].x[1], net_.el[e].x[2]) - c)
                                   .squaredNorm();
             const double len = count > 0 && spread > 0.0 ? std::sqrt(spread / count) : 1.0;
-            auto motionRow = [&](const Element& e, int k, const Eigen::Matrix3d* kinv) {
-                return basicMotionRow(e, k, *kinv, c, len, net_.dim);
-            };
             // Fixed components rule out the motions that would change them.
             std::vector<Eigen::Matrix<double, 1, 7>> fixedRows;
             for (const auto* list : {&part.elements, &part.fixedElements})
@@ -313,7 +310,7 @@ private:
                             localOf[el.param[k]] = static_cast<int>(mo.params.size());
                             mo.params.push_back(el.param[k]);
                         } else {
-                            fixedRows.push_back(motionRow(el, k, &kinv));
+                            fixedRows.push_back(basicMotionRow(el, k, kinv, c, len, net_.dim));
                         }
                     }
                 }
@@ -343,7 +340,8 @@ private:
                     if (el.station) kinv = frameTurnInverse(el);
                     for (int k = 0; k < el.ncomp; ++k)
                         if (el.param[k] >= 0)
-                            mo.g.row(localOf[el.param[k]]) = motionRow(el, k, &kinv) * allowed;
+                            mo.g.row(localOf[el.param[k]]) =
+                                basicMotionRow(el, k, kinv, c, len, net_.dim) * allowed;
                 }
             });
             Eigen::MatrixXd gs = mo.g;

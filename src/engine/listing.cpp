@@ -613,7 +613,7 @@ bool appendVerificationToListing(const std::string& path, const std::string& sec
     if (!text.empty() && text.compare(text.size() - 2, 2, "\r\n") != 0) text += "\r\n";
     text += "\r\n";
     text += section;
-    return AtomicWriteFile(path, text);
+    return AtomicWriteFile(path, text, Sync::Regenerable);
 }
 
 } // namespace kivo::eng

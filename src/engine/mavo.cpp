@@ -194,8 +194,7 @@ int mavo::start() {
         p_->istat = code;
         return code;
     };
-    if (!p_ || p_->maxsta + p_->maxtar <= 0 || (p_->maxsta > 0 && !p_->sta) || (p_->maxtar > 0 && !p_->tar)) {
-        if (!p_) return kNoData;
+    if (p_->maxsta + p_->maxtar <= 0 || (p_->maxsta > 0 && !p_->sta) || (p_->maxtar > 0 && !p_->tar)) {
         return fail(kNoData, "no stations or targets to adjust");
     }
     if (!proceed(CalcPhase::Tables)) return cancelled();

@@ -116,7 +116,7 @@ bool AtomicWriteStream(const std::string& given, const std::function<void(std::F
         errno = EACCES;
         return false;
     }
-    ReleaseCache(path);
+    if (sync == Sync::Regenerable) ReleaseCache(path);
     std::string tmp = path + TEMP_MARK + std::to_string(::getpid()) + "-XXXXXX";
     int fd = ::mkostemp(tmp.data(), O_CLOEXEC);
     if (fd < 0) return false;

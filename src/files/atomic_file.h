@@ -24,7 +24,8 @@ namespace kivo {
 // How far the new content is made safe before the rename: `Durable` syncs it to the disk first (a
 // power failure leaves the old file or the new one); `Regenerable` leaves that to the system, for
 // outputs any Calculate writes again (the listing): a program that dies half way still leaves the
-// old file, and a listing of hundreds of megabytes is not written to the disk twice over.
+// old file, and a listing of hundreds of megabytes is not written to the disk twice over; the file
+// it replaces first gives up its cached pages, which the new content then takes.
 enum class Sync { Durable, Regenerable };
 bool AtomicWriteStream(const std::string& path, const std::function<void(std::FILE*)>& fill,
                        Sync sync = Sync::Durable);

@@ -241,10 +241,7 @@ PointList ParsePointList(std::string_view text, double toProjectUnits) {
                 p.hasStatus = true;
             }
         }
-        std::string upper(name);
-        for (char& c : upper)
-            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-        if (const auto [it, fresh] = seen.emplace(upper, l.number); !fresh) {
+        if (const auto [it, fresh] = seen.emplace(UpperName(std::string(name).c_str()), l.number); !fresh) {
             problem("the name " + Quoted(name) + " is listed already on line " + std::to_string(it->second));
             continue;
         }
@@ -260,18 +257,14 @@ PointList ParsePointList(std::string_view text, double toProjectUnits) {
 void CheckPointNames(const NetworkDocument& doc, PointList& list) {
     // Every name the adjustment knows besides the points', upper case, with what carries it.
     std::map<std::string, std::string> taken;
-    auto take = [&taken](std::string name, const std::string& owner) {
-        for (char& c : name)
-            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-        taken.emplace(name, owner);
+    auto take = [&taken](const std::string& name, const std::string& owner) {
+        taken.emplace(UpperName(name.c_str()), owner);
     };
     for (int i = 0; i < doc.nMaxTheos; ++i) {
         const THEODOLITE& t = doc.theoList[i];
         if (!(t.flags & ELEM_INUSE)) continue;
-        char engine[32];
-        std::snprintf(engine, sizeof engine, "%1d_%1d", static_cast<int>(t.pos), static_cast<int>(t.theo));
         take(t.name, std::string("theodolite ") + t.name);
-        take(engine, std::string("theodolite ") + t.name);
+        take(StationEngineName(t), std::string("theodolite ") + t.name);
     }
     for (int i = 0; i < doc.nMaxSBars; ++i) {
         const SCALEBAR& b = doc.sbarList[i];
@@ -281,10 +274,7 @@ void CheckPointNames(const NetworkDocument& doc, PointList& list) {
     }
     std::vector<ListedPoint> kept;
     for (ListedPoint& p : list.points) {
-        std::string upper = p.name;
-        for (char& c : upper)
-            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-        if (const auto it = taken.find(upper); it != taken.end())
+        if (const auto it = taken.find(UpperName(p.name.c_str())); it != taken.end())
             list.problems.push_back({p.line, "the name " + Quoted(p.name) + " is taken by " + it->second});
         else
             kept.push_back(std::move(p));
