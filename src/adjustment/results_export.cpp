@@ -5,6 +5,9 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <string>
+#include <unordered_map>
+#include <vector>
 
 #include <Eigen/Dense>
 #include <nlohmann/json.hpp>
@@ -43,9 +46,16 @@ std::vector<std::string> LeftOutReasons(const eng::Summary& s, const project& ta
             : lo.connected     ? "not determined by its observations"
                                : "no observation links it to the part holding the datum";
     }
-    for (const std::string& name : s.undetermined)
+    if (!s.undetermined.empty()) {
+        // Looked up by name once each (a network may list a hundred thousand of them).
+        std::unordered_map<std::string, std::vector<std::size_t>> byName;
         for (std::size_t e = 0; e < reasons.size(); ++e)
-            if (reasons[e].empty() && nameOf(e) == name) reasons[e] = "not determined by its observations";
+            byName[nameOf(e)].push_back(e);
+        for (const std::string& name : s.undetermined)
+            if (const auto it = byName.find(name); it != byName.end())
+                for (const std::size_t e : it->second)
+                    if (reasons[e].empty()) reasons[e] = "not determined by its observations";
+    }
     for (std::size_t e = 0; e < reasons.size(); ++e)
         if (reasons[e].empty() && (!s.elements[e].determined || !s.elements[e].connected))
             reasons[e] = s.elements[e].connected ? "not determined by its observations"
