@@ -1,4 +1,5 @@
 #include "engine/datum.h"
+#include "engine/heap.h"
 
 #include <algorithm>
 #include <atomic>
@@ -119,6 +120,7 @@ public:
                 parts.resize(1);
             }
             Datum d = datumOf(parts);
+            releaseFreedMemory(); // the motions' matrices, before the search for defects
             if (leaveOutStations(d)) continue;
             if (leaveOutJoint(d)) continue;
             return d;
@@ -364,7 +366,7 @@ private:
         // One pass over the observations: K = (J_s Q)^T (J_s Q) per part.
         auto scaledRow = [&](int i, const Motions& mo, Eigen::RowVectorXd& b) {
             b.setZero(mo.qt.rows());
-            const Row& r = sj_.rows[i];
+            const ScaledRow& r = sj_.rows[i];
             for (int k = 0; k < r.n; ++k)
                 b += sj_.at(i, k) * mo.qt.col(localOf[r.idx[k]]).transpose();
         };
@@ -601,7 +603,7 @@ private:
         Mat gram = Mat::Zero(np, np);
         for (int oi : touching_[e]) {
             if (!sj_.live(oi)) continue;
-            const Row& r = sj_.rows[oi];
+            const ScaledRow& r = sj_.rows[oi];
             StationVec v = StationVec::Zero(np);
             for (int k = 0; k < r.n; ++k)
                 for (int l = 0; l < np; ++l)
@@ -793,7 +795,7 @@ std::vector<Direction> Analysis::nullDirections(const std::vector<char>& exclude
     // Observations per cluster (compressed), and those touching the core only.
     std::vector<int> obsCount(nc + 1, 0), coreObs;
     auto clusterOfRow = [&](int i) {
-        const Row& r = sj_.rows[i];
+        const ScaledRow& r = sj_.rows[i];
         for (int k = 0; k < r.n; ++k)
             if (!excluded[r.idx[k]] && cluster[r.idx[k]] >= 0) return cluster[r.idx[k]];
         return -1;
@@ -831,7 +833,7 @@ std::vector<Direction> Analysis::nullDirections(const std::vector<char>& exclude
         t.value.clear();
         for (int j = 0; j < count; ++j) {
             const int i = obs[j];
-            const Row& r = sj_.rows[i];
+            const ScaledRow& r = sj_.rows[i];
             t.start.push_back(static_cast<int>(t.core.size()));
             for (int a = 0; a < r.n; ++a) {
                 const int ca = excluded[r.idx[a]] ? -1 : core[r.idx[a]];
@@ -873,7 +875,7 @@ std::vector<Direction> Analysis::nullDirections(const std::vector<char>& exclude
         const int k = static_cast<int>(members[c].size());
         rows.clear();
         for (int j = obsCount[c]; j < obsCount[c + 1]; ++j) {
-            const Row& r = sj_.rows[obsOf[j]];
+            const ScaledRow& r = sj_.rows[obsOf[j]];
             for (int a = 0; a < r.n; ++a)
                 if (!excluded[r.idx[a]] && core[r.idx[a]] >= 0) rows.push_back(core[r.idx[a]]);
         }
@@ -885,7 +887,7 @@ std::vector<Direction> Analysis::nullDirections(const std::vector<char>& exclude
         B.setZero(static_cast<Eigen::Index>(rows.size()), k);
         for (int j = obsCount[c]; j < obsCount[c + 1]; ++j) {
             const int i = obsOf[j];
-            const Row& r = sj_.rows[i];
+            const ScaledRow& r = sj_.rows[i];
             // Each entry's scaled value and place (in C, in B, or neither) once per row.
             double v[9];
             int inC[9], inB[9];
@@ -912,7 +914,7 @@ std::vector<Direction> Analysis::nullDirections(const std::vector<char>& exclude
     auto worstOf = [&](const Eigen::VectorXd& z, int from, int to, const std::vector<int>* list) {
         double worst = 0.0;
         auto one = [&](int i) {
-            const Row& r = sj_.rows[i];
+            const ScaledRow& r = sj_.rows[i];
             double v = 0.0;
             for (int a = 0; a < r.n; ++a)
                 if (!excluded[r.idx[a]]) v += sj_.at(i, a) * z(r.idx[a]);
@@ -1169,28 +1171,36 @@ ScaledJacobian scaledJacobian(const Network& net) {
     s.rowNorm.assign(m, 0.0);
     // Each observation linearised into its own row over the cores, the column sums in order after.
     parallelRanges(static_cast<std::size_t>(m), [&](std::size_t from, std::size_t to) {
+        Row r;
         for (std::size_t i = from; i < to; ++i) {
-            Row& r = s.rows.make(i);
-            r.n = 0;
-            if (!net.obs[i].active || !net.linearize(static_cast<int>(i), r)) r.n = 0;
+            ScaledRow& sr = s.rows.make(i);
+            sr.n = 0;
+            if (!net.obs[i].active || !net.linearize(static_cast<int>(i), r)) continue;
+            sr.n = r.n;
+            std::copy(r.idx, r.idx + r.n, sr.idx);
+            std::copy(r.a, r.a + r.n, sr.a);
         }
     });
     for (int i = 0; i < m; ++i) {
-        const Row& r = s.rows[i];
+        const ScaledRow& r = s.rows[i];
         for (int k = 0; k < r.n; ++k)
             s.colNorm[r.idx[k]] += r.a[k] * r.a[k];
     }
     for (double& c : s.colNorm)
         c = std::sqrt(c);
+    // The row norms, then each entry scaled in place (the analyses read the scaled entries only).
     parallelRanges(static_cast<std::size_t>(m), [&](std::size_t from, std::size_t to) {
         for (std::size_t i = from; i < to; ++i) {
-            const Row& r = s.rows[i];
+            ScaledRow& r = s.rows[i];
             double sum = 0.0;
             for (int k = 0; k < r.n; ++k) {
                 const double v = r.a[k] / s.colNorm[r.idx[k]];
                 sum += v * v;
             }
-            s.rowNorm[i] = std::sqrt(sum);
+            const double norm = std::sqrt(sum);
+            s.rowNorm[i] = norm;
+            for (int k = 0; k < r.n; ++k)
+                r.a[k] = r.a[k] / (s.colNorm[r.idx[k]] * norm);
         }
     });
     return s;

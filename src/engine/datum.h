@@ -41,33 +41,43 @@ struct Datum {
 // Numbers the unknowns and returns the datum of what is left.
 Datum analyseDefects(Network& net);
 
-// Linearised rows, one per observation, in storage that the pass filling them (over the cores)
-// touches first: a million rows are not zeroed by one thread beforehand.
+// A row of the scaled Jacobian: the linearised row's unknowns and entries, without its misclosure
+// and weight (a million of them are held through the whole analysis).
+struct ScaledRow {
+    int n = 0;
+    int idx[9];
+    double a[9];
+};
+
+// Scaled rows, one per observation, in storage that the pass filling them (over the cores) touches
+// first: a million rows are not zeroed by one thread beforehand.
 class RowTable {
 public:
     RowTable() = default;
-    explicit RowTable(std::size_t n) : rows_(static_cast<Row*>(::operator new[](n * sizeof(Row)))), n_(n) {}
+    explicit RowTable(std::size_t n)
+        : rows_(static_cast<ScaledRow*>(::operator new[](n * sizeof(ScaledRow)))), n_(n) {}
     // Creates row i (each once, before it is read).
-    Row& make(std::size_t i) { return *new (rows_.get() + i) Row; }
-    const Row& operator[](std::size_t i) const { return rows_.get()[i]; }
+    ScaledRow& make(std::size_t i) { return *new (rows_.get() + i) ScaledRow; }
+    ScaledRow& operator[](std::size_t i) { return rows_.get()[i]; }
+    const ScaledRow& operator[](std::size_t i) const { return rows_.get()[i]; }
     std::size_t size() const { return n_; }
 
 private:
-    static_assert(std::is_trivially_destructible_v<Row>);
+    static_assert(std::is_trivially_destructible_v<ScaledRow>);
     struct Free {
-        void operator()(Row* p) const { ::operator delete[](p); }
+        void operator()(ScaledRow* p) const { ::operator delete[](p); }
     };
-    std::unique_ptr<Row, Free> rows_;
+    std::unique_ptr<ScaledRow, Free> rows_;
     std::size_t n_ = 0;
 };
 
 // Scaled Jacobian pieces shared by the analyses.
 struct ScaledJacobian {
-    RowTable rows;               // linearised rows (n = 0 when inactive or undefined)
+    RowTable rows;               // entries a / (colNorm * rowNorm); n = 0 when inactive or undefined
     std::vector<double> colNorm; // per unknown
     std::vector<double> rowNorm; // per observation, after column scaling
     // Entry k of row i in the scaled measure.
-    double at(int i, int k) const { return rows[i].a[k] / (colNorm[rows[i].idx[k]] * rowNorm[i]); }
+    double at(int i, int k) const { return rows[i].a[k]; }
     bool live(int i) const { return rows[i].n > 0 && rowNorm[i] > 0.0; }
 };
 ScaledJacobian scaledJacobian(const Network& net);

@@ -1,9 +1,5 @@
 #include "engine/mavo.h"
 
-#if defined(__GLIBC__)
-#include <malloc.h>
-#endif
-
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -11,11 +7,13 @@
 #include <cmath>
 #include <limits>
 #include <new>
+#include <optional>
 #include <stdexcept>
 
 #include "engine/datum.h"
 #include "engine/element_result.h"
 #include "engine/ellipse.h"
+#include "engine/heap.h"
 #include "engine/listing.h"
 #include "engine/network.h"
 #include "engine/normals.h"
@@ -43,14 +41,6 @@ struct Run {
 };
 
 namespace {
-
-// Hands the memory freed by a phase back to the system, so that the next phase's peak does not come
-// on top of it (the heap keeps freed blocks between large live ones otherwise).
-void releaseFreedMemory() {
-#if defined(__GLIBC__)
-    malloc_trim(0);
-#endif
-}
 
 // Checks that every active observation has a value at the current coordinates.
 bool definedEverywhere(const Network& net, std::string& why) {
@@ -103,6 +93,10 @@ const std::vector<std::pair<std::string, double>>& mavo::timings() const {
 const eng::Summary& mavo::summary() const {
     static const eng::Summary none;
     return run_ ? run_->sum : none;
+}
+
+eng::Summary mavo::takeSummary() {
+    return run_ ? std::move(run_->sum) : eng::Summary{};
 }
 
 bool mavo::proceed(CalcPhase phase, int step) {
@@ -338,17 +332,14 @@ int mavo::finish() {
     // held unknowns; Q_pq = Qf_pq - G_p U_q - U_p G_q + G_p V G_q^T, U = T Qf, V = U T^T.
     Eigen::MatrixXd u, v;
     if (d.defect > 0) {
-        u = r.normals.solve(d.T.transpose()).transpose();
+        u = r.normals.solveTransposed(d.T);
         v = u * d.T.transpose();
+        r.datum.T = Eigen::MatrixXd(); // T is done with (the covariance holds U and V)
+        releaseFreedMemory();          // before the element results take their place
     }
-    auto q = [&](int a, int b) {
-        if (a < 0 || b < 0) return 0.0;
-        double val = r.normals.q(a, b);
-        if (d.defect > 0)
-            val += -d.G.row(a).dot(u.col(b)) - u.col(a).dot(d.G.row(b)) +
-                   d.G.row(a) * v * d.G.row(b).transpose();
-        return val;
-    };
+    // Held until the factors go.
+    std::optional<Covariance> cov(std::in_place, r.normals, d, std::move(u), std::move(v));
+    auto q = [&](int a, int b) { return (*cov)(a, b); };
     r.phase("covariance blocks");
     result& res = *p_->runresults;
     const std::size_t nel = net.el.size();
@@ -390,17 +381,16 @@ int mavo::finish() {
         net.linearize(static_cast<int>(i), row);
         residuals(static_cast<int>(i), row, r.normals.quadratic(row));
     }
-    {
-        const Covariance cov(r.normals, d, std::move(u), v);
-        s.relative = relativePairs(net, cov);
-        for (const auto& [a, b] : relativeRequests)
-            if (a >= 0 && b >= 0 && a < static_cast<int>(nel) && b < static_cast<int>(nel) &&
-                net.el[a].determined && net.el[b].determined)
-                s.requested.push_back(relativePrecision(net, cov, a, b));
-    }
+    s.relative = relativePairs(net, *cov);
+    for (const auto& [a, b] : relativeRequests)
+        if (a >= 0 && b >= 0 && a < static_cast<int>(nel) && b < static_cast<int>(nel) &&
+            net.el[a].determined && net.el[b].determined)
+            s.requested.push_back(relativePrecision(net, *cov, a, b));
     r.phase("relative precision");
     // The factors are done with: free them before the observation results and the listing are built.
+    cov.reset();
     r.normals = Normals();
+    releaseFreedMemory();
 
     // Residuals, redundancy numbers (from the pass above), minimal detectable biases.
     s.observations.assign(static_cast<std::size_t>(active), ObservationResult{});
@@ -459,10 +449,10 @@ int mavo::finish() {
         s.chiHigh = chiSquareQuantile(0.975, s.redundancy) / s.redundancy;
         s.globalTestPassed = s.varianceFactor >= s.chiLow && s.varianceFactor <= s.chiHigh;
     }
-    residual = {};
-    redundancy = {};
-    visited = {};
-    at = {};
+    std::vector<double>().swap(residual);
+    std::vector<double>().swap(redundancy);
+    std::vector<char>().swap(visited);
+    std::vector<int>().swap(at);
     r.phase("redundancy numbers");
 
     if (!proceed(CalcPhase::Listing)) return cancelled();

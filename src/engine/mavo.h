@@ -57,6 +57,9 @@ public:
     // Seconds per phase of the last run, in order.
     const std::vector<std::pair<std::string, double>>& timings() const;
     const eng::Summary& summary() const;
+    // Hands the last run's summary over (the run keeps an empty one): the observations' results of a
+    // large network are the size of the network itself, and are not held twice.
+    eng::Summary takeSummary();
 
 private:
     int start();

@@ -448,9 +448,21 @@ bool Normals::factor(std::string& why) {
 }
 
 Eigen::MatrixXd Normals::solve(const Eigen::MatrixXd& rhs) const {
+    Eigen::MatrixXd x = Eigen::MatrixXd::Zero(np_, rhs.cols());
+    solveInto(rhs, x);
+    return x;
+}
+
+Eigen::MatrixXd Normals::solveTransposed(const Eigen::MatrixXd& rhsT) const {
+    Eigen::MatrixXd xt = Eigen::MatrixXd::Zero(rhsT.rows(), np_);
+    auto x = xt.transpose();
+    solveInto(rhsT.transpose(), x);
+    return xt;
+}
+
+template <class Rhs, class Out> void Normals::solveInto(const Rhs& rhs, Out& x) const {
     const Eigen::Index m = rhs.cols();
-    Eigen::MatrixXd x = Eigen::MatrixXd::Zero(np_, m);
-    if (m == 0 || np_ == 0) return x; // no right-hand side (e.g. no unknown asked for)
+    if (m == 0 || np_ == 0) return; // no right-hand side (e.g. no unknown asked for)
     Eigen::MatrixXd ba(na_, m);
     for (int i = 0; i < na_; ++i)
         ba.row(i) = rhs.row(coreParam_[i]);
@@ -517,7 +529,6 @@ Eigen::MatrixXd Normals::solve(const Eigen::MatrixXd& rhs) const {
             }
         },
         512);
-    return x;
 }
 
 Eigen::VectorXd Normals::solveAssembled() const {
@@ -574,6 +585,9 @@ void Normals::inverseBlocks(const std::function<bool(int, Row&)>* linearize,
                             const std::function<void(int, const Row&, double)>* visit) {
     // The inverse of the station system, a group of 16 columns at a time over the cores: each column
     // is solved on its own, and whole groups keep the columns in the solver's panels of 4.
+    // The assembled core block served the iterations (diagonal()); the factor holds what follows,
+    // and the inverse takes its place.
+    A_ = Eigen::MatrixXd();
     Qaa_.resize(na_, na_);
     constexpr int kGroup = 64;
     parallelRanges(
@@ -586,8 +600,6 @@ void Normals::inverseBlocks(const std::function<bool(int, Row&)>* linearize,
                     S_.solve(Eigen::MatrixXd::Identity(na_, na_).middleCols(c0, c1 - c0));
         },
         8);
-    // The assembled core block served the iterations (diagonal()); the factor holds what follows.
-    A_ = Eigen::MatrixXd();
     Row r;
     const Eigen::MatrixXd none;
     if (visit)

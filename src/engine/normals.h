@@ -36,7 +36,10 @@ public:
 
     // Solves N x = rhs (full length, per unknown; excluded unknowns get 0). Needs factor().
     Eigen::MatrixXd solve(const Eigen::MatrixXd& rhs) const; // several right-hand sides at once
-    Eigen::VectorXd solveAssembled() const;                  // with the assembled right-hand side
+    // (N^-1 R^T)^T for right-hand sides given as rows (R: m x unknowns), without forming R^T or the
+    // unknowns x m solution: the datum's few rows of a network of a million unknowns.
+    Eigen::MatrixXd solveTransposed(const Eigen::MatrixXd& rhsT) const;
+    Eigen::VectorXd solveAssembled() const; // with the assembled right-hand side
 
     // Covariance blocks of the factored system (a generalised inverse of N when unknowns were
     // excluded). After selectedInverse(), q(i, j) is available for every pair on the pattern of N.
@@ -60,6 +63,7 @@ public:
     int clusterCount() const { return static_cast<int>(cl_.size()); }
 
 private:
+    template <class Rhs, class Out> void solveInto(const Rhs& rhs, Out& x) const; // x: zeroed
     bool assembleRows(const std::function<bool(int, Row&)>& linearize, int& failed, bool matrix);
 
     // A cluster's index lists and matrices live in shared arrays (a hundred thousand clusters of a

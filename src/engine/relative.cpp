@@ -12,13 +12,12 @@ namespace kivo::eng {
 
 Covariance::Covariance(const Normals& normals, const Datum& datum) : n_(normals), d_(datum) {}
 
-Covariance::Covariance(const Normals& normals, const Datum& datum, Eigen::MatrixXd u,
-                       const Eigen::MatrixXd& v)
+Covariance::Covariance(const Normals& normals, const Datum& datum, Eigen::MatrixXd u, Eigen::MatrixXd v)
     : n_(normals), d_(datum) {
     prepared_ = true;
     if (d_.defect == 0) return;
     u_ = std::move(u);
-    gv_ = d_.G * v;
+    v_ = std::move(v);
 }
 
 void Covariance::prepareDatum() const {
@@ -26,12 +25,13 @@ void Covariance::prepareDatum() const {
     prepared_ = true;
     if (d_.defect == 0) return;
     // Q = S Qf S^T with S = I - G T: Q_ab = Qf_ab - G_a U_b - U_a G_b + G_a V G_b^T.
-    u_ = n_.solve(d_.T.transpose()).transpose();
-    gv_ = d_.G * (u_ * d_.T.transpose());
+    u_ = n_.solveTransposed(d_.T);
+    v_ = u_ * d_.T.transpose();
 }
 
 double Covariance::datumTerm(int a, int b) const {
-    return -d_.G.row(a).dot(u_.col(b)) - u_.col(a).dot(d_.G.row(b)) + gv_.row(a).dot(d_.G.row(b));
+    return -d_.G.row(a).dot(u_.col(b)) - u_.col(a).dot(d_.G.row(b)) +
+           d_.G.row(a) * v_ * d_.G.row(b).transpose();
 }
 
 double Covariance::fromFactor(int a, int b) const {

@@ -21,7 +21,7 @@ public:
     Covariance(const Normals& normals, const Datum& datum);
     // The same with the datum terms a caller already holds: u = T Qf (as solved from normals) and
     // v = u T^T; saves solving the factor again.
-    Covariance(const Normals& normals, const Datum& datum, Eigen::MatrixXd u, const Eigen::MatrixXd& v);
+    Covariance(const Normals& normals, const Datum& datum, Eigen::MatrixXd u, Eigen::MatrixXd v);
 
     // Q(a, b) for unknowns a, b (-1: a fixed component, 0); NaN when the pair is off the pattern of N.
     double operator()(int a, int b) const;
@@ -35,7 +35,7 @@ private:
     const Normals& n_;
     const Datum& d_;
     mutable bool prepared_ = false;
-    mutable Eigen::MatrixXd u_, gv_; // U = T Qf (defect x unknowns); G V with V = U T^T
+    mutable Eigen::MatrixXd u_, v_; // U = T Qf (defect x unknowns); V = U T^T (defect x defect)
 };
 
 // Precision of the vector between the positions of elements e1 and e2 (x2 - x1).

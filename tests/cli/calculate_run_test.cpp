@@ -44,7 +44,7 @@ TEST(CliMemory, ANetworkTooLargeForTheMemoryFailsWithTheReasonAndLeavesTheProjec
     }
     const std::vector<unsigned char> project = kivo::test::readBytes(big);
     // The same limit leaves room for the program, the project and a small network's Calculate.
-    const std::string limit = "ulimit -v 400000; ";
+    const std::string limit = "ulimit -v 250000; ";
     std::filesystem::copy_file(KIVO_EXAMPLES "/PLANT.SIM", dir.file("PLANT.SIM"));
     const kivo::test::CliResult small = kivo::test::runCli(dir, "calculate " + dir.file("PLANT.SIM"), limit);
     ASSERT_EQ(small.status, 0) << small.err;
