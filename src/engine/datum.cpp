@@ -1,14 +1,15 @@
 #include "engine/datum.h"
-#include "engine/heap.h"
 
 #include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <limits>
 #include <numeric>
+#include <span>
 #include <utility>
 
 #include "engine/block_update.h"
+#include "engine/heap.h"
 #include "engine/parallel.h"
 
 namespace kivo::eng {
@@ -89,11 +90,20 @@ struct Part {
 
 class Analysis {
 public:
-    explicit Analysis(Network& net) : net_(net), nel_(static_cast<int>(net.el.size())), touching_(nel_) {
+    explicit Analysis(Network& net) : net_(net), nel_(static_cast<int>(net.el.size())) {
+        // The observations at each element, in observation order: counted, then placed.
+        std::vector<int> count(static_cast<std::size_t>(nel_) + 1, 0);
+        for (const Observation& o : net.obs) {
+            ++count[o.e1 + 1];
+            if (o.kind != Kind::Pseudo) ++count[o.e2 + 1];
+        }
+        std::partial_sum(count.begin(), count.end(), count.begin());
+        touchingAt_ = count;
+        touching_.resize(static_cast<std::size_t>(count.back()));
         for (int i = 0; i < static_cast<int>(net.obs.size()); ++i) {
             const Observation& o = net.obs[i];
-            touching_[o.e1].push_back(i);
-            if (o.kind != Kind::Pseudo) touching_[o.e2].push_back(i);
+            touching_[count[o.e1]++] = i;
+            if (o.kind != Kind::Pseudo) touching_[count[o.e2]++] = i;
         }
     }
 
@@ -130,7 +140,11 @@ public:
 private:
     Network& net_;
     int nel_;
-    std::vector<std::vector<int>> touching_;
+    std::vector<int> touching_,
+        touchingAt_; // observations at element e: [touchingAt_[e], touchingAt_[e + 1])
+    std::span<const int> touching(int e) const {
+        return {touching_.data() + touchingAt_[e], touching_.data() + touchingAt_[e + 1]};
+    }
     ScaledJacobian sj_;
 
     void leaveOut(int e, bool connected, std::string reason) {
@@ -138,14 +152,14 @@ private:
         el.determined = false;
         el.connected = connected;
         el.reason = std::move(reason);
-        for (int oi : touching_[e])
+        for (int oi : touching(e))
             net_.obs[oi].active = false;
     }
 
     // "1 direction, 1 zenith angle": the active observations of an element.
     std::string observedBy(int e) const {
         int n[5] = {};
-        for (int oi : touching_[e])
+        for (int oi : touching(e))
             if (net_.obs[oi].active) ++n[static_cast<int>(net_.obs[oi].kind)];
         static const char* const one[5] = {"distance", "height difference", "direction", "zenith angle",
                                            "pseudo-observation"};
@@ -167,7 +181,7 @@ private:
             const Element& el = net_.el[e];
             if (!el.determined || !hasParams(el)) continue;
             bool observed = false;
-            for (int oi : touching_[e])
+            for (int oi : touching(e))
                 observed = observed || net_.obs[oi].active;
             if (!observed) {
                 leaveOut(e, true, "no valid observations");
@@ -601,7 +615,7 @@ private:
         if (np == 0) return false;
         rows.clear();
         Mat gram = Mat::Zero(np, np);
-        for (int oi : touching_[e]) {
+        for (int oi : touching(e)) {
             if (!sj_.live(oi)) continue;
             const ScaledRow& r = sj_.rows[oi];
             StationVec v = StationVec::Zero(np);

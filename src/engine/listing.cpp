@@ -185,10 +185,10 @@ constexpr const char* kSmallAngle = "mgon";
 constexpr double kSmallAngleFactor = 1000.0;
 constexpr int kSmallAngleDecimals = 4;
 
-// The elements left out with their reasons: those the defect analysis named, then any element
-// only listed by name as not determined.
-std::vector<LeftOut> leftOutOf(const Network& net, const Summary& s) {
-    std::vector<LeftOut> list = s.leftOut;
+// Names of undetermined elements that the run did not list as left out (none with today's runs:
+// the list is then the summary's own, not a copy of its million entries).
+std::vector<LeftOut> unlistedOf(const Network& net, const Summary& s) {
+    std::vector<LeftOut> list;
     // The run lists the names in the order of its left-out elements: a walk along those finds them
     // (a million elements stay linear); a name met out of that order is looked up by name.
     std::size_t at = 0;
@@ -276,7 +276,13 @@ void leftOutSection(Lines& out, const Network& net, const std::vector<LeftOut>& 
 void format(Lines& out, const std::string& projectFile, const Network& net, const Summary& s) {
     out.reserve(4096 + 110 * net.el.size() * 4 + 160 * s.observations.size());
     const Units u = unitsOf(net.units);
-    const std::vector<LeftOut> left = leftOutOf(net, s);
+    const std::vector<LeftOut> unlisted = unlistedOf(net, s);
+    std::vector<LeftOut> joined;
+    if (!unlisted.empty()) {
+        joined = s.leftOut;
+        joined.insert(joined.end(), unlisted.begin(), unlisted.end());
+    }
+    const std::vector<LeftOut>& left = unlisted.empty() ? s.leftOut : joined;
     std::size_t notDetermined = 0;
     for (const LeftOut& lo : left)
         notDetermined += lo.connected ? 1 : 0;

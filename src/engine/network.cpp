@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <map>
-#include <unordered_map>
 
 #include "engine/parallel.h"
 #include "engine/project.h"
@@ -26,6 +26,82 @@ std::string upper(std::string s) {
         c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return s;
 }
+
+// Element names by their upper-case form, for the lookups of a million observations: a name field
+// holds at most 16 bytes, so a key is two words and the table one flat array probed in place (no
+// string or node is made per name or per lookup).
+class NameTable {
+public:
+    explicit NameTable(std::size_t count) {
+        for (int c = 0; c < 256; ++c)
+            upper_[c] = static_cast<unsigned char>(std::toupper(c));
+        std::size_t size = 16;
+        while (size < 2 * count)
+            size *= 2;
+        slots_.assign(size, Slot{});
+        mask_ = size - 1;
+    }
+    // Enters the names of elements 0 .. n-1 in order (name(i): a std::string); clash(i, before) for
+    // each name entered before under element `before`. The slots are fetched a few names ahead: a
+    // hundred thousand names land all over a table larger than the caches.
+    template <class Name, class Clash> void insertAll(std::size_t n, Name&& name, Clash&& clash) {
+        std::vector<Key> keys(n);
+        for (std::size_t i = 0; i < n; ++i)
+            keys[i] = keyOf(name(i).data(), name(i).size());
+        constexpr std::size_t kAhead = 8;
+        for (std::size_t i = 0; i < n; ++i) {
+            if (i + kAhead < n) __builtin_prefetch(&slots_[hash(keys[i + kAhead]) & mask_], 1);
+            const int before = insert(keys[i], static_cast<int>(i));
+            if (before >= 0) clash(static_cast<int>(i), before);
+        }
+    }
+    // The element of a 16-byte name field (up to its first NUL), or -1.
+    int find(const char* field) const {
+        const Key k = keyOf(field, strnlen(field, 16));
+        for (std::size_t at = hash(k) & mask_;; at = (at + 1) & mask_) {
+            const Slot& s = slots_[at];
+            if (s.element < 0) return -1;
+            if (s.key == k) return s.element;
+        }
+    }
+
+private:
+    struct Key {
+        std::uint64_t lo = 0, hi = 0;
+        bool operator==(const Key&) const = default;
+    };
+    struct Slot {
+        Key key;
+        int element = -1;
+    };
+    // The element already under this key, or -1 after entering it as element i.
+    int insert(const Key& k, int i) {
+        for (std::size_t at = hash(k) & mask_;; at = (at + 1) & mask_) {
+            Slot& s = slots_[at];
+            if (s.element < 0) {
+                s = {k, i};
+                return -1;
+            }
+            if (s.key == k) return s.element;
+        }
+    }
+    Key keyOf(const char* name, std::size_t length) const {
+        unsigned char bytes[16] = {};
+        for (std::size_t i = 0; i < length && i < 16; ++i)
+            bytes[i] = upper_[static_cast<unsigned char>(name[i])];
+        Key k;
+        std::memcpy(&k.lo, bytes, 8);
+        std::memcpy(&k.hi, bytes + 8, 8);
+        return k;
+    }
+    static std::size_t hash(const Key& k) {
+        std::uint64_t h = (k.lo ^ (k.hi * 0x9e3779b97f4a7c15ULL)) * 0xbf58476d1ce4e5b9ULL;
+        return static_cast<std::size_t>(h ^ (h >> 31));
+    }
+    unsigned char upper_[256]; // std::toupper of each byte, as the names' upper case is taken elsewhere
+    std::vector<Slot> slots_;
+    std::size_t mask_ = 0;
+};
 
 bool estimated(int status) {
     return status == kStatusUnknown || status == kStatusPseudo;
@@ -66,9 +142,11 @@ bool Network::read(const project& p) {
     units = p.units;
     nsta = std::max(p.maxsta, 0);
     ntar = std::max(p.maxtar, 0);
-    el.assign(nsta + ntar, Element{});
+    // Each element made where it stays, in one pass (a hundred thousand of them are 25 MB).
+    el.clear();
+    el.reserve(static_cast<std::size_t>(nsta) + static_cast<std::size_t>(ntar));
     for (int i = 0; i < nsta; ++i) {
-        Element& e = el[i];
+        Element& e = el.emplace_back();
         const edit_sta& s = p.sta[i];
         e.name = fieldName(s.nam);
         e.label = fieldName(s.label);
@@ -81,7 +159,7 @@ bool Network::read(const project& p) {
         }
     }
     for (int j = 0; j < ntar; ++j) {
-        Element& e = el[nsta + j];
+        Element& e = el.emplace_back();
         const edit_tar& t = p.tar[j];
         e.name = fieldName(t.nam);
         e.label = fieldName(t.label);
@@ -94,18 +172,15 @@ bool Network::read(const project& p) {
     }
 
     // Names link observations to elements: they must be unique ignoring case.
-    std::unordered_map<std::string, int> byName;
-    byName.reserve(el.size() * 2);
+    NameTable byName(el.size());
     std::map<std::string, std::vector<int>> clashes; // sorted for the listing
-    for (int i = 0; i < static_cast<int>(el.size()); ++i) {
-        std::string key = upper(el[i].name);
-        auto [it, fresh] = byName.emplace(key, i);
-        if (!fresh) {
-            auto& list = clashes[key];
-            if (list.empty()) list.push_back(it->second);
+    byName.insertAll(
+        el.size(), [&](std::size_t i) -> const std::string& { return el[i].name; },
+        [&](int i, int before) {
+            auto& list = clashes[upper(el[i].name)];
+            if (list.empty()) list.push_back(before);
             list.push_back(i);
-        }
-    }
+        });
     duplicates.clear();
     for (const auto& [key, list] : clashes) {
         std::string text;
@@ -117,10 +192,7 @@ bool Network::read(const project& p) {
     }
     if (!duplicates.empty()) return false;
 
-    auto find = [&](const char* nam) {
-        auto it = byName.find(upper(fieldName(nam)));
-        return it == byName.end() ? -1 : it->second;
-    };
+    auto find = [&](const char* nam) { return byName.find(nam); };
 
     obs.clear();
     invalid.clear();
@@ -240,6 +312,11 @@ void Network::numberUnknowns() {
     nparam = 0;
     paramElement.clear();
     paramComp.clear();
+    std::size_t most = 0;
+    for (const Element& e : el)
+        most += e.determined ? static_cast<std::size_t>(e.ncomp) : 0;
+    paramElement.reserve(most);
+    paramComp.reserve(most);
     for (int i = 0; i < static_cast<int>(el.size()); ++i) {
         Element& e = el[i];
         for (int k = 0; k < 6; ++k)
