@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cmath>
 
 #include "engine_design.h"
@@ -162,6 +163,35 @@ TEST(EngineDatum, NamesMustBeUniqueIgnoringCase) {
     const std::string text = readText(dir.file("DUP.OUT"));
     EXPECT_NE(text.find("target P3, target p3"), std::string::npos) << text;
     EXPECT_NE(text.find("station 1_1, target 1_1"), std::string::npos) << text;
+}
+
+// Observations name their elements in any case, up to the whole name field.
+TEST(EngineDatum, ObservationsFindTheirElementsIgnoringCase) {
+    Design base = plantNetwork(true);
+    base.target("Point_Fifteen15", 6, 6, 1.5); // as long as a name may be
+    for (const auto& s : {"1_1", "2_1", "3_1"})
+        base.sight(s, "Point_Fifteen15", 0.0005);
+    const Outcome ref = adjust(base);
+    ASSERT_EQ(ref.rc, 0) << ref.s.failure;
+
+    Design mixed = base;
+    for (std::size_t i = 0; i < mixed.obs.size(); ++i) {
+        DObs& o = mixed.obs[i];
+        o.value = base.ideal(base.obs[i]);
+        for (std::string* n : {&o.from, &o.to})
+            for (std::size_t k = 0; k < n->size(); ++k)
+                if ((k + i) % 2 == 0)
+                    (*n)[k] = static_cast<char>(std::tolower(static_cast<unsigned char>((*n)[k])));
+    }
+    const Outcome b = adjust(mixed);
+    ASSERT_EQ(b.rc, 0) << b.s.failure;
+    EXPECT_TRUE(b.s.invalid.empty()) << b.s.invalid.front();
+    EXPECT_EQ(b.s.count[2], ref.s.count[2]);
+    ASSERT_EQ(b.r.major12.size(), ref.r.major12.size());
+    for (std::size_t i = 0; i < ref.r.major12.size(); ++i) {
+        EXPECT_NEAR(b.r.major12[i], ref.r.major12[i], 1e-12) << i;
+        EXPECT_NEAR(b.r.minor23[i], ref.r.minor23[i], 1e-12) << i;
+    }
 }
 
 TEST(EngineInvariance, FreeNetworkEllipsesUnderTranslationRotationAndScale) {
