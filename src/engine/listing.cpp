@@ -7,6 +7,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
@@ -22,7 +23,8 @@ namespace kivo::eng {
 namespace {
 
 // The listing text, built in memory or handed to a stream a block at a time (the listing of a
-// large network runs to hundreds of megabytes).
+// large network runs to hundreds of megabytes). Fields are written at a cursor into room made for
+// them beforehand: the long tables' ten million numbers each cost their digits and little more.
 class Lines {
 public:
     Lines() = default;
@@ -34,93 +36,120 @@ public:
         const int n = std::vsnprintf(buf, sizeof buf, fmt, ap);
         va_end(ap);
         if (n < 0) {
-            text_ += "\r\n";
+            put("\r\n", 2);
             return;
         }
         if (n < static_cast<int>(sizeof buf)) {
-            text_.append(buf, static_cast<std::size_t>(n));
+            put(buf, static_cast<std::size_t>(n));
         } else { // a long project path or name: format again into a buffer of the full length
             std::string big(static_cast<std::size_t>(n) + 1, '\0');
             va_start(ap, fmt);
             std::vsnprintf(big.data(), big.size(), fmt, ap);
             va_end(ap);
-            text_.append(big.data(), static_cast<std::size_t>(n));
+            put(big.data(), static_cast<std::size_t>(n));
         }
         end();
     }
     void blank() { end(); }
     // Fast paths for the long tables: a name left-aligned in width, a number right-aligned in
     // fixed notation, the line end.
-    void name(const std::string& n, int width) {
-        text_ += n;
-        if (static_cast<int>(n.size()) < width) text_.append(static_cast<std::size_t>(width) - n.size(), ' ');
+    void name(std::string_view n, int width) {
+        const std::size_t pad =
+            static_cast<int>(n.size()) < width ? static_cast<std::size_t>(width) - n.size() : 0;
+        char* at = room(n.size() + pad);
+        std::memcpy(at, n.data(), n.size());
+        std::memset(at + n.size(), ' ', pad);
+        size_ += n.size() + pad;
     }
     void fixed(double v, int width, int prec) {
-        char buf[64];
-        int len = 0;
         static const double pow10[] = {1, 10, 100, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
         const double scaled = std::fabs(v) * pow10[prec];
         if (!std::isfinite(v) || scaled > 9e17) {
             // Beyond the integer fast path: scientific notation keeps the column (a value of 1e300
             // in fixed notation would run to 300 digits); never append more than the buffer holds.
-            len = std::snprintf(buf, sizeof buf, "%*.*e", width, prec, v);
+            char buf[64];
+            int len = std::snprintf(buf, sizeof buf, "%*.*e", width, prec, v);
             len = std::clamp(len, 0, static_cast<int>(sizeof buf) - 1);
-        } else {
-            // Rounded half away from zero, as llround rounds (the difference to the whole part is exact).
-            unsigned long long n = static_cast<unsigned long long>(scaled);
-            if (scaled - static_cast<double>(n) >= 0.5) ++n;
-            static const unsigned long long whole10[] = {1,      10,      100,      1000,      10000,
-                                                         100000, 1000000, 10000000, 100000000, 1000000000};
-            const unsigned long long whole = n / whole10[prec], part = n % whole10[prec];
-            const bool minus = v < 0 && n != 0; // "-0.000" prints as "0.000"
-            char wholeDigits[24], partDigits[16];
-            const int wholeLen =
-                static_cast<int>(std::to_chars(wholeDigits, wholeDigits + 24, whole).ptr - wholeDigits);
-            const int partLen =
-                static_cast<int>(std::to_chars(partDigits, partDigits + 16, part).ptr - partDigits);
-            const int nd = minus + wholeLen + (prec > 0 ? prec + 1 : 0);
-            for (int i = nd; i < width; ++i)
-                buf[len++] = ' ';
-            if (minus) buf[len++] = '-';
-            std::memcpy(buf + len, wholeDigits, static_cast<std::size_t>(wholeLen));
-            len += wholeLen;
-            if (prec > 0) {
-                buf[len++] = '.';
-                for (int i = partLen; i < prec; ++i)
-                    buf[len++] = '0';
-                std::memcpy(buf + len, partDigits, static_cast<std::size_t>(partLen));
-                len += partLen;
-            }
-        }
-        text_.append(buf, static_cast<std::size_t>(len));
-    }
-    void text(const char* t) { text_ += t; }
-    // Whole lines formatted elsewhere.
-    void append(const Lines& lines) {
-        if (sink_ && lines.text_.size() >= kBlock / 4) { // handed on as it stands, not copied
-            flush();
-            std::fwrite(lines.text_.data(), 1, lines.text_.size(), sink_);
+            put(buf, static_cast<std::size_t>(len));
             return;
         }
-        text_ += lines.text_;
-        if (sink_ && text_.size() >= kBlock) flush();
+        // Rounded half away from zero, as llround rounds (the difference to the whole part is exact).
+        unsigned long long n = static_cast<unsigned long long>(scaled);
+        if (scaled - static_cast<double>(n) >= 0.5) ++n;
+        static const unsigned long long whole10[] = {1,      10,      100,      1000,      10000,
+                                                     100000, 1000000, 10000000, 100000000, 1000000000};
+        const unsigned long long whole = n / whole10[prec], part = n % whole10[prec];
+        const bool minus = v < 0 && n != 0; // "-0.000" prints as "0.000"
+        char wholeDigits[24], partDigits[16];
+        const int wholeLen =
+            static_cast<int>(std::to_chars(wholeDigits, wholeDigits + 24, whole).ptr - wholeDigits);
+        const int partLen =
+            static_cast<int>(std::to_chars(partDigits, partDigits + 16, part).ptr - partDigits);
+        const int nd = minus + wholeLen + (prec > 0 ? prec + 1 : 0);
+        const int len = std::max(nd, width);
+        char* at = room(static_cast<std::size_t>(len));
+        char* out = at;
+        for (int i = nd; i < width; ++i)
+            *out++ = ' ';
+        if (minus) *out++ = '-';
+        std::memcpy(out, wholeDigits, static_cast<std::size_t>(wholeLen));
+        out += wholeLen;
+        if (prec > 0) {
+            *out++ = '.';
+            for (int i = partLen; i < prec; ++i)
+                *out++ = '0';
+            std::memcpy(out, partDigits, static_cast<std::size_t>(partLen));
+            out += partLen;
+        }
+        size_ += static_cast<std::size_t>(out - at);
     }
-    void clear() { text_.clear(); }
+    void text(const char* t) { put(t, std::strlen(t)); }
+    // Whole lines formatted elsewhere.
+    void append(const Lines& lines) {
+        if (sink_ && lines.size_ >= kBlock / 4) { // handed on as it stands, not copied
+            flush();
+            std::fwrite(lines.buf_.get(), 1, lines.size_, sink_);
+            return;
+        }
+        put(lines.buf_.get(), lines.size_);
+        if (sink_ && size_ >= kBlock) flush();
+    }
+    void clear() { size_ = 0; }
     void end() {
-        text_ += "\r\n";
-        if (sink_ && text_.size() >= kBlock) flush();
+        put("\r\n", 2);
+        if (sink_ && size_ >= kBlock) flush();
     }
-    void reserve(std::size_t n) { text_.reserve(sink_ ? kBlock + 4096 : n); }
-    std::string take() { return std::move(text_); }
+    void reserve(std::size_t n) { room(sink_ ? kBlock + 4096 : n); }
+    std::string take() {
+        std::string text(buf_.get(), size_);
+        size_ = 0;
+        return text;
+    }
     void flush() {
-        if (sink_ && !text_.empty()) std::fwrite(text_.data(), 1, text_.size(), sink_);
-        text_.clear();
+        if (sink_ && size_ > 0) std::fwrite(buf_.get(), 1, size_, sink_);
+        size_ = 0;
     }
 
 private:
     static constexpr std::size_t kBlock = 1 << 20;
+    // Room for n more bytes at the end (written there, then counted in size_).
+    char* room(std::size_t n) {
+        if (size_ + n > capacity_) {
+            const std::size_t capacity = std::max({2 * capacity_, size_ + n, std::size_t{4096}});
+            std::unique_ptr<char[]> grown(new char[capacity]); // (left unset: written before it is read)
+            if (size_ > 0) std::memcpy(grown.get(), buf_.get(), size_);
+            buf_ = std::move(grown);
+            capacity_ = capacity;
+        }
+        return buf_.get() + size_;
+    }
+    void put(const char* p, std::size_t n) {
+        std::memcpy(room(n), p, n);
+        size_ += n;
+    }
     std::FILE* sink_ = nullptr;
-    std::string text_;
+    std::unique_ptr<char[]> buf_;
+    std::size_t size_ = 0, capacity_ = 0;
 };
 
 // Lines for items [0, n) written by line(lines, item), a block of items at a time, the block's
