@@ -2,9 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
 
 #include "adjustment/kivoMDIClient.h"
+#include "model/listing_text.h"
 #include "support/scoped_ini.h"
 #include "support/scripted_host.h"
 #include "support/test_support.h"
@@ -273,6 +279,40 @@ TEST_F(FileCommands, TheListingIsSplitAtCarriageReturns) {
     doc.DiscardOutput();
     EXPECT_FALSE(doc.bValFile);
     EXPECT_EQ(doc.maxLines, 0);
+}
+
+// A listing split in parts over the cores gives the lines the rule gives for the whole, wherever
+// the parts begin: carriage returns in a row, one at the very end, line feeds alone, NUL bytes.
+TEST(SplitListingTest, AnyNumberOfPartsGivesTheLinesOfTheWhole) {
+    auto rule = [](const std::string& s) {
+        std::vector<std::string> lines;
+        for (std::size_t p = 0;;) {
+            const std::size_t c = s.find('\r', p);
+            if (c == std::string::npos) break;
+            const std::string line = s.substr(p, c - p);
+            lines.push_back(line.substr(0, line.find('\0')) + " ");
+            p = c + 2;
+        }
+        return lines;
+    };
+    std::mt19937 random(7);
+    const char alphabet[] = {'a', 'b', '\r', '\r', '\n', ' '};
+    for (int round = 0; round < 1000; ++round) {
+        std::string s(random() % 120, 'a');
+        for (char& c : s)
+            c = alphabet[random() % sizeof alphabet];
+        if (round % 10 == 0 && !s.empty()) s[random() % s.size()] = '\0';
+        const std::vector<std::string> expected = rule(s);
+        for (std::size_t parts = 1; parts <= 6; ++parts) {
+            std::unique_ptr<char[]> text(new char[s.size() + 1]);
+            std::memcpy(text.get(), s.data(), s.size());
+            ListingLines lines;
+            ASSERT_TRUE(SplitListing(std::move(text), s.size(), parts, lines));
+            ASSERT_EQ(lines.size(), expected.size()) << round << " in " << parts;
+            for (std::size_t i = 0; i < expected.size(); ++i)
+                ASSERT_EQ(lines[i], expected[i]) << round << " in " << parts << ", line " << i;
+        }
+    }
 }
 
 TEST(ChangeFileExtTest, ReplacesTheExtensionOfTheFileNameOnly) {
