@@ -7,8 +7,11 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <memory>
 #include <string_view>
+#include <system_error>
+#include <thread>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -154,27 +157,59 @@ private:
 
 // Lines for items [0, n) written by line(lines, item), a block of items at a time, the block's
 // ranges formatted over the cores into their own text and handed on in order (the long tables of a
-// large network run to a million lines).
+// large network run to a million lines). A block is handed on by a thread of its own while the
+// next is formatted: the writing no longer holds up the cores.
 template <class Line> void tableLines(Lines& out, std::size_t n, Line&& line) {
-    std::vector<std::pair<std::size_t, Lines>> pieces(kMaxRanges);
+    struct Block {
+        std::vector<std::pair<std::size_t, Lines>> pieces{kMaxRanges};
+        std::size_t used = 0;
+    };
+    Block blocks[2];
+    std::thread handing;
+    std::exception_ptr failure;
+    auto handOn = [&] {
+        if (handing.joinable()) handing.join();
+        if (failure) std::rethrow_exception(failure);
+    };
     constexpr std::size_t kBlockItems = 1 << 15;
-    for (std::size_t first = 0; first < n; first += kBlockItems) {
-        const std::size_t last = std::min(first + kBlockItems, n);
-        std::atomic<std::size_t> used{0};
-        parallelRanges(
-            last - first,
-            [&](std::size_t from, std::size_t to) {
-                auto& [at, lines] = pieces[used++];
-                at = from;
-                lines.clear();
-                for (std::size_t i = first + from; i < first + to; ++i)
-                    line(lines, i);
-            },
-            2048);
-        std::sort(pieces.begin(), pieces.begin() + static_cast<std::ptrdiff_t>(used.load()),
-                  [](const auto& a, const auto& b) { return a.first < b.first; });
-        for (std::size_t k = 0; k < used; ++k)
-            out.append(pieces[k].second);
+    try {
+        for (std::size_t first = 0, b = 0; first < n; first += kBlockItems, b ^= 1) {
+            const std::size_t last = std::min(first + kBlockItems, n);
+            Block& block = blocks[b];
+            std::atomic<std::size_t> used{0};
+            parallelRanges(
+                last - first,
+                [&](std::size_t from, std::size_t to) {
+                    auto& [at, lines] = block.pieces[used++];
+                    at = from;
+                    lines.clear();
+                    for (std::size_t i = first + from; i < first + to; ++i)
+                        line(lines, i);
+                },
+                2048);
+            block.used = used;
+            std::sort(block.pieces.begin(), block.pieces.begin() + static_cast<std::ptrdiff_t>(block.used),
+                      [](const auto& a, const auto& b) { return a.first < b.first; });
+            handOn(); // the block before is out: its text may be written over from here on
+            auto write = [&out, &block, &failure] {
+                try {
+                    for (std::size_t k = 0; k < block.used; ++k)
+                        out.append(block.pieces[k].second);
+                } catch (...) {
+                    failure = std::current_exception();
+                }
+            };
+            try {
+                handing = std::thread(write);
+            } catch (const std::system_error&) {
+                write(); // no thread to be had: handed on here
+                handOn();
+            }
+        }
+        handOn();
+    } catch (...) {
+        if (handing.joinable()) handing.join();
+        throw;
     }
 }
 
