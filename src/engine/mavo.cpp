@@ -209,10 +209,15 @@ int mavo::start() {
     r.datum = analyseDefects(net);
     releaseFreedMemory(); // the analysis leaves the heap full of holes
     const Datum& d = r.datum;
+    // The reasons move to the summary (the network keeps no other use for them).
+    const auto leftOutCount = static_cast<std::size_t>(
+        std::count_if(net.el.begin(), net.el.end(), [](const Element& e) { return !e.determined; }));
+    s.leftOut.reserve(leftOutCount);
+    s.undetermined.reserve(leftOutCount);
     for (std::size_t i = 0; i < net.el.size(); ++i) {
-        const Element& e = net.el[i];
+        Element& e = net.el[i];
         if (e.determined) continue;
-        s.leftOut.push_back({static_cast<int>(i), e.name, e.connected, e.reason});
+        s.leftOut.push_back({static_cast<int>(i), e.name, e.connected, std::move(e.reason)});
         if (e.connected) s.undetermined.push_back(e.name);
     }
     for (const Observation& o : net.obs) {
