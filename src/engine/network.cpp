@@ -312,9 +312,8 @@ void Network::numberUnknowns() {
     nparam = 0;
     paramElement.clear();
     paramComp.clear();
-    std::size_t most = 0;
-    for (const Element& e : el)
-        most += e.determined ? static_cast<std::size_t>(e.ncomp) : 0;
+    // (At most three unknowns a target, six a station: no pass over the elements to count them.)
+    const std::size_t most = 3 * el.size() + 3 * static_cast<std::size_t>(std::max(nsta, 0));
     paramElement.reserve(most);
     paramComp.reserve(most);
     for (int i = 0; i < static_cast<int>(el.size()); ++i) {
