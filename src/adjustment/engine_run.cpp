@@ -96,6 +96,15 @@ void AddDirection(EngineTables& t, const std::string& from, const std::string& t
 
 EngineTables BuildEngineTables(const kivoMDIClient& d) {
     EngineTables t;
+    // Sized once (the engine's tables keep no spare room: grown row by row, they would be copied).
+    auto inUse = [](const auto& list, int count) {
+        std::size_t n = 0;
+        for (int i = 0; i < count; ++i)
+            n += (list[i].flags & ELEM_INUSE) ? 1 : 0;
+        return n;
+    };
+    t.sta.reserve(inUse(d.theoList, d.nMaxTheos));
+    t.tar.reserve(2 * inUse(d.sbarList, d.nMaxSBars) + inUse(d.pointList, d.nMaxPoints));
     // Stations, in slot order.
     for (int i = 0; i < d.nMaxTheos; ++i) {
         const THEODOLITE& th = d.theoList[i];
