@@ -592,9 +592,11 @@ void Normals::inverseBlocks(const std::function<bool(int, Row&)>* linearize,
     A_ = Eigen::MatrixXd();
     Qaa_.resize(na_, na_);
     constexpr int kGroup = 64;
-    const Eigen::MatrixXd& factor = S_.matrixLLT();
+    const std::size_t groups = static_cast<std::size_t>((na_ + kGroup - 1) / kGroup);
+    const Eigen::MatrixXd noFactor;
+    const Eigen::MatrixXd& factor = groups > 0 ? S_.matrixLLT() : noFactor; // (no station system)
     parallelRanges(
-        static_cast<std::size_t>((na_ + kGroup - 1) / kGroup),
+        groups,
         [&](std::size_t g0, std::size_t g1) {
             for (std::size_t g = g0; g < g1; ++g) {
                 const int c0 = static_cast<int>(g) * kGroup;
