@@ -142,7 +142,9 @@ bool Network::read(const project& p) {
     units = p.units;
     nsta = std::max(p.maxsta, 0);
     ntar = std::max(p.maxtar, 0);
-    // Each element made where it stays, in one pass (a hundred thousand of them are 25 MB).
+    // Each element made where it stays, in one pass (a hundred thousand of them are 25 MB); the
+    // pseudo-observed components counted on the way.
+    std::size_t pseudo = 0;
     el.clear();
     el.reserve(static_cast<std::size_t>(nsta) + static_cast<std::size_t>(ntar));
     for (int i = 0; i < nsta; ++i) {
@@ -156,6 +158,7 @@ bool Network::read(const project& p) {
         for (int k = 0; k < 6; ++k) {
             e.x[k] = e.x0[k] = s.x[k];
             e.status[k] = s.d[k];
+            pseudo += s.d[k] == kStatusPseudo ? 1 : 0;
         }
     }
     for (int j = 0; j < ntar; ++j) {
@@ -168,6 +171,7 @@ bool Network::read(const project& p) {
         for (int k = 0; k < 3; ++k) {
             e.x[k] = e.x0[k] = t.x[k];
             e.status[k] = t.d[k];
+            pseudo += t.d[k] == kStatusPseudo ? 1 : 0;
         }
     }
 
@@ -210,9 +214,7 @@ bool Network::read(const project& p) {
     std::size_t capacity = 0;
     for (const Table& t : tables)
         capacity += static_cast<std::size_t>(std::max(t.count, 0));
-    for (const Element& e : el)
-        for (int k = 0; k < e.ncomp; ++k)
-            capacity += e.status[k] == kStatusPseudo ? 1 : 0;
+    capacity += pseudo;
     obs.reserve(capacity);
     // A block of a table's rows at a time is looked up and checked over the cores, each row into its
     // own slot, and taken over in row order.
