@@ -276,6 +276,21 @@ TEST_F(FileCommands, TheListingIsSplitAtCarriageReturns) {
     EXPECT_EQ(doc.fileBuffer[1], std::string(8, 'a') + " ");
     EXPECT_EQ(doc.fileBuffer[2], "next ");
     EXPECT_EQ(doc.fileBuffer[3], "long" + std::string(3 << 20, 'b') + " ");
+    // A listing large enough to be read and split in parts: every line where it was written.
+    std::string huge;
+    huge.reserve(40 << 20);
+    for (int i = 0; huge.size() < (40u << 20); ++i)
+        huge += "line " + std::to_string(i) + std::string(static_cast<std::size_t>(i % 97), 'x') + "\r\n";
+    test::writeText(ChangeFileExt(path, ".OUT"), huge);
+    ASSERT_TRUE(doc.LoadOutput());
+    std::size_t at = 0, line = 0;
+    for (; at < huge.size(); ++line) {
+        const std::size_t cr = huge.find('\r', at);
+        ASSERT_LT(line, doc.fileBuffer.size());
+        ASSERT_EQ(doc.fileBuffer[line], huge.substr(at, cr - at) + " ") << line;
+        at = cr + 2;
+    }
+    EXPECT_EQ(doc.fileBuffer.size(), line);
     doc.DiscardOutput();
     EXPECT_FALSE(doc.bValFile);
     EXPECT_EQ(doc.maxLines, 0);
