@@ -28,8 +28,9 @@ std::string upper(std::string s) {
 }
 
 // Element names by their upper-case form, for the lookups of a million observations: a name field
-// holds at most 16 bytes, so a key is two words and the table one flat array probed in place (no
-// string or node is made per name or per lookup).
+// holds at most 16 bytes, so a key is two words. The keys lie in element order; the table holds
+// 8-byte slots (part of the hash and the element), probed in place: no string or node is made per
+// name or per lookup, and the table of a few hundred thousand names stays small.
 class NameTable {
 public:
     explicit NameTable(std::size_t count) {
@@ -43,25 +44,26 @@ public:
     }
     // Enters the names of elements 0 .. n-1 in order (name(i): a std::string); clash(i, before) for
     // each name entered before under element `before`. The slots are fetched a few names ahead: a
-    // hundred thousand names land all over a table larger than the caches.
+    // hundred thousand names land all over the table.
     template <class Name, class Clash> void insertAll(std::size_t n, Name&& name, Clash&& clash) {
-        std::vector<Key> keys(n);
+        keys_.resize(n);
         for (std::size_t i = 0; i < n; ++i)
-            keys[i] = keyOf(name(i).data(), name(i).size());
+            keys_[i] = keyOf(name(i).data(), name(i).size());
         constexpr std::size_t kAhead = 8;
         for (std::size_t i = 0; i < n; ++i) {
-            if (i + kAhead < n) __builtin_prefetch(&slots_[hash(keys[i + kAhead]) & mask_], 1);
-            const int before = insert(keys[i], static_cast<int>(i));
+            if (i + kAhead < n) __builtin_prefetch(&slots_[hash(keys_[i + kAhead]) & mask_], 1);
+            const int before = insert(static_cast<int>(i));
             if (before >= 0) clash(static_cast<int>(i), before);
         }
     }
     // The element of a 16-byte name field (up to its first NUL), or -1.
     int find(const char* field) const {
         const Key k = keyOf(field, strnlen(field, 16));
-        for (std::size_t at = hash(k) & mask_;; at = (at + 1) & mask_) {
+        const std::uint64_t h = hash(k);
+        for (std::size_t at = h & mask_;; at = (at + 1) & mask_) {
             const Slot& s = slots_[at];
             if (s.element < 0) return -1;
-            if (s.key == k) return s.element;
+            if (s.tag == tagOf(h) && keys_[static_cast<std::size_t>(s.element)] == k) return s.element;
         }
     }
 
@@ -71,18 +73,20 @@ private:
         bool operator==(const Key&) const = default;
     };
     struct Slot {
-        Key key;
+        std::uint32_t tag = 0; // the hash's high bits
         int element = -1;
     };
-    // The element already under this key, or -1 after entering it as element i.
-    int insert(const Key& k, int i) {
-        for (std::size_t at = hash(k) & mask_;; at = (at + 1) & mask_) {
+    // The element already under element i's key, or -1 after entering i.
+    int insert(int i) {
+        const Key& k = keys_[static_cast<std::size_t>(i)];
+        const std::uint64_t h = hash(k);
+        for (std::size_t at = h & mask_;; at = (at + 1) & mask_) {
             Slot& s = slots_[at];
             if (s.element < 0) {
-                s = {k, i};
+                s = {tagOf(h), i};
                 return -1;
             }
-            if (s.key == k) return s.element;
+            if (s.tag == tagOf(h) && keys_[static_cast<std::size_t>(s.element)] == k) return s.element;
         }
     }
     Key keyOf(const char* name, std::size_t length) const {
@@ -94,11 +98,13 @@ private:
         std::memcpy(&k.hi, bytes + 8, 8);
         return k;
     }
-    static std::size_t hash(const Key& k) {
-        std::uint64_t h = (k.lo ^ (k.hi * 0x9e3779b97f4a7c15ULL)) * 0xbf58476d1ce4e5b9ULL;
-        return static_cast<std::size_t>(h ^ (h >> 31));
+    static std::uint64_t hash(const Key& k) {
+        const std::uint64_t h = (k.lo ^ (k.hi * 0x9e3779b97f4a7c15ULL)) * 0xbf58476d1ce4e5b9ULL;
+        return h ^ (h >> 31);
     }
+    static std::uint32_t tagOf(std::uint64_t h) { return static_cast<std::uint32_t>(h >> 32); }
     unsigned char upper_[256]; // std::toupper of each byte, as the names' upper case is taken elsewhere
+    std::vector<Key> keys_;    // per element
     std::vector<Slot> slots_;
     std::size_t mask_ = 0;
 };
