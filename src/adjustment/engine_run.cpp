@@ -401,33 +401,40 @@ std::vector<char> LeftOutElements(const eng::Summary& s) {
 
 void kivoMDIClient::MarkLeftOut(const std::vector<char>& leftOut, const EngineSlots& slots) {
     leftOutMarks.clear();
-    std::vector<int> bars; // a scale bar is marked once, whichever of its ends was left out
+    // Theodolites, points, then scale bars (a bar once, whichever of its ends was left out): the
+    // engine's tables hold each kind in slot order, so the marks come sorted by kind and slot.
+    std::vector<LeftOutMark> points, bars;
+    std::vector<char> barMarked;
     const int nsta = static_cast<int>(slots.stations.size());
-    auto mark = [&](int e) {
+    for (std::size_t i = 0; i < leftOut.size(); ++i) {
+        if (!leftOut[i]) continue;
+        const int e = static_cast<int>(i);
         if (e < nsta) {
-            leftOutMarks.push_back({SEL_THEO, slots.stations[static_cast<std::size_t>(e)]});
-            return;
+            leftOutMarks.push_back({SEL_THEO, slots.stations[i]});
+            continue;
         }
         const auto j = static_cast<std::size_t>(e - nsta);
-        if (j >= slots.targets.size()) return;
+        if (j >= slots.targets.size()) continue;
         if (slots.targets[j] >= 0) {
-            leftOutMarks.push_back({SEL_POINT, slots.targets[j]});
-        } else if (const int bar = slots.targetBars[j];
-                   bar >= 0 && std::find(bars.begin(), bars.end(), bar) == bars.end()) {
-            bars.push_back(bar);
-            leftOutMarks.push_back({SEL_SBAR, bar});
+            points.push_back({SEL_POINT, slots.targets[j]});
+        } else if (const int bar = slots.targetBars[j]; bar >= 0) {
+            if (static_cast<std::size_t>(bar) >= barMarked.size())
+                barMarked.resize(static_cast<std::size_t>(bar) + 1, 0);
+            if (!barMarked[static_cast<std::size_t>(bar)]) {
+                barMarked[static_cast<std::size_t>(bar)] = 1;
+                bars.push_back({SEL_SBAR, bar});
+            }
         }
-    };
-    for (std::size_t i = 0; i < leftOut.size(); ++i)
-        if (leftOut[i]) mark(static_cast<int>(i));
-    std::sort(leftOutMarks.begin(), leftOutMarks.end(), [](const LeftOutMark& a, const LeftOutMark& b) {
+    }
+    leftOutMarks.insert(leftOutMarks.end(), points.begin(), points.end());
+    leftOutMarks.insert(leftOutMarks.end(), bars.begin(), bars.end());
+    auto before = [](const LeftOutMark& a, const LeftOutMark& b) {
         return a.kind != b.kind ? a.kind < b.kind : a.slot < b.slot;
-    });
-    leftOutMarks.erase(std::unique(leftOutMarks.begin(), leftOutMarks.end(),
-                                   [](const LeftOutMark& a, const LeftOutMark& b) {
-                                       return a.kind == b.kind && a.slot == b.slot;
-                                   }),
-                       leftOutMarks.end());
+    };
+    if (!std::is_sorted(leftOutMarks.begin(), leftOutMarks.end(), before)) { // (slots given otherwise)
+        std::sort(leftOutMarks.begin(), leftOutMarks.end(), before);
+        leftOutMarks.erase(std::unique(leftOutMarks.begin(), leftOutMarks.end()), leftOutMarks.end());
+    }
 }
 
 void kivoMDIClient::StoreEllipses(const result& r, const EngineSlots& slots) {
