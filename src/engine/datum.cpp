@@ -379,8 +379,16 @@ private:
         }
         // One pass over the observations: K = (J_s Q)^T (J_s Q) per part.
         auto scaledRow = [&](int i, const Motions& mo, Eigen::RowVectorXd& b) {
-            b.setZero(mo.qt.rows());
             const ScaledRow& r = sj_.rows[i];
+            if (mo.qt.rows() == 7) { // all seven motions (a free network): the same sums, of fixed size
+                using Seven = Eigen::Matrix<double, 1, 7>;
+                Seven f = Seven::Zero();
+                for (int k = 0; k < r.n; ++k)
+                    f += sj_.at(i, k) * Eigen::Map<const Seven>(mo.qt.data() + 7 * localOf[r.idx[k]]);
+                b = f;
+                return;
+            }
+            b.setZero(mo.qt.rows());
             for (int k = 0; k < r.n; ++k)
                 b += sj_.at(i, k) * mo.qt.col(localOf[r.idx[k]]).transpose();
         };
@@ -406,25 +414,30 @@ private:
                                   products.data() + static_cast<std::size_t>(i - first) * kMost);
                     }
                 });
-                // k += b^T b, entry by entry in observation order (the products are those of the
-                // outer product); the columns of k shared out over the cores.
+                // k += b^T b, entry by entry in observation order: its upper triangle (the lower is
+                // the same products, mirrored below), the columns shared out over the cores in two
+                // spans of about the same entries (column c has c + 1).
+                constexpr Eigen::Index kSpan[3] = {0, 5, kMost};
                 parallelRanges(
-                    kMost,
-                    [&](std::size_t c0, std::size_t c1) {
+                    2,
+                    [&](std::size_t h0, std::size_t h1) {
                         for (int i = first; i < last; ++i) {
                             Motions* mo = motionsOf(i);
                             if (!mo) continue;
                             const double* b = products.data() + static_cast<std::size_t>(i - first) * kMost;
                             const Eigen::Index r = mo->qt.rows();
                             double* k = mo->k.data();
-                            for (Eigen::Index col = static_cast<Eigen::Index>(c0);
-                                 col < std::min(r, static_cast<Eigen::Index>(c1)); ++col)
-                                for (Eigen::Index row = 0; row < r; ++row)
+                            for (Eigen::Index col = kSpan[h0]; col < std::min(r, kSpan[h1]); ++col)
+                                for (Eigen::Index row = 0; row <= col; ++row)
                                     k[col * r + row] += b[row] * b[col];
                         }
                     },
                     1, 1);
             }
+            for (Motions& mo : motions)
+                for (Eigen::Index col = 0; col < mo.k.cols(); ++col)
+                    for (Eigen::Index row = col + 1; row < mo.k.rows(); ++row)
+                        mo.k(row, col) = mo.k(col, row);
         }
         std::vector<Eigen::MatrixXd> nullOf(parts.size());
         for (std::size_t pi = 0; pi < parts.size(); ++pi) {
