@@ -162,7 +162,7 @@ bool ListingText::LoadOutput() {
     // hundred megabytes and more), into a block left unset (a byte spare at its end).
     const std::size_t n = static_cast<std::size_t>(st.st_size);
     const std::size_t parts = std::clamp<std::size_t>(
-        n >> 24, 1, std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 8));
+        n >> 22, 1, std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 8));
     std::unique_ptr<char[]> text(new (std::nothrow) char[n + 1]);
     if (!text) { // (not the memory for it: the listing is not shown, as when it cannot be read)
         ::close(fd);
