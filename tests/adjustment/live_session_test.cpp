@@ -24,6 +24,13 @@ using test::Val;
 
 namespace {
 
+// A copy of the example project in dir, read into doc.
+bool OpenExample(kivoMDIClient& doc, const test::TempDir& dir) {
+    doc.OpenName = dir.file("PLANT.SIM");
+    std::filesystem::copy_file(KIVO_EXAMPLES "/PLANT.SIM", doc.OpenName);
+    return doc.ReadSimFile();
+}
+
 // Every ellipse of the theodolites and points in use, three planes each.
 std::vector<double> Ellipses(const kivoMDIClient& doc) {
     std::vector<double> v;
@@ -49,9 +56,7 @@ TEST(LivePrecisionSession, DraggedStationAndBarGiveTheEllipsesOfACalculate) {
     test::TempDir dir;
     test::ScriptedHost host;
     kivoMDIClient doc{&host};
-    doc.OpenName = dir.file("PLANT.SIM");
-    std::filesystem::copy_file(KIVO_EXAMPLES "/PLANT.SIM", doc.OpenName);
-    ASSERT_TRUE(doc.ReadSimFile());
+    ASSERT_TRUE(OpenExample(doc, dir));
     doc.bIdeals = true;
     doc.bAutosave = false;
 
@@ -117,9 +122,7 @@ TEST(LivePrecisionSession, ToleranceJudgesTheLargestEllipsoidAxisEqualIsWithin) 
     test::TempDir dir;
     test::ScriptedHost host;
     kivoMDIClient doc{&host};
-    doc.OpenName = dir.file("PLANT.SIM");
-    std::filesystem::copy_file(KIVO_EXAMPLES "/PLANT.SIM", doc.OpenName);
-    ASSERT_TRUE(doc.ReadSimFile());
+    ASSERT_TRUE(OpenExample(doc, dir));
     ASSERT_EQ(doc.units, UNITS_METERS);
     ASSERT_EQ(doc.nNumPoints, doc.nMaxPoints);
 
@@ -220,9 +223,7 @@ TEST(LiveDragRelease, KeepsTheEllipsesOfACalculateAndLeavesTheListingOutOfDate) 
     test::TempDir dir;
     test::ScriptedHost host;
     kivoMDIClient doc{&host};
-    doc.OpenName = dir.file("PLANT.SIM");
-    std::filesystem::copy_file(KIVO_EXAMPLES "/PLANT.SIM", doc.OpenName);
-    ASSERT_TRUE(doc.ReadSimFile());
+    ASSERT_TRUE(OpenExample(doc, dir));
     doc.bFileOpen = doc.bFileNamed = true;
     doc.bIdeals = true;
     doc.bAutosave = true; // a release is no Calculate: it saves nothing
