@@ -333,17 +333,12 @@ int mavo::finish() {
     // defined everywhere: checked at the end of mavostart
     auto linearize = [&](int i, Row& row) { return net.linearize(i, row); };
     r.normals.selectedInverse(linearize, residuals);
-    // Datum transformation of the covariance: Q = S Qf S^T with S = I - G T, Qf the inverse with the
-    // held unknowns; Q_pq = Qf_pq - G_p U_q - U_p G_q + G_p V G_q^T, U = T Qf, V = U T^T.
-    Eigen::MatrixXd u, v;
-    if (d.defect > 0) {
-        u = r.normals.solveTransposed(d.T);
-        v = u * d.T.transpose();
-        r.datum.T = Eigen::MatrixXd(); // T is done with (the covariance holds U and V)
-        releaseFreedMemory();          // before the element results take their place
-    }
-    // Held until the factors go.
-    std::optional<Covariance> cov(std::in_place, r.normals, d, std::move(u), std::move(v));
+    // The covariance in the datum of the run (the factor's inverse with the held unknowns, transformed):
+    // held until the factors go, its datum terms solved before the elements ask for it over the cores.
+    std::optional<Covariance> cov(std::in_place, r.normals, d);
+    cov->prepareDatum();
+    r.datum.T = Eigen::MatrixXd(); // T is done with (the covariance holds U and V)
+    releaseFreedMemory();          // before the element results take their place
     auto q = [&](int a, int b) { return (*cov)(a, b); };
     r.phase("covariance blocks");
     result& res = *p_->runresults;

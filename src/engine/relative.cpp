@@ -12,14 +12,6 @@ namespace kivo::eng {
 
 Covariance::Covariance(const Normals& normals, const Datum& datum) : n_(normals), d_(datum) {}
 
-Covariance::Covariance(const Normals& normals, const Datum& datum, Eigen::MatrixXd u, Eigen::MatrixXd v)
-    : n_(normals), d_(datum) {
-    prepared_ = true;
-    if (d_.defect == 0) return;
-    u_ = std::move(u);
-    v_ = std::move(v);
-}
-
 void Covariance::prepareDatum() const {
     if (prepared_) return;
     prepared_ = true;

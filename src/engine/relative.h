@@ -19,9 +19,9 @@ namespace kivo::eng {
 class Covariance {
 public:
     Covariance(const Normals& normals, const Datum& datum);
-    // The same with the datum terms a caller already holds: u = T Qf (as solved from normals) and
-    // v = u T^T; saves solving the factor again.
-    Covariance(const Normals& normals, const Datum& datum, Eigen::MatrixXd u, Eigen::MatrixXd v);
+    // Solves the datum's terms now rather than at the first use (needed before use from several
+    // threads at once; afterwards the datum's T is no longer read).
+    void prepareDatum() const;
 
     // Q(a, b) for unknowns a, b (-1: a fixed component, 0); NaN when the pair is off the pattern of N.
     double operator()(int a, int b) const;
@@ -30,7 +30,6 @@ public:
 
 private:
     double fromFactor(int a, int b) const; // Q of the system with the held unknowns
-    void prepareDatum() const;
     double datumTerm(int a, int b) const;
     const Normals& n_;
     const Datum& d_;
