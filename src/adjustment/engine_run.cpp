@@ -97,14 +97,9 @@ void AddDirection(EngineTables& t, const std::string& from, const std::string& t
 EngineTables BuildEngineTables(const kivoMDIClient& d) {
     EngineTables t;
     // Sized once (the engine's tables keep no spare room: grown row by row, they would be copied).
-    auto inUse = [](const auto& list, int count) {
-        std::size_t n = 0;
-        for (int i = 0; i < count; ++i)
-            n += (list[i].flags & ELEM_INUSE) ? 1 : 0;
-        return n;
-    };
-    t.sta.reserve(inUse(d.theoList, d.nMaxTheos));
-    t.tar.reserve(2 * inUse(d.sbarList, d.nMaxSBars) + inUse(d.pointList, d.nMaxPoints));
+    t.sta.reserve(static_cast<std::size_t>(std::max(d.nNumTheos, 0)));
+    t.tar.reserve(2 * static_cast<std::size_t>(std::max(d.nNumSBars, 0)) +
+                  static_cast<std::size_t>(std::max(d.nNumPoints, 0)));
     // Stations, in slot order.
     for (int i = 0; i < d.nMaxTheos; ++i) {
         const THEODOLITE& th = d.theoList[i];

@@ -140,8 +140,8 @@ public:
 private:
     Network& net_;
     int nel_;
-    std::vector<int> touching_,
-        touchingAt_; // observations at element e: [touchingAt_[e], touchingAt_[e + 1])
+    // The observations at element e: touching_[touchingAt_[e] .. touchingAt_[e + 1]).
+    std::vector<int> touching_, touchingAt_;
     std::span<const int> touching(int e) const {
         return {touching_.data() + touchingAt_[e], touching_.data() + touchingAt_[e + 1]};
     }

@@ -202,8 +202,6 @@ bool Network::read(const project& p) {
     }
     if (!duplicates.empty()) return false;
 
-    auto find = [&](const char* nam) { return byName.find(nam); };
-
     obs.clear();
     invalid.clear();
     std::fill(std::begin(sigmaNotPositive), std::end(sigmaNotPositive), 0);
@@ -239,7 +237,7 @@ bool Network::read(const project& p) {
                 int found1 = -1, found2 = -1;
                 auto cached = [&](const char* nam, const char*& last, int& found) {
                     if (!last || std::strncmp(nam, last, 16) != 0) {
-                        found = find(nam);
+                        found = byName.find(nam);
                         last = nam;
                     }
                     return found;

@@ -584,31 +584,31 @@ void Normals::selectedInverse(const std::function<bool(int, Row&)>& linearize,
 void Normals::inverseBlocks(const std::function<bool(int, Row&)>* linearize,
                             const std::function<void(int, const Row&, double)>* visit) {
     // The inverse of the station system, a group of columns at a time over the cores. Its lower
-    // triangle only: columns c0 .. c1 from and below row c0 need nothing above it, both triangular
-    // solves run on the factor's trailing block (a third of the work of solving for whole columns);
-    // the upper triangle is the lower one mirrored.
+    // triangle only: a group's columns from its first column's row down need nothing above that
+    // row, so both triangular solves run on the factor's trailing block (a third of the work of
+    // solving for whole columns); the upper triangle is the lower one mirrored.
     // The assembled core block served the iterations (diagonal()); the factor holds what follows,
     // and the inverse takes its place.
     A_ = Eigen::MatrixXd();
     Qaa_.resize(na_, na_);
     constexpr int kGroup = 64;
-    const std::size_t groups = static_cast<std::size_t>((na_ + kGroup - 1) / kGroup);
-    const Eigen::MatrixXd noFactor;
-    const Eigen::MatrixXd& factor = groups > 0 ? S_.matrixLLT() : noFactor; // (no station system)
-    parallelRanges(
-        groups,
-        [&](std::size_t g0, std::size_t g1) {
-            for (std::size_t g = g0; g < g1; ++g) {
-                const int c0 = static_cast<int>(g) * kGroup;
-                const int k = std::min(kGroup, na_ - c0), m = na_ - c0;
-                Eigen::MatrixXd y = Eigen::MatrixXd::Identity(m, k);
-                const auto l = factor.bottomRightCorner(m, m).triangularView<Eigen::Lower>();
-                l.solveInPlace(y);
-                l.adjoint().solveInPlace(y);
-                Qaa_.block(c0, c0, m, k) = y;
-            }
-        },
-        1);
+    if (na_ > 0) { // (no station system: no factor)
+        const Eigen::MatrixXd& factor = S_.matrixLLT();
+        parallelRanges(
+            static_cast<std::size_t>((na_ + kGroup - 1) / kGroup),
+            [&](std::size_t g0, std::size_t g1) {
+                for (std::size_t g = g0; g < g1; ++g) {
+                    const int c0 = static_cast<int>(g) * kGroup;
+                    const int k = std::min(kGroup, na_ - c0), m = na_ - c0;
+                    Eigen::MatrixXd y = Eigen::MatrixXd::Identity(m, k);
+                    const auto l = factor.bottomRightCorner(m, m).triangularView<Eigen::Lower>();
+                    l.solveInPlace(y);
+                    l.adjoint().solveInPlace(y);
+                    Qaa_.block(c0, c0, m, k) = y;
+                }
+            },
+            1);
+    }
     parallelRanges(
         static_cast<std::size_t>(na_),
         [&](std::size_t j0, std::size_t j1) {
